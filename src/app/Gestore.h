@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/Errori.h"
+#include "app/Messaggi.h"
+
+#include <exception>
+#include <utility>
+
+// Runs one event handler so that no exception ever reaches the Qt event loop: a silent abort
+// ends the action quietly, any other error goes to the standard error box.
+template <typename F>
+void eseguiGestore(Messaggi &messaggi, F &&gestore)
+{
+    try {
+        std::forward<F>(gestore)();
+    } catch (const AbortSilenzioso &) {
+    } catch (const ErroreProgramma &e) {
+        messaggi.errore(e.messaggio());
+    } catch (const std::exception &e) {
+        messaggi.errore(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        messaggi.errore(QStringLiteral("Errore imprevisto"));
+    }
+}
+
+// Wraps a handler for connect(): the returned callable guards it with eseguiGestore.
+template <typename F>
+auto protetto(Messaggi &messaggi, F gestore)
+{
+    return [&messaggi, gestore = std::move(gestore)](auto &&...) {
+        eseguiGestore(messaggi, gestore);
+    };
+}

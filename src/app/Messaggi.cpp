@@ -1,0 +1,38 @@
+#include "app/Messaggi.h"
+
+#include <QMessageBox>
+
+void MessaggiQt::avviso(const QString &testo)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Attenzione"), testo, QMessageBox::Ok,
+                    m_finestra);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void MessaggiQt::messaggio(const QString &testo)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Progetto Brivola"), testo,
+                    QMessageBox::Ok, m_finestra);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void MessaggiQt::errore(const QString &testo)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Progetto Brivola"), testo,
+                    QMessageBox::Ok, m_finestra);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+QStringList MessaggiRegistrati::testi(Tipo tipo) const
+{
+    QStringList risultato;
+    for (const Voce &voce : m_voci) {
+        if (voce.tipo == tipo) {
+            risultato.append(voce.testo);
+        }
+    }
+    return risultato;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+// The three kinds of box the operator sees. The program shows them with QMessageBox;
+// tests record them instead.
+class Messaggi
+{
+public:
+    virtual ~Messaggi() = default;
+    // Warning box, caption "Attenzione", warning icon, one OK button.
+    virtual void avviso(const QString &testo) = 0;
+    // Plain notice box.
+    virtual void messaggio(const QString &testo) = 0;
+    // The standard error box for errors no handler catches.
+    virtual void errore(const QString &testo) = 0;
+};
+
+class MessaggiQt : public Messaggi
+{
+public:
+    explicit MessaggiQt(QWidget *finestra = nullptr) : m_finestra(finestra) {}
+    void setFinestra(QWidget *finestra) { m_finestra = finestra; }
+    void avviso(const QString &testo) override;
+    void messaggio(const QString &testo) override;
+    void errore(const QString &testo) override;
+
+private:
+    QPointer<QWidget> m_finestra;
+};
+
+// Keeps every message instead of showing it.
+class MessaggiRegistrati : public Messaggi
+{
+public:
+    enum class Tipo { Avviso, Messaggio, Errore };
+    struct Voce
+    {
+        Tipo tipo;
+        QString testo;
+    };
+
+    void avviso(const QString &testo) override { m_voci.append({Tipo::Avviso, testo}); }
+    void messaggio(const QString &testo) override { m_voci.append({Tipo::Messaggio, testo}); }
+    void errore(const QString &testo) override { m_voci.append({Tipo::Errore, testo}); }
+
+    const QList<Voce> &voci() const { return m_voci; }
+    QStringList testi(Tipo tipo) const;
+    void svuota() { m_voci.clear(); }
+
+private:
+    QList<Voce> m_voci;
+};
