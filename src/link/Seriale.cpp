@@ -1,0 +1,215 @@
+#include "Seriale.h"
+
+#include "app/Errori.h"
+
+// Reads at most this much per notification, so a count always fits 16 bits.
+static constexpr qint64 MassimoPerNotifica = 8192;
+
+Seriale::Seriale(QObject *parent) : QObject(parent), m_porta(new QSerialPort(this))
+{
+    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::leggiDati);
+    connect(m_porta, &QSerialPort::errorOccurred, this, &Seriale::erroreSegnalato);
+}
+
+Seriale::~Seriale()
+{
+    // No signal here: listeners may already be half gone.
+    m_porta->close();
+}
+
+void Seriale::setComNumber(int numero)
+{
+    if (numero == m_comNumber) {
+        return;
+    }
+    const bool eraAperta = isOpen();
+    if (eraAperta) {
+        chiudi();
+    }
+    m_comNumber = numero;
+    if (eraAperta) {
+        apri();
+    }
+}
+
+void Seriale::setBaud(qint32 baud)
+{
+    m_baud = baud;
+    applicaLinea();
+}
+
+void Seriale::setParity(QSerialPort::Parity parity)
+{
+    m_parity = parity;
+    applicaLinea();
+}
+
+void Seriale::setDataBits(QSerialPort::DataBits bits)
+{
+    m_dataBits = bits;
+    applicaLinea();
+}
+
+void Seriale::setStopBits(QSerialPort::StopBits bits)
+{
+    m_stopBits = bits;
+    applicaLinea();
+}
+
+void Seriale::setDispositivo(const QString &percorso)
+{
+    m_dispositivo = percorso;
+}
+
+QString Seriale::nomeDispositivo() const
+{
+    if (!m_dispositivo.isEmpty()) {
+        return m_dispositivo;
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(m_comNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(m_comNumber - 1);
+#endif
+}
+
+void Seriale::apri()
+{
+    if (isOpen()) {
+        return;
+    }
+    // The device vanished and its close is still queued: finish it first.
+    chiudiPerGuasto();
+    if (m_dispositivo.isEmpty() && m_comNumber <= 0) {
+        throw ErroreProgramma(QStringLiteral("Nessuna porta seriale scelta"));
+    }
+    const QString nome = nomeDispositivo();
+    m_porta->setPortName(nome);
+    m_porta->clearError();
+    m_chiusuraPendente = false;
+    if (!m_porta->open(QIODevice::ReadWrite)) {
+        const QString motivo = m_porta->errorString();
+        m_porta->clearError();
+        throw ErroreProgramma(
+            QStringLiteral("Impossibile aprire la porta seriale %1: %2").arg(nome, motivo));
+    }
+    applicaLinea();
+    m_porta->setFlowControl(QSerialPort::NoFlowControl);
+    // A pseudo-terminal has no modem lines; that is no reason to fail the open.
+    m_porta->setDataTerminalReady(true);
+    m_porta->setRequestToSend(true);
+    m_porta->clearError();
+    emit aperta();
+}
+
+bool Seriale::isOpen() const
+{
+    return m_porta->isOpen() && !m_chiusuraPendente;
+}
+
+void Seriale::scrivi(const QByteArray &dati)
+{
+    if (!isOpen() || dati.isEmpty()) {
+        return;
+    }
+    m_porta->write(dati);
+}
+
+Seriale::Consumatore *Seriale::aggiungiConsumatore(QObject *parent, bool inTesta)
+{
+    auto *consumatore = new Consumatore(parent);
+    if (inTesta) {
+        m_consumatori.prepend(consumatore);
+    } else {
+        m_consumatori.append(consumatore);
+    }
+    return consumatore;
+}
+
+void Seriale::applicaLinea()
+{
+    if (!m_porta->isOpen()) {
+        return;
+    }
+    m_porta->setBaudRate(m_baud);
+    m_porta->setParity(m_parity);
+    m_porta->setDataBits(m_dataBits);
+    m_porta->setStopBits(m_stopBits);
+}
+
+void Seriale::leggiDati()
+{
+    while (isOpen() && m_porta->bytesAvailable() > 0) {
+        const QByteArray dati = m_porta->read(MassimoPerNotifica);
+        if (dati.isEmpty()) {
+            return;
+        }
+        distribuisci(dati);
+    }
+}
+
+void Seriale::distribuisci(const QByteArray &dati)
+{
+    m_consumatori.removeAll(nullptr);
+    // Every consumer gets the chunk before anyone is told, so a notification nested inside
+    // a consumer's handler keeps the byte order for those not yet told.
+    const QList<QPointer<Consumatore>> consumatori = m_consumatori;
+    for (const auto &c : consumatori) {
+        if (c->m_posizione >= c->m_dati.size()) {
+            c->m_dati = dati;
+        } else {
+            c->m_dati = c->m_dati.mid(c->m_posizione) + dati;
+        }
+        c->m_posizione = 0;
+    }
+    for (const auto &c : consumatori) {
+        if (c.isNull() || c->nonLetti() == 0) {
+            continue;
+        }
+        emit c->datiDisponibili(c->nonLetti());
+        // What a consumer did not take is gone once it has been told.
+        if (!c.isNull()) {
+            c->m_dati.clear();
+            c->m_posizione = 0;
+        }
+    }
+}
+
+void Seriale::erroreSegnalato(QSerialPort::SerialPortError errore)
+{
+    // A vanished device shows as ResourceError, or (pseudo-terminal whose master closed) as
+    // an endless stream of ReadError. Close once, outside the port's own signal.
+    if (errore != QSerialPort::ResourceError && errore != QSerialPort::ReadError) {
+        return;
+    }
+    if (m_chiusuraPendente || !m_porta->isOpen()) {
+        return;
+    }
+    m_chiusuraPendente = true;
+    QMetaObject::invokeMethod(this, &Seriale::chiudiPerGuasto, Qt::QueuedConnection);
+}
+
+void Seriale::chiudiPerGuasto()
+{
+    if (!m_chiusuraPendente) {
+        return;
+    }
+    m_chiusuraPendente = false;
+    chiudi();
+}
+
+void Seriale::chiudi()
+{
+    if (!m_porta->isOpen()) {
+        return;
+    }
+    m_porta->close();
+    m_porta->clearError();
+    for (const auto &c : std::as_const(m_consumatori)) {
+        if (!c.isNull()) {
+            c->m_dati.clear();
+            c->m_posizione = 0;
+        }
+    }
+    emit chiusa();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "link/ConsumatoreSeriale.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSerialPort>
+#include <QString>
+
+// The program's serial port. Everything runs on the GUI thread: received bytes are read in
+// chunks on readyRead and handed to every consumer, each reading from the same starting point.
+class Seriale : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Consumatore = ConsumatoreSeriale;
+
+    explicit Seriale(QObject *parent = nullptr);
+    ~Seriale() override;
+
+    int comNumber() const { return m_comNumber; }
+    // On an open port a new number closes the port and opens it again.
+    void setComNumber(int numero);
+    qint32 baud() const { return m_baud; }
+    void setBaud(qint32 baud);
+    QSerialPort::Parity parity() const { return m_parity; }
+    void setParity(QSerialPort::Parity parity);
+    QSerialPort::DataBits dataBits() const { return m_dataBits; }
+    void setDataBits(QSerialPort::DataBits bits);
+    QSerialPort::StopBits stopBits() const { return m_stopBits; }
+    void setStopBits(QSerialPort::StopBits bits);
+
+    // A device path that wins over the number when not empty (a USB adapter, a pseudo-terminal).
+    QString dispositivo() const { return m_dispositivo; }
+    void setDispositivo(const QString &percorso);
+    // The device the port opens: the path when set, else the one for the number.
+    QString nomeDispositivo() const;
+
+    // Opens the port; throws ErroreProgramma and stays closed when it cannot.
+    void apri();
+    bool isOpen() const;
+    // Queues all of `dati` for sending; nothing when the port is closed.
+    void scrivi(const QByteArray &dati);
+
+    // A new consumer, notified after the existing ones, or before them with `inTesta`.
+    Consumatore *aggiungiConsumatore(QObject *parent, bool inTesta = false);
+
+signals:
+    void aperta();
+    void chiusa();
+
+private:
+    void applicaLinea();
+    void leggiDati();
+    void distribuisci(const QByteArray &dati);
+    void erroreSegnalato(QSerialPort::SerialPortError errore);
+    void chiudiPerGuasto();
+    void chiudi();
+
+    QSerialPort *m_porta = nullptr;
+    QList<QPointer<Consumatore>> m_consumatori;
+    int m_comNumber = 0;
+    qint32 m_baud = 19200;
+    QSerialPort::Parity m_parity = QSerialPort::NoParity;
+    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    QString m_dispositivo;
+    bool m_chiusuraPendente = false;
+};
