@@ -1,0 +1,259 @@
+// The simulated board without transport: command cutting and replies.
+#include "LettoreComandi.h"
+#include "SchedaSimulata.h"
+
+#include "protocol/Protocollo.h"
+
+#include <QTest>
+
+using namespace Protocollo;
+
+namespace {
+
+QList<Comando> tuttiIComandi()
+{
+    return {continuo(),
+            statoRele(),
+            operaRele(3),
+            resetRele(),
+            statoIngressi(),
+            letturaAnalogici(),
+            statoUsciteAnalogiche(),
+            impostaUscitaAnalogica(2, 230),
+            resetUsciteAnalogiche(),
+            statoUsciteUnita(5),
+            operaUscitaUnita(1, 8),
+            resetUsciteUnita(7),
+            resetUsciteTutteUnita(),
+            statoIngressiUnita(6),
+            statoAnalogicheUnita(3),
+            impostaAnalogicaUnita(4, 2, 63),
+            resetAnalogicheUnita(2),
+            resetAnalogicheTutteUnita(),
+            abilitazioniAllarmiDigitali(QStringLiteral("10101010")),
+            livelliAllarmiDigitali(QStringLiteral("11110000")),
+            abilitazioniAllarmiAnalogici(QStringLiteral("00000001")),
+            tempoRele(QStringLiteral("9"))};
+}
+
+QByteArray byte(const QString &testo)
+{
+    return testo.toLatin1();
+}
+
+} // namespace
+
+class TestSimulatoreComandi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ogniComandoSiChiudeDaSolo();
+    void risincronizzazione();
+    void soglieInPezzi();
+    void rele();
+    void usciteAnalogiche();
+    void unita();
+    void allarmiETempo();
+    void risposteNonSembranoContinue();
+    void bloccoContinuo();
+    void corpoNonNumerico();
+};
+
+void TestSimulatoreComandi::ogniComandoSiChiudeDaSolo()
+{
+    // TCP: one character at a time with line ends; serial: the pieces, no line end. Each must
+    // be recognised exactly when its last character arrives.
+    for (const Comando &comando : tuttiIComandi()) {
+        const QString atteso = comando.pezziSeriale.join(QString());
+        LettoreComandi tcp;
+        QStringList trovati;
+        for (const QChar c : comando.tcp) {
+            const QStringList nuovi = tcp.aggiungi(byte(QString(c)));
+            if (!nuovi.isEmpty()) {
+                QVERIFY2(trovati.isEmpty(), qPrintable(atteso));
+                trovati << nuovi;
+            }
+        }
+        QCOMPARE(trovati, QStringList{atteso});
+        QVERIFY(!tcp.isInCorso());
+
+        LettoreComandi seriale;
+        for (int i = 0; i < comando.pezziSeriale.size(); ++i) {
+            const QStringList nuovi = seriale.aggiungi(byte(comando.pezziSeriale.at(i)));
+            const bool ultimo = i == comando.pezziSeriale.size() - 1;
+            QCOMPARE(nuovi, ultimo ? QStringList{atteso} : QStringList());
+        }
+    }
+    // Back to back in one write, as a fast writer would send them.
+    LettoreComandi insieme;
+    QCOMPARE(insieme.aggiungi("*/EA000Z*/R5*/ERZ\r\n*/I"),
+             QStringList({"*/EA000Z", "*/R5", "*/ERZ", "*/I"}));
+}
+
+void TestSimulatoreComandi::risincronizzazione()
+{
+    LettoreComandi lettore;
+    QCOMPARE(lettore.aggiungi("rumore*/Q*/R9*/X"), QStringList());
+    QVERIFY(lettore.isInCorso() == false);
+    QCOMPARE(lettore.aggiungi("**/R3"), QStringList{"*/R3"});
+    // A command cut short by the start of another is dropped.
+    QCOMPARE(lettore.aggiungi("*/ER10*/RS"), QStringList{"*/RS"});
+    QCOMPARE(lettore.aggiungi("*/P1"), QStringList());
+    QVERIFY(lettore.isInCorso());
+    QCOMPARE(lettore.aggiungi("2"), QStringList());
+    QCOMPARE(lettore.aggiungi("5\r\n5"), QStringList{"*/P1255"});
+    lettore.aggiungi("*/HDC0101");
+    lettore.azzera();
+    QCOMPARE(lettore.aggiungi("0101"), QStringList());
+}
+
+void TestSimulatoreComandi::soglieInPezzi()
+{
+    LettoreComandi lettore;
+    QStringList trovati = lettore.aggiungi("*/H");
+    trovati << lettore.aggiungi("A") << lettore.aggiungi("S");
+    for (int i = 0; i < 16; ++i) {
+        QVERIFY(trovati.isEmpty());
+        trovati << lettore.aggiungi(byte(campoTreCifre(i * 10)));
+    }
+    QCOMPARE(trovati.size(), 1);
+    QVERIFY(trovati.first().startsWith(QLatin1String("*/HAS000010020")));
+    QCOMPARE(trovati.first().size(), 5 + 48);
+}
+
+void TestSimulatoreComandi::rele()
+{
+    SchedaSimulata scheda;
+    QCOMPARE(scheda.esegui("*/R1"), QString());
+    QCOMPARE(scheda.esegui("*/R8"), QString());
+    QCOMPARE(scheda.esegui("*/RS"), QStringLiteral("STATO USCITE RELE ->10000001<-"));
+    const auto stati = statiCanali(valoreFrame(scheda.esegui("*/RS"), 8));
+    QVERIFY(stati[0] && stati[7] && !stati[1]);
+    // Operating toggles, reset clears them all.
+    scheda.esegui("*/R1");
+    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("10000000"));
+    scheda.esegui("*/R0");
+    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("00000000"));
+}
+
+void TestSimulatoreComandi::usciteAnalogiche()
+{
+    SchedaSimulata scheda;
+    scheda.esegui("*/P1128");
+    scheda.esegui("*/P2999");
+    const QStringList frame = scheda.esegui("*/PS").split(FineRiga);
+    QCOMPARE(frame.size(), 2);
+    QCOMPARE(valoreFrame(frame.at(0), 3), QStringLiteral("128"));
+    QCOMPARE(valoreFrame(frame.at(1), 3), QStringLiteral("255"));
+    scheda.esegui("*/P0");
+    QCOMPARE(scheda.stato().usciteAnalogiche, (std::array<int, 2>{0, 0}));
+}
+
+void TestSimulatoreComandi::unita()
+{
+    SchedaSimulata scheda;
+    scheda.esegui(operaUscitaUnita(4, 2).pezziSeriale.join(QString()));
+    QVERIFY(scheda.stato().unita[4].uscite[1]);
+    const QString risposta = scheda.esegui(statoUsciteUnita(4).pezziSeriale.join(QString()));
+    QCOMPARE(valoreFrame(risposta, 8), QStringLiteral("00000010"));
+    scheda.esegui(operaUscitaUnita(1, 1).pezziSeriale.join(QString()));
+    scheda.esegui("*/ER0010");
+    QVERIFY(!scheda.stato().unita[4].uscite[1]);
+    QVERIFY(scheda.stato().unita[1].uscite[0]);
+    scheda.esegui("*/ERZ");
+    QVERIFY(!scheda.stato().unita[1].uscite[0]);
+
+    scheda.stato().unita[6].ingressi = {true, false, false, false, false, false, false, true};
+    const QString ingressi = scheda.esegui("*/EI011");
+    QVERIFY(ingressi.startsWith(InizioIngressiUnita));
+    QCOMPARE(valoreFrame(ingressi, 8), QStringLiteral("10000001"));
+
+    scheda.esegui("*/EA1003063");
+    scheda.esegui("*/EA1008070");
+    const QStringList canali = scheda.esegui("*/EA100S").split(FineRiga);
+    QCOMPARE(canali.size(), 8);
+    QCOMPARE(valoreFrame(canali.at(2), 3), QStringLiteral("063"));
+    QCOMPARE(valoreFrame(canali.at(7), 3), QStringLiteral("063")); // kept within 0..63
+    scheda.esegui("*/EA000Z");
+    QCOMPARE(scheda.stato().unita[1].analogiche[2], 0);
+}
+
+void TestSimulatoreComandi::allarmiETempo()
+{
+    SchedaSimulata scheda;
+    scheda.esegui("*/HDC10000001");
+    scheda.esegui("*/HDS01111110");
+    scheda.esegui("*/HAC00000011");
+    QString soglie;
+    for (int i = 0; i < 16; ++i) {
+        soglie += campoTreCifre(i % 2 == 0 ? i : 255 - i);
+    }
+    QCOMPARE(scheda.esegui("*/HAS" + soglie), QString());
+    scheda.esegui("*/T4");
+    const StatoScheda &stato = scheda.stato();
+    QCOMPARE(stato.abilitazioniDigitali, QStringLiteral("10000001"));
+    QCOMPARE(stato.livelliDigitali, QStringLiteral("01111110"));
+    QCOMPARE(stato.abilitazioniAnalogiche, QStringLiteral("00000011"));
+    QCOMPARE(stato.soglieAnalogiche.size(), 16);
+    QCOMPARE(stato.soglieAnalogiche.first(), QStringLiteral("000"));
+    QCOMPARE(stato.soglieAnalogiche.at(1), QStringLiteral("254"));
+    QCOMPARE(stato.soglieAnalogiche.last(), QStringLiteral("240"));
+    QCOMPARE(stato.tempoRele, QStringLiteral("4"));
+}
+
+void TestSimulatoreComandi::risposteNonSembranoContinue()
+{
+    // Every reply between two prompts must read as normal mode to the panel.
+    SchedaSimulata scheda;
+    for (const Comando &comando : tuttiIComandi()) {
+        const QString risposta = scheda.esegui(comando.pezziSeriale.join(QString()));
+        QVERIFY2(!testoModoContinuo(risposta + Pronto), qPrintable(risposta));
+    }
+    // The analog inputs reply: eight frames that the panel reads in order.
+    scheda.stato().ingressiAnalogici = {0, 1, 2, 3, 4, 5, 6, 65535};
+    const QStringList frame = scheda.esegui("*/A").split(FineRiga);
+    QCOMPARE(frame.size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        QVERIFY(frame.at(i).contains(InizioAnalogico));
+    }
+    QCOMPARE(valoreFrame(frame.at(6), 5), QStringLiteral("00006"));
+    QCOMPARE(valoreFrame(frame.at(7), 5), QStringLiteral("65535"));
+}
+
+void TestSimulatoreComandi::bloccoContinuo()
+{
+    SchedaSimulata scheda;
+    scheda.stato().ingressi = {false, true, false, false, false, false, false, false};
+    scheda.stato().ingressiAnalogici[0] = 4321;
+    const QString blocco = scheda.bloccoContinuo();
+    QVERIFY(testoModoContinuo(blocco));
+    const QStringList frame = blocco.split(FineRiga);
+    QCOMPARE(frame.size(), 9);
+    QVERIFY(frame.at(0).startsWith(InizioIngressi));
+    QCOMPARE(valoreFrame(frame.at(0), 8), QStringLiteral("00000010"));
+    QCOMPARE(valoreFrame(frame.at(1), 5), QStringLiteral("04321"));
+
+    QCOMPARE(scheda.esegui("*/C"), QString());
+    QVERIFY(scheda.stato().continuo);
+    scheda.esegui("*/C");
+    QVERIFY(!scheda.stato().continuo);
+}
+
+void TestSimulatoreComandi::corpoNonNumerico()
+{
+    SchedaSimulata scheda;
+    scheda.setCorpoNonNumerico(true);
+    bool convertito = false;
+    valoreFrame(scheda.esegui("*/A"), 5).toInt(&convertito);
+    QVERIFY(!convertito);
+    valoreFrame(scheda.esegui("*/PS"), 3).toInt(&convertito);
+    QVERIFY(!convertito);
+    valoreFrame(scheda.esegui("*/EA000S"), 3).toInt(&convertito);
+    QVERIFY(!convertito);
+    // Digital bodies stay as they are.
+    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("00000000"));
+}
+
+QTEST_GUILESS_MAIN(TestSimulatoreComandi)
+#include "tst_simulatore_comandi.moc"
