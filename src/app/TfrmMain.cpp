@@ -1,8 +1,408 @@
 #include "app/TfrmMain.h"
 
-TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
+#include "app/BarraStato.h"
+#include "app/Gestore.h"
+#include "app/Messaggi.h"
+#include "pages/GruppoRadio.h"
+#include "pages/PaginaHome.h"
+#include "pages/PaginaIngressiAnalogici.h"
+#include "pages/PaginaIngressiDigitali.h"
+#include "pages/PaginaPerifIngressiDigitali.h"
+#include "pages/PaginaPerifUsciteAnalogiche.h"
+#include "pages/PaginaPerifUsciteDigitali.h"
+#include "pages/PaginaUsciteAnalogiche.h"
+#include "pages/PaginaUsciteDigitali.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kAltezzaLog = 67;
+constexpr int kRigheMassimeLog = 300;
+
+} // namespace
+
+TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget *parent)
+    : QMainWindow(parent),
+      m_messaggiPropri(messaggi ? nullptr : std::make_unique<MessaggiQt>(this)),
+      m_messaggi(messaggi ? *messaggi : *m_messaggiPropri),
+      m_cartellaIniziale(cartellaProgramma)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Progetto Brivola"));
+
+    auto *centrale = new QWidget(this);
+    auto *colonna = new QVBoxLayout(centrale);
+    colonna->setContentsMargins(0, 0, 0, 0);
+    colonna->setSpacing(0);
+    setCentralWidget(centrale);
+
+    creaMenu();
+    creaBarraTcp();
+    creaBarraSeriale();
+    colonna->addWidget(m_pnTcp);
+    colonna->addWidget(m_pnSeriale);
+
+    m_split = new QSplitter(Qt::Vertical, centrale);
+    m_split->setObjectName(QStringLiteral("split"));
+    m_split->setHandleWidth(3);
+    m_split->setChildrenCollapsible(false);
+    colonna->addWidget(m_split, 1);
+    creaPagine();
+    creaLog();
+
+    m_barraStato = new BarraStato(this);
+    setStatusBar(m_barraStato);
+
+    m_timTimerOra = new QTimer(this);
+    m_timTimerOra->setObjectName(QStringLiteral("timTimerOra"));
+    m_timTimerOra->setInterval(1000);
+    connect(m_timTimerOra, &QTimer::timeout, this,
+            protetto(m_messaggi, [this] { timTimerOraTimer(); }));
+    m_timTimerOra->start();
+
     resize(751, 585);
+    centraSulloSchermo();
+    FormCreate();
+    timTimerOraTimer();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::creaMenu()
+{
+    QMenuBar *barra = menuBar();
+    barra->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *mFile = barra->addMenu(QStringLiteral("File"));
+    mFile->setObjectName(QStringLiteral("mFile"));
+    QAction *mFileExit = mFile->addAction(QStringLiteral("Exit"));
+    mFileExit->setObjectName(QStringLiteral("mFileExit"));
+    connect(mFileExit, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { mFileExitClick(); }));
+
+    QMenu *mCollegamento = barra->addMenu(QStringLiteral("Collegamento"));
+    mCollegamento->setObjectName(QStringLiteral("mCollegamento"));
+    m_mCollTcp = mCollegamento->addAction(QStringLiteral("TCP/IP"));
+    m_mCollTcp->setObjectName(QStringLiteral("mCollTcp"));
+    m_mCollTcp->setCheckable(true);
+    m_mCollSeriale = mCollegamento->addAction(QStringLiteral("Seriale"));
+    m_mCollSeriale->setObjectName(QStringLiteral("mCollSeriale"));
+    m_mCollSeriale->setCheckable(true);
+
+    QAction *settaggi = barra->addAction(QStringLiteral("Settaggi"));
+    settaggi->setObjectName(QStringLiteral("Settaggi1"));
+    connect(settaggi, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { Settaggi1Click(); }));
+
+    QMenu *log = barra->addMenu(QStringLiteral("Log"));
+    log->setObjectName(QStringLiteral("Configurazioni1"));
+    m_mVisioneLog = log->addAction(QStringLiteral("Visione Log"));
+    m_mVisioneLog->setObjectName(QStringLiteral("mVisioneLog"));
+    m_mVisioneLog->setCheckable(true);
+    // Qt has already flipped the check mark when `triggered` arrives; the handler flips it
+    // itself, so undo Qt's flip first.
+    connect(m_mVisioneLog, &QAction::triggered, this, protetto(m_messaggi, [this] {
+                m_mVisioneLog->setChecked(!m_mVisioneLog->isChecked());
+                mVisioneLogClick();
+            }));
+}
+
+void TfrmMain::creaBarraTcp()
+{
+    m_pnTcp = new QFrame(centralWidget());
+    m_pnTcp->setObjectName(QStringLiteral("pnTcp"));
+    m_pnTcp->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_pnTcp->setFixedHeight(33);
+    auto *riga = new QHBoxLayout(m_pnTcp);
+    riga->setContentsMargins(8, 2, 8, 2);
+    riga->addWidget(new QLabel(QStringLiteral("IP:"), m_pnTcp));
+    m_eIp = new QLineEdit(m_pnTcp);
+    m_eIp->setObjectName(QStringLiteral("eIp"));
+    m_eIp->setFixedWidth(140);
+    riga->addWidget(m_eIp);
+    riga->addSpacing(12);
+    riga->addWidget(new QLabel(QStringLiteral("Porta:"), m_pnTcp));
+    m_ePorta = new QLineEdit(m_pnTcp);
+    m_ePorta->setObjectName(QStringLiteral("ePorta"));
+    m_ePorta->setFixedWidth(70);
+    riga->addWidget(m_ePorta);
+    m_SpeedButton4 = new QToolButton(m_pnTcp);
+    m_SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+    m_SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_SpeedButton4->setToolTip(QStringLiteral("Salva"));
+    riga->addWidget(m_SpeedButton4);
+    riga->addStretch(1);
+    m_pnTcp->hide();
+}
+
+void TfrmMain::creaBarraSeriale()
+{
+    m_pnSeriale = new QFrame(centralWidget());
+    m_pnSeriale->setObjectName(QStringLiteral("pnSeriale"));
+    m_pnSeriale->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_pnSeriale->setFixedHeight(36);
+    auto *riga = new QHBoxLayout(m_pnSeriale);
+    riga->setContentsMargins(8, 0, 8, 0);
+    m_rgComm = new GruppoRadio(
+        QStringLiteral("rgComm"), QStringLiteral("  Comm   "),
+        {QStringLiteral("Comm 1"), QStringLiteral("Comm 2"), QStringLiteral("Comm 3"),
+         QStringLiteral("Comm 4")},
+        4, m_pnSeriale);
+    m_rgComm->setItemIndex(0);
+    riga->addWidget(m_rgComm);
+    // The operator never sees the speed; the group only carries the saved value.
+    m_rgVelocita = new GruppoRadio(QStringLiteral("rgVelocita"), QStringLiteral("  Velocità   "),
+                                   {QStringLiteral("4800"), QStringLiteral("9600"),
+                                    QStringLiteral("19200"), QStringLiteral("38400")},
+                                   4, m_pnSeriale);
+    m_rgVelocita->setItemIndex(3);
+    m_rgVelocita->hide();
+    riga->addWidget(m_rgVelocita);
+    m_sbSalvaPorte = new QToolButton(m_pnSeriale);
+    m_sbSalvaPorte->setObjectName(QStringLiteral("sbSalvaPorte"));
+    m_sbSalvaPorte->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_sbSalvaPorte->setToolTip(QStringLiteral("Salva"));
+    riga->addWidget(m_sbSalvaPorte);
+    riga->addStretch(1);
+    m_pnSeriale->hide();
+}
+
+void TfrmMain::creaPagine()
+{
+    m_pcPagine = new QStackedWidget(m_split);
+    m_pcPagine->setObjectName(QStringLiteral("pcPagine"));
+    m_split->addWidget(m_pcPagine);
+    m_split->setStretchFactor(0, 1);
+
+    m_paginaHome = new PaginaHome(m_pcPagine);
+    m_paginaUD = new PaginaUsciteDigitali(m_pcPagine);
+    m_paginaID = new PaginaIngressiDigitali(m_pcPagine);
+    m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
+    m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
+    m_paginaUDP = new PaginaPerifUsciteDigitali(m_pcPagine);
+    m_paginaIDP = new PaginaPerifIngressiDigitali(m_pcPagine);
+    m_paginaUAP = new PaginaPerifUsciteAnalogiche(m_pcPagine);
+    m_paginaConfigurazione = new QWidget(m_pcPagine);
+    m_paginaConfigurazione->setObjectName(QStringLiteral("tsConfigurazione"));
+    for (QWidget *pagina :
+         {static_cast<QWidget *>(m_paginaHome), static_cast<QWidget *>(m_paginaUD),
+          static_cast<QWidget *>(m_paginaID), static_cast<QWidget *>(m_paginaUA),
+          static_cast<QWidget *>(m_paginaIA), static_cast<QWidget *>(m_paginaUDP),
+          static_cast<QWidget *>(m_paginaIDP), static_cast<QWidget *>(m_paginaUAP),
+          m_paginaConfigurazione}) {
+        m_pcPagine->addWidget(pagina);
+    }
+
+    connect(m_paginaHome, &PaginaHome::immagineCliccata, this,
+            protetto(m_messaggi, [this] { FormCreate(); }));
+    for (QPushButton *home : {m_paginaUD->pulsanteHome(), m_paginaID->pulsanteHome(),
+                              m_paginaUA->pulsanteHome(), m_paginaIA->pulsanteHome()}) {
+        connect(home, &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { sbHome1Click(); }));
+    }
+    connect(m_paginaUDP->pulsanteRitorno(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { sbUDClick(); }));
+    connect(m_paginaIDP->pulsanteRitorno(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { sbIDClick(); }));
+    connect(m_paginaUAP->pulsanteRitorno(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { sbUAClick(); }));
+    connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { sbPIAClick(); }));
+}
+
+void TfrmMain::creaLog()
+{
+    m_pnLog = new QFrame(m_split);
+    m_pnLog->setObjectName(QStringLiteral("pnLog"));
+    auto *riempimento = new QVBoxLayout(m_pnLog);
+    riempimento->setContentsMargins(0, 0, 0, 0);
+    m_mmLog = new QPlainTextEdit(m_pnLog);
+    m_mmLog->setObjectName(QStringLiteral("mmLog"));
+    m_mmLog->setReadOnly(true);
+    m_mmLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_mmLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    riempimento->addWidget(m_mmLog);
+    m_split->addWidget(m_pnLog);
+    m_split->setStretchFactor(1, 0);
+    connect(m_mmLog, &QPlainTextEdit::textChanged, this,
+            protetto(m_messaggi, [this] { mmLogChange(); }));
+    m_pnLog->hide();
+}
+
+void TfrmMain::centraSulloSchermo()
+{
+    if (const QScreen *schermo = screen()) {
+        QRect finestra(QPoint(0, 0), size());
+        finestra.moveCenter(schermo->availableGeometry().center());
+        move(finestra.topLeft());
+    }
+}
+
+void TfrmMain::FormCreate()
+{
+    m_valori.modoContinuo = QStringLiteral("0");
+    m_valori.toggleUA = true;
+
+    m_totaleLarghezzaStato = 0;
+    for (int i = 1; i < m_barraStato->numeroPannelli(); ++i) {
+        m_totaleLarghezzaStato += m_barraStato->larghezzaPannello(i);
+    }
+
+    QString cartella = m_cartellaIniziale.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                    : m_cartellaIniziale;
+    cartella = QDir::fromNativeSeparators(cartella);
+    if (!cartella.endsWith(QLatin1Char('/'))) {
+        cartella += QLatin1Char('/');
+    }
+    m_valori.cartellaProgramma = cartella;
+    m_valori.fileImpostazioni = cartella + LayoutIni::kFileImpostazioni;
+    m_valori.filePorte = cartella + LayoutIni::kFilePorte;
+
+    const QString collegamento =
+        LeggiIni(m_valori.filePorte, LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento);
+    if (collegamento == QLatin1String("0")) {
+        m_mCollTcp->setChecked(false);
+        m_mCollSeriale->setChecked(true);
+    } else if (collegamento == QLatin1String("1")) {
+        m_mCollTcp->setChecked(true);
+        m_mCollSeriale->setChecked(false);
+        m_eIp->setText(LeggiIni(m_valori.filePorte, LayoutIni::kSezTcp, LayoutIni::kChiaveIp));
+        m_ePorta->setText(
+            LeggiIni(m_valori.filePorte, LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp));
+    }
+
+    mostraPagina(ValoriProgramma::Home);
+    if (auto *cbTime = findChild<QComboBox *>(QStringLiteral("cbTime"))) {
+        cbTime->setCurrentIndex(0);
+    }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::FormResize()
+{
+    impostaAltezzaLog(kAltezzaLog);
+    m_barraStato->impostaLarghezzaPannello(0, m_barraStato->width() - m_totaleLarghezzaStato);
+}
+
+void TfrmMain::impostaAltezzaLog(int altezza)
+{
+    const int totale = m_split->height();
+    if (totale > altezza) {
+        m_split->setSizes({totale - altezza - m_split->handleWidth(), altezza});
+    }
+    m_pnLog->resize(m_pnLog->width(), altezza);
+}
+
+QString TfrmMain::testoOrologio(const QDateTime &momento, const QLocale &locale)
+{
+    return locale.toString(momento, QStringLiteral(" ddd dd/MMM/yyyy HH:mm:ss"));
+}
+
+void TfrmMain::timTimerOraTimer()
+{
+    m_barraStato->impostaTesto(2, testoOrologio(QDateTime::currentDateTime(), m_localeOrologio));
+}
+
+void TfrmMain::mVisioneLogClick()
+{
+    m_mVisioneLog->setChecked(!m_mVisioneLog->isChecked());
+    // The splitter shows and hides its handle together with the log panel.
+    m_pnLog->setVisible(m_mVisioneLog->isChecked());
+    impostaAltezzaLog(kAltezzaLog);
+}
+
+void TfrmMain::aggiungiLog(const QString &testo)
+{
+    m_mmLog->appendPlainText(testo);
+}
+
+void TfrmMain::mmLogChange()
+{
+    if (m_mmLog->document()->blockCount() >= kRigheMassimeLog) {
+        m_mmLog->clear();
+    }
+}
+
+void TfrmMain::mostraPagina(int indice)
+{
+    m_pcPagine->setCurrentIndex(indice);
+}
+
+void TfrmMain::sbHome1Click()
+{
+    mostraPagina(ValoriProgramma::Home);
+}
+
+void TfrmMain::SpeedButton13Click()
+{
+    mostraPagina(ValoriProgramma::Home);
+}
+
+void TfrmMain::sbUDClick()
+{
+    mostraPagina(ValoriProgramma::UsciteDigitali);
+}
+
+void TfrmMain::sbIDClick()
+{
+    mostraPagina(ValoriProgramma::IngressiDigitali);
+}
+
+void TfrmMain::sbUAClick()
+{
+    mostraPagina(ValoriProgramma::UsciteAnalogiche);
+}
+
+void TfrmMain::sbIAClick()
+{
+    mostraPagina(ValoriProgramma::IngressiAnalogici);
+}
+
+void TfrmMain::Settaggi1Click()
+{
+    mostraPagina(ValoriProgramma::Configurazione);
+}
+
+void TfrmMain::sbPIAClick()
+{
+}
+
+void TfrmMain::mFileExitClick()
+{
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormClose()
+{
 }

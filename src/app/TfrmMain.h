@@ -1,10 +1,119 @@
 #pragma once
 
+#include "app/ValoriProgramma.h"
+
+#include <QLocale>
 #include <QMainWindow>
 
+#include <memory>
+
+class BarraStato;
+class GruppoRadio;
+class Messaggi;
+class PaginaHome;
+class PaginaIngressiAnalogici;
+class PaginaIngressiDigitali;
+class PaginaPerifIngressiDigitali;
+class PaginaPerifUsciteAnalogiche;
+class PaginaPerifUsciteDigitali;
+class PaginaUsciteAnalogiche;
+class PaginaUsciteDigitali;
+class QAction;
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QSplitter;
+class QStackedWidget;
+class QTimer;
+class QToolButton;
+
+// The main window: composes the pages, the connection bars, the log and the status bar,
+// and runs the shell's own handlers (start-up, navigation, clock, log view, closing).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget *parent = nullptr);
+    // `messaggi` replaces the message boxes (tests); `cartellaProgramma` replaces the folder of
+    // the program file, where both settings files live.
+    explicit TfrmMain(Messaggi *messaggi = nullptr, const QString &cartellaProgramma = {},
+                      QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    ValoriProgramma &valori() { return m_valori; }
+    BarraStato *barraStato() const { return m_barraStato; }
+    // Locale used for the clock's day and month names.
+    void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
+
+    // The clock text: the locale's short day and month names, 24-hour time.
+    static QString testoOrologio(const QDateTime &momento, const QLocale &locale);
+
+    void FormCreate();
+    void FormResize();
+    void timTimerOraTimer();
+    void mVisioneLogClick();
+    void mmLogChange();
+    void sbHome1Click();
+    void SpeedButton13Click();
+    void sbUDClick();
+    void sbIDClick();
+    void sbUAClick();
+    void sbIAClick();
+    void Settaggi1Click();
+    void sbPIAClick();
+    void mFileExitClick();
+
+    // Appends text to the log memo as one new line.
+    void aggiungiLog(const QString &testo);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void creaMenu();
+    void creaBarraTcp();
+    void creaBarraSeriale();
+    void creaPagine();
+    void creaLog();
+    void FormClose();
+    void mostraPagina(int indice);
+    void impostaAltezzaLog(int altezza);
+    void centraSulloSchermo();
+
+    ValoriProgramma m_valori;
+    std::unique_ptr<Messaggi> m_messaggiPropri;
+    Messaggi &m_messaggi;
+    QString m_cartellaIniziale;
+    QLocale m_localeOrologio;
+    int m_totaleLarghezzaStato = 0;
+
+    QAction *m_mCollTcp = nullptr;
+    QAction *m_mCollSeriale = nullptr;
+    QAction *m_mVisioneLog = nullptr;
+
+    QFrame *m_pnTcp = nullptr;
+    QLineEdit *m_eIp = nullptr;
+    QLineEdit *m_ePorta = nullptr;
+    QToolButton *m_SpeedButton4 = nullptr;
+    QFrame *m_pnSeriale = nullptr;
+    GruppoRadio *m_rgComm = nullptr;
+    GruppoRadio *m_rgVelocita = nullptr;
+    QToolButton *m_sbSalvaPorte = nullptr;
+
+    QSplitter *m_split = nullptr;
+    QStackedWidget *m_pcPagine = nullptr;
+    QFrame *m_pnLog = nullptr;
+    QPlainTextEdit *m_mmLog = nullptr;
+    BarraStato *m_barraStato = nullptr;
+    QTimer *m_timTimerOra = nullptr;
+
+    PaginaHome *m_paginaHome = nullptr;
+    PaginaUsciteDigitali *m_paginaUD = nullptr;
+    PaginaIngressiDigitali *m_paginaID = nullptr;
+    PaginaUsciteAnalogiche *m_paginaUA = nullptr;
+    PaginaIngressiAnalogici *m_paginaIA = nullptr;
+    PaginaPerifUsciteDigitali *m_paginaUDP = nullptr;
+    PaginaPerifIngressiDigitali *m_paginaIDP = nullptr;
+    PaginaPerifUsciteAnalogiche *m_paginaUAP = nullptr;
+    QWidget *m_paginaConfigurazione = nullptr;
 };

@@ -8,6 +8,7 @@
 
 // The ASCII/UTF-8 form of the parser needs none of the wide-character converters.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <exception>

@@ -1,3 +1,8 @@
 #pragma once
 
-// Helpers shared by the test executables.
+#include <QString>
+
+// Writes `contenuto` to `percorso` as UTF-8, replacing the file.
+bool scriviTesto(const QString &percorso, const QString &contenuto);
+// The whole file as UTF-8 text, or an empty string.
+QString leggiTesto(const QString &percorso);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStatusBar>
+
+#include <array>
+
+class QLabel;
+
+// The status bar with its three panels: 0 connection state, 1 notices, 2 clock.
+class BarraStato : public QStatusBar
+{
+    Q_OBJECT
+public:
+    explicit BarraStato(QWidget *parent = nullptr);
+
+    void impostaTesto(int pannello, const QString &testo);
+    QString testo(int pannello) const;
+    int larghezzaPannello(int pannello) const;
+    void impostaLarghezzaPannello(int pannello, int larghezza);
+    int numeroPannelli() const { return static_cast<int>(m_pannelli.size()); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *m_striscia = nullptr;
+    std::array<QLabel *, 3> m_pannelli{};
+};

@@ -1,0 +1,53 @@
+#include "pages/PaginaBase.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PaginaBase::PaginaBase(const QString &nomeFoglio, QWidget *parent) : QWidget(parent)
+{
+    setObjectName(nomeFoglio);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+
+    m_contenuto = new QWidget(this);
+    m_layout->addWidget(m_contenuto, 1);
+
+    auto *barra = new QFrame(this);
+    barra->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_pulsanti = new QHBoxLayout(barra);
+    m_pulsanti->setContentsMargins(6, 4, 6, 4);
+    m_layout->addWidget(barra);
+}
+
+void PaginaBase::aggiungiTitolo(const QString &nome, const QString &titolo)
+{
+    auto *etichetta = new QLabel(titolo, this);
+    etichetta->setObjectName(nome);
+    etichetta->setTextFormat(Qt::PlainText);
+    etichetta->setAlignment(Qt::AlignCenter);
+    etichetta->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    etichetta->setMinimumHeight(30);
+    QFont carattere = etichetta->font();
+    carattere.setBold(true);
+    carattere.setPixelSize(16);
+    etichetta->setFont(carattere);
+    m_layout->insertWidget(0, etichetta);
+}
+
+QPushButton *PaginaBase::aggiungiPulsante(const QString &nome, const QString &testo)
+{
+    auto *pulsante = new QPushButton(testo, this);
+    pulsante->setObjectName(nome);
+    pulsante->setMinimumWidth(110);
+    m_pulsanti->addWidget(pulsante);
+    return pulsante;
+}
+
+void PaginaBase::aggiungiSpaziatura()
+{
+    m_pulsanti->addStretch(1);
+}

@@ -1,0 +1,239 @@
+#include "app/BarraStato.h"
+#include "app/Messaggi.h"
+#include "app/TfrmMain.h"
+#include "Supporto.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTextBlock>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestFinestra : public QObject
+{
+    Q_OBJECT
+
+private:
+    QAction *azione(TfrmMain &finestra, const char *nome)
+    {
+        return finestra.findChild<QAction *>(QLatin1String(nome));
+    }
+
+private slots:
+    void avvioSenzaImpostazioni()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+
+        QCOMPARE(finestra.windowTitle(), QStringLiteral("Progetto Brivola"));
+        QCOMPARE(finestra.size(), QSize(751, 585));
+        QCOMPARE(finestra.objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->currentIndex(), 0);
+        QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->count(), 9);
+        QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
+        QVERIFY(!azione(finestra, "mCollSeriale")->isChecked());
+        QVERIFY(finestra.findChild<QLineEdit *>("eIp")->text().isEmpty());
+        QVERIFY(finestra.findChild<QLineEdit *>("ePorta")->text().isEmpty());
+        QVERIFY(!finestra.findChild<QWidget *>("pnTcp")->isVisible());
+        QVERIFY(!finestra.findChild<QWidget *>("pnSeriale")->isVisible());
+        QVERIFY(!finestra.findChild<QWidget *>("pnLog")->isVisible());
+        QVERIFY(finestra.barraStato()->testo(0).isEmpty());
+        QVERIFY(finestra.barraStato()->testo(1).isEmpty());
+        QVERIFY(!finestra.barraStato()->testo(2).isEmpty());
+        QCOMPARE(finestra.valori().filePorte, cartella.path() + "/Porte.INI");
+        QCOMPARE(finestra.valori().fileImpostazioni, cartella.path() + "/Impostazioni.INI");
+        QVERIFY(!QFile::exists(finestra.valori().filePorte));
+        QVERIFY(messaggi.voci().isEmpty());
+
+        // The clock keeps ticking.
+        const QString primo = finestra.barraStato()->testo(2);
+        QTRY_VERIFY_WITH_TIMEOUT(finestra.barraStato()->testo(2) != primo, 2500);
+    }
+
+    void menu()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        const QStringList titoli = [&] {
+            QStringList t;
+            for (QAction *a : finestra.menuBar()->actions()) {
+                t << a->text();
+            }
+            return t;
+        }();
+        QCOMPARE(titoli, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        QCOMPARE(azione(finestra, "mFileExit")->text(), QStringLiteral("Exit"));
+        QCOMPARE(azione(finestra, "mCollTcp")->text(), QStringLiteral("TCP/IP"));
+        QCOMPARE(azione(finestra, "mCollSeriale")->text(), QStringLiteral("Seriale"));
+        QCOMPARE(azione(finestra, "mVisioneLog")->text(), QStringLiteral("Visione Log"));
+        QVERIFY(!azione(finestra, "mVisioneLog")->isChecked());
+    }
+
+    void presetDaPorteIni_data()
+    {
+        QTest::addColumn<QString>("contenuto");
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<bool>("seriale");
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("porta");
+        QTest::newRow("seriale") << "[TIPO]\nCollegamento=0\n[TCP]\nIP=10.0.0.1\n"
+                                 << false << true << "" << "";
+        QTest::newRow("tcp") << "[tipo]\ncollegamento=1\n[TCP]\nIP=10.0.0.1\nPorta=2000\n"
+                             << true << false << "10.0.0.1" << "2000";
+        QTest::newRow("tcp senza IP") << "[TIPO]\nCollegamento=1\n[TCP]\nPorta=\n" << true << false
+                                      << "ERRORE" << "";
+        QTest::newRow("valore ignoto") << "[TIPO]\nCollegamento=2\n" << false << false << ""
+                                       << "";
+    }
+
+    void presetDaPorteIni()
+    {
+        QFETCH(QString, contenuto);
+        QFETCH(bool, tcp);
+        QFETCH(bool, seriale);
+        QFETCH(QString, ip);
+        QFETCH(QString, porta);
+        QTemporaryDir cartella;
+        QVERIFY(scriviTesto(cartella.filePath("Porte.INI"), contenuto));
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        QCOMPARE(azione(finestra, "mCollTcp")->isChecked(), tcp);
+        QCOMPARE(azione(finestra, "mCollSeriale")->isChecked(), seriale);
+        QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), ip);
+        QCOMPARE(finestra.findChild<QLineEdit *>("ePorta")->text(), porta);
+    }
+
+    void barraDiStato()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        BarraStato *barra = finestra.barraStato();
+        QCOMPARE(barra->height(), 20);
+        QCOMPARE(barra->larghezzaPannello(1), 180);
+        QCOMPARE(barra->larghezzaPannello(2), 170);
+        finestra.resize(743, 585);
+        QTRY_COMPARE(barra->width(), 743);
+        QCOMPARE(barra->larghezzaPannello(0), 393);
+        QTRY_COMPARE(barra->findChild<QLabel *>("stbPannello0")->width(), 393);
+        finestra.resize(900, 600);
+        QTRY_COMPARE(barra->larghezzaPannello(0), barra->width() - 350);
+    }
+
+    void logSvuotatoAllaRiga300()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        auto *mmLog = finestra.findChild<QPlainTextEdit *>("mmLog");
+        for (int i = 1; i <= 299; ++i) {
+            finestra.aggiungiLog(QStringLiteral("riga %1").arg(i));
+        }
+        QCOMPARE(mmLog->document()->blockCount(), 299);
+        QCOMPARE(mmLog->document()->lastBlock().text(), QStringLiteral("riga 299"));
+        finestra.aggiungiLog(QStringLiteral("riga 300"));
+        QVERIFY(mmLog->toPlainText().isEmpty());
+        // A response with line breaks counts as several lines.
+        for (int i = 0; i < 149; ++i) {
+            finestra.aggiungiLog(QStringLiteral("a\r\nb"));
+        }
+        QCOMPARE(mmLog->document()->blockCount(), 298);
+        finestra.aggiungiLog(QStringLiteral("c\r\nd"));
+        QVERIFY(mmLog->toPlainText().isEmpty());
+    }
+
+    void visioneLog()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        auto *pnLog = finestra.findChild<QWidget *>("pnLog");
+        auto *split = finestra.findChild<QSplitter *>("split");
+        QAction *visione = azione(finestra, "mVisioneLog");
+
+        visione->trigger();
+        QVERIFY(visione->isChecked());
+        QVERIFY(pnLog->isVisible());
+        QTRY_COMPARE(pnLog->height(), 67);
+
+        // The operator drags the splitter; any resize brings the panel back to 67 pixels.
+        split->setSizes({200, 200});
+        QTRY_VERIFY(pnLog->height() > 150);
+        finestra.resize(760, 590);
+        QTRY_COMPARE(pnLog->height(), 67);
+
+        split->setSizes({200, 200});
+        visione->trigger();
+        QVERIFY(!visione->isChecked());
+        QVERIFY(!pnLog->isVisible());
+        visione->trigger();
+        QTRY_COMPARE(pnLog->height(), 67);
+    }
+
+    void orologioItaliano()
+    {
+        const QDateTime momento(QDate(2026, 12, 6), QTime(9, 5, 3));
+        QCOMPARE(TfrmMain::testoOrologio(momento, QLocale(QLocale::Italian, QLocale::Italy)),
+                 QStringLiteral(" dom 06/dic/2026 09:05:03"));
+        QCOMPARE(TfrmMain::testoOrologio(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 59)),
+                                         QLocale(QLocale::Italian, QLocale::Italy)),
+                 QStringLiteral(" lun 05/gen/2026 23:59:59"));
+    }
+
+    void clicSullImmagineRipeteLAvvio()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
+
+        finestra.valori().modoContinuo = QStringLiteral("1");
+        finestra.valori().toggleUA = false;
+        QVERIFY(scriviTesto(cartella.filePath("Porte.INI"),
+                            "[TIPO]\nCollegamento=1\n[TCP]\nIP=192.168.1.9\nPorta=5000\n"));
+        auto *immagine = finestra.findChild<QWidget *>("Image1");
+        QVERIFY(immagine && immagine->isVisible());
+        QTest::mouseClick(immagine, Qt::LeftButton, {}, QPoint(300, 100));
+
+        QCOMPARE(finestra.valori().modoContinuo, QStringLiteral("0"));
+        QVERIFY(finestra.valori().toggleUA);
+        QVERIFY(azione(finestra, "mCollTcp")->isChecked());
+        QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), QStringLiteral("192.168.1.9"));
+        QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->currentIndex(), 0);
+    }
+
+    void vociDellaHomeInBassoASinistra()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        auto *pagina = finestra.findChild<QWidget *>("TabSheet1");
+        auto *lbIA = finestra.findChild<QLabel *>("lbIA");
+        QCOMPARE(lbIA->text(), QStringLiteral("INGRESSI ANALOGICI"));
+        QVERIFY(lbIA->font().bold() && lbIA->font().underline());
+        const int distanzaDalFondo = pagina->height() - lbIA->geometry().bottom();
+        finestra.resize(1000, 800);
+        QTRY_COMPARE(pagina->height() - lbIA->geometry().bottom(), distanzaDalFondo);
+        QVERIFY(lbIA->x() < 60);
+    }
+};
+
+QTEST_MAIN(TestFinestra)
+#include "tst_finestra.moc"
