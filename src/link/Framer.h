@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ModelloFramer.h"
+#include "link/Seriale.h"
 
 #include <QByteArray>
 #include <QFlags>
@@ -10,7 +11,6 @@
 
 class GestoreFramer;
 class QTimer;
-class Seriale;
 
 // Cuts packets out of the bytes received on one port: a packet opens with StartString and
 // ends with EndString or after PacketSize bytes. Several framers may watch one port; they
