@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/GestoreFramer.h"
 #include "link/ModelloFramer.h"
 #include "link/Seriale.h"
 
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <QString>
 
-class GestoreFramer;
 class QTimer;
 
 // Cuts packets out of the bytes received on one port: a packet opens with StartString and

@@ -1,0 +1,223 @@
+#include "app/Errori.h"
+#include "link/Framer.h"
+#include "link/Seriale.h"
+
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+// A pseudo-terminal pair: the port under test opens the slave, the test plays the board
+// on the master.
+class Pty
+{
+public:
+    Pty()
+    {
+        char nome[256] = {};
+        if (openpty(&m_master, &m_slave, nome, nullptr, nullptr) != 0) {
+            return;
+        }
+        termios t{};
+        tcgetattr(m_slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(m_slave, TCSANOW, &t);
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_nome = QString::fromLocal8Bit(nome);
+        m_lettore = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+        QObject::connect(m_lettore.get(), &QSocketNotifier::activated, [this] {
+            char blocco[4096];
+            ssize_t n = 0;
+            while ((n = ::read(m_master, blocco, sizeof blocco)) > 0) {
+                m_letti.append(blocco, qsizetype(n));
+            }
+        });
+    }
+    ~Pty()
+    {
+        chiudiMaster();
+        if (m_slave >= 0) {
+            ::close(m_slave);
+        }
+    }
+    bool isValido() const { return m_master >= 0 && !m_nome.isEmpty(); }
+    QString nome() const { return m_nome; }
+    int slave() const { return m_slave; }
+    const QByteArray &letti() const { return m_letti; }
+    bool scrivi(const QByteArray &dati)
+    {
+        return ::write(m_master, dati.constData(), size_t(dati.size())) == dati.size();
+    }
+    void chiudiMaster()
+    {
+        m_lettore.reset();
+        if (m_master >= 0) {
+            ::close(m_master);
+            m_master = -1;
+        }
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_nome;
+    QByteArray m_letti;
+    std::unique_ptr<QSocketNotifier> m_lettore;
+};
+
+qint64 tempoCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// What one consumer saw: every byte, read one at a time as announced.
+struct Lettura
+{
+    QByteArray dati;
+    bool conteggioGiusto = true;
+};
+
+void leggiTutto(Seriale::Consumatore *consumatore, Lettura *lettura)
+{
+    QObject::connect(consumatore, &Seriale::Consumatore::datiDisponibili, consumatore,
+                     [consumatore, lettura](int conteggio) {
+                         if (conteggio != consumatore->nonLetti()) {
+                             lettura->conteggioGiusto = false;
+                         }
+                         for (int i = 0; i < conteggio; ++i) {
+                             lettura->dati.append(consumatore->leggiCarattere());
+                         }
+                     });
+}
+
+} // namespace
+
+class TestSeriale : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scriveERiceveSuDueConsumatori()
+    {
+        Pty pty;
+        QVERIFY(pty.isValido());
+        Seriale porta;
+        porta.setDispositivo(pty.nome());
+        porta.setBaud(57600);
+        QSignalSpy aperta(&porta, &Seriale::aperta);
+        porta.apri();
+        QVERIFY(porta.isOpen());
+        QCOMPARE(aperta.size(), 1);
+
+        // The line as set: 57600 baud, no parity, 8 data bits, 1 stop bit; a change applies
+        // at once on the open port.
+        termios t{};
+        QCOMPARE(tcgetattr(pty.slave(), &t), 0);
+        QCOMPARE(cfgetospeed(&t), speed_t(B57600));
+        QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
+        QCOMPARE(t.c_cflag & (PARENB | CSTOPB), tcflag_t(0));
+        porta.setBaud(19200);
+        QCOMPARE(tcgetattr(pty.slave(), &t), 0);
+        QCOMPARE(cfgetospeed(&t), speed_t(B19200));
+
+        porta.scrivi("*/R5\r\n");
+        QTRY_COMPARE(pty.letti(), QByteArray("*/R5\r\n"));
+
+        Lettura prima;
+        Lettura seconda;
+        leggiTutto(porta.aggiungiConsumatore(this), &prima);
+        leggiTutto(porta.aggiungiConsumatore(this), &seconda);
+        Framer framer(&porta, this);
+        framer.setStartString(QStringLiteral("STATO USCITE RELE ->"));
+        framer.setEndCond(Framer::ecString);
+        framer.setEndString(QStringLiteral("<-"));
+        framer.setEnabled(true);
+        QSignalSpy pacchetti(&framer, &Framer::stringPacket);
+
+        const QByteArray risposta = "\r\nSTATO USCITE RELE ->00010001<-\r\nF?";
+        QVERIFY(pty.scrivi(risposta.left(10)));
+        QTRY_COMPARE(seconda.dati, risposta.left(10));
+        QVERIFY(pty.scrivi(risposta.mid(10)));
+        QTRY_COMPARE(seconda.dati, risposta);
+        QCOMPARE(prima.dati, risposta);
+        QVERIFY(prima.conteggioGiusto);
+        QVERIFY(seconda.conteggioGiusto);
+        QCOMPARE(pacchetti.size(), 1);
+        QCOMPARE(pacchetti.at(0).at(0).toString(), QStringLiteral("STATO USCITE RELE ->00010001<-"));
+    }
+
+    void aperturaFallitaENuovoNumero()
+    {
+        Seriale porta;
+        porta.setDispositivo(QStringLiteral("/dev/brivola-nessuna-porta"));
+        QVERIFY_THROWS_EXCEPTION(ErroreProgramma, porta.apri());
+        QVERIFY(!porta.isOpen());
+        porta.scrivi("ignored"); // nothing to do, nothing to crash
+
+        Pty pty;
+        QVERIFY(pty.isValido());
+        porta.setDispositivo(pty.nome());
+        porta.apri();
+        QSignalSpy aperta(&porta, &Seriale::aperta);
+        QSignalSpy chiusa(&porta, &Seriale::chiusa);
+        // A new number on an open port closes it and opens it again.
+        porta.setComNumber(3);
+        QCOMPARE(chiusa.size(), 1);
+        QCOMPARE(aperta.size(), 1);
+        QVERIFY(porta.isOpen());
+
+        porta.setDispositivo(QString());
+        QCOMPARE(porta.nomeDispositivo(), QStringLiteral("/dev/ttyS2"));
+    }
+
+    void dispositivoScomparso()
+    {
+        auto pty = std::make_unique<Pty>();
+        QVERIFY(pty->isValido());
+        Seriale porta;
+        porta.setDispositivo(pty->nome());
+        porta.apri();
+        Framer framer(&porta, this);
+        framer.setStartString(QStringLiteral("->"));
+        framer.setEndCond(Framer::ecString);
+        framer.setEndString(QStringLiteral("<-"));
+        framer.setEnabled(true);
+        QSignalSpy chiusa(&porta, &Seriale::chiusa);
+
+        pty->chiudiMaster();
+        QVERIFY(chiusa.wait(5000));
+        QVERIFY(!porta.isOpen());
+
+        // The port must stay quiet once closed, not spin on the dead device.
+        const qint64 prima = tempoCpuNs();
+        QTest::qWait(1000); // a measuring window, not a synchronisation
+        const qint64 usati = tempoCpuNs() - prima;
+        QVERIFY2(usati < 200 * 1000000LL, qPrintable(QString::number(usati / 1000000) + " ms"));
+        QCOMPARE(chiusa.size(), 1);
+
+        // The device is back (a new pseudo-terminal here): the next open works.
+        pty = std::make_unique<Pty>();
+        QVERIFY(pty->isValido());
+        porta.setDispositivo(pty->nome());
+        porta.apri();
+        QVERIFY(porta.isOpen());
+        QSignalSpy pacchetti(&framer, &Framer::stringPacket);
+        QVERIFY(pty->scrivi("->42<-"));
+        QVERIFY(pacchetti.wait(5000));
+        QCOMPARE(pacchetti.at(0).at(0).toString(), QStringLiteral("->42<-"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSeriale)
+#include "tst_seriale.moc"
