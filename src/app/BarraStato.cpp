@@ -1,6 +1,5 @@
 #include "app/BarraStato.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 
 #include <algorithm>
@@ -10,31 +9,35 @@ BarraStato::BarraStato(QWidget *parent) : QStatusBar(parent)
     setObjectName(QStringLiteral("stbStatusBar"));
     setSizeGripEnabled(false);
     setFixedHeight(20);
-    // The panels sit on a strip of our own that covers the whole bar, so their widths are
-    // exactly the ones set, without the bar's own spacing, and never widen the window.
-    m_striscia = new QWidget(this);
-    auto *riga = new QHBoxLayout(m_striscia);
-    riga->setContentsMargins(0, 0, 0, 0);
-    riga->setSpacing(0);
-    const std::array<int, 3> larghezze{300, 180, 170};
+    QFont carattere = font();
+    carattere.setPointSize(8);
+    setFont(carattere);
+    // The panels are placed by hand, edge to edge, so their widths are exactly the ones set
+    // and never widen the window.
     for (int i = 0; i < numeroPannelli(); ++i) {
-        auto *pannello = new QLabel(m_striscia);
+        auto *pannello = new QLabel(this);
         pannello->setObjectName(QStringLiteral("stbPannello%1").arg(i));
         pannello->setTextFormat(Qt::PlainText);
         pannello->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pannello->setContentsMargins(2, 0, 2, 0);
-        pannello->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        riga->addWidget(pannello);
         m_pannelli[i] = pannello;
-        impostaLarghezzaPannello(i, larghezze[i]);
     }
-    riga->addStretch(1);
+    disponi();
 }
 
 void BarraStato::resizeEvent(QResizeEvent *event)
 {
     QStatusBar::resizeEvent(event);
-    m_striscia->setGeometry(rect());
+    disponi();
+}
+
+void BarraStato::disponi()
+{
+    int x = 0;
+    for (int i = 0; i < numeroPannelli(); ++i) {
+        m_pannelli[i]->setGeometry(x, 0, m_larghezze[i], height());
+        x += m_larghezze[i];
+    }
 }
 
 void BarraStato::impostaTesto(int pannello, const QString &testo)
@@ -49,13 +52,11 @@ QString BarraStato::testo(int pannello) const
 
 int BarraStato::larghezzaPannello(int pannello) const
 {
-    return m_pannelli.at(pannello)->maximumWidth();
+    return m_larghezze.at(pannello);
 }
 
 void BarraStato::impostaLarghezzaPannello(int pannello, int larghezza)
 {
-    QLabel *etichetta = m_pannelli.at(pannello);
-    etichetta->setMinimumWidth(0);
-    etichetta->setMaximumWidth(std::max(0, larghezza));
-    etichetta->setMinimumWidth(std::max(0, larghezza));
+    m_larghezze.at(pannello) = std::max(0, larghezza);
+    disponi();
 }

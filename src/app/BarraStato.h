@@ -23,6 +23,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QWidget *m_striscia = nullptr;
+    void disponi();
+
     std::array<QLabel *, 3> m_pannelli{};
+    std::array<int, 3> m_larghezze{300, 180, 170};
 };

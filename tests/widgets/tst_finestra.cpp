@@ -52,6 +52,9 @@ private slots:
         QCOMPARE(finestra.valori().fileImpostazioni, cartella.path() + "/Impostazioni.INI");
         QVERIFY(!QFile::exists(finestra.valori().filePorte));
         QVERIFY(messaggi.voci().isEmpty());
+        if (!qEnvironmentVariableIsEmpty("BRIVOLA_FOTO")) {
+            finestra.grab().save(qEnvironmentVariable("BRIVOLA_FOTO"));
+        }
 
         // The clock keeps ticking.
         const QString primo = finestra.barraStato()->testo(2);
@@ -126,7 +129,12 @@ private slots:
         finestra.resize(743, 585);
         QTRY_COMPARE(barra->width(), 743);
         QCOMPARE(barra->larghezzaPannello(0), 393);
-        QTRY_COMPARE(barra->findChild<QLabel *>("stbPannello0")->width(), 393);
+        // The panels really sit side by side across the bar, clock last.
+        const auto *pannello0 = barra->findChild<QLabel *>("stbPannello0");
+        const auto *pannello2 = barra->findChild<QLabel *>("stbPannello2");
+        QTRY_COMPARE(pannello0->width(), 393);
+        QCOMPARE(pannello0->mapTo(barra, QPoint(0, 0)).x(), 0);
+        QCOMPARE(pannello2->mapTo(barra, QPoint(0, 0)).x(), 393 + 180);
         finestra.resize(900, 600);
         QTRY_COMPARE(barra->larghezzaPannello(0), barra->width() - 350);
     }
