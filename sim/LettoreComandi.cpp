@@ -7,11 +7,11 @@ namespace {
 const QRegularExpression &grammatica()
 {
     // Every command the board knows; no complete command is the beginning of another.
-    static const QRegularExpression espressione(QStringLiteral(
-        "\\A\\*/(?:C|R[S0-8]|I|A|P[S0]|P[12]\\d{3}"
-        "|ER(?:Z|[01]{3}[S0-8])|EI[01]{3}"
-        "|EA(?:000Z|[01]{3}[S0]|[01]{3}[1-8]\\d{3})"
-        "|HD[CS][01]{8}|HAC[01]{8}|HAS\\d{48}|T\\d)\\z"));
+    static const QRegularExpression espressione(
+        QStringLiteral("\\A\\*/(?:C|R[S0-8]|I|A|P[S0]|P[12]\\d{3}"
+                       "|ER(?:Z|[01]{3}[S0-8])|EI[01]{3}"
+                       "|EA(?:000Z|[01]{3}[S0]|[01]{3}[1-8]\\d{3})"
+                       "|HD[CS][01]{8}|HAC[01]{8}|HAS\\d{48}|T\\d)\\z"));
     return espressione;
 }
 

@@ -96,10 +96,9 @@ QString SchedaSimulata::esegui(const QString &comando)
     }
     if (lettera == QLatin1Char('P')) {
         if (resto == QLatin1String("S")) {
-            return unisci({frameNumerico(QStringLiteral("USCITA 1 ->"),
-                                         m_stato.usciteAnalogiche[0], 3),
-                           frameNumerico(QStringLiteral("USCITA 2 ->"),
-                                         m_stato.usciteAnalogiche[1], 3)});
+            return unisci(
+                {frameNumerico(QStringLiteral("USCITA 1 ->"), m_stato.usciteAnalogiche[0], 3),
+                 frameNumerico(QStringLiteral("USCITA 2 ->"), m_stato.usciteAnalogiche[1], 3)});
         }
         if (resto == QLatin1String("0")) {
             m_stato.usciteAnalogiche.fill(0);
@@ -176,8 +175,9 @@ QString SchedaSimulata::eseguiUnita(const QString &resto)
         if (coda == QLatin1String("S")) {
             QStringList frame;
             for (int i = 0; i < 8; ++i) {
-                frame << frameNumerico(QStringLiteral("UNITA %1 CANALE %2 ->").arg(campo).arg(i + 1),
-                                       unita.analogiche[i], 3);
+                frame << frameNumerico(
+                    QStringLiteral("UNITA %1 CANALE %2 ->").arg(campo).arg(i + 1),
+                    unita.analogiche[i], 3);
             }
             return unisci(frame);
         }

@@ -86,8 +86,7 @@ bool rendiGrezzo(int fd, int baud)
 
 } // namespace
 
-SimulatoreScheda::SimulatoreScheda(QObject *parent)
-    : QObject(parent)
+SimulatoreScheda::SimulatoreScheda(QObject *parent) : QObject(parent)
 {
     m_orologio.start();
     m_timerPronto.setInterval(m_intervallo);

@@ -50,7 +50,8 @@ int main(int argc, char *argv[])
     parser.addOptions({
         {QStringLiteral("tcp"), QStringLiteral("Serve TCP su HOST:PORTA (porta 0: libera)."),
          QStringLiteral("host:porta")},
-        {QStringLiteral("pty"), QStringLiteral("Crea uno pseudo-terminale e ne stampa il percorso.")},
+        {QStringLiteral("pty"),
+         QStringLiteral("Crea uno pseudo-terminale e ne stampa il percorso.")},
         {QStringLiteral("device"), QStringLiteral("Usa un dispositivo seriale esistente."),
          QStringLiteral("percorso")},
         {QStringLiteral("baud"), QStringLiteral("Velocità del dispositivo seriale."),
@@ -66,8 +67,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("non-numerico"), QStringLiteral("Valori analogici non numerici.")},
         {QStringLiteral("perdi-risposte"), QStringLiteral("Non invia le prime N risposte."),
          QStringLiteral("n")},
-        {QStringLiteral("chiudi-dopo"),
-         QStringLiteral("Chiude la connessione TCP dopo N comandi."), QStringLiteral("n")},
+        {QStringLiteral("chiudi-dopo"), QStringLiteral("Chiude la connessione TCP dopo N comandi."),
+         QStringLiteral("n")},
     });
     parser.process(app);
 
@@ -148,9 +149,10 @@ int main(int argc, char *argv[])
         return fallisci(QStringLiteral("pipe"));
     }
     QSocketNotifier notificaSegnali(g_pipeSegnali[0], QSocketNotifier::Read);
-    QObject::connect(&notificaSegnali, &QSocketNotifier::activated, &app,
-                     &QCoreApplication::quit);
-    struct sigaction azione{};
+    QObject::connect(&notificaSegnali, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction azione
+    {
+    };
     azione.sa_handler = segnale;
     sigemptyset(&azione.sa_mask);
     sigaction(SIGTERM, &azione, nullptr);

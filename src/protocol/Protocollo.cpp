@@ -111,7 +111,8 @@ Comando resetUsciteAnalogiche()
 
 Comando statoUsciteUnita(int unita)
 {
-    return riga({QStringLiteral("*/E"), QStringLiteral("R"), campoUnita(unita), QStringLiteral("S")});
+    return riga(
+        {QStringLiteral("*/E"), QStringLiteral("R"), campoUnita(unita), QStringLiteral("S")});
 }
 
 Comando operaUscitaUnita(int unita, int n)
@@ -136,7 +137,8 @@ Comando statoIngressiUnita(int unita)
 
 Comando statoAnalogicheUnita(int unita)
 {
-    return riga({QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("S")});
+    return riga(
+        {QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("S")});
 }
 
 Comando impostaAnalogicaUnita(int unita, int canale, int livello)
@@ -147,15 +149,16 @@ Comando impostaAnalogicaUnita(int unita, int canale, int livello)
 
 Comando resetAnalogicheUnita(int unita)
 {
-    return riga({QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("0")});
+    return riga(
+        {QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("0")});
 }
 
 Comando resetAnalogicheTutteUnita()
 {
     // The board takes this one without a line end.
-    return Comando{{QStringLiteral("*/E"), QStringLiteral("A"), QStringLiteral("000"),
-                    QStringLiteral("Z")},
-                   QStringLiteral("*/EA000Z")};
+    return Comando{
+        {QStringLiteral("*/E"), QStringLiteral("A"), QStringLiteral("000"), QStringLiteral("Z")},
+        QStringLiteral("*/EA000Z")};
 }
 
 Comando abilitazioniAllarmiDigitali(const QString &flag8)

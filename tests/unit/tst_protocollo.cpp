@@ -51,15 +51,14 @@ void TestProtocollo::comandi_data()
     riga("uscita 2 a 5", impostaUscitaAnalogica(2, 5), {"*/P", "2", "005"}, "*/P2005\r\n");
     riga("resetUsciteAnalogiche", resetUsciteAnalogiche(), {"*/P", "0"}, "*/P0\r\n");
     riga("statoUsciteUnita 2", statoUsciteUnita(1), {"*/E", "R", "100", "S"}, "*/ER100S\r\n");
-    riga("operaUscitaUnita 5/3", operaUscitaUnita(4, 3), {"*/E", "R", "001", "3"},
-         "*/ER0013\r\n");
+    riga("operaUscitaUnita 5/3", operaUscitaUnita(4, 3), {"*/E", "R", "001", "3"}, "*/ER0013\r\n");
     riga("resetUsciteUnita 8", resetUsciteUnita(7), {"*/E", "R", "111", "0"}, "*/ER1110\r\n");
     riga("resetUsciteTutteUnita", resetUsciteTutteUnita(), {"*/E", "R", "Z"}, "*/ERZ\r\n");
     riga("statoIngressiUnita 4", statoIngressiUnita(3), {"*/E", "I", "110"}, "*/EI110\r\n");
     riga("statoAnalogicheUnita 1", statoAnalogicheUnita(0), {"*/E", "A", "000", "S"},
          "*/EA000S\r\n");
-    riga("impostaAnalogicaUnita 3/8", impostaAnalogicaUnita(2, 8, 32), {"*/E", "A", "010", "8", "032"},
-         "*/EA0108032\r\n");
+    riga("impostaAnalogicaUnita 3/8", impostaAnalogicaUnita(2, 8, 32),
+         {"*/E", "A", "010", "8", "032"}, "*/EA0108032\r\n");
     riga("resetAnalogicheUnita 6", resetAnalogicheUnita(5), {"*/E", "A", "101", "0"},
          "*/EA1010\r\n");
     // The three forms the board takes without a line end.
@@ -156,10 +155,10 @@ void TestProtocollo::statiCanali_data()
     QTest::addColumn<QString>("stato8");
     QTest::addColumn<Stati>("stati");
     QTest::newRow("canale 1") << "00000001" << Stati{true};
-    QTest::newRow("canale 8") << "10000000" << Stati{false, false, false, false, false, false,
-                                                     false, true};
-    QTest::newRow("zero-filled 101") << Protocollo::valoreFrame("->101<-", 8)
-                                     << Stati{true, false, true};
+    QTest::newRow("canale 8") << "10000000"
+                              << Stati{false, false, false, false, false, false, false, true};
+    QTest::newRow("zero-filled 101")
+        << Protocollo::valoreFrame("->101<-", 8) << Stati{true, false, true};
     QTest::newRow("solo 1 vale") << "2x0a1?01" << Stati{true, false, false, true};
     QTest::newRow("tutti") << "11111111" << Stati{true, true, true, true, true, true, true, true};
 }
@@ -174,8 +173,8 @@ void TestProtocollo::statiCanali()
 
 void TestProtocollo::modoContinuo()
 {
-    QVERIFY(testoModoContinuo(
-        "STATO INGRESSI ->00000000<-\r\nINGRESSO 1 ANALOGICO ->01234<-\r\nF?"));
+    QVERIFY(
+        testoModoContinuo("STATO INGRESSI ->00000000<-\r\nINGRESSO 1 ANALOGICO ->01234<-\r\nF?"));
     QVERIFY(!testoModoContinuo("STATO INGRESSI ->00000000<-\r\nF?"));
     QVERIFY(!testoModoContinuo("CANALE 1 ANALOGICO ->01234<-\r\nF?"));
     // The peripheral inputs frame alone is not continuous output either.
@@ -185,8 +184,8 @@ void TestProtocollo::modoContinuo()
 void TestProtocollo::arrotondamentoRazionale()
 {
     using Conversioni::arrotondaPari;
-    QCOMPARE(arrotondaPari(5, 2), 2);  // 2.5
-    QCOMPARE(arrotondaPari(7, 2), 4);  // 3.5
+    QCOMPARE(arrotondaPari(5, 2), 2); // 2.5
+    QCOMPARE(arrotondaPari(7, 2), 4); // 3.5
     QCOMPARE(arrotondaPari(-5, 2), -2);
     QCOMPARE(arrotondaPari(-7, 2), -4);
     QCOMPARE(arrotondaPari(-4, 3), -1);
@@ -205,7 +204,7 @@ void TestProtocollo::conversioniScheda()
     QCOMPARE(percentualeALivello(90), 230); // 229.5
     QCOMPARE(percentualeALivello(10), 26);  // 25.5
     QCOMPARE(percentualeALivello(20), 51);
-    QCOMPARE(percentualeALivello(7), 18);   // 17.85
+    QCOMPARE(percentualeALivello(7), 18); // 17.85
     QCOMPARE(percentualeALivello(100), 255);
     QCOMPARE(percentualeALivello(0), 0);
     QCOMPARE(livelloAPercentuale(255), 100);
@@ -223,11 +222,11 @@ void TestProtocollo::conversioniPeriferica()
     using namespace Conversioni;
     QCOMPARE(percentualeALivelloPeriferica(50), 32); // 31.5, the only half
     QCOMPARE(percentualeALivelloPeriferica(100), 63);
-    QCOMPARE(percentualeALivelloPeriferica(40), 25);  // 25.2
-    QCOMPARE(percentualeALivelloPeriferica(7), 4);    // 4.41
-    QCOMPARE(percentualeALivelloPeriferica(30), 19);  // 18.9
+    QCOMPARE(percentualeALivelloPeriferica(40), 25); // 25.2
+    QCOMPARE(percentualeALivelloPeriferica(7), 4);   // 4.41
+    QCOMPARE(percentualeALivelloPeriferica(30), 19); // 18.9
     QCOMPARE(livelloPerifericaAPercentuale(63), 100);
-    QCOMPARE(livelloPerifericaAPercentuale(32), 51);  // 50.79
+    QCOMPARE(livelloPerifericaAPercentuale(32), 51); // 50.79
     QCOMPARE(livelloPerifericaAPercentuale(0), 0);
     QCOMPARE(impostaAnalogicaUnita(0, 1, percentualeALivelloPeriferica(50)).pezziSeriale.last(),
              QStringLiteral("032"));
@@ -244,9 +243,9 @@ void TestProtocollo::scalaAnalogico_data()
     QTest::newRow("-20..50 meta") << 32768 << -20.0 << 50.0 << qint64(15); // 15.0005
     QTest::newRow("0..100 13107") << 13107 << 0.0 << 100.0 << qint64(20);
     QTest::newRow("0..100 32767") << 32767 << 0.0 << 100.0 << qint64(50); // 49.9992
-    QTest::newRow("0..10 9830") << 9830 << 0.0 << 10.0 << qint64(1);     // 1.49996
-    QTest::newRow("0..5 45875") << 45875 << 0.0 << 5.0 << qint64(4);     // 3.50004
-    QTest::newRow("mezzo pari") << 5 << 0.0 << 32767.5 << qint64(2); // 2.5 exactly
+    QTest::newRow("0..10 9830") << 9830 << 0.0 << 10.0 << qint64(1);      // 1.49996
+    QTest::newRow("0..5 45875") << 45875 << 0.0 << 5.0 << qint64(4);      // 3.50004
+    QTest::newRow("mezzo pari") << 5 << 0.0 << 32767.5 << qint64(2);      // 2.5 exactly
     QTest::newRow("min uguale max") << 40000 << 7.0 << 7.0 << qint64(7);
     QTest::newRow("scala discendente") << 65535 << 100.0 << 0.0 << qint64(0);
 }
@@ -262,7 +261,8 @@ void TestProtocollo::scalaAnalogico()
 
 void TestProtocollo::scalaAnalogicoDaTesto()
 {
-    const QString corpo = Protocollo::valoreFrame(QStringLiteral("CANALE 1 ANALOGICO ->32768<-"), 5);
+    const QString corpo =
+        Protocollo::valoreFrame(QStringLiteral("CANALE 1 ANALOGICO ->32768<-"), 5);
     QCOMPARE(Conversioni::scalaAnalogico(corpo, QStringLiteral("-20"), QStringLiteral("50")), 15);
     QCOMPARE(Conversioni::scalaAnalogico(QStringLiteral("00000"), QStringLiteral("1,5"),
                                          QStringLiteral("3")),
@@ -275,7 +275,8 @@ void TestProtocollo::scalaAnalogicoDaTesto()
                                     QStringLiteral("1"));
         QFAIL("a range that is not a number must not convert");
     } catch (const ErroreProgramma &errore) {
-        QCOMPARE(errore.messaggio(), QStringLiteral("'ERRORE' is not a valid floating point value"));
+        QCOMPARE(errore.messaggio(),
+                 QStringLiteral("'ERRORE' is not a valid floating point value"));
     }
 }
 
