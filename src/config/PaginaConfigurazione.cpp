@@ -46,6 +46,7 @@ int rigaDelPunto(int n)
 {
     return (n - 1) % 4;
 }
+
 int colonnaDelPunto(int n, int larghezza)
 {
     return n <= 4 ? 0 : larghezza + 1;
@@ -252,7 +253,6 @@ void PaginaConfigurazione::creaSchedaAllarme()
     m_speedButton22 = new QPushButton(scheda);
     m_speedButton22->setObjectName(QStringLiteral("SpeedButton22"));
     m_speedButton22->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    m_speedButton22->setToolTip(QStringLiteral("Invia"));
     connect(m_speedButton22, &QPushButton::clicked, this, &PaginaConfigurazione::inviaTempoAllarme);
 
     riga->addWidget(creaEtichetta(QStringLiteral("Tempo di attivazione :"), scheda));

@@ -37,7 +37,7 @@ public:
     // Neither the program-wide values nor any caption change until the next reload.
     void sbSalvaConfIniClick();
 
-Q_SIGNALS:
+signals:
     // "Pagina Iniziale" was pressed.
     void paginaIniziale();
     // The alarm relay send button was pressed; the main window owns the link.

@@ -64,7 +64,7 @@ class TestConfigurazione : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void init();
     void cleanup();
 
