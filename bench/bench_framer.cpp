@@ -56,8 +56,12 @@ struct Banco
             int timeOut;
         };
         const Riga tabella[] = {
-            {"STATO USCITE RELE ->", 60000}, {"STATO INGRESSI ->", 60000}, {"->", 2184},
-            {"ANALOGICO ->", 60000},         {"->", 60000},                {" STATO INGRESSI ->", 60000},
+            {"STATO USCITE RELE ->", 60000},
+            {"STATO INGRESSI ->", 60000},
+            {"->", 2184},
+            {"ANALOGICO ->", 60000},
+            {"->", 60000},
+            {" STATO INGRESSI ->", 60000},
             {"->", 2184},
         };
         gestore.portaAperta();

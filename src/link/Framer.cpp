@@ -214,7 +214,8 @@ Framer::Esito Framer::raccogli(const QByteArray &buffer, qint64 base, qsizetype 
         ultimoPerDimensione = inizio + m_limite - 1;
         fermata = std::min(fermata, ultimoPerDimensione + 1);
     }
-    const qint64 ultimoAmmesso = inizio + std::max<qint64>(GestoreFramer::MassimoPacchetto, m_limite);
+    const qint64 ultimoAmmesso =
+        inizio + std::max<qint64>(GestoreFramer::MassimoPacchetto, m_limite);
     fermata = std::min(fermata, ultimoAmmesso + 1);
 
     if ((m_endCond & ecString) && da < fermata) {

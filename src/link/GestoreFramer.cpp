@@ -1,6 +1,7 @@
 #include "GestoreFramer.h"
 
 #include "app/Errori.h"
+#include "app/Messaggi.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
 
@@ -245,23 +246,28 @@ bool GestoreFramer::fineEvento()
     return riesamina;
 }
 
-namespace {
-
 // A packet handler's error must not leave the manager half-way through a delivery.
-template <typename F>
-void eseguiProtetto(F &&azione)
+template <typename F> void GestoreFramer::eseguiProtetto(F &&azione)
 {
+    QString errore;
     try {
         azione();
+        return;
     } catch (const AbortSilenzioso &) {
+        return;
+    } catch (const ErroreProgramma &e) {
+        errore = e.messaggio();
     } catch (const std::exception &e) {
-        qWarning("Errore nel gestore di un pacchetto: %s", e.what());
+        errore = QString::fromLocal8Bit(e.what());
     } catch (...) {
-        qWarning("Errore imprevisto nel gestore di un pacchetto");
+        errore = QStringLiteral("Errore imprevisto");
+    }
+    if (m_messaggi) {
+        m_messaggi->errore(errore);
+    } else {
+        qWarning("Errore nel gestore di un pacchetto: %s", qPrintable(errore));
     }
 }
-
-} // namespace
 
 bool GestoreFramer::consegna(Framer *framer, qint64 fine, bool perStringa)
 {

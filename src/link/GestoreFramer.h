@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class Framer;
+class Messaggi;
 class Seriale;
 
 // The framers of one port: their shared collection buffer, which of them owns it, and the
@@ -25,6 +26,9 @@ public:
     void riceviDati(const QByteArray &dati);
     void portaAperta();
     void portaChiusa();
+
+    // Where errors raised by packet handlers are reported; without it they are logged.
+    void setMessaggi(Messaggi *messaggi) { m_messaggi = messaggi; }
 
     bool isAttivo() const { return m_attivo; }
     Framer *proprietario() const { return m_proprietario; }
@@ -54,11 +58,13 @@ private:
     bool fineEvento();
     void dopoRilascio();
     void sfoltisci();
+    template <typename F> void eseguiProtetto(F &&azione);
 
     QList<QPointer<Framer>> m_framer;
     QByteArray m_buffer;
     qint64 m_base = 0; // stream position of m_buffer's first byte
     Framer *m_proprietario = nullptr;
+    Messaggi *m_messaggi = nullptr;
     bool m_attivo = false;
     bool m_inEvento = false;
     bool m_inEsame = false;

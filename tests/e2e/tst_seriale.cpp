@@ -154,7 +154,8 @@ private slots:
         QVERIFY(prima.conteggioGiusto);
         QVERIFY(seconda.conteggioGiusto);
         QCOMPARE(pacchetti.size(), 1);
-        QCOMPARE(pacchetti.at(0).at(0).toString(), QStringLiteral("STATO USCITE RELE ->00010001<-"));
+        QCOMPARE(pacchetti.at(0).at(0).toString(),
+                 QStringLiteral("STATO USCITE RELE ->00010001<-"));
     }
 
     void aperturaFallitaENuovoNumero()
