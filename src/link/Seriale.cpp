@@ -7,7 +7,7 @@ static constexpr qint64 MassimoPerNotifica = 8192;
 
 Seriale::Seriale(QObject *parent) : QObject(parent), m_porta(new QSerialPort(this))
 {
-    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::leggiDati);
+    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::programmaLettura);
     connect(m_porta, &QSerialPort::errorOccurred, this, &Seriale::erroreSegnalato);
 }
 
@@ -137,8 +137,20 @@ void Seriale::applicaLinea()
     m_porta->setStopBits(m_stopBits);
 }
 
+void Seriale::programmaLettura()
+{
+    // QSerialPort never emits readyRead inside its own readyRead, so a consumer waiting in a
+    // nested event loop would starve. Reading from a queued call keeps it fed.
+    if (m_letturaProgrammata) {
+        return;
+    }
+    m_letturaProgrammata = true;
+    QMetaObject::invokeMethod(this, &Seriale::leggiDati, Qt::QueuedConnection);
+}
+
 void Seriale::leggiDati()
 {
+    m_letturaProgrammata = false;
     while (isOpen() && m_porta->bytesAvailable() > 0) {
         const QByteArray dati = m_porta->read(MassimoPerNotifica);
         if (dati.isEmpty()) {

@@ -54,6 +54,7 @@ signals:
 
 private:
     void applicaLinea();
+    void programmaLettura();
     void leggiDati();
     void distribuisci(const QByteArray &dati);
     void erroreSegnalato(QSerialPort::SerialPortError errore);
@@ -69,4 +70,5 @@ private:
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QString m_dispositivo;
     bool m_chiusuraPendente = false;
+    bool m_letturaProgrammata = false;
 };

@@ -1,6 +1,7 @@
 #include "app/Errori.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
+#include "settings/Utilita.h"
 
 #include <QSignalSpy>
 #include <QSocketNotifier>
@@ -156,6 +157,36 @@ private slots:
         QCOMPARE(pacchetti.size(), 1);
         QCOMPARE(pacchetti.at(0).at(0).toString(),
                  QStringLiteral("STATO USCITE RELE ->00010001<-"));
+    }
+
+    void attesaAnnidataNelConsumatore()
+    {
+        // A handler that waits for more data inside its own notification, as a sender
+        // waiting for the ready prompt may do, still gets it.
+        Pty pty;
+        QVERIFY(pty.isValido());
+        Seriale porta;
+        porta.setDispositivo(pty.nome());
+        porta.apri();
+        Seriale::Consumatore *consumatore = porta.aggiungiConsumatore(this);
+        Lettura altra;
+        leggiTutto(porta.aggiungiConsumatore(this), &altra);
+        QByteArray visti;
+        bool attesaRiuscita = false;
+        connect(consumatore, &Seriale::Consumatore::datiDisponibili, this, [&](int) {
+            const bool prima = visti.isEmpty();
+            visti += consumatore->leggiTutto();
+            if (prima) {
+                pty.scrivi("F?");
+                attesaRiuscita = AttendiCondizione(3000, [&] { return visti.contains("F?"); });
+            }
+        });
+        QVERIFY(pty.scrivi("->1<-"));
+        QTRY_VERIFY(altra.dati.contains("F?"));
+        QVERIFY(attesaRiuscita);
+        QCOMPARE(visti, QByteArray("->1<-F?"));
+        // The consumer told later still sees the bytes in their order.
+        QCOMPARE(altra.dati, QByteArray("->1<-F?"));
     }
 
     void aperturaFallitaENuovoNumero()
