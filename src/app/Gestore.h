@@ -4,6 +4,7 @@
 #include "app/Messaggi.h"
 
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 // Runs one event handler so that no exception ever reaches the Qt event loop: a silent abort
@@ -23,11 +24,18 @@ void eseguiGestore(Messaggi &messaggi, F &&gestore)
     }
 }
 
-// Wraps a handler for connect(): the returned callable guards it with eseguiGestore.
+// Wraps a handler for connect(): the returned callable guards it with eseguiGestore. The
+// signal's arguments reach the handler when it takes them.
 template <typename F>
 auto protetto(Messaggi &messaggi, F gestore)
 {
-    return [&messaggi, gestore = std::move(gestore)](auto &&...) {
-        eseguiGestore(messaggi, gestore);
+    return [&messaggi, gestore = std::move(gestore)](auto &&...argomenti) {
+        eseguiGestore(messaggi, [&] {
+            if constexpr (std::is_invocable_v<const F &, decltype(argomenti)...>) {
+                gestore(argomenti...);
+            } else {
+                gestore();
+            }
+        });
     };
 }

@@ -3,6 +3,16 @@
 #include "app/BarraStato.h"
 #include "app/Gestore.h"
 #include "app/Messaggi.h"
+#include "config/CaricaConfIni.h"
+#include "config/PaginaConfigurazione.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/ContestoPagine.h"
+#include "pages/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
 #include "pages/GruppoRadio.h"
 #include "pages/PaginaHome.h"
 #include "pages/PaginaIngressiAnalogici.h"
@@ -62,6 +72,10 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     colonna->addWidget(m_pnTcp);
     colonna->addWidget(m_pnSeriale);
 
+    m_barraStato = new BarraStato(this);
+    setStatusBar(m_barraStato);
+    creaCollegamento();
+
     m_split = new QSplitter(Qt::Vertical, centrale);
     m_split->setObjectName(QStringLiteral("split"));
     m_split->setHandleWidth(3);
@@ -69,9 +83,6 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     colonna->addWidget(m_split, 1);
     creaPagine();
     creaLog();
-
-    m_barraStato = new BarraStato(this);
-    setStatusBar(m_barraStato);
 
     m_timTimerOra = new QTimer(this);
     m_timTimerOra->setObjectName(QStringLiteral("timTimerOra"));
@@ -108,6 +119,10 @@ void TfrmMain::creaMenu()
     m_mCollSeriale = mCollegamento->addAction(QStringLiteral("Seriale"));
     m_mCollSeriale->setObjectName(QStringLiteral("mCollSeriale"));
     m_mCollSeriale->setCheckable(true);
+    connect(m_mCollTcp, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { m_collegamento->mCollTcpClick(); }));
+    connect(m_mCollSeriale, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { m_collegamento->mCollSerialeClick(); }));
 
     QAction *settaggi = barra->addAction(QStringLiteral("Settaggi"));
     settaggi->setObjectName(QStringLiteral("Settaggi1"));
@@ -150,6 +165,8 @@ void TfrmMain::creaBarraTcp()
     m_SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
     m_SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_SpeedButton4->setToolTip(QStringLiteral("Salva"));
+    connect(m_SpeedButton4, &QToolButton::clicked, this,
+            protetto(m_messaggi, [this] { m_collegamento->SpeedButton4Click(); }));
     riga->addWidget(m_SpeedButton4);
     riga->addStretch(1);
     m_pnTcp->hide();
@@ -182,6 +199,8 @@ void TfrmMain::creaBarraSeriale()
     m_sbSalvaPorte->setObjectName(QStringLiteral("sbSalvaPorte"));
     m_sbSalvaPorte->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_sbSalvaPorte->setToolTip(QStringLiteral("Salva"));
+    connect(m_sbSalvaPorte, &QToolButton::clicked, this,
+            protetto(m_messaggi, [this] { m_collegamento->sbSalvaPorteClick(); }));
     riga->addWidget(m_sbSalvaPorte);
     riga->addStretch(1);
     m_pnSeriale->hide();
@@ -195,26 +214,46 @@ void TfrmMain::creaPagine()
     m_split->setStretchFactor(0, 1);
 
     m_paginaHome = new PaginaHome(m_pcPagine);
-    m_paginaUD = new PaginaUsciteDigitali(m_pcPagine);
+    m_paginaUD = new PaginaUsciteDigitali(*m_contesto, m_pcPagine);
     m_paginaID = new PaginaIngressiDigitali(m_pcPagine);
     m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
     m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
     m_paginaUDP = new PaginaPerifUsciteDigitali(m_pcPagine);
     m_paginaIDP = new PaginaPerifIngressiDigitali(m_pcPagine);
     m_paginaUAP = new PaginaPerifUsciteAnalogiche(m_pcPagine);
-    m_paginaConfigurazione = new QWidget(m_pcPagine);
-    m_paginaConfigurazione->setObjectName(QStringLiteral("tsConfigurazione"));
+    m_paginaConfigurazione = new PaginaConfigurazione(m_valori, m_messaggi, m_pcPagine);
     for (QWidget *pagina :
          {static_cast<QWidget *>(m_paginaHome), static_cast<QWidget *>(m_paginaUD),
           static_cast<QWidget *>(m_paginaID), static_cast<QWidget *>(m_paginaUA),
           static_cast<QWidget *>(m_paginaIA), static_cast<QWidget *>(m_paginaUDP),
           static_cast<QWidget *>(m_paginaIDP), static_cast<QWidget *>(m_paginaUAP),
-          m_paginaConfigurazione}) {
+          static_cast<QWidget *>(m_paginaConfigurazione)}) {
         m_pcPagine->addWidget(pagina);
     }
 
     connect(m_paginaHome, &PaginaHome::immagineCliccata, this,
             protetto(m_messaggi, [this] { FormCreate(); }));
+    connect(m_paginaHome, &PaginaHome::voceScelta, this,
+            protetto(m_messaggi, [this](PaginaHome::Voce voce) {
+                switch (voce) {
+                case PaginaHome::UD:
+                    m_paginaUD->lbUDClick();
+                    break;
+                case PaginaHome::ID:
+                    apriPaginaScheda(ValoriProgramma::IngressiDigitali);
+                    break;
+                case PaginaHome::UA:
+                    apriPaginaScheda(ValoriProgramma::UsciteAnalogiche);
+                    break;
+                case PaginaHome::IA:
+                    apriPaginaScheda(ValoriProgramma::IngressiAnalogici);
+                    break;
+                }
+            }));
+    connect(m_paginaConfigurazione, &PaginaConfigurazione::paginaIniziale, this,
+            protetto(m_messaggi, [this] { SpeedButton13Click(); }));
+    connect(m_paginaConfigurazione, &PaginaConfigurazione::inviaTempoAllarme, this,
+            protetto(m_messaggi, [this] { SpeedButton22Click(); }));
     for (QPushButton *home : {m_paginaUD->pulsanteHome(), m_paginaID->pulsanteHome(),
                               m_paginaUA->pulsanteHome(), m_paginaIA->pulsanteHome()}) {
         connect(home, &QPushButton::clicked, this,
@@ -292,9 +331,7 @@ void TfrmMain::FormCreate()
     }
 
     mostraPagina(ValoriProgramma::Home);
-    if (auto *cbTime = findChild<QComboBox *>(QStringLiteral("cbTime"))) {
-        cbTime->setCurrentIndex(0);
-    }
+    m_paginaConfigurazione->cbTime()->setCurrentIndex(0);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent *event)
@@ -348,34 +385,87 @@ void TfrmMain::mmLogChange()
     }
 }
 
+void TfrmMain::creaCollegamento()
+{
+    ControlliCollegamento controlli;
+    controlli.mCollTcp = m_mCollTcp;
+    controlli.mCollSeriale = m_mCollSeriale;
+    controlli.pnTcp = m_pnTcp;
+    controlli.pnSeriale = m_pnSeriale;
+    controlli.eIp = m_eIp;
+    controlli.ePorta = m_ePorta;
+    controlli.rgComm = m_rgComm;
+    controlli.rgVelocita = m_rgVelocita;
+    const auto paginaAttiva = [this] { return this->paginaAttiva(); };
+    m_collegamento =
+        new Collegamento(m_valori, m_messaggi, *m_barraStato, controlli, paginaAttiva, this);
+    // The framers attach first, so they see received bytes before the reception handler.
+    m_framer = new FramerPagine(m_collegamento->seriale(), m_messaggi, this);
+    m_ricezione = new Ricezione(m_valori, m_messaggi, m_collegamento->seriale(),
+                                m_collegamento->clientSocket(), this);
+    connect(m_ricezione, &Ricezione::rigaLog, this, &TfrmMain::aggiungiLog);
+    m_invio = new Invio(m_valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
+                        *m_barraStato, paginaAttiva, this);
+    m_contesto.reset(new ContestoPagine{m_valori, m_messaggi, *m_collegamento, *m_invio,
+                                        *m_framer, *m_ricezione, [this] { CaricaConfIni(); },
+                                        [this](int pagina) { mostraPagina(pagina); }});
+}
+
+int TfrmMain::paginaAttiva() const
+{
+    return m_pcPagine->currentIndex();
+}
+
 void TfrmMain::mostraPagina(int indice)
 {
     m_pcPagine->setCurrentIndex(indice);
 }
 
+void TfrmMain::CaricaConfIni()
+{
+    ::CaricaConfIni(m_valori, *m_paginaConfigurazione, *this);
+}
+
+void TfrmMain::apriPaginaScheda(int indice)
+{
+    CaricaConfIni();
+    m_collegamento->VerificaCollegamento();
+    mostraPagina(indice);
+    m_collegamento->avviaPerPagina();
+}
+
 void TfrmMain::sbHome1Click()
 {
+    m_framer->disattivaTutti();
+    m_collegamento->VerificaCollegamento();
     mostraPagina(ValoriProgramma::Home);
 }
 
 void TfrmMain::SpeedButton13Click()
 {
+    m_framer->disattivaTutti();
     mostraPagina(ValoriProgramma::Home);
 }
 
 void TfrmMain::sbUDClick()
 {
+    m_framer->adpUDP()->setEnabled(false);
+    m_framer->adpUD()->setEnabled(true);
     mostraPagina(ValoriProgramma::UsciteDigitali);
 }
 
 void TfrmMain::sbIDClick()
 {
+    m_framer->adpIDP()->setEnabled(false);
+    m_framer->adpID()->setEnabled(true);
     mostraPagina(ValoriProgramma::IngressiDigitali);
 }
 
 void TfrmMain::sbUAClick()
 {
     mostraPagina(ValoriProgramma::UsciteAnalogiche);
+    m_framer->adpUAP()->setEnabled(false);
+    m_framer->adpUA()->setEnabled(true);
 }
 
 void TfrmMain::sbIAClick()
@@ -386,10 +476,44 @@ void TfrmMain::sbIAClick()
 void TfrmMain::Settaggi1Click()
 {
     mostraPagina(ValoriProgramma::Configurazione);
+    CaricaConfIni();
 }
 
 void TfrmMain::sbPIAClick()
 {
+    CaricaConfIni();
+}
+
+void TfrmMain::SpeedButton22Click()
+{
+    CaricaConfIni();
+    m_collegamento->VerificaCollegamento();
+    m_invio->invia(Protocollo::tempoRele(m_paginaConfigurazione->cbTime()->currentText()));
+}
+
+void TfrmMain::impostaNomeUscitaDigitale(int n, const QString &nome)
+{
+    m_paginaUD->pannello(n)->impostaNome(nome);
+}
+
+void TfrmMain::impostaNomeIngressoDigitale(int n, const QString &nome)
+{
+    m_paginaID->pannello(n)->impostaNome(nome);
+}
+
+void TfrmMain::impostaTitoloUscitaAnalogica(int n, const QString &testo)
+{
+    m_paginaUA->titolo(n)->setText(testo);
+}
+
+void TfrmMain::impostaTitoloIngressoAnalogico(int n, const QString &testo)
+{
+    m_paginaIA->titolo(n)->setText(testo);
+}
+
+void TfrmMain::impostaUnitaIngressoAnalogico(int n, const QString &unita)
+{
+    m_paginaIA->unita(n)->setText(unita);
 }
 
 void TfrmMain::mFileExitClick()
@@ -405,4 +529,10 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormClose()
 {
+    // Every wait still running ends and abandons its action.
+    m_valori.inChiusura = true;
+    if (m_valori.tipoCollegamento == QLatin1String("SER")) {
+        m_framer->disattivaTutti();
+    }
+    m_collegamento->chiudi();
 }

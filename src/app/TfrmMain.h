@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ValoriProgramma.h"
+#include "config/DestinatariConfigurazione.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -8,6 +9,12 @@
 #include <memory>
 
 class BarraStato;
+class Collegamento;
+class FramerPagine;
+class Invio;
+class PaginaConfigurazione;
+class Ricezione;
+struct ContestoPagine;
 class GruppoRadio;
 class Messaggi;
 class PaginaHome;
@@ -29,7 +36,7 @@ class QToolButton;
 
 // The main window: composes the pages, the connection bars, the log and the status bar,
 // and runs the shell's own handlers (start-up, navigation, clock, log view, closing).
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, private DestinatariConfigurazione
 {
     Q_OBJECT
 public:
@@ -41,6 +48,12 @@ public:
 
     ValoriProgramma &valori() { return m_valori; }
     BarraStato *barraStato() const { return m_barraStato; }
+    Collegamento &collegamento() const { return *m_collegamento; }
+    Invio &invio() const { return *m_invio; }
+    FramerPagine &framer() const { return *m_framer; }
+    PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
+    PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
+    int paginaAttiva() const;
     // Locale used for the clock's day and month names.
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
 
@@ -60,6 +73,8 @@ public:
     void sbIAClick();
     void Settaggi1Click();
     void sbPIAClick();
+    void SpeedButton22Click();
+    void CaricaConfIni();
     void mFileExitClick();
 
     // Appends text to the log memo as one new line.
@@ -75,8 +90,17 @@ private:
     void creaBarraSeriale();
     void creaPagine();
     void creaLog();
+    void creaCollegamento();
     void FormClose();
     void mostraPagina(int indice);
+    // Opening a board page that has no request of its own yet: reload, link check, page, link.
+    void apriPaginaScheda(int indice);
+
+    void impostaNomeUscitaDigitale(int n, const QString &nome) override;
+    void impostaNomeIngressoDigitale(int n, const QString &nome) override;
+    void impostaTitoloUscitaAnalogica(int n, const QString &testo) override;
+    void impostaTitoloIngressoAnalogico(int n, const QString &testo) override;
+    void impostaUnitaIngressoAnalogico(int n, const QString &unita) override;
     void impostaAltezzaLog(int altezza);
     void centraSulloSchermo();
 
@@ -107,6 +131,12 @@ private:
     BarraStato *m_barraStato = nullptr;
     QTimer *m_timTimerOra = nullptr;
 
+    Collegamento *m_collegamento = nullptr;
+    FramerPagine *m_framer = nullptr;
+    Ricezione *m_ricezione = nullptr;
+    Invio *m_invio = nullptr;
+    std::unique_ptr<ContestoPagine> m_contesto;
+
     PaginaHome *m_paginaHome = nullptr;
     PaginaUsciteDigitali *m_paginaUD = nullptr;
     PaginaIngressiDigitali *m_paginaID = nullptr;
@@ -115,5 +145,5 @@ private:
     PaginaPerifUsciteDigitali *m_paginaUDP = nullptr;
     PaginaPerifIngressiDigitali *m_paginaIDP = nullptr;
     PaginaPerifUsciteAnalogiche *m_paginaUAP = nullptr;
-    QWidget *m_paginaConfigurazione = nullptr;
+    PaginaConfigurazione *m_paginaConfigurazione = nullptr;
 };

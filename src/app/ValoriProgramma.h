@@ -44,6 +44,9 @@ struct ValoriProgramma
     bool toggleUA = true;  // next analog output reply is for output 1
     int contatoreUAP = 1;  // peripheral analog channel of the next reply
 
+    // The window is closing: every wait ends at once and its action is abandoned.
+    bool inChiusura = false;
+
     QString cartellaProgramma; // with a trailing separator
     QString fileImpostazioni;
     QString filePorte;

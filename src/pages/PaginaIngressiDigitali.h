@@ -2,8 +2,12 @@
 
 #include "pages/PaginaBase.h"
 
+#include <array>
+
+class PannelloPunto;
 class QPushButton;
 
+// Page 2: the board's eight digital inputs.
 class PaginaIngressiDigitali : public PaginaBase
 {
     Q_OBJECT
@@ -12,8 +16,10 @@ public:
 
     QPushButton *pulsanteHome() const { return m_home; }
     QPushButton *pulsantePeriferiche() const { return m_periferiche; }
+    PannelloPunto *pannello(int n) const { return m_pannelli.at(n - 1); }
 
 private:
+    std::array<PannelloPunto *, 8> m_pannelli{};
     QPushButton *m_home = nullptr;
     QPushButton *m_periferiche = nullptr;
 };

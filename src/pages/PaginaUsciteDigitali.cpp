@@ -1,11 +1,123 @@
 #include "pages/PaginaUsciteDigitali.h"
 
+#include "app/Gestore.h"
+#include "app/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/ContestoPagine.h"
+#include "pages/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+
+#include <QGridLayout>
+#include <QLabel>
 #include <QPushButton>
 
-PaginaUsciteDigitali::PaginaUsciteDigitali(QWidget *parent) : PaginaBase(QStringLiteral("TabSheet2"), parent)
+PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *parent)
+    : PaginaBase(QStringLiteral("TabSheet2"), parent), m_contesto(contesto)
 {
     aggiungiTitolo(QStringLiteral("lbtsUD"), QStringLiteral("Uscite Digitali"));
+
+    // Two columns of four: outputs 1-4 on the left, 5-8 on the right.
+    auto *griglia = new QGridLayout(contenuto());
+    griglia->setContentsMargins(40, 16, 40, 16);
+    griglia->setHorizontalSpacing(60);
+    griglia->setVerticalSpacing(4);
+    for (int n = 1; n <= 8; ++n) {
+        auto *pannello = new PannelloPunto(QStringLiteral("sbUD%1").arg(n), contenuto());
+        auto *didascalia = new QLabel(QStringLiteral("(OUT %1)").arg(n), contenuto());
+        didascalia->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        const int riga = ((n - 1) % 4) * 2;
+        const int colonna = (n - 1) / 4;
+        griglia->addWidget(pannello, riga, colonna);
+        griglia->addWidget(didascalia, riga + 1, colonna);
+        connect(pannello, &QPushButton::clicked, this,
+                protetto(contesto.messaggi, [this, n] { sbUDNClick(n); }));
+        m_pannelli[n - 1] = pannello;
+    }
+
+    auto *richiesta = aggiungiPulsante(QStringLiteral("sbUDRich"), QStringLiteral("Richiesta"));
+    auto *reset = aggiungiPulsante(QStringLiteral("sbUDRes"), QStringLiteral("Reset"));
     aggiungiSpaziatura();
     m_periferiche = aggiungiPulsante(QStringLiteral("sbPUD"), QStringLiteral("Periferiche"));
     m_home = aggiungiPulsante(QStringLiteral("sbHome1"), QStringLiteral("Pagina Iniziale"));
+    connect(richiesta, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUDRichClick(); }));
+    connect(reset, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUDResClick(); }));
+    // The peripheral pages come later; until then the button leads nowhere.
+    m_periferiche->setEnabled(false);
+
+    connect(contesto.framer.adpUD(), &Framer::stringPacket, this,
+            &PaginaUsciteDigitali::adpUDStringPacket);
+    contesto.ricezione.registraParserTcp(ValoriProgramma::UsciteDigitali,
+                                         [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+}
+
+void PaginaUsciteDigitali::inviaContinuoSeAcceso()
+{
+    if (m_contesto.valori.modoContinuo == QLatin1String("1")) {
+        m_contesto.invio.invia(Protocollo::continuo());
+    }
+}
+
+void PaginaUsciteDigitali::lbUDClick()
+{
+    m_contesto.caricaConfIni();
+    m_contesto.collegamento.VerificaCollegamento();
+    m_contesto.mostraPagina(ValoriProgramma::UsciteDigitali);
+    m_contesto.collegamento.avviaPerPagina();
+    if (m_contesto.valori.tipoCollegamento == QLatin1String("SER")) {
+        m_contesto.valori.contatoreIA = 1;
+        m_contesto.framer.adpUD()->setEnabled(true);
+    }
+    inviaContinuoSeAcceso();
+    m_contesto.invio.invia(Protocollo::statoRele());
+}
+
+void PaginaUsciteDigitali::sbUDRichClick()
+{
+    inviaContinuoSeAcceso();
+    if (m_contesto.valori.tipoCollegamento == QLatin1String("SER")) {
+        m_contesto.framer.adpUD()->setEnabled(true);
+    }
+    m_contesto.invio.invia(Protocollo::statoRele());
+}
+
+void PaginaUsciteDigitali::sbUDResClick()
+{
+    inviaContinuoSeAcceso();
+    m_contesto.invio.invia(Protocollo::resetRele());
+    m_contesto.invio.invia(Protocollo::statoRele());
+}
+
+void PaginaUsciteDigitali::sbUDNClick(int n)
+{
+    m_contesto.invio.invia(Protocollo::operaRele(n));
+    m_contesto.invio.invia(Protocollo::statoRele());
+}
+
+void PaginaUsciteDigitali::mostraStati(const QString &testoFrame)
+{
+    const auto stati =
+        Protocollo::statiCanali(Protocollo::valoreFrame(testoFrame, Protocollo::CifreDigitali));
+    for (int i = 0; i < 8; ++i) {
+        m_pannelli[i]->impostaStato(stati[i]);
+    }
+}
+
+void PaginaUsciteDigitali::adpUDStringPacket(const QString &pacchetto)
+{
+    mostraStati(pacchetto);
+}
+
+void PaginaUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
+{
+    // Read from the frame's own start marker, as the serial framer does.
+    const qsizetype inizio = risposta.indexOf(Protocollo::InizioRele, 0, Qt::CaseInsensitive);
+    if (inizio >= 0) {
+        mostraStati(risposta.mid(inizio));
+    }
 }

@@ -51,7 +51,7 @@ bool attendiEventi(qint64 limiteNs, bool oltre, const std::function<bool()> &fat
 
 } // namespace
 
-void Attendi(int ms, bool pompa)
+void Attendi(int ms, bool pompa, const std::function<bool()> &interrompi)
 {
     if (ms < 0) {
         return;
@@ -66,7 +66,7 @@ void Attendi(int ms, bool pompa)
         }
         return;
     }
-    attendiEventi(limiteNs, true, {});
+    attendiEventi(limiteNs, true, interrompi);
 }
 
 bool AttendiCondizione(int limiteMs, const std::function<bool()> &fatto)

@@ -11,8 +11,9 @@ int MsDelGiorno(const QTime &ora);
 
 // Waits strictly longer than `ms` milliseconds on the monotonic clock. With `pompa` set the
 // GUI thread keeps handling events meanwhile (sleeping in between, never spinning), so other
-// handlers, waits included, run nested inside it.
-void Attendi(int ms, bool pompa = true);
+// handlers, waits included, run nested inside it. `interrompi`, checked after each round of
+// events, cuts the wait short.
+void Attendi(int ms, bool pompa = true, const std::function<bool()> &interrompi = {});
 
 // Handles events until `fatto()` holds or `limiteMs` milliseconds have passed; true when
 // `fatto()` held. `fatto` is checked before each round of events, the limit after it.

@@ -1,0 +1,278 @@
+#include "link/Collegamento.h"
+
+#include "app/BarraStato.h"
+#include "app/Errori.h"
+#include "app/Messaggi.h"
+#include "app/ValoriProgramma.h"
+#include "link/Seriale.h"
+#include "pages/GruppoRadio.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
+#include "settings/Utilita.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cerrno>
+
+namespace {
+
+const QString kSer = QStringLiteral("SER");
+const QString kTcp = QStringLiteral("TCP");
+
+// Speeds of the hidden speed group, item 1 first.
+const QStringList kVelocita = {QStringLiteral("4800"), QStringLiteral("9600"),
+                               QStringLiteral("19200"), QStringLiteral("38400")};
+
+// The system's code for a socket error, as the operator's error box reports it.
+int codiceSistema(QAbstractSocket::SocketError errore)
+{
+    switch (errore) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ECONNREFUSED;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ECONNRESET;
+    case QAbstractSocket::HostNotFoundError:
+        return EHOSTUNREACH;
+    case QAbstractSocket::SocketTimeoutError:
+        return ETIMEDOUT;
+    case QAbstractSocket::NetworkError:
+        return ENETUNREACH;
+    case QAbstractSocket::SocketAccessError:
+        return EACCES;
+    default:
+        return static_cast<int>(errore);
+    }
+}
+
+} // namespace
+
+Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, BarraStato &barraStato,
+                           const ControlliCollegamento &controlli,
+                           std::function<int()> paginaAttiva, QObject *parent)
+    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_barraStato(barraStato),
+      m_controlli(controlli), m_paginaAttiva(std::move(paginaAttiva)),
+      m_seriale(new Seriale(this)), m_socket(new QTcpSocket(this))
+{
+    m_seriale->setObjectName(QStringLiteral("Seriale"));
+    m_socket->setObjectName(QStringLiteral("ClientSocket"));
+    connect(m_socket, &QTcpSocket::connected, this, &Collegamento::ClientSocketConnect);
+    connect(m_socket, &QTcpSocket::disconnected, this, &Collegamento::ClientSocketDisconnect);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &Collegamento::ClientSocketError);
+}
+
+QString Collegamento::leggiPorte(const QString &sezione, const QString &chiave) const
+{
+    return LeggiIni(m_valori.filePorte, sezione, chiave);
+}
+
+void Collegamento::mCollSerialeClick()
+{
+    m_controlli.mCollTcp->setChecked(false);
+    m_controlli.mCollSeriale->setChecked(true);
+    m_controlli.pnTcp->hide();
+    m_controlli.pnSeriale->show();
+
+    QString numero = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero);
+    QString velocita = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita);
+    if (numero.toUpper() == kErrore) {
+        numero = QStringLiteral("1");
+    }
+    if (velocita.toUpper() == kErrore) {
+        velocita = QStringLiteral("1");
+    } else if (const qsizetype voce = kVelocita.indexOf(velocita); voce >= 0) {
+        velocita = QString::number(voce + 1);
+    }
+    m_controlli.rgComm->setItemIndex(StrToInt(numero) - 1);
+    m_controlli.rgVelocita->setItemIndex(StrToInt(velocita) - 1);
+}
+
+void Collegamento::mCollTcpClick()
+{
+    m_controlli.mCollTcp->setChecked(true);
+    m_controlli.mCollSeriale->setChecked(false);
+    m_controlli.pnTcp->show();
+    m_controlli.eIp->setText(leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiaveIp));
+    m_controlli.ePorta->setText(leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp));
+    for (QLineEdit *campo : {m_controlli.eIp, m_controlli.ePorta}) {
+        if (campo->text().toUpper() == kErrore) {
+            campo->clear();
+        }
+    }
+    m_controlli.pnSeriale->hide();
+}
+
+void Collegamento::sbSalvaPorteClick()
+{
+    m_controlli.rgVelocita->setItemIndex(3);
+    const int numero = m_controlli.rgComm->itemIndex() + 1;
+    const int voceVelocita = m_controlli.rgVelocita->itemIndex() + 1;
+    const QString velocita =
+        voceVelocita >= 1 && voceVelocita <= 4 ? kVelocita.at(voceVelocita - 1) : kVelocita.at(0);
+    SalvataggioIni salvataggio(m_messaggi, m_valori.filePorte);
+    salvataggio.scrivi(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento, QStringLiteral("0"));
+    salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero, QString::number(numero));
+    salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita, velocita);
+    salvataggio.concludi();
+}
+
+void Collegamento::SpeedButton4Click()
+{
+    SalvataggioIni salvataggio(m_messaggi, m_valori.filePorte);
+    salvataggio.scrivi(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento, QStringLiteral("1"));
+    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiaveIp, m_controlli.eIp->text());
+    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp, m_controlli.ePorta->text());
+    salvataggio.concludi();
+}
+
+void Collegamento::VerificaCollegamento()
+{
+    m_valori.tipoCollegamento.clear();
+    if (m_controlli.mCollTcp->isChecked()) {
+        m_valori.tipoCollegamento = kTcp;
+        m_controlli.pnTcp->hide();
+        m_controlli.pnSeriale->hide();
+        return;
+    }
+    if (!m_controlli.mCollSeriale->isChecked()) {
+        m_messaggi.avviso(QStringLiteral("Attenzione non e' stato definito il collegamento"));
+        throw AbortSilenzioso{};
+    }
+    m_valori.tipoCollegamento = kSer;
+    m_controlli.pnTcp->hide();
+    m_controlli.pnSeriale->hide();
+    ApriSeriale();
+}
+
+void Collegamento::ApriSeriale()
+{
+    const QString numero = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero);
+    if (numero == kErrore) {
+        return;
+    }
+    const QString velocita = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita);
+    if (velocita == kErrore) {
+        return;
+    }
+    const int numeroPorta = StrToInt(numero);
+    const int baud = StrToInt(velocita);
+    QString dispositivo = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo);
+    if (dispositivo == kErrore) {
+        dispositivo.clear();
+    }
+    m_seriale->setDispositivo(dispositivo);
+    m_seriale->setComNumber(numeroPorta);
+    if (baud == 4800 || baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600) {
+        m_seriale->setBaud(baud);
+        m_seriale->setParity(QSerialPort::NoParity);
+        m_seriale->setDataBits(QSerialPort::Data8);
+        m_seriale->setStopBits(QSerialPort::OneStop);
+    }
+    if (!m_seriale->isOpen()) {
+        try {
+            m_seriale->apri();
+        } catch (const ErroreProgramma &) {
+            m_messaggi.messaggio(QStringLiteral("Verificare la porta selezionata"));
+        }
+    }
+    MostraStatoSeriale();
+}
+
+void Collegamento::MostraStatoSeriale()
+{
+    const QString numero = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero);
+    const QString velocita = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita);
+    const QString stato =
+        m_seriale->isOpen() ? QStringLiteral("Aperta") : QStringLiteral("Chiusa");
+    static const QStringList kPorteConStato = {QStringLiteral("1"), QStringLiteral("2"),
+                                               QStringLiteral("3"), QStringLiteral("4")};
+    if (numero != kErrore && kPorteConStato.contains(numero)) {
+        m_barraStato.impostaTesto(0, QStringLiteral("Comm ") + numero + QLatin1Char(' ') + stato +
+                                         QStringLiteral(" Velocità ") + velocita);
+    }
+}
+
+void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
+{
+    if (host.isEmpty() || porta.isEmpty()) {
+        m_messaggi.messaggio(QStringLiteral("Attenzione. Dati non Corretti"));
+        return;
+    }
+    m_barraStato.impostaTesto(0, QStringLiteral("Connessione in corso ......."));
+    int numeroPorta = -1;
+    try {
+        numeroPorta = StrToInt(porta);
+    } catch (const ErroreConversione &) {
+    }
+    if (numeroPorta < 0 || numeroPorta > 65535) {
+        m_messaggi.messaggio(QStringLiteral("Attenzione. Porta non conforme"));
+        return;
+    }
+    // A half-open attempt from before gives way to the new one.
+    m_socket->abort();
+    m_socket->connectToHost(host, static_cast<quint16>(numeroPorta));
+}
+
+void Collegamento::ClientSocketConnect()
+{
+    m_socketAttivo = true;
+    for (QLineEdit *campo : {m_controlli.eIp, m_controlli.ePorta}) {
+        if (campo->text().toUpper() == kErrore) {
+            campo->clear();
+        }
+    }
+    m_barraStato.impostaTesto(0, QStringLiteral("Connessione TCP Attiva --  IP: ") +
+                                     m_controlli.eIp->text() + QStringLiteral("  Porta: ") +
+                                     m_controlli.ePorta->text());
+}
+
+void Collegamento::ClientSocketDisconnect()
+{
+    m_socketAttivo = false;
+}
+
+void Collegamento::ClientSocketError()
+{
+    m_socketAttivo = false;
+    m_barraStato.impostaTesto(0, QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
+    const QString testo =
+        QStringLiteral("Asynchronous socket error %1").arg(codiceSistema(m_socket->error()));
+    // Shown once the socket's own notification has returned, never from inside it.
+    QTimer::singleShot(0, this, [this, testo] { m_messaggi.errore(testo); });
+}
+
+void Collegamento::AttendiPronto()
+{
+    m_valori.pronto = false;
+    AttendiCondizione(m_limitePronto, [this] {
+        if (m_valori.inChiusura) {
+            throw AbortSilenzioso{};
+        }
+        if (!m_valori.pronto) {
+            return false;
+        }
+        m_valori.tipoRisposta = m_paginaAttiva();
+        return true;
+    });
+}
+
+void Collegamento::avviaPerPagina()
+{
+    if (m_valori.tipoCollegamento == kSer) {
+        AttendiPronto();
+    }
+    if (m_valori.tipoCollegamento == kTcp && !m_socketAttivo) {
+        ConnettiTcp(m_controlli.eIp->text(), m_controlli.ePorta->text());
+        AttendiPronto();
+    }
+}
+
+void Collegamento::chiudi()
+{
+    if (m_valori.tipoCollegamento == kTcp) {
+        m_socket->abort();
+        m_socketAttivo = false;
+    }
+}

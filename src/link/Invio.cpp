@@ -1,0 +1,144 @@
+#include "link/Invio.h"
+
+#include "app/BarraStato.h"
+#include "app/Errori.h"
+#include "app/ValoriProgramma.h"
+#include "link/Seriale.h"
+#include "protocol/Protocollo.h"
+#include "settings/Utilita.h"
+
+#include <QScopedValueRollback>
+#include <QTcpSocket>
+
+namespace {
+
+constexpr int kPausaCarattereTcp = 50;
+constexpr int kPausaPrimoPezzo = 800;
+constexpr int kPausaPezzo = 200;
+
+const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non è pronta");
+
+} // namespace
+
+Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket,
+             BarraStato &barraStato, std::function<int()> paginaAttiva, QObject *parent)
+    : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket),
+      m_barraStato(barraStato), m_paginaAttiva(std::move(paginaAttiva))
+{
+}
+
+bool Invio::attendiPronto(bool memorizzaTipoRisposta)
+{
+    // A send started in the middle of another one's command would interleave on the wire.
+    if (m_inTrasmissione) {
+        scartato();
+        return false;
+    }
+    m_valori.pronto = false;
+    const bool pronto = AttendiCondizione(m_attesaPronto, [&] {
+        if (m_valori.inChiusura) {
+            throw AbortSilenzioso{};
+        }
+        if (!m_valori.pronto) {
+            return false;
+        }
+        if (memorizzaTipoRisposta) {
+            m_valori.tipoRisposta = m_paginaAttiva();
+        }
+        return true;
+    });
+    if (!pronto) {
+        scartato();
+    }
+    return pronto;
+}
+
+void Invio::pausa(int ms)
+{
+    Attendi(ms, true, [this] { return m_valori.inChiusura; });
+    if (m_valori.inChiusura) {
+        throw AbortSilenzioso{};
+    }
+}
+
+void Invio::scartato()
+{
+    m_barraStato.impostaTesto(1, kNonInviato);
+}
+
+void Invio::inizioScrittura()
+{
+    m_barraStato.impostaTesto(1, QString());
+}
+
+void Invio::scriviTcp(const QString &testo)
+{
+    inizioScrittura();
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        // Until the last character is out, no other send may write.
+        QScopedValueRollback inTrasmissione(m_inTrasmissione, i + 1 < testo.size());
+        // An unconnected socket takes nothing: the character is lost.
+        if (m_socket.state() == QAbstractSocket::ConnectedState &&
+            m_socket.write(QByteArray(1, testo.at(i).toLatin1())) < 0) {
+            throw ErroreProgramma(QStringLiteral("Windows socket error: %1, on API 'send'")
+                                      .arg(m_socket.errorString()));
+        }
+        pausa(kPausaCarattereTcp);
+    }
+}
+
+void Invio::InviaTcp(const QString &testo)
+{
+    if (attendiPronto(true)) {
+        scriviTcp(testo);
+    }
+}
+
+void Invio::InviaTcpDiretto(const QString &testo)
+{
+    if (m_inTrasmissione) {
+        scartato();
+        return;
+    }
+    scriviTcp(testo);
+}
+
+void Invio::InviaSeriale(const QStringList &pezzi)
+{
+    Q_ASSERT(!pezzi.isEmpty() && pezzi.size() <= 5);
+    if (!attendiPronto(false)) {
+        return;
+    }
+    inizioScrittura();
+    for (qsizetype i = 0; i < pezzi.size(); ++i) {
+        const bool ultimo = i + 1 == pezzi.size();
+        QScopedValueRollback inTrasmissione(m_inTrasmissione, !ultimo);
+        if (m_seriale.isOpen()) {
+            m_seriale.scrivi(pezzi.at(i).toLatin1());
+        }
+        pausa(i == 0 ? kPausaPrimoPezzo : kPausaPezzo);
+    }
+}
+
+void Invio::InviaSerialeDiretto(const QString &testo)
+{
+    if (m_inTrasmissione) {
+        scartato();
+        return;
+    }
+    inizioScrittura();
+    if (m_seriale.isOpen()) {
+        m_seriale.scrivi(testo.toLatin1());
+    }
+    pausa(kPausaPezzo);
+}
+
+void Invio::invia(const Comando &comando)
+{
+    if (m_valori.tipoCollegamento == QLatin1String("SER")) {
+        InviaSeriale(comando.pezziSeriale);
+    }
+    if (m_valori.tipoCollegamento == QLatin1String("TCP")) {
+        InviaTcp(comando.tcp);
+    }
+}

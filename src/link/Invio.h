@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class BarraStato;
+class QTcpSocket;
+class Seriale;
+struct Comando;
+struct ValoriProgramma;
+
+// The paced command senders. A waiting sender writes only after a ready prompt that arrived
+// after it started; TCP goes one character every 50 ms, serial in pieces 800 ms and then
+// 200 ms apart. Other handlers run during the waits, and sends may nest, but a send never
+// writes while another one is half-way through its command.
+class Invio : public QObject
+{
+    Q_OBJECT
+public:
+    Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, BarraStato &barraStato,
+          std::function<int()> paginaAttiva, QObject *parent = nullptr);
+
+    void InviaTcp(const QString &testo);
+    void InviaTcpDiretto(const QString &testo);
+    // One to five pieces.
+    void InviaSeriale(const QStringList &pezzi);
+    void InviaSerialeDiretto(const QString &testo);
+
+    // A command on the link of the current connection kind: its serial pieces for "SER", its
+    // TCP form for "TCP", nothing otherwise.
+    void invia(const Comando &comando);
+
+    int attesaPronto() const { return m_attesaPronto; }
+    void setAttesaPronto(int ms) { m_attesaPronto = ms; }
+
+private:
+    // Waits for a fresh ready prompt; false (and the notice shown) when the command is dropped.
+    bool attendiPronto(bool memorizzaTipoRisposta);
+    // A pacing pause; closing the window abandons the send.
+    void pausa(int ms);
+    void scartato();
+    void inizioScrittura();
+    void scriviTcp(const QString &testo);
+
+    ValoriProgramma &m_valori;
+    Seriale &m_seriale;
+    QTcpSocket &m_socket;
+    BarraStato &m_barraStato;
+    std::function<int()> m_paginaAttiva;
+    int m_attesaPronto = 5000;
+    bool m_inTrasmissione = false;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class Framer;
+class Messaggi;
+class Seriale;
+
+// The seven reply framers on the serial port, one per page, attached in this order, which is
+// also the order in which they get to examine received data.
+class FramerPagine : public QObject
+{
+    Q_OBJECT
+public:
+    enum Indice { UD, ID, UA, IA, UDP, IDP, UAP, Numero };
+
+    FramerPagine(Seriale &seriale, Messaggi &messaggi, QObject *parent = nullptr);
+
+    Framer *adpUD() const { return m_framer[UD]; }
+    Framer *adpID() const { return m_framer[ID]; }
+    Framer *adpUA() const { return m_framer[UA]; }
+    Framer *adpUDP() const { return m_framer[UDP]; }
+    Framer *adpIDP() const { return m_framer[IDP]; }
+    Framer *adpUAP() const { return m_framer[UAP]; }
+    Framer *adpIA() const { return m_framer[IA]; }
+    Framer *framer(Indice indice) const { return m_framer.at(indice); }
+
+    void disattivaTutti();
+
+private:
+    std::array<Framer *, Numero> m_framer{};
+};

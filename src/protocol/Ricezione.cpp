@@ -1,0 +1,94 @@
+#include "protocol/Ricezione.h"
+
+#include "app/Errori.h"
+#include "app/Messaggi.h"
+#include "app/ValoriProgramma.h"
+#include "link/Seriale.h"
+#include "protocol/Protocollo.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+Ricezione::Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale,
+                     QTcpSocket &socket, QObject *parent)
+    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_seriale(seriale),
+      m_socket(socket)
+{
+    m_consumatore = m_seriale.aggiungiConsumatore(this);
+    connect(m_consumatore, &ConsumatoreSeriale::datiDisponibili, this, &Ricezione::datiSeriali);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &Ricezione::ClientSocketRead);
+}
+
+void Ricezione::registraParserTcp(int tipoRisposta, ParserTcp parser)
+{
+    m_parser.at(tipoRisposta) = std::move(parser);
+}
+
+void Ricezione::accoda(const QByteArray &dati)
+{
+    m_valori.bufferRicezione += QString::fromLatin1(dati);
+    if (m_valori.bufferRicezione.size() > MassimoBuffer) {
+        m_valori.bufferRicezione.remove(0, m_valori.bufferRicezione.size() - MassimoBuffer);
+    }
+}
+
+bool Ricezione::contienePronto() const
+{
+    return m_valori.bufferRicezione.contains(Protocollo::Pronto);
+}
+
+void Ricezione::aggiornaModoContinuo()
+{
+    const bool acceso = Protocollo::testoModoContinuo(m_valori.bufferRicezione);
+    m_valori.modoContinuo = acceso ? QStringLiteral("1") : QStringLiteral("0");
+    emit modoContinuoRilevato(acceso);
+}
+
+// Serial: the framers cut the replies out; here only readiness, continuous mode and the log.
+// One log line per completed response.
+void Ricezione::datiSeriali(int)
+{
+    if (!m_seriale.isOpen() || m_consumatore->nonLetti() < 1) {
+        return;
+    }
+    accoda(m_consumatore->leggiTutto());
+    m_valori.pronto = contienePronto();
+    if (m_valori.pronto) {
+        emit rigaLog(m_valori.bufferRicezione);
+        aggiornaModoContinuo();
+        m_valori.bufferRicezione.clear();
+    }
+}
+
+// TCP: one log line per read; a response is parsed once its ready prompt has arrived.
+void Ricezione::ClientSocketRead()
+{
+    accoda(m_socket.readAll());
+    m_valori.pronto = contienePronto();
+    emit rigaLog(m_valori.bufferRicezione);
+    if (!m_valori.pronto) {
+        return;
+    }
+    aggiornaModoContinuo();
+    analizzaTcp();
+    m_valori.bufferRicezione.clear();
+    if (m_valori.modoContinuo.toUpper() == QLatin1String("0")) {
+        m_valori.tipoRisposta = 0;
+    }
+}
+
+void Ricezione::analizzaTcp()
+{
+    const int tipo = m_valori.tipoRisposta;
+    if (tipo < 0 || tipo >= static_cast<int>(m_parser.size()) || !m_parser[tipo]) {
+        return;
+    }
+    try {
+        m_parser[tipo](m_valori.bufferRicezione);
+    } catch (const ErroreProgramma &e) {
+        // A value that is not a number: the response is dropped whole and reported once,
+        // after this notification has returned.
+        const QString testo = e.messaggio();
+        QTimer::singleShot(0, this, [this, testo] { m_messaggi.errore(testo); });
+    }
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class ConsumatoreSeriale;
+class Messaggi;
+class QTcpSocket;
+class Seriale;
+struct ValoriProgramma;
+
+// What the board sends, on either link: the ready flag, the continuous-mode flag, the log, and
+// on TCP the parsing of each complete response for the page that asked for it.
+class Ricezione : public QObject
+{
+    Q_OBJECT
+public:
+    // Parses a complete TCP response (the receive buffer, which it may cut) for one page.
+    using ParserTcp = std::function<void(QString &buffer)>;
+
+    // Past this size without a ready prompt the oldest received text is dropped.
+    static constexpr qsizetype MassimoBuffer = 64 * 1024;
+
+    Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale, QTcpSocket &socket,
+              QObject *parent = nullptr);
+
+    // `tipoRisposta` is the page index 1..7.
+    void registraParserTcp(int tipoRisposta, ParserTcp parser);
+
+    // The serial port's data-available notification.
+    void datiSeriali(int conteggio);
+    // The TCP socket's read notification.
+    void ClientSocketRead();
+
+signals:
+    // One line for the log memo.
+    void rigaLog(const QString &testo);
+    // The board's continuous output was found on (the "Continua" buttons go down) or off.
+    void modoContinuoRilevato(bool acceso);
+
+private:
+    void accoda(const QByteArray &dati);
+    bool contienePronto() const;
+    void aggiornaModoContinuo();
+    void analizzaTcp();
+
+    ValoriProgramma &m_valori;
+    Messaggi &m_messaggi;
+    Seriale &m_seriale;
+    QTcpSocket &m_socket;
+    ConsumatoreSeriale *m_consumatore = nullptr;
+    std::array<ParserTcp, 9> m_parser{};
+};
