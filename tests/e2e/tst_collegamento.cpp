@@ -1,0 +1,334 @@
+// Choosing, saving and starting the link from the main window, against the board simulator
+// over loopback TCP and over a pseudo-terminal.
+#include "SimulatoreScheda.h"
+#include "Supporto.h"
+
+#include "app/BarraStato.h"
+#include "app/Messaggi.h"
+#include "app/TfrmMain.h"
+#include "app/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Invio.h"
+#include "link/Seriale.h"
+#include "pages/GruppoRadio.h"
+#include "settings/Ini.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+const QString kConnessioneInCorso = QStringLiteral("Connessione in corso .......");
+const QString kNonEffettuata = QStringLiteral("Attenzione Connessione non effettuata. Verificare!");
+
+QString testoAttivo(quint16 porta)
+{
+    return QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(porta);
+}
+
+// A loopback port with nobody listening on it.
+quint16 portaLibera()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+// The main window in a folder of its own, with its messages recorded.
+class Banco
+{
+public:
+    explicit Banco(const QString &porteIni = {})
+    {
+        if (!porteIni.isEmpty()) {
+            scriviTesto(m_cartella.filePath(QStringLiteral("Porte.INI")), porteIni);
+        }
+        m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
+        m_finestra->show();
+    }
+
+    TfrmMain &finestra() { return *m_finestra; }
+    MessaggiRegistrati &messaggi() { return m_messaggi; }
+    QString filePorte() const { return m_cartella.filePath(QStringLiteral("Porte.INI")); }
+    QString porte(const QString &sezione, const QString &chiave) const
+    {
+        return LeggiIni(filePorte(), sezione, chiave);
+    }
+
+    template <typename T>
+    T *controllo(const char *nome)
+    {
+        return m_finestra->findChild<T *>(QLatin1String(nome));
+    }
+    void scegli(const char *voceMenu) { controllo<QAction>(voceMenu)->trigger(); }
+    // A click that may run a whole page entry, link start and requests included.
+    void clicca(const char *nome) { QTest::mouseClick(controllo<QWidget>(nome), Qt::LeftButton); }
+    QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
+    int pagina() { return controllo<QStackedWidget>("pcPagine")->currentIndex(); }
+    // "Pagina Iniziale" of the page on screen.
+    void tornaAllaHome()
+    {
+        QWidget *corrente = controllo<QStackedWidget>("pcPagine")->currentWidget();
+        for (QPushButton *pulsante : corrente->findChildren<QPushButton *>()) {
+            if (pulsante->text() == QLatin1String("Pagina Iniziale")) {
+                QTest::mouseClick(pulsante, Qt::LeftButton);
+                return;
+            }
+        }
+        QFAIL("no \"Pagina Iniziale\" on this page");
+    }
+
+private:
+    QTemporaryDir m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+} // namespace
+
+class TestCollegamento : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sceltaESalvataggioDelleBarre()
+    {
+        Banco banco(QStringLiteral("[TCP]\nIP=10.1.2.3\nPorta=2000\n"
+                                   "[Porta]\nNumero=3\nVelocita=9600\n"));
+        QWidget *pnTcp = banco.controllo<QWidget>("pnTcp");
+        QWidget *pnSeriale = banco.controllo<QWidget>("pnSeriale");
+        auto *eIp = banco.controllo<QLineEdit>("eIp");
+        auto *ePorta = banco.controllo<QLineEdit>("ePorta");
+
+        banco.scegli("mCollTcp");
+        QVERIFY(pnTcp->isVisible());
+        QVERIFY(!pnSeriale->isVisible());
+        QVERIFY(banco.controllo<QAction>("mCollTcp")->isChecked());
+        QVERIFY(!banco.controllo<QAction>("mCollSeriale")->isChecked());
+        QCOMPARE(eIp->text(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(ePorta->text(), QStringLiteral("2000"));
+
+        eIp->setText(QStringLiteral("127.0.0.1"));
+        ePorta->setText(QStringLiteral("4001"));
+        banco.clicca("SpeedButton4");
+        QCOMPARE(banco.porte("TIPO", "Collegamento"), QStringLiteral("1"));
+        QCOMPARE(banco.porte("TCP", "IP"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(banco.porte("TCP", "Porta"), QStringLiteral("4001"));
+        QCOMPARE(banco.porte("Porta", "Numero"), QStringLiteral("3"));
+        // Choosing in the menu fixes nothing yet: the kind follows at the next check.
+        QVERIFY(banco.finestra().valori().tipoCollegamento.isEmpty());
+
+        banco.scegli("mCollSeriale");
+        QVERIFY(pnSeriale->isVisible());
+        QVERIFY(!pnTcp->isVisible());
+        QVERIFY(!banco.controllo<QAction>("mCollTcp")->isChecked());
+        QVERIFY(banco.controllo<QAction>("mCollSeriale")->isChecked());
+        auto *rgComm = banco.controllo<GruppoRadio>("rgComm");
+        auto *rgVelocita = banco.controllo<GruppoRadio>("rgVelocita");
+        QCOMPARE(rgComm->itemIndex(), 2);
+        QCOMPARE(rgVelocita->itemIndex(), 1);
+
+        QTest::mouseClick(rgComm->voce(1), Qt::LeftButton);
+        banco.clicca("sbSalvaPorte");
+        QCOMPARE(banco.porte("TIPO", "Collegamento"), QStringLiteral("0"));
+        QCOMPARE(banco.porte("Porta", "Numero"), QStringLiteral("2"));
+        // The speed is always saved as 38400, whatever was read.
+        QCOMPARE(banco.porte("Porta", "Velocita"), QStringLiteral("38400"));
+        QCOMPARE(rgVelocita->itemIndex(), 3);
+        QCOMPARE(banco.porte("TCP", "IP"), QStringLiteral("127.0.0.1"));
+        QVERIFY(banco.messaggi().voci().isEmpty());
+
+        // Sections and keys spelled as the other tools that read the file expect them.
+        QStringList righe = leggiTesto(banco.filePorte()).split(QLatin1Char('\n'));
+        for (QString &riga : righe) {
+            riga.remove(QLatin1Char(' ')).remove(QLatin1Char('\r'));
+        }
+        for (const char *attesa : {"[TIPO]", "Collegamento=0", "[Porta]", "Numero=2",
+                                   "Velocita=38400", "[TCP]", "IP=127.0.0.1", "Porta=4001"}) {
+            QVERIFY2(righe.contains(QLatin1String(attesa)), attesa);
+        }
+    }
+
+    void senzaCollegamentoSceltoAvvisaERestaSullaHome()
+    {
+        Banco banco;
+        banco.clicca("lbUD");
+        QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Avviso),
+                 QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
+        QCOMPARE(banco.messaggi().voci().size(), 1);
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::Home));
+    }
+
+    void ingressoInPaginaSuTcp()
+    {
+        SimulatoreScheda simulatore;
+        // A slow idle prompt leaves time to look at the reply kind before the next one
+        // resets it.
+        simulatore.setIntervallo(2000);
+        const quint16 porta = simulatore.avviaTcp();
+        QVERIFY(porta != 0);
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
+                        .arg(porta));
+        Collegamento &collegamento = banco.finestra().collegamento();
+
+        // Panel 0 as the socket moves on: while connecting, and once connected.
+        QStringList pannello0;
+        connect(&collegamento.clientSocket(), &QTcpSocket::stateChanged, this,
+                [&](QAbstractSocket::SocketState stato) {
+                    if (stato == QAbstractSocket::ConnectingState) {
+                        pannello0 << banco.pannello(0);
+                    }
+                });
+        connect(&collegamento.clientSocket(), &QTcpSocket::connected, this,
+                [&] { pannello0 << banco.pannello(0); });
+        QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
+
+        banco.clicca("lbID");
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+        // The start wait ended on the board's prompt and kept the page as the reply kind.
+        QVERIFY(banco.finestra().valori().pronto);
+        QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
+        QCOMPARE(pannello0, QStringList({kConnessioneInCorso, testoAttivo(porta)}));
+        QCOMPARE(banco.pannello(0), testoAttivo(porta));
+        QCOMPARE(banco.finestra().valori().tipoCollegamento, QStringLiteral("TCP"));
+        QVERIFY(!banco.controllo<QWidget>("pnTcp")->isVisible());
+
+        // The next page finds the link up: no second connection, and its request goes out.
+        banco.tornaAllaHome();
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::Home));
+        QSignalSpy comandi(&simulatore, &SimulatoreScheda::comandoEseguito);
+        banco.clicca("lbUD");
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::UsciteDigitali));
+        QTRY_COMPARE(comandi.size(), 1);
+        QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QCOMPARE(clienti.size(), 1);
+        QCOMPARE(pannello0.size(), 2);
+        QVERIFY(banco.messaggi().voci().isEmpty());
+    }
+
+    void ingressoInPaginaSuSeriale()
+    {
+        SimulatoreScheda simulatore;
+        const QString pty = simulatore.apriPty();
+        QVERIFY2(!pty.isEmpty(), qPrintable(simulatore.errore()));
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
+                                   "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
+                        .arg(pty));
+        QVERIFY(banco.controllo<QAction>("mCollSeriale")->isChecked());
+
+        banco.clicca("lbID");
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+        QCOMPARE(banco.finestra().valori().tipoCollegamento, QStringLiteral("SER"));
+        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
+        QVERIFY(banco.finestra().valori().pronto);
+        QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
+
+        // The relay page's request goes out in its two pieces.
+        banco.tornaAllaHome();
+        QSignalSpy comandi(&simulatore, &SimulatoreScheda::comandoEseguito);
+        banco.clicca("lbUD");
+        QTRY_COMPARE(comandi.size(), 1);
+        QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QByteArray scritto;
+        for (const SimulatoreScheda::Blocco &blocco : simulatore.ricevuti()) {
+            QCOMPARE(blocco.collegamento, QStringLiteral("SER"));
+            scritto += blocco.dati;
+        }
+        QCOMPARE(scritto, QByteArray("*/RS"));
+        QVERIFY(banco.messaggi().voci().isEmpty());
+    }
+
+    void serialeCheNonSiApre()
+    {
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=2\nVelocita=57600\n"
+                                   "Dispositivo=/dev/brivola-nessuna-porta\n"));
+        banco.finestra().collegamento().setLimitePronto(300);
+        banco.clicca("lbID");
+        QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio),
+                 QStringList{QStringLiteral("Verificare la porta selezionata")});
+        QCOMPARE(banco.pannello(0), QStringLiteral("Comm 2 Chiusa Velocità 57600"));
+        // The action goes on regardless.
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+    }
+
+    void connessioneRifiutataERiprovata()
+    {
+        const quint16 porta = portaLibera();
+        QVERIFY(porta != 0);
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
+                        .arg(porta));
+        // Nobody answers, so the start wait would otherwise last three minutes.
+        banco.finestra().collegamento().setLimitePronto(1000);
+
+        banco.clicca("lbID");
+        QCOMPARE(banco.pannello(0), kNonEffettuata);
+        QTRY_COMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Errore),
+                     QStringList{QStringLiteral("Asynchronous socket error %1").arg(ECONNREFUSED)});
+        QVERIFY(!banco.finestra().collegamento().socketAttivo());
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+
+        // The board comes up on that port: the next page entry connects.
+        SimulatoreScheda simulatore;
+        QCOMPARE(simulatore.avviaTcp(QHostAddress::LocalHost, porta), porta);
+        banco.tornaAllaHome();
+        banco.finestra().collegamento().setLimitePronto(10000);
+        banco.clicca("lbID");
+        QCOMPARE(banco.pannello(0), testoAttivo(porta));
+        QVERIFY(banco.finestra().collegamento().socketAttivo());
+        QVERIFY(banco.finestra().valori().pronto);
+        QCOMPARE(banco.messaggi().voci().size(), 1);
+    }
+
+    void datiTcpNonValidi_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("porta");
+        QTest::addColumn<QString>("messaggio");
+        QTest::addColumn<QString>("pannello0");
+        QTest::newRow("IP vuoto") << "" << "4000" << "Attenzione. Dati non Corretti" << "";
+        QTest::newRow("porta vuota") << "127.0.0.1" << "" << "Attenzione. Dati non Corretti"
+                                     << "";
+        QTest::newRow("porta non numerica")
+            << "127.0.0.1" << "40x" << "Attenzione. Porta non conforme"
+            << "Connessione in corso .......";
+    }
+
+    void datiTcpNonValidi()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, porta);
+        QFETCH(QString, messaggio);
+        QFETCH(QString, pannello0);
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n")
+                        .arg(ip, porta));
+        banco.finestra().collegamento().setLimitePronto(200);
+        QElapsedTimer durata;
+        durata.start();
+        banco.clicca("lbID");
+        // The start wait still runs after the message.
+        QVERIFY(durata.elapsed() >= 200);
+        QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio),
+                 QStringList{messaggio});
+        QCOMPARE(banco.messaggi().voci().size(), 1);
+        QCOMPARE(banco.pannello(0), pannello0);
+        QCOMPARE(banco.finestra().collegamento().clientSocket().state(),
+                 QAbstractSocket::UnconnectedState);
+    }
+};
+
+QTEST_MAIN(TestCollegamento)
+#include "tst_collegamento.moc"
