@@ -1,5 +1,9 @@
 #include "pages/PannelloPunto.h"
 
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <qdrawutil.h>
+
 PannelloPunto::PannelloPunto(const QString &nome, QWidget *parent) : QPushButton(parent)
 {
     setObjectName(nome);
@@ -15,6 +19,7 @@ void PannelloPunto::impostaNome(const QString &nome)
     m_nome = nome;
     // '&' would otherwise mark a shortcut and vanish from the caption.
     setText(QString(nome).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    update();
 }
 
 void PannelloPunto::impostaStato(bool acceso)
@@ -28,4 +33,26 @@ void PannelloPunto::impostaStato(bool acceso)
 QColor PannelloPunto::colore() const
 {
     return palette().color(QPalette::Button);
+}
+
+// Painted by hand: styles shade a button's face with gradients, and the operator must see
+// the state colour itself.
+void PannelloPunto::paintEvent(QPaintEvent *)
+{
+    QPainter pittore(this);
+    const QRect area = rect();
+    pittore.fillRect(area, colore());
+    qDrawShadePanel(&pittore, area, palette(), isDown(), 2);
+
+    pittore.setPen(palette().color(QPalette::ButtonText));
+    pittore.setFont(font());
+    const QRect testo = area.adjusted(6, 4, -6, -4).translated(isDown() ? QPoint(1, 1) : QPoint());
+    pittore.drawText(testo, Qt::AlignCenter | Qt::TextWordWrap, m_nome);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect opzioni;
+        opzioni.initFrom(this);
+        opzioni.rect = area.adjusted(4, 4, -4, -4);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opzioni, &pittore, this);
+    }
 }

@@ -20,6 +20,9 @@ public:
     static QColor coloreAcceso() { return QColor(255, 89, 89); }
     static QColor coloreSpento() { return QColor(0, 255, 64); }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     QString m_nome;
 };

@@ -1,0 +1,340 @@
+// The digital outputs page against the simulated board, over loopback TCP and over a
+// pseudo-terminal: what the operator sees, and what reaches the board, byte by byte and in time.
+#include "SimulatoreScheda.h"
+#include "app/Messaggi.h"
+#include "app/TfrmMain.h"
+#include "app/ValoriProgramma.h"
+#include "pages/PaginaUsciteDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "settings/Ini.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Timing bounds. Lower bounds allow for the simulator reading a chunk a little late; upper
+// bounds are generous because two shared cores can stall any process for a while.
+constexpr qint64 kScarto = 20;
+constexpr qint64 kMargine = 700;
+// Idle prompt period of the simulator on the serial link: long enough that a command written
+// after a fresh prompt is told apart from one written right after the previous pause.
+constexpr int kIntervalloSeriale = 600;
+
+using Blocco = SimulatoreScheda::Blocco;
+
+// "R" light red, "G" green, "?" anything else; relay 1 first.
+QString colori(const PaginaUsciteDigitali &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
+                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
+                                                : QLatin1Char('?');
+    }
+    return esito;
+}
+
+// The same letters for the simulator's relays.
+QString releScheda(const SimulatoreScheda &scheda)
+{
+    QString esito;
+    for (const bool acceso : scheda.stato().rele) {
+        esito += acceso ? QLatin1Char('R') : QLatin1Char('G');
+    }
+    return esito;
+}
+
+QList<Blocco> bloccoDa(const SimulatoreScheda &scheda, qsizetype da)
+{
+    return scheda.ricevuti().mid(da);
+}
+
+QByteArray uniti(const QList<Blocco> &blocchi)
+{
+    QByteArray dati;
+    for (const Blocco &blocco : blocchi) {
+        dati += blocco.dati;
+    }
+    return dati;
+}
+
+QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
+{
+    QList<QByteArray> dati;
+    for (const Blocco &blocco : blocchi) {
+        dati.append(blocco.dati);
+    }
+    return dati;
+}
+
+} // namespace
+
+class TestUsciteDigitali : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpAperturaERele();
+    void tcpReset();
+    void tcpModoContinuo();
+    void tcpTempoRele();
+    void serialeTempoReleAllAvvio();
+    void serialeReleEReset();
+
+private:
+    void avviaTcp();
+    void avviaSeriale();
+    void creaFinestra();
+    void clicca(const QString &nome);
+    void apriPagina();
+    void settaggiReleAllarme();
+    PaginaUsciteDigitali &pagina() const { return *m_finestra->paginaUsciteDigitali(); }
+    QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
+    void salvaFoto(QWidget *widget, const QString &nome);
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestUsciteDigitali::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setDeriva(false);
+    m_messaggi.svuota();
+}
+
+void TestUsciteDigitali::cleanup()
+{
+    QVERIFY2(m_messaggi.voci().isEmpty(),
+             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
+    m_finestra.reset();
+    m_scheda.reset();
+    m_cartella.reset();
+}
+
+void TestUsciteDigitali::avviaTcp()
+{
+    const quint16 porta = m_scheda->avviaTcp();
+    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TIPO"), QStringLiteral("Collegamento"),
+                      QStringLiteral("1")));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("IP"),
+                      QStringLiteral("127.0.0.1")));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("Porta"),
+                      QString::number(porta)));
+    creaFinestra();
+}
+
+void TestUsciteDigitali::avviaSeriale()
+{
+    m_scheda->setIntervallo(kIntervalloSeriale);
+    const QString dispositivo = m_scheda->apriPty();
+    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
+    const QString tipo = QStringLiteral("TIPO");
+    const QString porta = QStringLiteral("Porta");
+    QVERIFY(ScriviIni(filePorte(), tipo, QStringLiteral("Collegamento"), QStringLiteral("0")));
+    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Numero"), QStringLiteral("1")));
+    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Velocita"), QStringLiteral("38400")));
+    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Dispositivo"), dispositivo));
+    creaFinestra();
+}
+
+void TestUsciteDigitali::creaFinestra()
+{
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+}
+
+void TestUsciteDigitali::clicca(const QString &nome)
+{
+    auto *controllo = m_finestra->findChild<QWidget *>(nome);
+    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
+    // The handler runs to its end inside the click, pumping events while it waits.
+    QTest::mouseClick(controllo, Qt::LeftButton);
+}
+
+void TestUsciteDigitali::apriPagina()
+{
+    clicca(QStringLiteral("lbUD"));
+    QCOMPARE(m_finestra->paginaAttiva(), 1);
+}
+
+void TestUsciteDigitali::settaggiReleAllarme()
+{
+    m_finestra->findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
+    QCOMPARE(m_finestra->paginaAttiva(), 8);
+    m_finestra->findChild<QTabWidget *>(QStringLiteral("pcSettaggio"))->setCurrentIndex(4);
+    QCOMPARE(m_finestra->findChild<QComboBox *>(QStringLiteral("cbTime"))->currentText(),
+             QStringLiteral("1"));
+}
+
+// Pictures for the operator's eye, only when a folder is given.
+void TestUsciteDigitali::salvaFoto(QWidget *widget, const QString &nome)
+{
+    const QString cartella = qEnvironmentVariable("BRIVOLA_FOTO");
+    if (cartella.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(cartella);
+    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
+}
+
+void TestUsciteDigitali::tcpAperturaERele()
+{
+    avviaTcp();
+    m_scheda->stato().rele = {true, false, true, false, false, false, false, true};
+    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));
+    // With the continuous-mode flag off only the request is sent.
+    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/RS\r\n"));
+    salvaFoto(m_finestra.get(), QStringLiteral("usciteDigitali.png"));
+
+    const qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbUD5"));
+    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/R5\r\n*/RS\r\n"));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("RGRGRGGR"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGRGGR"));
+
+    // One character per write, each at least 50 ms after the one before.
+    const QList<Blocco> blocchi = bloccoDa(*m_scheda, da);
+    QCOMPARE(blocchi.size(), 12);
+    for (qsizetype i = 1; i < blocchi.size(); ++i) {
+        QCOMPARE(blocchi.at(i).collegamento, QStringLiteral("TCP"));
+        const qint64 passo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
+        QVERIFY2(passo >= 50 - kScarto, qPrintable(QString::number(passo)));
+        // Inside one command the pace is 50 ms; the request waits for a fresh prompt.
+        if (i != 6) {
+            QVERIFY2(passo < 50 + kMargine, qPrintable(QString::number(passo)));
+        }
+    }
+
+    // Clicked again, relay 5 goes back off.
+    clicca(QStringLiteral("sbUD5"));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("RGRGGGGR"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));
+}
+
+void TestUsciteDigitali::tcpReset()
+{
+    avviaTcp();
+    m_scheda->stato().rele = {false, true, false, false, false, true, true, false};
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GRGGGRRG"));
+
+    const qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbUDRes"));
+    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/R0\r\n*/RS\r\n"));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("GGGGGGGG"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
+}
+
+void TestUsciteDigitali::tcpModoContinuo()
+{
+    avviaTcp();
+    // The board is streaming its inputs: the panel sees it in the text that comes with the
+    // first prompt and switches the stream off before asking for the relays.
+    m_scheda->stato().continuo = true;
+    m_scheda->stato().rele[1] = true;
+    apriPagina();
+    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/C\r\n*/RS\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+
+    // With the flag set, "Richiesta" also sends "*/C" first, which here turns the stream on.
+    m_finestra->valori().modoContinuo = QStringLiteral("1");
+    const qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbUDRich"));
+    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/C\r\n*/RS\r\n"));
+    QVERIFY(m_scheda->stato().continuo);
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    QCOMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
+
+    m_scheda->stato().continuo = false;
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+}
+
+void TestUsciteDigitali::tcpTempoRele()
+{
+    avviaTcp();
+    // Over TCP the send needs the connection that opening a board page makes.
+    apriPagina();
+    clicca(QStringLiteral("sbHome1"));
+    settaggiReleAllarme();
+    salvaFoto(m_finestra.get(), QStringLiteral("configurazione.png"));
+
+    const qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("SpeedButton22"));
+    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/T1\r\n"));
+    QCOMPARE(m_scheda->stato().tempoRele, QStringLiteral("1"));
+    QCOMPARE(m_finestra->paginaAttiva(), 8);
+}
+
+void TestUsciteDigitali::serialeTempoReleAllAvvio()
+{
+    avviaSeriale();
+    settaggiReleAllarme();
+    clicca(QStringLiteral("SpeedButton22"));
+
+    const QList<Blocco> blocchi = m_scheda->ricevuti();
+    QCOMPARE(pezzi(blocchi), (QList<QByteArray>{"*/T", "1"}));
+    QCOMPARE(blocchi.at(0).collegamento, QStringLiteral("SER"));
+    const qint64 passo = blocchi.at(1).ms - blocchi.at(0).ms;
+    QVERIFY2(passo >= 800 - kScarto && passo < 800 + kMargine, qPrintable(QString::number(passo)));
+    QCOMPARE(m_scheda->stato().tempoRele, QStringLiteral("1"));
+}
+
+void TestUsciteDigitali::serialeReleEReset()
+{
+    avviaSeriale();
+    m_scheda->stato().rele = {false, false, false, true, false, false, false, false};
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
+    QCOMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/R", "S"}));
+
+    qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbUD5"));
+    const QList<Blocco> blocchi = bloccoDa(*m_scheda, da);
+    QCOMPARE(pezzi(blocchi), (QList<QByteArray>{"*/R", "5", "*/R", "S"}));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("GGGRRGGG"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRRGGG"));
+
+    const qint64 dopoPrimo = blocchi.at(1).ms - blocchi.at(0).ms;
+    const qint64 attesa = blocchi.at(2).ms - blocchi.at(1).ms;
+    const qint64 dopoRichiesta = blocchi.at(3).ms - blocchi.at(2).ms;
+    const QString tempi = QStringLiteral("%1 %2 %3").arg(dopoPrimo).arg(attesa).arg(dopoRichiesta);
+    QVERIFY2(dopoPrimo >= 800 - kScarto && dopoPrimo < 800 + kMargine, qPrintable(tempi));
+    QVERIFY2(dopoRichiesta >= 800 - kScarto && dopoRichiesta < 800 + kMargine, qPrintable(tempi));
+    // The prompt answering "*/R5" arrives during the 200 ms pause and does not count: the
+    // request waits for the next one, a full idle period after the board's last input.
+    QVERIFY2(attesa >= kIntervalloSeriale - kScarto && attesa < kIntervalloSeriale + kMargine,
+             qPrintable(tempi));
+
+    da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbUDRes"));
+    QCOMPARE(pezzi(bloccoDa(*m_scheda, da)), (QList<QByteArray>{"*/R", "0", "*/R", "S"}));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("GGGGGGGG"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
+}
+
+QTEST_MAIN(TestUsciteDigitali)
+#include "tst_usciteDigitali.moc"

@@ -1,0 +1,295 @@
+// The configuration page as the operator reaches it: through the main window's menu, the
+// home page labels and the page's own buttons, with the settings file in a temporary folder.
+#include "app/Messaggi.h"
+#include "app/TfrmMain.h"
+#include "link/Framer.h"
+#include "protocol/FramerPagine.h"
+#include "settings/Ini.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kAvvisoCollegamento =
+    QStringLiteral("Attenzione non e' stato definito il collegamento");
+
+// What a push button shows: Qt draws "&&" as "&" and swallows a lone "&" as a shortcut marker.
+QString testoMostrato(const QAbstractButton *pulsante)
+{
+    const QString testo = pulsante->text();
+    QString mostrato;
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        if (testo.at(i) == QLatin1Char('&') && i + 1 < testo.size()) {
+            ++i;
+        }
+        mostrato += testo.at(i);
+    }
+    return mostrato;
+}
+
+} // namespace
+
+class TestPaginaConfigurazione : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void settaggiSenzaImpostazioni();
+    void nomeVuotoENomeErrore();
+    void salvaUnitaScelta();
+    void unitaFuoriElenco();
+    void nomiMostratiComeTesto_data();
+    void nomiMostratiComeTesto();
+    void unitaNonInteraDallaHome();
+    void paginaInizialeSenzaCollegamento();
+    void releAllarmeSenzaCollegamento();
+
+private:
+    template <typename T> T *trova(const QString &nome) const
+    {
+        auto *controllo = m_finestra->findChild<T *>(nome);
+        if (!controllo) {
+            qFatal("missing control %s", qPrintable(nome));
+        }
+        return controllo;
+    }
+    QString testo(const QString &nome) const
+    {
+        if (auto *pulsante = m_finestra->findChild<QAbstractButton *>(nome)) {
+            return testoMostrato(pulsante);
+        }
+        return trova<QLabel>(nome)->text();
+    }
+    void settaggi() { trova<QAction>(QStringLiteral("Settaggi1"))->trigger(); }
+    void clicca(const QString &nome)
+    {
+        auto *controllo = trova<QWidget>(nome);
+        QVERIFY2(controllo->isVisible(), qPrintable(nome));
+        QTest::mouseClick(controllo, Qt::LeftButton);
+    }
+    QString nelFile(const QString &chiave) const
+    {
+        return LeggiIni(m_finestra->valori().fileImpostazioni, QStringLiteral("OPTION"), chiave);
+    }
+    void scriviNelFile(const QString &chiave, const QString &valore)
+    {
+        QVERIFY(ScriviIni(m_cartella->path() + QStringLiteral("/Impostazioni.INI"),
+                          QStringLiteral("OPTION"), chiave, valore));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestPaginaConfigurazione::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_messaggi.svuota();
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+}
+
+void TestPaginaConfigurazione::cleanup()
+{
+    m_finestra.reset();
+    m_cartella.reset();
+}
+
+void TestPaginaConfigurazione::settaggiSenzaImpostazioni()
+{
+    settaggi();
+    QCOMPARE(m_finestra->paginaAttiva(), 8);
+    QVERIFY(trova<QWidget>(QStringLiteral("tsConfigurazione"))->isVisible());
+
+    const QStringList nomiUD = {"Riscaldamento", "Condizionamento", "Irrigazione",
+                                "Antifurto",     "Sirena",          "Luci Interne",
+                                "Luci Esterne",  "Accensione PC"};
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(testo(QStringLiteral("sbUD%1").arg(n)), nomiUD.at(n - 1));
+        QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni0%1").arg(n))->text(), nomiUD.at(n - 1));
+    }
+    QCOMPARE(testo(QStringLiteral("sbID4")), QStringLiteral("Allarme Zona2"));
+    QCOMPARE(testo(QStringLiteral("lbUA02")), QStringLiteral("VENTILAZIONE (OUT 2)"));
+    QCOMPARE(testo(QStringLiteral("lbIA03")), QStringLiteral("VELOCITA' VENTO (IN 3)"));
+
+    const QStringList unita = {"°C", "°C", "Km/h", "%", "%", "VDC", "°C", "ATM"};
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(testo(QStringLiteral("lbIAT0%1").arg(n)), unita.at(n - 1));
+        QCOMPARE(trova<QComboBox>(QStringLiteral("eIATIni0%1").arg(n))->currentText(),
+                 unita.at(n - 1));
+    }
+
+    // Reading never creates the file, and a missing file is no error.
+    QVERIFY(!QFile::exists(m_finestra->valori().fileImpostazioni));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaConfigurazione::nomeVuotoENomeErrore()
+{
+    scriviNelFile(QStringLiteral("UD03"), QString());
+    scriviNelFile(QStringLiteral("UA01"), QString());
+    scriviNelFile(QStringLiteral("UD07"), QStringLiteral("ERRORE"));
+    scriviNelFile(QStringLiteral("ID02"), QStringLiteral("ERRORE"));
+    // Only the exact marker means "missing".
+    scriviNelFile(QStringLiteral("ID05"), QStringLiteral("errore"));
+
+    settaggi();
+    QCOMPARE(testo(QStringLiteral("sbUD3")), QString());
+    QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni03"))->text(), QString());
+    QCOMPARE(testo(QStringLiteral("lbUA01")), QStringLiteral(" (OUT 1)"));
+    QCOMPARE(testo(QStringLiteral("sbUD7")), QStringLiteral("Luci Esterne"));
+    QCOMPARE(testo(QStringLiteral("sbID2")), QStringLiteral("Stato Condizionamento"));
+    QCOMPARE(testo(QStringLiteral("sbID5")), QStringLiteral("errore"));
+
+    // Saved back, the empty name is still there, as an empty value.
+    clicca(QStringLiteral("sbSalvaConfIni"));
+    QCOMPARE(nelFile(QStringLiteral("UD03")), QString());
+    QCOMPARE(nelFile(QStringLiteral("UD07")), QStringLiteral("Luci Esterne"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaConfigurazione::salvaUnitaScelta()
+{
+    settaggi();
+    trova<QTabWidget>(QStringLiteral("pcSettaggio"))->setCurrentIndex(3);
+    auto *unita3 = trova<QComboBox>(QStringLiteral("eIATIni03"));
+    QVERIFY(unita3->isVisible());
+    unita3->setCurrentIndex(unita3->findText(QStringLiteral("ATM")));
+    clicca(QStringLiteral("sbSalvaConfIni"));
+
+    QCOMPARE(nelFile(QStringLiteral("IAT03")), QStringLiteral("4"));
+    QCOMPARE(nelFile(QStringLiteral("IAT08")), QStringLiteral("4"));
+    QCOMPARE(nelFile(QStringLiteral("IAV01")), QStringLiteral("-20"));
+    // The save refreshes nothing: the analog inputs page keeps the old unit until a reload.
+    QCOMPARE(testo(QStringLiteral("lbIAT03")), QStringLiteral("Km/h"));
+
+    settaggi();
+    QCOMPARE(testo(QStringLiteral("lbIAT03")), QStringLiteral("ATM"));
+    QCOMPARE(unita3->currentText(), QStringLiteral("ATM"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaConfigurazione::unitaFuoriElenco()
+{
+    settaggi();
+    QCOMPARE(testo(QStringLiteral("lbIAT05")), QStringLiteral("%"));
+
+    scriviNelFile(QStringLiteral("IAT05"), QStringLiteral("9"));
+    settaggi();
+    auto *unita5 = trova<QComboBox>(QStringLiteral("eIATIni05"));
+    QCOMPARE(unita5->currentIndex(), -1);
+    QCOMPARE(unita5->currentText(), QString());
+    QCOMPARE(testo(QStringLiteral("lbIAT05")), QStringLiteral("%"));
+    // The inputs after it still get their units and ranges.
+    QCOMPARE(testo(QStringLiteral("lbIAT06")), QStringLiteral("VDC"));
+    QCOMPARE(trova<QLineEdit>(QStringLiteral("eValMax08"))->text(), QStringLiteral("10"));
+
+    clicca(QStringLiteral("sbSalvaConfIni"));
+    QCOMPARE(nelFile(QStringLiteral("IAT05")), QStringLiteral("-1"));
+
+    // "-1" reads back the same way as "9" did.
+    settaggi();
+    QCOMPARE(unita5->currentIndex(), -1);
+    QCOMPARE(testo(QStringLiteral("lbIAT05")), QStringLiteral("%"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaConfigurazione::nomiMostratiComeTesto_data()
+{
+    QTest::addColumn<QString>("nome");
+    QTest::newRow("e commerciale") << QStringLiteral("Luci & Porte");
+    QTest::newRow("doppia e commerciale") << QStringLiteral("R&&D");
+    QTest::newRow("marcatura") << QStringLiteral("<b>x</b>");
+}
+
+void TestPaginaConfigurazione::nomiMostratiComeTesto()
+{
+    QFETCH(QString, nome);
+    scriviNelFile(QStringLiteral("UD01"), nome);
+    scriviNelFile(QStringLiteral("ID08"), nome);
+    scriviNelFile(QStringLiteral("IA01"), nome);
+
+    settaggi();
+    QCOMPARE(testo(QStringLiteral("sbUD1")), nome);
+    QCOMPARE(testo(QStringLiteral("sbID8")), nome);
+    auto *titolo = trova<QLabel>(QStringLiteral("lbIA01"));
+    QCOMPARE(titolo->textFormat(), Qt::PlainText);
+    QCOMPARE(titolo->text(), nome + QStringLiteral(" (IN 1)"));
+    // A name never turns into a keyboard shortcut of its panel.
+    QVERIFY(QKeySequence::mnemonic(trova<QPushButton>(QStringLiteral("sbUD1"))->text()).isEmpty());
+    QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(), nome);
+}
+
+void TestPaginaConfigurazione::unitaNonInteraDallaHome()
+{
+    scriviNelFile(QStringLiteral("UD01"), QStringLiteral("Pompa"));
+    scriviNelFile(QStringLiteral("IAT01"), QStringLiteral("4"));
+    scriviNelFile(QStringLiteral("IAT02"), QStringLiteral("x"));
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    const QString unitaPrima = testo(QStringLiteral("lbIAT01"));
+
+    clicca(QStringLiteral("lbUD"));
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Errore),
+             QStringList{QStringLiteral("'x' is not a valid integer value")});
+    // The reload ended the action before the connection check: no warning, no page change.
+    QVERIFY(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso).isEmpty());
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    QCOMPARE(m_finestra->valori().tipoCollegamento, QString());
+
+    // What came before the failing conversion was applied, what comes after was not.
+    QCOMPARE(testo(QStringLiteral("sbUD1")), QStringLiteral("Pompa"));
+    QCOMPARE(trova<QComboBox>(QStringLiteral("eIATIni01"))->currentText(), QStringLiteral("ATM"));
+    QCOMPARE(testo(QStringLiteral("lbIAT01")), unitaPrima);
+}
+
+void TestPaginaConfigurazione::paginaInizialeSenzaCollegamento()
+{
+    settaggi();
+    QCOMPARE(m_finestra->paginaAttiva(), 8);
+    m_finestra->framer().adpUD()->setEnabled(true);
+    m_finestra->framer().adpIA()->setEnabled(true);
+
+    clicca(QStringLiteral("SpeedButton13"));
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    QVERIFY(!m_finestra->framer().adpUD()->enabled());
+    QVERIFY(!m_finestra->framer().adpIA()->enabled());
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaConfigurazione::releAllarmeSenzaCollegamento()
+{
+    settaggi();
+    trova<QTabWidget>(QStringLiteral("pcSettaggio"))->setCurrentIndex(4);
+    QCOMPARE(trova<QComboBox>(QStringLiteral("cbTime"))->currentText(), QStringLiteral("1"));
+    // An edit not saved is lost: the send reloads the configuration first.
+    trova<QLineEdit>(QStringLiteral("eUDIni01"))->setText(QStringLiteral("non salvato"));
+
+    clicca(QStringLiteral("SpeedButton22"));
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+             QStringList{kAvvisoCollegamento});
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_finestra->paginaAttiva(), 8);
+    QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(),
+             QStringLiteral("Riscaldamento"));
+    QCOMPARE(m_finestra->valori().tipoCollegamento, QString());
+}
+
+QTEST_MAIN(TestPaginaConfigurazione)
+#include "tst_paginaConfigurazione.moc"
