@@ -161,15 +161,22 @@ void TfrmMain::creaBarraTcp()
     m_ePorta->setObjectName(QStringLiteral("ePorta"));
     m_ePorta->setFixedWidth(70);
     riga->addWidget(m_ePorta);
-    m_SpeedButton4 = new QToolButton(m_pnTcp);
-    m_SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-    m_SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_SpeedButton4->setToolTip(QStringLiteral("Salva"));
-    connect(m_SpeedButton4, &QToolButton::clicked, this,
-            protetto(m_messaggi, [this] { m_collegamento->SpeedButton4Click(); }));
-    riga->addWidget(m_SpeedButton4);
+    riga->addWidget(creaPulsanteSalva(m_pnTcp, QStringLiteral("SpeedButton4"),
+                                      &Collegamento::SpeedButton4Click));
     riga->addStretch(1);
     m_pnTcp->hide();
+}
+
+QToolButton *TfrmMain::creaPulsanteSalva(QWidget *barra, const QString &nome,
+                                         void (Collegamento::*gestore)())
+{
+    auto *pulsante = new QToolButton(barra);
+    pulsante->setObjectName(nome);
+    pulsante->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    pulsante->setToolTip(QStringLiteral("Salva"));
+    connect(pulsante, &QToolButton::clicked, this,
+            protetto(m_messaggi, [this, gestore] { (m_collegamento->*gestore)(); }));
+    return pulsante;
 }
 
 void TfrmMain::creaBarraSeriale()
@@ -195,13 +202,8 @@ void TfrmMain::creaBarraSeriale()
     m_rgVelocita->setItemIndex(3);
     m_rgVelocita->hide();
     riga->addWidget(m_rgVelocita);
-    m_sbSalvaPorte = new QToolButton(m_pnSeriale);
-    m_sbSalvaPorte->setObjectName(QStringLiteral("sbSalvaPorte"));
-    m_sbSalvaPorte->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_sbSalvaPorte->setToolTip(QStringLiteral("Salva"));
-    connect(m_sbSalvaPorte, &QToolButton::clicked, this,
-            protetto(m_messaggi, [this] { m_collegamento->sbSalvaPorteClick(); }));
-    riga->addWidget(m_sbSalvaPorte);
+    riga->addWidget(creaPulsanteSalva(m_pnSeriale, QStringLiteral("sbSalvaPorte"),
+                                      &Collegamento::sbSalvaPorteClick));
     riga->addStretch(1);
     m_pnSeriale->hide();
 }

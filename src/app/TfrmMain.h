@@ -88,6 +88,8 @@ private:
     void creaMenu();
     void creaBarraTcp();
     void creaBarraSeriale();
+    QToolButton *creaPulsanteSalva(QWidget *barra, const QString &nome,
+                                   void (Collegamento::*gestore)());
     void creaPagine();
     void creaLog();
     void creaCollegamento();
@@ -118,11 +120,9 @@ private:
     QFrame *m_pnTcp = nullptr;
     QLineEdit *m_eIp = nullptr;
     QLineEdit *m_ePorta = nullptr;
-    QToolButton *m_SpeedButton4 = nullptr;
     QFrame *m_pnSeriale = nullptr;
     GruppoRadio *m_rgComm = nullptr;
     GruppoRadio *m_rgVelocita = nullptr;
-    QToolButton *m_sbSalvaPorte = nullptr;
 
     QSplitter *m_split = nullptr;
     QStackedWidget *m_pcPagine = nullptr;
