@@ -99,7 +99,8 @@ private:
     void creaFinestra();
     void clicca(const QString &nome);
     void apriPagina();
-    void settaggiReleAllarme();
+    // `foto`: also take pictures of the configuration page on the way.
+    void settaggiReleAllarme(bool foto = false);
     PaginaUsciteDigitali &pagina() const { return *m_finestra->paginaUsciteDigitali(); }
     QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
     void salvaFoto(QWidget *widget, const QString &nome);
@@ -176,11 +177,17 @@ void TestUsciteDigitali::apriPagina()
     QCOMPARE(m_finestra->paginaAttiva(), 1);
 }
 
-void TestUsciteDigitali::settaggiReleAllarme()
+void TestUsciteDigitali::settaggiReleAllarme(bool foto)
 {
     m_finestra->findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
     QCOMPARE(m_finestra->paginaAttiva(), 8);
-    m_finestra->findChild<QTabWidget *>(QStringLiteral("pcSettaggio"))->setCurrentIndex(4);
+    auto *schede = m_finestra->findChild<QTabWidget *>(QStringLiteral("pcSettaggio"));
+    if (foto) {
+        salvaFoto(m_finestra.get(), QStringLiteral("configurazione.png"));
+        schede->setCurrentIndex(3);
+        salvaFoto(m_finestra.get(), QStringLiteral("configurazioneIngressiAnalogici.png"));
+    }
+    schede->setCurrentIndex(4);
     QCOMPARE(m_finestra->findChild<QComboBox *>(QStringLiteral("cbTime"))->currentText(),
              QStringLiteral("1"));
 }
@@ -279,8 +286,8 @@ void TestUsciteDigitali::tcpTempoRele()
     // Over TCP the send needs the connection that opening a board page makes.
     apriPagina();
     clicca(QStringLiteral("sbHome1"));
-    settaggiReleAllarme();
-    salvaFoto(m_finestra.get(), QStringLiteral("configurazione.png"));
+    settaggiReleAllarme(true);
+    salvaFoto(m_finestra.get(), QStringLiteral("configurazioneReleAllarme.png"));
 
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("SpeedButton22"));
