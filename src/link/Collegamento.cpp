@@ -32,8 +32,6 @@ int codiceSistema(QAbstractSocket::SocketError errore)
     switch (errore) {
     case QAbstractSocket::ConnectionRefusedError:
         return ECONNREFUSED;
-    case QAbstractSocket::RemoteHostClosedError:
-        return ECONNRESET;
     case QAbstractSocket::HostNotFoundError:
         return EHOSTUNREACH;
     case QAbstractSocket::SocketTimeoutError:
@@ -236,6 +234,11 @@ void Collegamento::ClientSocketDisconnect()
 void Collegamento::ClientSocketError()
 {
     m_socketAttivo = false;
+    // Qt reports the board closing its end (even by a reset) as an error too; the board ending
+    // the session is an ordinary disconnect, and the next page entry connects again.
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
+        return;
+    }
     m_barraStato.impostaTesto(0, QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
     const QString testo =
         QStringLiteral("Asynchronous socket error %1").arg(codiceSistema(m_socket->error()));

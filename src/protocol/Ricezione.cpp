@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <exception>
+
 Ricezione::Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale,
                      QTcpSocket &socket, QObject *parent)
     : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_seriale(seriale),
@@ -83,12 +85,18 @@ void Ricezione::analizzaTcp()
     if (tipo < 0 || tipo >= static_cast<int>(m_parser.size()) || !m_parser[tipo]) {
         return;
     }
+    QString errore;
     try {
         m_parser[tipo](m_valori.bufferRicezione);
     } catch (const ErroreProgramma &e) {
+        errore = e.messaggio();
+    } catch (const std::exception &e) {
+        // Nothing may leave a socket notification for the event loop.
+        errore = QString::fromLocal8Bit(e.what());
+    }
+    if (!errore.isNull()) {
         // A value that is not a number: the response is dropped whole and reported once,
-        // after this notification has returned.
-        const QString testo = e.messaggio();
-        QTimer::singleShot(0, this, [this, testo] { m_messaggi.errore(testo); });
+        // after this notification has returned, so no modal box runs inside it.
+        QTimer::singleShot(0, this, [this, errore] { m_messaggi.errore(errore); });
     }
 }

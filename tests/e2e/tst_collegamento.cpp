@@ -293,6 +293,30 @@ private slots:
         QCOMPARE(banco.messaggi().voci().size(), 1);
     }
 
+    void chiusuraDellaSchedaERiapertura()
+    {
+        SimulatoreScheda simulatore;
+        const quint16 porta = simulatore.avviaTcp();
+        QVERIFY(porta != 0);
+        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
+                        .arg(porta));
+        QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
+        banco.clicca("lbID");
+        QVERIFY(banco.finestra().collegamento().socketAttivo());
+
+        // The board closing its end is no error: nothing to report, and the link is down.
+        simulatore.chiudiConnessione();
+        QTRY_VERIFY(!banco.finestra().collegamento().socketAttivo());
+        QCOMPARE(banco.pannello(0), testoAttivo(porta));
+
+        // The next page entry connects again; no error box came in the meantime.
+        banco.tornaAllaHome();
+        banco.clicca("lbID");
+        QVERIFY(banco.finestra().collegamento().socketAttivo());
+        QCOMPARE(clienti.size(), 2);
+        QVERIFY(banco.messaggi().voci().isEmpty());
+    }
+
     void datiTcpNonValidi_data()
     {
         QTest::addColumn<QString>("ip");
