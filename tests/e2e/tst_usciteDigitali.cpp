@@ -192,10 +192,10 @@ void TestUsciteDigitali::settaggiReleAllarme(bool foto)
              QStringLiteral("1"));
 }
 
-// Pictures for the operator's eye, only when a folder is given.
+// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
 void TestUsciteDigitali::salvaFoto(QWidget *widget, const QString &nome)
 {
-    const QString cartella = qEnvironmentVariable("BRIVOLA_FOTO");
+    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
     if (cartella.isEmpty()) {
         return;
     }
