@@ -282,12 +282,10 @@ void TestPaginaConfigurazione::releAllarmeSenzaCollegamento()
     trova<QLineEdit>(QStringLiteral("eUDIni01"))->setText(QStringLiteral("non salvato"));
 
     clicca(QStringLiteral("SpeedButton22"));
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
-             QStringList{kAvvisoCollegamento});
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso), QStringList{kAvvisoCollegamento});
     QCOMPARE(m_messaggi.voci().size(), 1);
     QCOMPARE(m_finestra->paginaAttiva(), 8);
-    QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(),
-             QStringLiteral("Riscaldamento"));
+    QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(), QStringLiteral("Riscaldamento"));
     QCOMPARE(m_finestra->valori().tipoCollegamento, QString());
 }
 

@@ -80,13 +80,20 @@ void TestPaginaUsciteDigitali::datiStati()
 {
     QTest::addColumn<QString>("stato");
     QTest::addColumn<QString>("attesi");
-    QTest::newRow("rele 1") << "00000001" << "RGGGGGGG";
-    QTest::newRow("rele 8") << "10000000" << "GGGGGGGR";
-    QTest::newRow("corto, riempito a sinistra") << "101" << "RGRGGGGG";
-    QTest::newRow("lungo, contano gli ultimi otto") << "1100000000" << "GGGGGGGG";
-    QTest::newRow("tutti") << "11111111" << "RRRRRRRR";
-    QTest::newRow("vuoto") << "" << "GGGGGGGG";
-    QTest::newRow("altri caratteri") << "1x 2-0a1" << "RGGGGGGR";
+    QTest::newRow("rele 1") << "00000001"
+                            << "RGGGGGGG";
+    QTest::newRow("rele 8") << "10000000"
+                            << "GGGGGGGR";
+    QTest::newRow("corto, riempito a sinistra") << "101"
+                                                << "RGRGGGGG";
+    QTest::newRow("lungo, contano gli ultimi otto") << "1100000000"
+                                                    << "GGGGGGGG";
+    QTest::newRow("tutti") << "11111111"
+                           << "RRRRRRRR";
+    QTest::newRow("vuoto") << ""
+                           << "GGGGGGGG";
+    QTest::newRow("altri caratteri") << "1x 2-0a1"
+                                     << "RGGGGGGR";
 }
 
 void TestPaginaUsciteDigitali::statiDalFramer_data()
