@@ -52,6 +52,8 @@ private slots:
     void coloreDellaFinestraFinoAllaPrimaRisposta();
     void rispostaTcpSenzaFrameRele();
     void coloreDipinto();
+    void aperturaSenzaCollegamento_data();
+    void aperturaSenzaCollegamento();
 
 private:
     void datiStati();
@@ -167,6 +169,32 @@ void TestPaginaUsciteDigitali::coloreDipinto()
         const QColor atteso = n == 2 ? QColor(255, 89, 89) : QColor(0, 255, 64);
         QCOMPARE(immagine.pixelColor(punto).rgb(), atteso.rgb());
     }
+}
+
+void TestPaginaUsciteDigitali::aperturaSenzaCollegamento_data()
+{
+    QTest::addColumn<QString>("voce");
+    QTest::newRow("etichetta") << QStringLiteral("lbUD");
+    QTest::newRow("cerchio") << QStringLiteral("shUD");
+}
+
+void TestPaginaUsciteDigitali::aperturaSenzaCollegamento()
+{
+    QFETCH(QString, voce);
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    pagina().adpUDStringPacket(frameRele(QStringLiteral("00000011")));
+    auto *controllo = m_finestra->findChild<QWidget *>(voce);
+    QVERIFY(controllo && controllo->isVisible());
+
+    QTest::mouseClick(controllo, Qt::LeftButton);
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+             QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    // The reload ran before the check: the panels already carry their names.
+    QCOMPARE(pagina().pannello(8)->nome(), QStringLiteral("Accensione PC"));
+    QCOMPARE(colori(pagina()), QStringLiteral("RRGGGGGG"));
 }
 
 QTEST_MAIN(TestPaginaUsciteDigitali)
