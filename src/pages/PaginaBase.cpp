@@ -1,6 +1,9 @@
 #include "pages/PaginaBase.h"
 
+#include "pages/PannelloPunto.h"
+
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -50,4 +53,25 @@ QPushButton *PaginaBase::aggiungiPulsante(const QString &nome, const QString &te
 void PaginaBase::aggiungiSpaziatura()
 {
     m_pulsanti->addStretch(1);
+}
+
+std::array<PannelloPunto *, 8> PaginaBase::creaPannelli(const QString &radice,
+                                                        const QString &didascalia)
+{
+    std::array<PannelloPunto *, 8> pannelli{};
+    auto *griglia = new QGridLayout(m_contenuto);
+    griglia->setContentsMargins(40, 16, 40, 16);
+    griglia->setHorizontalSpacing(60);
+    griglia->setVerticalSpacing(4);
+    for (int n = 1; n <= 8; ++n) {
+        auto *pannello = new PannelloPunto(radice + QString::number(n), m_contenuto);
+        auto *etichetta = new QLabel(didascalia.arg(n), m_contenuto);
+        etichetta->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        const int riga = ((n - 1) % 4) * 2;
+        const int colonna = (n - 1) / 4;
+        griglia->addWidget(pannello, riga, colonna);
+        griglia->addWidget(etichetta, riga + 1, colonna);
+        pannelli[n - 1] = pannello;
+    }
+    return pannelli;
 }

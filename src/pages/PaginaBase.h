@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <array>
+
+class PannelloPunto;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -21,6 +24,9 @@ protected:
     QPushButton *aggiungiPulsante(const QString &nome, const QString &testo);
     // Separates the page's own buttons from the navigation buttons at the right.
     void aggiungiSpaziatura();
+    // Eight point panels named `radice`1..8 in two columns of four (1-4 left, 5-8 right), each
+    // with its caption (`didascalia` with %1 for the number) under it.
+    std::array<PannelloPunto *, 8> creaPannelli(const QString &radice, const QString &didascalia);
 
 private:
     QVBoxLayout *m_layout = nullptr;

@@ -11,8 +11,6 @@
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"
 
-#include <QGridLayout>
-#include <QLabel>
 #include <QPushButton>
 
 PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *parent)
@@ -20,22 +18,10 @@ PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *pa
 {
     aggiungiTitolo(QStringLiteral("lbtsUD"), QStringLiteral("Uscite Digitali"));
 
-    // Two columns of four: outputs 1-4 on the left, 5-8 on the right.
-    auto *griglia = new QGridLayout(contenuto());
-    griglia->setContentsMargins(40, 16, 40, 16);
-    griglia->setHorizontalSpacing(60);
-    griglia->setVerticalSpacing(4);
+    m_pannelli = creaPannelli(QStringLiteral("sbUD"), QStringLiteral("(OUT %1)"));
     for (int n = 1; n <= 8; ++n) {
-        auto *pannello = new PannelloPunto(QStringLiteral("sbUD%1").arg(n), contenuto());
-        auto *didascalia = new QLabel(QStringLiteral("(OUT %1)").arg(n), contenuto());
-        didascalia->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        const int riga = ((n - 1) % 4) * 2;
-        const int colonna = (n - 1) / 4;
-        griglia->addWidget(pannello, riga, colonna);
-        griglia->addWidget(didascalia, riga + 1, colonna);
-        connect(pannello, &QPushButton::clicked, this,
+        connect(m_pannelli[n - 1], &QPushButton::clicked, this,
                 protetto(contesto.messaggi, [this, n] { sbUDNClick(n); }));
-        m_pannelli[n - 1] = pannello;
     }
 
     auto *richiesta = aggiungiPulsante(QStringLiteral("sbUDRich"), QStringLiteral("Richiesta"));
