@@ -216,6 +216,9 @@ void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
 void Collegamento::ClientSocketConnect()
 {
     m_socketAttivo = true;
+    // Commands go out one character every 50 ms; Nagle's algorithm would bunch them up on
+    // any link slower than loopback.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     for (QLineEdit *campo : {m_controlli.eIp, m_controlli.ePorta}) {
         if (campo->text().toUpper() == kErrore) {
             campo->clear();

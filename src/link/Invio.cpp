@@ -80,8 +80,9 @@ void Invio::scriviTcp(const QString &testo)
         // An unconnected socket takes nothing: the character is lost.
         if (m_socket.state() == QAbstractSocket::ConnectedState &&
             m_socket.write(QByteArray(1, testo.at(i).toLatin1())) < 0) {
-            throw ErroreProgramma(QStringLiteral("Windows socket error: %1, on API 'send'")
-                                      .arg(m_socket.errorString()));
+            throw ErroreProgramma(QStringLiteral("Windows socket error: %1 (%2), on API 'send'")
+                                      .arg(m_socket.errorString())
+                                      .arg(static_cast<int>(m_socket.error())));
         }
         pausa(kPausaCarattereTcp);
     }
