@@ -51,8 +51,8 @@ Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, BarraSta
                            const ControlliCollegamento &controlli,
                            std::function<int()> paginaAttiva, QObject *parent)
     : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_barraStato(barraStato),
-      m_controlli(controlli), m_paginaAttiva(std::move(paginaAttiva)),
-      m_seriale(new Seriale(this)), m_socket(new QTcpSocket(this))
+      m_controlli(controlli), m_paginaAttiva(std::move(paginaAttiva)), m_seriale(new Seriale(this)),
+      m_socket(new QTcpSocket(this))
 {
     m_seriale->setObjectName(QStringLiteral("Seriale"));
     m_socket->setObjectName(QStringLiteral("ClientSocket"));
@@ -182,8 +182,7 @@ void Collegamento::MostraStatoSeriale()
 {
     const QString numero = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero);
     const QString velocita = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita);
-    const QString stato =
-        m_seriale->isOpen() ? QStringLiteral("Aperta") : QStringLiteral("Chiusa");
+    const QString stato = m_seriale->isOpen() ? QStringLiteral("Aperta") : QStringLiteral("Chiusa");
     static const QStringList kPorteConStato = {QStringLiteral("1"), QStringLiteral("2"),
                                                QStringLiteral("3"), QStringLiteral("4")};
     if (numero != kErrore && kPorteConStato.contains(numero)) {
@@ -242,7 +241,8 @@ void Collegamento::ClientSocketError()
     if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
         return;
     }
-    m_barraStato.impostaTesto(0, QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
+    m_barraStato.impostaTesto(0,
+                              QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
     const QString testo =
         QStringLiteral("Asynchronous socket error %1").arg(codiceSistema(m_socket->error()));
     // Shown once the socket's own notification has returned, never from inside it.

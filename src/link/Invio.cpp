@@ -20,8 +20,8 @@ const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non Ã
 
 } // namespace
 
-Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket,
-             BarraStato &barraStato, std::function<int()> paginaAttiva, QObject *parent)
+Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, BarraStato &barraStato,
+             std::function<int()> paginaAttiva, QObject *parent)
     : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket),
       m_barraStato(barraStato), m_paginaAttiva(std::move(paginaAttiva))
 {

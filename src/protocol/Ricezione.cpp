@@ -13,8 +13,7 @@
 
 Ricezione::Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale,
                      QTcpSocket &socket, QObject *parent)
-    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_seriale(seriale),
-      m_socket(socket)
+    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_seriale(seriale), m_socket(socket)
 {
     m_consumatore = m_seriale.aggiungiConsumatore(this);
     connect(m_consumatore, &ConsumatoreSeriale::datiDisponibili, this, &Ricezione::datiSeriali);

@@ -8,7 +8,6 @@
 #include "app/TfrmMain.h"
 #include "app/ValoriProgramma.h"
 #include "link/Collegamento.h"
-#include "link/Invio.h"
 #include "link/Seriale.h"
 #include "pages/GruppoRadio.h"
 #include "settings/Ini.h"
@@ -68,8 +67,7 @@ public:
         return LeggiIni(filePorte(), sezione, chiave);
     }
 
-    template <typename T>
-    T *controllo(const char *nome)
+    template <typename T> T *controllo(const char *nome)
     {
         return m_finestra->findChild<T *>(QLatin1String(nome));
     }
@@ -180,8 +178,8 @@ private slots:
         simulatore.setIntervallo(2000);
         const quint16 porta = simulatore.avviaTcp();
         QVERIFY(porta != 0);
-        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
-                        .arg(porta));
+        Banco banco(
+            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
         Collegamento &collegamento = banco.finestra().collegamento();
 
         // Panel 0 as the socket moves on: while connecting, and once connected.
@@ -269,8 +267,8 @@ private slots:
     {
         const quint16 porta = portaLibera();
         QVERIFY(porta != 0);
-        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
-                        .arg(porta));
+        Banco banco(
+            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
         // Nobody answers, so the start wait would otherwise last three minutes.
         banco.finestra().collegamento().setLimitePronto(1000);
 
@@ -298,8 +296,8 @@ private slots:
         SimulatoreScheda simulatore;
         const quint16 porta = simulatore.avviaTcp();
         QVERIFY(porta != 0);
-        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n")
-                        .arg(porta));
+        Banco banco(
+            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
         QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
         banco.clicca("lbID");
         QVERIFY(banco.finestra().collegamento().socketAttivo());
@@ -323,12 +321,18 @@ private slots:
         QTest::addColumn<QString>("porta");
         QTest::addColumn<QString>("messaggio");
         QTest::addColumn<QString>("pannello0");
-        QTest::newRow("IP vuoto") << "" << "4000" << "Attenzione. Dati non Corretti" << "";
-        QTest::newRow("porta vuota") << "127.0.0.1" << "" << "Attenzione. Dati non Corretti"
+        QTest::newRow("IP vuoto") << ""
+                                  << "4000"
+                                  << "Attenzione. Dati non Corretti"
+                                  << "";
+        QTest::newRow("porta vuota") << "127.0.0.1"
+                                     << ""
+                                     << "Attenzione. Dati non Corretti"
                                      << "";
-        QTest::newRow("porta non numerica")
-            << "127.0.0.1" << "40x" << "Attenzione. Porta non conforme"
-            << "Connessione in corso .......";
+        QTest::newRow("porta non numerica") << "127.0.0.1"
+                                            << "40x"
+                                            << "Attenzione. Porta non conforme"
+                                            << "Connessione in corso .......";
     }
 
     void datiTcpNonValidi()
@@ -337,8 +341,8 @@ private slots:
         QFETCH(QString, porta);
         QFETCH(QString, messaggio);
         QFETCH(QString, pannello0);
-        Banco banco(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n")
-                        .arg(ip, porta));
+        Banco banco(
+            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n").arg(ip, porta));
         banco.finestra().collegamento().setLimitePronto(200);
         QElapsedTimer durata;
         durata.start();

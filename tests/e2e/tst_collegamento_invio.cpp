@@ -131,8 +131,7 @@ private:
         m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
         m_finestra->show();
         m_finestra->collegamento().setLimitePronto(10000);
-        QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbID")),
-                          Qt::LeftButton);
+        QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbID")), Qt::LeftButton);
     }
 
     SimulatoreScheda m_simulatore;
@@ -190,12 +189,11 @@ private slots:
 
         // From the moment the board sees the first piece to the sender's return.
         QElapsedTimer dalPrimoPezzo;
-        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this,
-                               [&] {
-                                   if (!dalPrimoPezzo.isValid()) {
-                                       dalPrimoPezzo.start();
-                                   }
-                               });
+        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
+            if (!dalPrimoPezzo.isValid()) {
+                dalPrimoPezzo.start();
+            }
+        });
         banco.invio().InviaSeriale(pezzi);
         disconnect(c);
         QVERIFY(dalPrimoPezzo.isValid());
@@ -245,12 +243,11 @@ private slots:
         QString durantePronto;
         QTimer::singleShot(0, this, [&] { durantePronto = banco.pannello(1); });
         QString alPrimoCarattere = QStringLiteral("-");
-        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this,
-                               [&] {
-                                   if (alPrimoCarattere == QLatin1String("-")) {
-                                       alPrimoCarattere = banco.pannello(1);
-                                   }
-                               });
+        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
+            if (alPrimoCarattere == QLatin1String("-")) {
+                alPrimoCarattere = banco.pannello(1);
+            }
+        });
         banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
         disconnect(c);
         QCOMPARE(durantePronto, kNonInviato);

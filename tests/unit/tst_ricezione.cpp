@@ -66,15 +66,15 @@ private:
 class Banco
 {
 public:
-    Banco() : m_log(nullptr)
+    Banco()
     {
         m_seriale.setDispositivo(m_pty.nome());
         m_ricezione = std::make_unique<Ricezione>(m_valori, m_messaggi, m_seriale, m_client);
         // Told after the reception handler: when it fires, the handler is done with the chunk.
         m_dopoSeriale = m_seriale.aggiungiConsumatore(&m_seriale);
         m_log = std::make_unique<QSignalSpy>(m_ricezione.get(), &Ricezione::rigaLog);
-        m_continuo = std::make_unique<QSignalSpy>(m_ricezione.get(),
-                                                  &Ricezione::modoContinuoRilevato);
+        m_continuo =
+            std::make_unique<QSignalSpy>(m_ricezione.get(), &Ricezione::modoContinuoRilevato);
     }
 
     bool apriSeriale()
