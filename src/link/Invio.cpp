@@ -50,6 +50,9 @@ bool Invio::attendiPronto(bool memorizzaTipoRisposta)
     if (!pronto) {
         scartato();
     }
+    // The prompt is used up: a send that was waiting further out, and resumes after this one,
+    // needs a prompt of its own.
+    m_valori.pronto = false;
     return pronto;
 }
 

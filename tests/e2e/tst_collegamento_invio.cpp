@@ -293,6 +293,32 @@ private slots:
                  QByteArray("*/RS\r\n"));
         QVERIFY(!banco.simulatore().stato().rele[0]);
     }
+
+    void unInvioAnnidatoConsumaIlPronto()
+    {
+        Banco banco;
+        QVERIFY(banco.avviaTcp());
+        banco.invio().setAttesaPronto(2500);
+        QVERIFY(banco.zittisciDopoPronto());
+        const qsizetype prima = banco.simulatore().ricevuti().size();
+
+        // While the first send waits, a second one starts inside it, gets the only prompt
+        // the board sends, and writes its command.
+        QTimer::singleShot(100, this, [&] {
+            const auto c = connect(&banco.finestra().collegamento().clientSocket(),
+                                   &QTcpSocket::readyRead, &banco.simulatore(),
+                                   [&] { banco.simulatore().setMuto(true); });
+            banco.simulatore().setMuto(false);
+            banco.invio().InviaTcp(QStringLiteral("*/R1\r\n"));
+            disconnect(c);
+        });
+        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+
+        // The outer send needed a prompt of its own; none came, so it wrote nothing.
+        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+                 QByteArray("*/R1\r\n"));
+        QCOMPARE(banco.pannello(1), kNonInviato);
+    }
 };
 
 QTEST_MAIN(TestCollegamentoInvio)
