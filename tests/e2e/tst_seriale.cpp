@@ -2,13 +2,13 @@
 #include "link/Framer.h"
 #include "link/Seriale.h"
 #include "settings/Utilita.h"
+#include "Pty.h"
 
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTest>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,64 +16,6 @@
 #include <memory>
 
 namespace {
-
-// A pseudo-terminal pair: the port under test opens the slave, the test plays the board
-// on the master.
-class Pty
-{
-public:
-    Pty()
-    {
-        char nome[256] = {};
-        if (openpty(&m_master, &m_slave, nome, nullptr, nullptr) != 0) {
-            return;
-        }
-        termios t{};
-        tcgetattr(m_slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
-        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_nome = QString::fromLocal8Bit(nome);
-        m_lettore = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
-        QObject::connect(m_lettore.get(), &QSocketNotifier::activated, [this] {
-            char blocco[4096];
-            ssize_t n = 0;
-            while ((n = ::read(m_master, blocco, sizeof blocco)) > 0) {
-                m_letti.append(blocco, qsizetype(n));
-            }
-        });
-    }
-    ~Pty()
-    {
-        chiudiMaster();
-        if (m_slave >= 0) {
-            ::close(m_slave);
-        }
-    }
-    bool isValido() const { return m_master >= 0 && !m_nome.isEmpty(); }
-    QString nome() const { return m_nome; }
-    int slave() const { return m_slave; }
-    const QByteArray &letti() const { return m_letti; }
-    bool scrivi(const QByteArray &dati)
-    {
-        return ::write(m_master, dati.constData(), size_t(dati.size())) == dati.size();
-    }
-    void chiudiMaster()
-    {
-        m_lettore.reset();
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_nome;
-    QByteArray m_letti;
-    std::unique_ptr<QSocketNotifier> m_lettore;
-};
 
 qint64 tempoCpuNs()
 {

@@ -6,6 +6,7 @@
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"
 #include "settings/Utilita.h"
+#include "Pty.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -14,7 +15,6 @@
 #include <QTimer>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,42 +24,6 @@
 namespace {
 
 const QString kFrameRele = QStringLiteral("\r\nSTATO USCITE RELE ->00010001<-\r\n");
-
-// A pseudo-terminal pair in raw mode: the port opens the slave, the test writes on the master.
-class Pty
-{
-public:
-    Pty()
-    {
-        char nome[256] = {};
-        if (openpty(&m_master, &m_slave, nome, nullptr, nullptr) != 0) {
-            return;
-        }
-        termios t{};
-        tcgetattr(m_slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
-        m_nome = QString::fromLocal8Bit(nome);
-    }
-    ~Pty()
-    {
-        for (const int fd : {m_master, m_slave}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    }
-    QString nome() const { return m_nome; }
-    bool scrivi(const QByteArray &dati)
-    {
-        return ::write(m_master, dati.constData(), size_t(dati.size())) == dati.size();
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_nome;
-};
 
 // Ricezione with its two links: a port on a pseudo-terminal and a loopback TCP connection
 // whose server end plays the board.
