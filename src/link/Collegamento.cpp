@@ -236,13 +236,14 @@ void Collegamento::ClientSocketDisconnect()
 void Collegamento::ClientSocketError()
 {
     m_socketAttivo = false;
-    // Qt reports the board closing its end (even by a reset) as an error too; the board ending
-    // the session is an ordinary disconnect, and the next page entry connects again.
+    m_barraStato.impostaTesto(0,
+                              QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
+    // Qt reports the board closing its end (even by a reset) as an error too. That is an
+    // ordinary end of the session: the status shows the link is down, no error box, and the
+    // next page entry connects again.
     if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
         return;
     }
-    m_barraStato.impostaTesto(0,
-                              QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
     const QString testo =
         QStringLiteral("Asynchronous socket error %1").arg(codiceSistema(m_socket->error()));
     // Shown once the socket's own notification has returned, never from inside it.
