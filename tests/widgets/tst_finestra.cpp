@@ -1,6 +1,7 @@
 #include "app/BarraStato.h"
 #include "app/Messaggi.h"
 #include "app/TfrmMain.h"
+#include "link/Invio.h"
 #include "Supporto.h"
 
 #include <QAction>
@@ -59,6 +60,27 @@ private slots:
         // The clock keeps ticking.
         const QString primo = finestra.barraStato()->testo(2);
         QTRY_VERIFY_WITH_TIMEOUT(finestra.barraStato()->testo(2) != primo, 2500);
+    }
+
+    void lOrologioGiraMentreSiAttendeLaScheda()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        QStringList orari;
+        QTimer campione;
+        connect(&campione, &QTimer::timeout, this,
+                [&] { orari.append(finestra.barraStato()->testo(2)); });
+        campione.start(100);
+        // No board: the send waits its whole limit for a ready prompt.
+        finestra.invio().setAttesaPronto(2500);
+        finestra.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+        orari.removeDuplicates();
+        QVERIFY2(orari.size() >= 2, qPrintable(orari.join(" | ")));
+        QCOMPARE(finestra.barraStato()->testo(1),
+                 QStringLiteral("Comando non inviato: la scheda non è pronta"));
     }
 
     void menu()
