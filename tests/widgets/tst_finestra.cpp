@@ -1,10 +1,12 @@
 #include "app/BarraStato.h"
+#include "app/Gestore.h"
 #include "app/Messaggi.h"
 #include "app/TfrmMain.h"
 #include "link/Invio.h"
 #include "Supporto.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTextBlock>
 #include <QLineEdit>
@@ -81,6 +83,28 @@ private slots:
         QVERIFY2(orari.size() >= 2, qPrintable(orari.join(" | ")));
         QCOMPARE(finestra.barraStato()->testo(1),
                  QStringLiteral("Comando non inviato: la scheda non è pronta"));
+    }
+
+    void chiudereDuranteUnAttesaLaInterrompe()
+    {
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        QTimer::singleShot(200, &finestra, &QWidget::close);
+        QElapsedTimer durata;
+        durata.start();
+        bool finito = false;
+        eseguiGestore(messaggi, [&] {
+            finestra.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+            finito = true;
+        });
+        QVERIFY2(durata.elapsed() < 1500, qPrintable(QString::number(durata.elapsed())));
+        // The action was abandoned, silently.
+        QVERIFY(!finito);
+        QVERIFY(messaggi.voci().isEmpty());
+        QVERIFY(!finestra.isVisible());
     }
 
     void menu()
