@@ -99,6 +99,15 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
 
 TfrmMain::~TfrmMain() = default;
 
+QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
+                                bool spuntabile)
+{
+    QAction *voce = menu->addAction(testo);
+    voce->setObjectName(nome);
+    voce->setCheckable(spuntabile);
+    return voce;
+}
+
 void TfrmMain::creaMenu()
 {
     QMenuBar *barra = menuBar();
@@ -106,19 +115,16 @@ void TfrmMain::creaMenu()
 
     QMenu *mFile = barra->addMenu(QStringLiteral("File"));
     mFile->setObjectName(QStringLiteral("mFile"));
-    QAction *mFileExit = mFile->addAction(QStringLiteral("Exit"));
-    mFileExit->setObjectName(QStringLiteral("mFileExit"));
+    QAction *mFileExit = aggiungiVoce(mFile, QStringLiteral("mFileExit"), QStringLiteral("Exit"));
     connect(mFileExit, &QAction::triggered, this,
             protetto(m_messaggi, [this] { mFileExitClick(); }));
 
     QMenu *mCollegamento = barra->addMenu(QStringLiteral("Collegamento"));
     mCollegamento->setObjectName(QStringLiteral("mCollegamento"));
-    m_mCollTcp = mCollegamento->addAction(QStringLiteral("TCP/IP"));
-    m_mCollTcp->setObjectName(QStringLiteral("mCollTcp"));
-    m_mCollTcp->setCheckable(true);
-    m_mCollSeriale = mCollegamento->addAction(QStringLiteral("Seriale"));
-    m_mCollSeriale->setObjectName(QStringLiteral("mCollSeriale"));
-    m_mCollSeriale->setCheckable(true);
+    m_mCollTcp = aggiungiVoce(mCollegamento, QStringLiteral("mCollTcp"), QStringLiteral("TCP/IP"),
+                              true);
+    m_mCollSeriale = aggiungiVoce(mCollegamento, QStringLiteral("mCollSeriale"),
+                                  QStringLiteral("Seriale"), true);
     connect(m_mCollTcp, &QAction::triggered, this,
             protetto(m_messaggi, [this] { m_collegamento->mCollTcpClick(); }));
     connect(m_mCollSeriale, &QAction::triggered, this,
@@ -131,9 +137,8 @@ void TfrmMain::creaMenu()
 
     QMenu *log = barra->addMenu(QStringLiteral("Log"));
     log->setObjectName(QStringLiteral("Configurazioni1"));
-    m_mVisioneLog = log->addAction(QStringLiteral("Visione Log"));
-    m_mVisioneLog->setObjectName(QStringLiteral("mVisioneLog"));
-    m_mVisioneLog->setCheckable(true);
+    m_mVisioneLog =
+        aggiungiVoce(log, QStringLiteral("mVisioneLog"), QStringLiteral("Visione Log"), true);
     // Qt has already flipped the check mark when `triggered` arrives; the handler flips it
     // itself, so undo Qt's flip first.
     connect(m_mVisioneLog, &QAction::triggered, this, protetto(m_messaggi, [this] {

@@ -28,6 +28,7 @@ class PaginaUsciteDigitali;
 class QAction;
 class QFrame;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
@@ -86,6 +87,8 @@ protected:
 
 private:
     void creaMenu();
+    QAction *aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
+                          bool spuntabile = false);
     void creaBarraTcp();
     void creaBarraSeriale();
     QToolButton *creaPulsanteSalva(QWidget *barra, const QString &nome,

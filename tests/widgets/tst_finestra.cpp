@@ -17,6 +17,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// The main window over an empty program folder, its messages recorded.
+struct Banco
+{
+    QTemporaryDir cartella;
+    MessaggiRegistrati messaggi;
+    TfrmMain finestra{&messaggi, cartella.path()};
+
+    bool mostra()
+    {
+        finestra.show();
+        return QTest::qWaitForWindowExposed(&finestra);
+    }
+};
+
 class TestFinestra : public QObject
 {
     Q_OBJECT
@@ -30,11 +44,11 @@ private:
 private slots:
     void avvioSenzaImpostazioni()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
+        MessaggiRegistrati &messaggi = banco.messaggi;
+        QTemporaryDir &cartella = banco.cartella;
 
         QCOMPARE(finestra.windowTitle(), QStringLiteral("Progetto Brivola"));
         QCOMPARE(finestra.size(), QSize(751, 585));
@@ -66,11 +80,9 @@ private slots:
 
     void lOrologioGiraMentreSiAttendeLaScheda()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
         QStringList orari;
         QTimer campione;
         connect(&campione, &QTimer::timeout, this,
@@ -87,11 +99,10 @@ private slots:
 
     void chiudereDuranteUnAttesaLaInterrompe()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
+        MessaggiRegistrati &messaggi = banco.messaggi;
         QTimer::singleShot(200, &finestra, &QWidget::close);
         QElapsedTimer durata;
         durata.start();
@@ -163,11 +174,9 @@ private slots:
 
     void barraDiStato()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
         BarraStato *barra = finestra.barraStato();
         QCOMPARE(barra->height(), 20);
         QCOMPARE(barra->larghezzaPannello(1), 180);
@@ -209,11 +218,9 @@ private slots:
 
     void visioneLog()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
         auto *pnLog = finestra.findChild<QWidget *>("pnLog");
         auto *split = finestra.findChild<QSplitter *>("split");
         QAction *visione = azione(finestra, "mVisioneLog");
@@ -249,11 +256,10 @@ private slots:
 
     void clicSullImmagineRipeteLAvvio()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
+        QTemporaryDir &cartella = banco.cartella;
         QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
 
         finestra.valori().modoContinuo = QStringLiteral("1");
@@ -273,11 +279,9 @@ private slots:
 
     void vociDellaHomeInBassoASinistra()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        Banco banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra;
         auto *pagina = finestra.findChild<QWidget *>("TabSheet1");
         auto *lbIA = finestra.findChild<QLabel *>("lbIA");
         QCOMPARE(lbIA->text(), QStringLiteral("INGRESSI ANALOGICI"));
