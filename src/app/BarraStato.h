@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TestoStato.h"
+
 #include <QStatusBar>
 
 #include <array>
@@ -7,14 +9,14 @@
 class QLabel;
 
 // The status bar with its three panels: 0 connection state, 1 notices, 2 clock.
-class BarraStato : public QStatusBar
+class BarraStato : public QStatusBar, public TestoStato
 {
     Q_OBJECT
 public:
     explicit BarraStato(QWidget *parent = nullptr);
 
-    void impostaTesto(int pannello, const QString &testo);
-    QString testo(int pannello) const;
+    void impostaTesto(int pannello, const QString &testo) override;
+    QString testo(int pannello) const override;
     int larghezzaPannello(int pannello) const;
     void impostaLarghezzaPannello(int pannello, int larghezza);
     int numeroPannelli() const { return static_cast<int>(m_pannelli.size()); }

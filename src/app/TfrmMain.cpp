@@ -1,8 +1,8 @@
 #include "app/TfrmMain.h"
 
 #include "app/BarraStato.h"
-#include "app/Gestore.h"
-#include "app/Messaggi.h"
+#include "core/Gestore.h"
+#include "core/Messaggi.h"
 #include "config/CaricaConfIni.h"
 #include "config/PaginaConfigurazione.h"
 #include "link/Collegamento.h"

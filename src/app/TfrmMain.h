@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ValoriProgramma.h"
+#include "core/ValoriProgramma.h"
 #include "config/DestinatariConfigurazione.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "config/CaricaConfIni.h"
 
-#include "app/ValoriProgramma.h"
+#include "core/ValoriProgramma.h"
 #include "config/ConfigurazionePredefinita.h"
 #include "config/DestinatariConfigurazione.h"
 #include "config/PaginaConfigurazione.h"

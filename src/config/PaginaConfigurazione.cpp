@@ -1,8 +1,8 @@
 #include "config/PaginaConfigurazione.h"
 
-#include "app/Gestore.h"
-#include "app/Messaggi.h"
-#include "app/ValoriProgramma.h"
+#include "core/Gestore.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
 #include "config/ConfigurazionePredefinita.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"

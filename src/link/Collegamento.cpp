@@ -1,9 +1,9 @@
 #include "link/Collegamento.h"
 
-#include "app/BarraStato.h"
-#include "app/Errori.h"
-#include "app/Messaggi.h"
-#include "app/ValoriProgramma.h"
+#include "core/TestoStato.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
 #include "pages/GruppoRadio.h"
 #include "settings/Ini.h"
@@ -47,10 +47,10 @@ int codiceSistema(QAbstractSocket::SocketError errore)
 
 } // namespace
 
-Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, BarraStato &barraStato,
+Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoStato &testoStato,
                            const ControlliCollegamento &controlli,
                            std::function<int()> paginaAttiva, QObject *parent)
-    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_barraStato(barraStato),
+    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_testoStato(testoStato),
       m_controlli(controlli), m_paginaAttiva(std::move(paginaAttiva)), m_seriale(new Seriale(this)),
       m_socket(new QTcpSocket(this))
 {
@@ -186,7 +186,7 @@ void Collegamento::MostraStatoSeriale()
     static const QStringList kPorteConStato = {QStringLiteral("1"), QStringLiteral("2"),
                                                QStringLiteral("3"), QStringLiteral("4")};
     if (numero != kErrore && kPorteConStato.contains(numero)) {
-        m_barraStato.impostaTesto(0, QStringLiteral("Comm ") + numero + QLatin1Char(' ') + stato +
+        m_testoStato.impostaTesto(0, QStringLiteral("Comm ") + numero + QLatin1Char(' ') + stato +
                                          QStringLiteral(" Velocità ") + velocita);
     }
 }
@@ -197,7 +197,7 @@ void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
         m_messaggi.messaggio(QStringLiteral("Attenzione. Dati non Corretti"));
         return;
     }
-    m_barraStato.impostaTesto(0, QStringLiteral("Connessione in corso ......."));
+    m_testoStato.impostaTesto(0, QStringLiteral("Connessione in corso ......."));
     int numeroPorta = -1;
     try {
         numeroPorta = StrToInt(porta);
@@ -223,7 +223,7 @@ void Collegamento::ClientSocketConnect()
             campo->clear();
         }
     }
-    m_barraStato.impostaTesto(0, QStringLiteral("Connessione TCP Attiva --  IP: ") +
+    m_testoStato.impostaTesto(0, QStringLiteral("Connessione TCP Attiva --  IP: ") +
                                      m_controlli.eIp->text() + QStringLiteral("  Porta: ") +
                                      m_controlli.ePorta->text());
 }
@@ -236,7 +236,7 @@ void Collegamento::ClientSocketDisconnect()
 void Collegamento::ClientSocketError()
 {
     m_socketAttivo = false;
-    m_barraStato.impostaTesto(0,
+    m_testoStato.impostaTesto(0,
                               QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
     // Qt reports the board closing its end (even by a reset) as an error too. That is an
     // ordinary end of the session: the status shows the link is down, no error box, and the

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class BarraStato;
+class TestoStato;
 class GruppoRadio;
 class Messaggi;
 class QAction;
@@ -34,7 +34,7 @@ class Collegamento : public QObject
 {
     Q_OBJECT
 public:
-    Collegamento(ValoriProgramma &valori, Messaggi &messaggi, BarraStato &barraStato,
+    Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoStato &testoStato,
                  const ControlliCollegamento &controlli, std::function<int()> paginaAttiva,
                  QObject *parent = nullptr);
 
@@ -74,7 +74,7 @@ private:
 
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
-    BarraStato &m_barraStato;
+    TestoStato &m_testoStato;
     ControlliCollegamento m_controlli;
     std::function<int()> m_paginaAttiva;
     Seriale *m_seriale = nullptr;

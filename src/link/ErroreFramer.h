@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Errori.h"
+#include "core/Errori.h"
 
 // A framer switched on with settings it cannot work with; the code tells which one.
 class ErroreFramer : public ErroreProgramma

@@ -1,7 +1,7 @@
 #include "GestoreFramer.h"
 
-#include "app/Errori.h"
-#include "app/Messaggi.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
 

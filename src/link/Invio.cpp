@@ -1,8 +1,8 @@
 #include "link/Invio.h"
 
-#include "app/BarraStato.h"
-#include "app/Errori.h"
-#include "app/ValoriProgramma.h"
+#include "core/TestoStato.h"
+#include "core/Errori.h"
+#include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
 #include "protocol/Protocollo.h"
 #include "settings/Utilita.h"
@@ -20,10 +20,10 @@ const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non Ã
 
 } // namespace
 
-Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, BarraStato &barraStato,
+Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, TestoStato &testoStato,
              std::function<int()> paginaAttiva, QObject *parent)
     : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket),
-      m_barraStato(barraStato), m_paginaAttiva(std::move(paginaAttiva))
+      m_testoStato(testoStato), m_paginaAttiva(std::move(paginaAttiva))
 {
 }
 
@@ -66,12 +66,12 @@ void Invio::pausa(int ms)
 
 void Invio::scartato()
 {
-    m_barraStato.impostaTesto(1, kNonInviato);
+    m_testoStato.impostaTesto(1, kNonInviato);
 }
 
 void Invio::inizioScrittura()
 {
-    m_barraStato.impostaTesto(1, QString());
+    m_testoStato.impostaTesto(1, QString());
 }
 
 void Invio::scriviTcp(const QString &testo)

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class BarraStato;
+class TestoStato;
 class QTcpSocket;
 class Seriale;
 struct Comando;
@@ -19,7 +19,7 @@ class Invio : public QObject
 {
     Q_OBJECT
 public:
-    Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, BarraStato &barraStato,
+    Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, TestoStato &testoStato,
           std::function<int()> paginaAttiva, QObject *parent = nullptr);
 
     void InviaTcp(const QString &testo);
@@ -47,7 +47,7 @@ private:
     ValoriProgramma &m_valori;
     Seriale &m_seriale;
     QTcpSocket &m_socket;
-    BarraStato &m_barraStato;
+    TestoStato &m_testoStato;
     std::function<int()> m_paginaAttiva;
     int m_attesaPronto = 5000;
     bool m_inTrasmissione = false;

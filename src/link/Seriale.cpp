@@ -1,6 +1,6 @@
 #include "Seriale.h"
 
-#include "app/Errori.h"
+#include "core/Errori.h"
 
 // Reads at most this much per notification, so a count always fits 16 bits.
 static constexpr qint64 MassimoPerNotifica = 8192;

@@ -1,7 +1,7 @@
 #include "pages/PaginaUsciteDigitali.h"
 
-#include "app/Gestore.h"
-#include "app/ValoriProgramma.h"
+#include "core/Gestore.h"
+#include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Framer.h"
 #include "link/Invio.h"

@@ -1,6 +1,6 @@
 #include "protocol/Conversioni.h"
 
-#include "app/Errori.h"
+#include "core/Errori.h"
 #include "settings/Utilita.h"
 
 #include <cfenv>

@@ -1,8 +1,8 @@
 #include "protocol/Ricezione.h"
 
-#include "app/Errori.h"
-#include "app/Messaggi.h"
-#include "app/ValoriProgramma.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
 #include "protocol/Protocollo.h"
 

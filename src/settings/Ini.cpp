@@ -1,6 +1,6 @@
 #include "settings/Ini.h"
 
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "settings/Utilita.h"
 
-#include "app/Errori.h"
+#include "core/Errori.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 #include "Supporto.h"
 
 #include "app/BarraStato.h"
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "app/TfrmMain.h"
-#include "app/ValoriProgramma.h"
+#include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Seriale.h"
 #include "pages/GruppoRadio.h"

@@ -1,4 +1,4 @@
-#include "app/Errori.h"
+#include "core/Errori.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
 #include "settings/Utilita.h"

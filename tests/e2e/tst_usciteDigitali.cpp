@@ -1,9 +1,9 @@
 // The digital outputs page against the simulated board, over loopback TCP and over a
 // pseudo-terminal: what the operator sees, and what reaches the board, byte by byte and in time.
 #include "SimulatoreScheda.h"
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "app/TfrmMain.h"
-#include "app/ValoriProgramma.h"
+#include "core/ValoriProgramma.h"
 #include "pages/PaginaUsciteDigitali.h"
 #include "pages/PannelloPunto.h"
 #include "settings/Ini.h"

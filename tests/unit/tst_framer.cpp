@@ -1,4 +1,4 @@
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "link/ErroreFramer.h"
 #include "link/Framer.h"
 #include "link/GestoreFramer.h"

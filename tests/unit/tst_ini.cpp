@@ -1,4 +1,4 @@
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "settings/Ini.h"
 #include "Supporto.h"
 

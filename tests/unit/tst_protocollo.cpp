@@ -1,7 +1,7 @@
 #include "protocol/Conversioni.h"
 #include "protocol/Protocollo.h"
 
-#include "app/Errori.h"
+#include "core/Errori.h"
 
 #include <QTest>
 

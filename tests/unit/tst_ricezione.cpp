@@ -1,7 +1,7 @@
 // Reception on both links: the ready flag, continuous mode, the log, and the parsing of TCP
 // responses. Serial data comes through a real port on a pseudo-terminal, TCP through loopback.
-#include "app/Messaggi.h"
-#include "app/ValoriProgramma.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"

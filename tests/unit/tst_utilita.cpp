@@ -1,4 +1,4 @@
-#include "app/Errori.h"
+#include "core/Errori.h"
 #include "settings/Utilita.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "app/BarraStato.h"
-#include "app/Gestore.h"
-#include "app/Messaggi.h"
+#include "core/Gestore.h"
+#include "core/Messaggi.h"
 #include "app/TfrmMain.h"
 #include "link/Invio.h"
 #include "Supporto.h"

@@ -1,6 +1,6 @@
 // The configuration page as the operator reaches it: through the main window's menu, the
 // home page labels and the page's own buttons, with the settings file in a temporary folder.
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "app/TfrmMain.h"
 #include "link/Framer.h"
 #include "protocol/FramerPagine.h"

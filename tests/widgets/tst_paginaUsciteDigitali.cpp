@@ -1,6 +1,6 @@
 // The digital outputs page reading relay replies: from the serial framer and from a complete
 // TCP response, painted on the eight panels of the main window.
-#include "app/Messaggi.h"
+#include "core/Messaggi.h"
 #include "app/TfrmMain.h"
 #include "pages/PaginaUsciteDigitali.h"
 #include "pages/PannelloPunto.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Errori.h"
-#include "app/Messaggi.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
 
 #include <exception>
 #include <type_traits>
