@@ -216,3 +216,68 @@ void SchedaSimulata::deriva()
         }
     }
 }
+
+namespace {
+
+// A whole number within minimo..massimo, or -1.
+int numeroIn(const QString &testo, int minimo, int massimo)
+{
+    bool ok = false;
+    const int valore = testo.toInt(&ok);
+    return ok && valore >= minimo && valore <= massimo ? valore : -1;
+}
+
+} // namespace
+
+QString SchedaSimulata::imposta(const QString &riga)
+{
+    const QStringList parole = riga.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const auto errore = [&riga] { return QStringLiteral("riga non valida: %1").arg(riga); };
+    if (parole.size() == 3) {
+        const int n = numeroIn(parole[1], 1, 8);
+        if (n < 0) {
+            return errore();
+        }
+        if (parole[0] == QLatin1String("ingresso")) {
+            const int v = numeroIn(parole[2], 0, 1);
+            if (v < 0) {
+                return errore();
+            }
+            m_stato.ingressi[n - 1] = v == 1;
+            return {};
+        }
+        if (parole[0] == QLatin1String("analogico")) {
+            const int v = numeroIn(parole[2], 0, 65535);
+            if (v < 0) {
+                return errore();
+            }
+            m_stato.ingressiAnalogici[n - 1] = v;
+            return {};
+        }
+        return errore();
+    }
+    if (parole.size() == 5 && parole[0] == QLatin1String("unita")) {
+        const int u = numeroIn(parole[1], 1, 8);
+        const int n = numeroIn(parole[3], 1, 8);
+        if (u < 0 || n < 0) {
+            return errore();
+        }
+        StatoScheda::Unita &unita = m_stato.unita[u - 1];
+        const bool canale = parole[2] == QLatin1String("canale");
+        const int v = numeroIn(parole[4], 0, canale ? 63 : 1);
+        if (v < 0) {
+            return errore();
+        }
+        if (canale) {
+            unita.analogiche[n - 1] = v;
+        } else if (parole[2] == QLatin1String("uscita")) {
+            unita.uscite[n - 1] = v == 1;
+        } else if (parole[2] == QLatin1String("ingresso")) {
+            unita.ingressi[n - 1] = v == 1;
+        } else {
+            return errore();
+        }
+        return {};
+    }
+    return errore();
+}

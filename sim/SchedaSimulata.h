@@ -25,6 +25,15 @@ public:
     // One step of plausible change of the inputs and analog readings.
     void deriva();
 
+    // An operator's line that sets a point, for demos and tests (points and units from 1):
+    //   ingresso N 0|1          board digital input
+    //   analogico N 0..65535    board analog input reading
+    //   unita U uscita N 0|1    unit digital output
+    //   unita U ingresso N 0|1  unit digital input
+    //   unita U canale N 0..63  unit analog channel
+    // Returns an empty text when done, otherwise what is wrong with the line.
+    QString imposta(const QString &riga);
+
     // Fault for tests: numeric bodies carry letters.
     void setCorpoNonNumerico(bool attivo) { m_corpoNonNumerico = attivo; }
 

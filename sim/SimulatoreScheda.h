@@ -59,6 +59,9 @@ public:
     void chiudiDopoComandi(int quanti) { m_chiudiDopo = quanti; }
     void chiudiConnessione();
 
+    // See SchedaSimulata::imposta.
+    QString imposta(const QString &riga) { return m_scheda.imposta(riga); }
+
     const StatoScheda &stato() const { return m_scheda.stato(); }
     StatoScheda &stato() { return m_scheda.stato(); }
     QList<Blocco> ricevuti() const { return m_ricevuti; }

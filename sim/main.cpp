@@ -63,6 +63,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("senza-deriva"), QStringLiteral("Ingressi e letture fermi.")},
         {QStringLiteral("log"), QStringLiteral("Registra ogni blocco ricevuto nel file."),
          QStringLiteral("file")},
+        {QStringLiteral("imposta"),
+         QStringLiteral("Imposta un punto all'avvio, come una riga dello standard input "
+                        "(\"ingresso 3 1\", \"analogico 2 40000\", \"unita 2 uscita 1 1\", "
+                        "\"unita 2 ingresso 4 1\", \"unita 6 canale 3 25\"). Ripetibile."),
+         QStringLiteral("riga")},
         {QStringLiteral("muto"), QStringLiteral("Non invia mai F?.")},
         {QStringLiteral("non-numerico"), QStringLiteral("Valori analogici non numerici.")},
         {QStringLiteral("perdi-risposte"), QStringLiteral("Non invia le prime N risposte."),
@@ -99,6 +104,13 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("log")) &&
         !simulatore.setRegistro(parser.value(QStringLiteral("log")))) {
         return fallisci(simulatore.errore());
+    }
+
+    for (const QString &riga : parser.values(QStringLiteral("imposta"))) {
+        const QString errore = simulatore.imposta(riga);
+        if (!errore.isEmpty()) {
+            return fallisci(errore);
+        }
     }
 
     const bool serveSeriale =
@@ -159,6 +171,29 @@ int main(int argc, char *argv[])
     sigaction(SIGINT, &azione, nullptr);
     // A panel that vanishes mid-write must not kill the board.
     std::signal(SIGPIPE, SIG_IGN);
+
+    // Lines on standard input set points while the board runs.
+    QSocketNotifier notificaComandi(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray righeInArrivo;
+    QObject::connect(&notificaComandi, &QSocketNotifier::activated, &app, [&] {
+        char blocco[512];
+        const ssize_t letti = ::read(STDIN_FILENO, blocco, sizeof blocco);
+        if (letti <= 0) {
+            notificaComandi.setEnabled(false); // end of input: keep serving
+            return;
+        }
+        righeInArrivo.append(blocco, letti);
+        qsizetype fine = 0;
+        while ((fine = righeInArrivo.indexOf('\n')) >= 0) {
+            const QString riga = QString::fromUtf8(righeInArrivo.left(fine)).trimmed();
+            righeInArrivo.remove(0, fine + 1);
+            if (riga.isEmpty()) {
+                continue;
+            }
+            const QString errore = simulatore.imposta(riga);
+            std::fprintf(stderr, "%s\n", errore.isEmpty() ? "ok" : qPrintable(errore));
+        }
+    });
 
     return app.exec();
 }

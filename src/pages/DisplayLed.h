@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLCDNumber>
+
+// The LED-style numeric display of every analog point. Blank until a value is shown, so the
+// operator never reads a number the board has not sent.
+class DisplayLed : public QLCDNumber
+{
+    Q_OBJECT
+public:
+    explicit DisplayLed(const QString &nome, QWidget *parent = nullptr);
+
+    // Shows the text as given ("050" after a spinner move, "50" from the board).
+    void mostra(const QString &testo);
+    // Back to blank.
+    void svuota();
+    // The text now shown; empty when blank.
+    QString testo() const { return m_testo; }
+
+private:
+    QString m_testo;
+};
