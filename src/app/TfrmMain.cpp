@@ -9,6 +9,7 @@
 #include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/ContestoPagine.h"
+#include "pages/ModoContinuo.h"
 #include "pages/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
@@ -54,8 +55,7 @@ constexpr int kRigheMassimeLog = 300;
 TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget *parent)
     : QMainWindow(parent),
       m_messaggiPropri(messaggi ? nullptr : std::make_unique<MessaggiQt>(this)),
-      m_messaggi(messaggi ? *messaggi : *m_messaggiPropri),
-      m_cartellaIniziale(cartellaProgramma)
+      m_messaggi(messaggi ? *messaggi : *m_messaggiPropri), m_cartellaIniziale(cartellaProgramma)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Progetto Brivola"));
@@ -121,8 +121,8 @@ void TfrmMain::creaMenu()
 
     QMenu *mCollegamento = barra->addMenu(QStringLiteral("Collegamento"));
     mCollegamento->setObjectName(QStringLiteral("mCollegamento"));
-    m_mCollTcp = aggiungiVoce(mCollegamento, QStringLiteral("mCollTcp"), QStringLiteral("TCP/IP"),
-                              true);
+    m_mCollTcp =
+        aggiungiVoce(mCollegamento, QStringLiteral("mCollTcp"), QStringLiteral("TCP/IP"), true);
     m_mCollSeriale = aggiungiVoce(mCollegamento, QStringLiteral("mCollSeriale"),
                                   QStringLiteral("Seriale"), true);
     connect(m_mCollTcp, &QAction::triggered, this,
@@ -192,11 +192,10 @@ void TfrmMain::creaBarraSeriale()
     m_pnSeriale->setFixedHeight(36);
     auto *riga = new QHBoxLayout(m_pnSeriale);
     riga->setContentsMargins(8, 0, 8, 0);
-    m_rgComm = new GruppoRadio(
-        QStringLiteral("rgComm"), QStringLiteral("  Comm   "),
-        {QStringLiteral("Comm 1"), QStringLiteral("Comm 2"), QStringLiteral("Comm 3"),
-         QStringLiteral("Comm 4")},
-        4, m_pnSeriale);
+    m_rgComm = new GruppoRadio(QStringLiteral("rgComm"), QStringLiteral("  Comm   "),
+                               {QStringLiteral("Comm 1"), QStringLiteral("Comm 2"),
+                                QStringLiteral("Comm 3"), QStringLiteral("Comm 4")},
+                               4, m_pnSeriale);
     m_rgComm->setItemIndex(0);
     riga->addWidget(m_rgComm);
     // The operator never sees the speed; the group only carries the saved value.
@@ -314,8 +313,8 @@ void TfrmMain::FormCreate()
         m_totaleLarghezzaStato += m_barraStato->larghezzaPannello(i);
     }
 
-    QString cartella = m_cartellaIniziale.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                    : m_cartellaIniziale;
+    QString cartella =
+        m_cartellaIniziale.isEmpty() ? QCoreApplication::applicationDirPath() : m_cartellaIniziale;
     cartella = QDir::fromNativeSeparators(cartella);
     if (!cartella.endsWith(QLatin1Char('/'))) {
         cartella += QLatin1Char('/');
@@ -413,8 +412,10 @@ void TfrmMain::creaCollegamento()
     connect(m_ricezione, &Ricezione::rigaLog, this, &TfrmMain::aggiungiLog);
     m_invio = new Invio(m_valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
                         *m_barraStato, paginaAttiva, this);
-    m_contesto.reset(new ContestoPagine{m_valori, m_messaggi, *m_collegamento, *m_invio,
-                                        *m_framer, *m_ricezione, [this] { CaricaConfIni(); },
+    m_modoContinuo = new ModoContinuo(m_valori, m_messaggi, *m_invio, this);
+    connect(m_ricezione, &Ricezione::modoContinuoRilevato, m_modoContinuo, &ModoContinuo::mostra);
+    m_contesto.reset(new ContestoPagine{m_valori, m_messaggi, *m_collegamento, *m_invio, *m_framer,
+                                        *m_ricezione, *m_modoContinuo, [this] { CaricaConfIni(); },
                                         [this](int pagina) { mostraPagina(pagina); }});
 }
 

@@ -17,6 +17,7 @@ class Ricezione;
 struct ContestoPagine;
 class GruppoRadio;
 class Messaggi;
+class ModoContinuo;
 class PaginaHome;
 class PaginaIngressiAnalogici;
 class PaginaIngressiDigitali;
@@ -138,6 +139,7 @@ private:
     FramerPagine *m_framer = nullptr;
     Ricezione *m_ricezione = nullptr;
     Invio *m_invio = nullptr;
+    ModoContinuo *m_modoContinuo = nullptr;
     std::unique_ptr<ContestoPagine> m_contesto;
 
     PaginaHome *m_paginaHome = nullptr;

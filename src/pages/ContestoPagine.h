@@ -6,6 +6,7 @@ class Collegamento;
 class FramerPagine;
 class Invio;
 class Messaggi;
+class ModoContinuo;
 class Ricezione;
 struct ValoriProgramma;
 
@@ -18,6 +19,7 @@ struct ContestoPagine
     Invio &invio;
     FramerPagine &framer;
     Ricezione &ricezione;
+    ModoContinuo &modoContinuo;
     // The configuration reload; may throw, which ends the calling action.
     std::function<void()> caricaConfIni;
     std::function<void(int pagina)> mostraPagina;
