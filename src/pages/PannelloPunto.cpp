@@ -30,6 +30,17 @@ void PannelloPunto::impostaStato(bool acceso)
     setPalette(tavolozza);
 }
 
+void PannelloPunto::azzeraStato()
+{
+    setPalette(QPalette());
+}
+
+void PannelloPunto::setSolaLettura(bool solaLettura)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents, solaLettura);
+    setFocusPolicy(solaLettura ? Qt::NoFocus : Qt::StrongFocus);
+}
+
 QColor PannelloPunto::colore() const
 {
     return palette().color(QPalette::Button);

@@ -14,6 +14,10 @@ public:
     void impostaNome(const QString &nome);
     QString nome() const { return m_nome; }
     void impostaStato(bool acceso);
+    // Back to the window's colour: the state is not known.
+    void azzeraStato();
+    // An input panel shows a state but takes no click.
+    void setSolaLettura(bool solaLettura);
     // The face colour now shown.
     QColor colore() const;
 
