@@ -70,6 +70,8 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     const QString cifre = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
     Canale &canale = m_canali[n - 1];
     auto *gruppo = new QWidget(contenuto());
+    // The two rows stay together at the top of their place.
+    gruppo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *righe = new QGridLayout(gruppo);
     righe->setContentsMargins(0, 0, 0, 0);
     righe->setHorizontalSpacing(4);
@@ -89,7 +91,7 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     riga->setSpacing(4);
     canale.display = new DisplayLed(QStringLiteral("LDUAP") + cifre, pannello);
     canale.display->setDigitCount(3);
-    canale.display->setMinimumSize(64, 32);
+    canale.display->setMinimumSize(84, 36);
     riga->addWidget(canale.display);
     auto *percento = new QLabel(QStringLiteral("%"), pannello);
     QFont grassetto = percento->font();

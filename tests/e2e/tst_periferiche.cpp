@@ -150,6 +150,8 @@ void TestPeriferiche::creaFinestra()
 {
     m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
     m_finestra->show();
+    // The page entry follows the input focus, which only an active window has.
+    m_finestra->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
 }
 
