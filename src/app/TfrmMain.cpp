@@ -97,7 +97,11 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     timTimerOraTimer();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The application outlives the window; its focus notices must not reach a half-destroyed one.
+    disconnect(m_connessioneFuoco);
+}
 
 QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
                                 bool spuntabile)
@@ -286,8 +290,9 @@ void TfrmMain::creaPagine()
         periferiche->setEnabled(true);
     }
 
-    connect(qApp, &QApplication::focusChanged, this,
-            protetto(m_messaggi, [this](QWidget *, QWidget *nuovo) { fuocoCambiato(nuovo); }));
+    m_connessioneFuoco =
+        connect(qApp, &QApplication::focusChanged, this,
+                protetto(m_messaggi, [this](QWidget *, QWidget *nuovo) { fuocoCambiato(nuovo); }));
 }
 
 void TfrmMain::fuocoCambiato(QWidget *nuovo)

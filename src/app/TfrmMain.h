@@ -162,4 +162,5 @@ private:
     PaginaConfigurazione *m_paginaConfigurazione = nullptr;
     // Shown and not yet entered by the focus; -1 once entered.
     int m_paginaDaEntrare = -1;
+    QMetaObject::Connection m_connessioneFuoco;
 };
