@@ -97,7 +97,11 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     timTimerOraTimer();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The application outlives the window; its focus notices must not reach a half-destroyed one.
+    disconnect(m_connessioneFuoco);
+}
 
 QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
                                 bool spuntabile)
@@ -224,9 +228,9 @@ void TfrmMain::creaPagine()
     m_paginaID = new PaginaIngressiDigitali(m_pcPagine);
     m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
     m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
-    m_paginaUDP = new PaginaPerifUsciteDigitali(m_pcPagine);
-    m_paginaIDP = new PaginaPerifIngressiDigitali(m_pcPagine);
-    m_paginaUAP = new PaginaPerifUsciteAnalogiche(m_pcPagine);
+    m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, m_pcPagine);
+    m_paginaIDP = new PaginaPerifIngressiDigitali(*m_contesto, m_pcPagine);
+    m_paginaUAP = new PaginaPerifUsciteAnalogiche(*m_contesto, m_pcPagine);
     m_paginaConfigurazione = new PaginaConfigurazione(m_valori, m_messaggi, m_pcPagine);
     for (QWidget *pagina :
          {static_cast<QWidget *>(m_paginaHome), static_cast<QWidget *>(m_paginaUD),
@@ -273,6 +277,50 @@ void TfrmMain::creaPagine()
             protetto(m_messaggi, [this] { sbUAClick(); }));
     connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbPIAClick(); }));
+
+    connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { m_paginaUDP->sbPUDClick(); }));
+    connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { m_paginaIDP->sbPIDClick(); }));
+    connect(m_paginaUA->pulsantePeriferiche(), &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { m_paginaUAP->sbPUAClick(); }));
+    for (QPushButton *periferiche :
+         {m_paginaUD->pulsantePeriferiche(), m_paginaID->pulsantePeriferiche(),
+          m_paginaUA->pulsantePeriferiche()}) {
+        periferiche->setEnabled(true);
+    }
+
+    m_connessioneFuoco =
+        connect(qApp, &QApplication::focusChanged, this,
+                protetto(m_messaggi, [this](QWidget *, QWidget *nuovo) { fuocoCambiato(nuovo); }));
+}
+
+void TfrmMain::fuocoCambiato(QWidget *nuovo)
+{
+    // Only entering the page counts: focus coming back from the log or the link bars within
+    // the same visit must not change the unit under the operator's next click.
+    if (!nuovo || m_paginaDaEntrare < 0) {
+        return;
+    }
+    QWidget *pagina = m_pcPagine->widget(m_paginaDaEntrare);
+    if (!pagina || !pagina->isAncestorOf(nuovo)) {
+        return;
+    }
+    const int indice = m_paginaDaEntrare;
+    m_paginaDaEntrare = -1;
+    switch (indice) {
+    case ValoriProgramma::PerifUsciteDigitali:
+        TabSheet6Enter();
+        break;
+    case ValoriProgramma::PerifIngressiDigitali:
+        TabSheet7Enter();
+        break;
+    case ValoriProgramma::PerifUsciteAnalogiche:
+        TabSheet8Enter();
+        break;
+    default:
+        break;
+    }
 }
 
 void TfrmMain::creaLog()
@@ -426,6 +474,10 @@ int TfrmMain::paginaAttiva() const
 
 void TfrmMain::mostraPagina(int indice)
 {
+    // Set first: showing the page may already move the focus into it.
+    if (indice != m_pcPagine->currentIndex()) {
+        m_paginaDaEntrare = indice;
+    }
     m_pcPagine->setCurrentIndex(indice);
 }
 
@@ -474,6 +526,21 @@ void TfrmMain::sbUAClick()
     mostraPagina(ValoriProgramma::UsciteAnalogiche);
     m_framer->adpUAP()->setEnabled(false);
     m_framer->adpUA()->setEnabled(true);
+}
+
+void TfrmMain::TabSheet6Enter()
+{
+    m_paginaUDP->selezionaPrimaUnita();
+}
+
+void TfrmMain::TabSheet7Enter()
+{
+    m_paginaIDP->selezionaPrimaUnita();
+}
+
+void TfrmMain::TabSheet8Enter()
+{
+    m_paginaUAP->selezionaPrimaUnita();
 }
 
 void TfrmMain::sbIAClick()

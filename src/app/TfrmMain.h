@@ -54,6 +54,9 @@ public:
     Invio &invio() const { return *m_invio; }
     FramerPagine &framer() const { return *m_framer; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
+    PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
+    PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
+    PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
@@ -73,6 +76,9 @@ public:
     void sbIDClick();
     void sbUAClick();
     void sbIAClick();
+    void TabSheet6Enter();
+    void TabSheet7Enter();
+    void TabSheet8Enter();
     void Settaggi1Click();
     void sbPIAClick();
     void SpeedButton22Click();
@@ -99,6 +105,9 @@ private:
     void creaCollegamento();
     void FormClose();
     void mostraPagina(int indice);
+    // The first time the input focus lands inside a page after it was shown, that page is
+    // entered.
+    void fuocoCambiato(QWidget *nuovo);
     // Opening a board page that has no request of its own yet: reload, link check, page, link.
     void apriPaginaScheda(int indice);
 
@@ -151,4 +160,7 @@ private:
     PaginaPerifIngressiDigitali *m_paginaIDP = nullptr;
     PaginaPerifUsciteAnalogiche *m_paginaUAP = nullptr;
     PaginaConfigurazione *m_paginaConfigurazione = nullptr;
+    // Shown and not yet entered by the focus; -1 once entered.
+    int m_paginaDaEntrare = -1;
+    QMetaObject::Connection m_connessioneFuoco;
 };

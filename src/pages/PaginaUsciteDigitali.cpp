@@ -33,13 +33,12 @@ PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *pa
             protetto(contesto.messaggi, [this] { sbUDRichClick(); }));
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDResClick(); }));
-    // The peripheral pages come later; until then the button leads nowhere.
-    m_periferiche->setEnabled(false);
 
     connect(contesto.framer.adpUD(), &Framer::stringPacket, this,
             &PaginaUsciteDigitali::adpUDStringPacket);
-    contesto.ricezione.registraParserTcp(ValoriProgramma::UsciteDigitali,
-                                         [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::UsciteDigitali,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 void PaginaUsciteDigitali::inviaContinuoSeAcceso()

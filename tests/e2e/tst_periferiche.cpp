@@ -1,0 +1,382 @@
+// The peripheral unit pages against the simulated board over loopback TCP and over a
+// pseudo-terminal, and against a board played by the test on a pseudo-terminal.
+#include "Pty.h"
+#include "SimulatoreScheda.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "link/Framer.h"
+#include "pages/DisplayLed.h"
+#include "pages/GruppoRadio.h"
+#include "pages/PaginaPerifIngressiDigitali.h"
+#include "pages/PaginaPerifUsciteAnalogiche.h"
+#include "pages/PaginaPerifUsciteDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "settings/Ini.h"
+
+#include <QDir>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr qint64 kScarto = 20;
+constexpr int kIntervalloSeriale = 600;
+
+using Blocco = SimulatoreScheda::Blocco;
+
+template <typename Pagina> QString colori(const Pagina &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
+                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
+                                                : QLatin1Char('-');
+    }
+    return esito;
+}
+
+QStringList displays(const PaginaPerifUsciteAnalogiche &pagina)
+{
+    QStringList testi;
+    for (int n = 1; n <= 8; ++n) {
+        testi << pagina.display(n)->testo();
+    }
+    return testi;
+}
+
+QByteArray uniti(const QList<Blocco> &blocchi)
+{
+    QByteArray dati;
+    for (const Blocco &blocco : blocchi) {
+        dati += blocco.dati;
+    }
+    return dati;
+}
+
+QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
+{
+    QList<QByteArray> dati;
+    for (const Blocco &blocco : blocchi) {
+        dati.append(blocco.dati);
+    }
+    return dati;
+}
+
+} // namespace
+
+class TestPeriferiche : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpUsciteDigitali();
+    void tcpIngressiDigitali();
+    void tcpUsciteAnalogiche();
+    void serialeUsciteEIngressi();
+    void serialeNovePacchetti();
+
+private:
+    void scriviPorteSeriale(const QString &dispositivo);
+    void avviaTcp();
+    void creaFinestra();
+    void clicca(const QString &nome);
+    // What reached the board since the last call.
+    QList<Blocco> nuovi();
+    void salvaFoto(const QString &nome);
+    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->paginaPerifUsciteDigitali(); }
+    PaginaPerifIngressiDigitali &ingressi() const
+    {
+        return *m_finestra->paginaPerifIngressiDigitali();
+    }
+    PaginaPerifUsciteAnalogiche &analogiche() const
+    {
+        return *m_finestra->paginaPerifUsciteAnalogiche();
+    }
+    QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+    qsizetype m_letti = 0;
+};
+
+void TestPeriferiche::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setDeriva(false);
+    m_messaggi.svuota();
+    m_letti = 0;
+}
+
+void TestPeriferiche::cleanup()
+{
+    QVERIFY2(m_messaggi.voci().isEmpty(),
+             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
+    m_finestra.reset();
+    m_scheda.reset();
+    m_cartella.reset();
+}
+
+void TestPeriferiche::avviaTcp()
+{
+    const quint16 porta = m_scheda->avviaTcp();
+    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
+    QVERIFY(ScriviIni(filePorte(), "TIPO", "Collegamento", "1"));
+    QVERIFY(ScriviIni(filePorte(), "TCP", "IP", "127.0.0.1"));
+    QVERIFY(ScriviIni(filePorte(), "TCP", "Porta", QString::number(porta)));
+    creaFinestra();
+}
+
+void TestPeriferiche::scriviPorteSeriale(const QString &dispositivo)
+{
+    QVERIFY(ScriviIni(filePorte(), "TIPO", "Collegamento", "0"));
+    QVERIFY(ScriviIni(filePorte(), "Porta", "Numero", "1"));
+    QVERIFY(ScriviIni(filePorte(), "Porta", "Velocita", "38400"));
+    QVERIFY(ScriviIni(filePorte(), "Porta", "Dispositivo", dispositivo));
+}
+
+void TestPeriferiche::creaFinestra()
+{
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->show();
+    // The page entry follows the input focus, which only an active window has.
+    m_finestra->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
+}
+
+void TestPeriferiche::clicca(const QString &nome)
+{
+    auto *controllo = m_finestra->findChild<QWidget *>(nome);
+    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
+    QTest::mouseClick(controllo, Qt::LeftButton);
+}
+
+QList<Blocco> TestPeriferiche::nuovi()
+{
+    const QList<Blocco> tutti = m_scheda->ricevuti();
+    const QList<Blocco> esito = tutti.mid(m_letti);
+    m_letti = tutti.size();
+    return esito;
+}
+
+// Pictures for the README, only when BRIVOLA_CARTELLA_FOTO names a folder: the window at its
+// starting size and at 1280 x 1024.
+void TestPeriferiche::salvaFoto(const QString &nome)
+{
+    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
+    if (cartella.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(cartella);
+    QVERIFY(m_finestra->grab().save(cartella + QLatin1Char('/') + nome + QStringLiteral(".png")));
+    const QSize dimensione = m_finestra->size();
+    m_finestra->resize(1280, 1024);
+    QTRY_COMPARE(m_finestra->size(), QSize(1280, 1024));
+    QVERIFY(
+        m_finestra->grab().save(cartella + QLatin1Char('/') + nome + QStringLiteral("-1280.png")));
+    m_finestra->resize(dimensione);
+    QTRY_COMPARE(m_finestra->size(), dimensione);
+}
+
+void TestPeriferiche::tcpUsciteDigitali()
+{
+    avviaTcp();
+    QVERIFY(m_scheda->imposta("unita 1 uscita 8 1").isEmpty());
+    QVERIFY(m_scheda->imposta("unita 2 uscita 1 1").isEmpty());
+    FramerPagine &framer = m_finestra->framer();
+
+    clicca("lbUD");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/RS\r\n"));
+    clicca("sbPUD");
+    QCOMPARE(m_finestra->paginaAttiva(), 5);
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER000S\r\n"));
+    QVERIFY(!framer.adpUD()->enabled());
+    QVERIFY(framer.adpUDP()->enabled());
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGR"));
+
+    clicca("rgUDP_4");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER001S\r\n"));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGG"));
+
+    clicca("rgUDP_1");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER100S\r\n"));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("RGGGGGGG"));
+    clicca("sbUDP3");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER1003\r\n*/ER100S\r\n"));
+    QVERIFY(m_scheda->stato().unita[1].uscite[2]);
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("RGRGGGGG"));
+    salvaFoto("perif-uscite-digitali");
+
+    // The board gets half a second to reset every unit before it is asked again.
+    clicca("sbUDPResetTotale");
+    const QList<Blocco> reset = nuovi();
+    QCOMPARE(uniti(reset), QByteArray("*/ERZ\r\n*/ER100S\r\n"));
+    const qint64 pausa = reset.at(7).ms - reset.at(6).ms;
+    QVERIFY2(pausa >= 500 + 50 - kScarto, qPrintable(QString::number(pausa)));
+    QVERIFY(!m_scheda->stato().unita[0].uscite[7]);
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGG"));
+
+    // Left on "Unità 4", the page opens again on "Unità 1" with one request for it.
+    clicca("rgUDP_3");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER110S\r\n"));
+    clicca("sbUD");
+    QCOMPARE(m_finestra->paginaAttiva(), 1);
+    QVERIFY(framer.adpUD()->enabled());
+    QVERIFY(!framer.adpUDP()->enabled());
+    QVERIFY(m_scheda->imposta("unita 1 uscita 2 1").isEmpty());
+    clicca("sbPUD");
+    QCOMPARE(uscite().unitaSelezionata(), 0);
+    QCOMPARE(uniti(nuovi()), QByteArray("*/ER000S\r\n"));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GRGGGGGG"));
+    QCOMPARE(uscite().unitaSelezionata(), 0);
+}
+
+void TestPeriferiche::tcpIngressiDigitali()
+{
+    avviaTcp();
+    m_scheda->stato().unita[0].ingressi = {true, true, false, false, false, false, false, false};
+    m_scheda->stato().unita[2].ingressi = {false, false, false, false, false, false, true, true};
+    FramerPagine &framer = m_finestra->framer();
+
+    clicca("lbID");
+    ingressi().gruppoUnita()->setItemIndex(5);
+    nuovi();
+    clicca("sbPID");
+    QCOMPARE(m_finestra->paginaAttiva(), 6);
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EI000\r\n"));
+    QVERIFY(!framer.adpID()->enabled());
+    QVERIFY(framer.adpIDP()->enabled());
+    QTRY_COMPARE(colori(ingressi()), QStringLiteral("RRGGGGGG"));
+
+    clicca("rgIDP_2");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EI010\r\n"));
+    QTRY_COMPARE(colori(ingressi()), QStringLiteral("GGGGGGRR"));
+    salvaFoto("perif-ingressi-digitali");
+
+    // Clicking an input asks nothing; "Richiesta" asks again for the same unit.
+    clicca("sbIDP7");
+    clicca("sbIDPRich");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EI010\r\n"));
+
+    clicca("sbID");
+    QCOMPARE(m_finestra->paginaAttiva(), 2);
+    QVERIFY(framer.adpID()->enabled());
+    QVERIFY(!framer.adpIDP()->enabled());
+    QVERIFY(nuovi().isEmpty());
+}
+
+void TestPeriferiche::tcpUsciteAnalogiche()
+{
+    avviaTcp();
+    m_scheda->stato().unita[0].analogiche = {63, 0, 32, 16, 1, 62, 25, 40};
+    m_scheda->stato().unita[5].analogiche = {10, 20, 30, 40, 50, 60, 63, 0};
+    FramerPagine &framer = m_finestra->framer();
+
+    clicca("lbUA");
+    nuovi();
+    clicca("sbPUA");
+    QCOMPARE(m_finestra->paginaAttiva(), 7);
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EA000S\r\n"));
+    QVERIFY(!framer.adpUA()->enabled());
+    QVERIFY(framer.adpUAP()->enabled());
+    QTRY_COMPARE(displays(analogiche()),
+                 (QStringList{"100", "0", "51", "25", "2", "98", "40", "63"}));
+
+    clicca("rgUAP_5");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EA101S\r\n"));
+    QTRY_COMPARE(displays(analogiche()),
+                 (QStringList{"16", "32", "48", "63", "79", "95", "100", "0"}));
+
+    analogiche().spinner(3)->setValue(40);
+    clicca("sbUAPInvio3");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EA1013025\r\n*/EA101S\r\n"));
+    QCOMPARE(m_scheda->stato().unita[5].analogiche[2], 25);
+    QTRY_COMPARE(analogiche().display(3)->testo(), QStringLiteral("40"));
+    QCOMPARE(analogiche().spinner(3)->value(), 40);
+    salvaFoto("perif-uscite-analogiche");
+
+    // "Richiesta" asks twice; the reset of every unit goes without a line end.
+    clicca("sbUAPRich");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EA101S\r\n*/EA101S\r\n"));
+    clicca("sbUAPResTotale");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/EA000Z*/EA101S\r\n"));
+    QCOMPARE(m_scheda->stato().unita[0].analogiche[0], 0);
+    QTRY_COMPARE(displays(analogiche()), QStringList(8, QStringLiteral("0")));
+
+    clicca("sbUA");
+    QCOMPARE(m_finestra->paginaAttiva(), 3);
+    QVERIFY(framer.adpUA()->enabled());
+    QVERIFY(!framer.adpUAP()->enabled());
+}
+
+void TestPeriferiche::serialeUsciteEIngressi()
+{
+    m_scheda->setIntervallo(kIntervalloSeriale);
+    const QString dispositivo = m_scheda->apriPty();
+    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
+    scriviPorteSeriale(dispositivo);
+    creaFinestra();
+    QVERIFY(m_scheda->imposta("unita 2 uscita 8 1").isEmpty());
+    m_scheda->stato().unita[0].ingressi = {false, false, false, true, false, false, false, false};
+
+    clicca("lbUD");
+    nuovi();
+    clicca("sbPUD");
+    QCOMPARE(pezzi(nuovi()), (QList<QByteArray>{"*/E", "R", "000", "S"}));
+    clicca("rgUDP_1");
+    QCOMPARE(pezzi(nuovi()), (QList<QByteArray>{"*/E", "R", "100", "S"}));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGR"));
+    clicca("sbUDP3");
+    QCOMPARE(pezzi(nuovi()), (QList<QByteArray>{"*/E", "R", "100", "3", "*/E", "R", "100", "S"}));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGRGGGGR"));
+
+    clicca("sbUD");
+    clicca("sbHome1");
+    clicca("lbID");
+    nuovi();
+    clicca("sbPID");
+    QCOMPARE(pezzi(nuovi()), (QList<QByteArray>{"*/E", "I", "000"}));
+    QTRY_COMPARE(colori(ingressi()), QStringLiteral("GGGRGGGG"));
+}
+
+// A board that answers one request with nine channel frames: the ninth is not shown.
+void TestPeriferiche::serialeNovePacchetti()
+{
+    Pty scheda;
+    QVERIFY(scheda.isValido());
+    QTimer pronto;
+    connect(&pronto, &QTimer::timeout, this, [&scheda] { scheda.scrivi("F?"); });
+    pronto.start(150);
+    scriviPorteSeriale(scheda.nome());
+    creaFinestra();
+
+    clicca("lbUA");
+    clicca("sbPUA");
+    QTRY_VERIFY(scheda.letti().endsWith("*/EA000S"));
+    QByteArray risposta;
+    const int livelli[] = {0, 1, 16, 25, 32, 62, 63, 40, 20};
+    for (int i = 0; i < 9; ++i) {
+        risposta += QStringLiteral("UNITA 000 CANALE %1 ->%2<-\r\n")
+                        .arg(i + 1)
+                        .arg(livelli[i], 3, 10, QLatin1Char('0'))
+                        .toLatin1();
+    }
+    QVERIFY(scheda.scrivi(risposta + "F?"));
+    QTRY_COMPARE(m_finestra->valori().contatoreUAP, 10);
+    QCOMPARE(displays(analogiche()), (QStringList{"0", "2", "25", "40", "51", "98", "100", "63"}));
+    QCOMPARE(analogiche().spinner(8)->value(), 63);
+}
+
+QTEST_MAIN(TestPeriferiche)
+#include "tst_periferiche.moc"
