@@ -10,10 +10,13 @@
 
 class BarraStato;
 class Collegamento;
+class FinestraAndamento;
 class FramerPagine;
 class Invio;
 class PaginaConfigurazione;
+class RegistroTraffico;
 class Ricezione;
+class StoricoAnalogici;
 struct ContestoPagine;
 class GruppoRadio;
 class Messaggi;
@@ -55,6 +58,11 @@ public:
     FramerPagine &framer() const { return *m_framer; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
+    // The analog readings kept for the trend window; the analog inputs page feeds it.
+    StoricoAnalogici &storicoAnalogici() const { return *m_storico; }
+    RegistroTraffico &registroTraffico() const { return *m_registro; }
+    // Null until the window is first opened.
+    FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
@@ -78,6 +86,8 @@ public:
     void SpeedButton22Click();
     void CaricaConfIni();
     void mFileExitClick();
+    void mAndamentoClick();
+    void mRegistraTrafficoClick();
 
     // Appends text to the log memo as one new line.
     void aggiungiLog(const QString &testo);
@@ -97,6 +107,9 @@ private:
     void creaPagine();
     void creaLog();
     void creaCollegamento();
+    void creaRegistroTraffico();
+    // Recording on or off as the menu item says; false when the file cannot be opened.
+    bool applicaRegistroTraffico();
     void FormClose();
     void mostraPagina(int indice);
     // Opening a board page that has no request of its own yet: reload, link check, page, link.
@@ -120,6 +133,8 @@ private:
     QAction *m_mCollTcp = nullptr;
     QAction *m_mCollSeriale = nullptr;
     QAction *m_mVisioneLog = nullptr;
+    QAction *m_mAndamento = nullptr;
+    QAction *m_mRegistraTraffico = nullptr;
 
     QFrame *m_pnTcp = nullptr;
     QLineEdit *m_eIp = nullptr;
@@ -141,6 +156,9 @@ private:
     Invio *m_invio = nullptr;
     ModoContinuo *m_modoContinuo = nullptr;
     std::unique_ptr<ContestoPagine> m_contesto;
+    StoricoAnalogici *m_storico = nullptr;
+    RegistroTraffico *m_registro = nullptr;
+    FinestraAndamento *m_finestraAndamento = nullptr;
 
     PaginaHome *m_paginaHome = nullptr;
     PaginaUsciteDigitali *m_paginaUD = nullptr;
