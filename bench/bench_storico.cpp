@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,9 +38,8 @@ qint64 valore(int ingresso, qint64 secondo)
 void riempi(StoricoAnalogici &storico, qint64 secondi)
 {
     for (qint64 s = 0; s < secondi; ++s) {
-        const QDateTime quando = QDateTime::fromMSecsSinceEpoch(kInizio + s * 1000);
         for (int n = 1; n <= StoricoAnalogici::NumeroIngressi; ++n) {
-            storico.aggiungiLettura(n, valore(n, s), quando);
+            storico.aggiungiLetturaMs(n, valore(n, s), kInizio + s * 1000);
         }
     }
 }
@@ -63,11 +63,29 @@ void BM_AggiungiLettura(benchmark::State &stato)
     for (auto _ : stato) {
         const qint64 s = kGiornoS + passo / StoricoAnalogici::NumeroIngressi;
         const int n = int(passo % StoricoAnalogici::NumeroIngressi) + 1;
-        storico.aggiungiLettura(n, valore(n, s),
-                                QDateTime::fromMSecsSinceEpoch(kInizio + s * 1000));
+        storico.aggiungiLetturaMs(n, valore(n, s), kInizio + s * 1000);
         ++passo;
     }
     stato.counters["letture"] = double(storico.numeroLetture());
+}
+
+// The same through the QDateTime entry point with local times, as a caller may hold them: the
+// difference is Qt converting a local time to milliseconds since the epoch.
+void BM_AggiungiLetturaDaOraLocale(benchmark::State &stato)
+{
+    const ValoriConfigurazione valori = configurazione();
+    StoricoAnalogici storico(valori);
+    riempi(storico, kGiornoS);
+    std::vector<QDateTime> momenti;
+    for (qint64 s = 0; s < 4096; ++s) {
+        momenti.push_back(QDateTime::fromMSecsSinceEpoch(kInizio + (kGiornoS + s) * 1000));
+    }
+    size_t passo = 0;
+    for (auto _ : stato) {
+        const int n = int(passo % StoricoAnalogici::NumeroIngressi) + 1;
+        storico.aggiungiLettura(n, valore(n, qint64(passo)), momenti[passo % momenti.size()]);
+        ++passo;
+    }
 }
 
 // A whole day of 8 inputs x 1 reading/s, from empty: time per reading and the memory the kept
@@ -109,6 +127,7 @@ void BM_RidisegnoGiornata(benchmark::State &stato)
 } // namespace
 
 BENCHMARK(BM_AggiungiLettura)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_AggiungiLetturaDaOraLocale)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_GiornataOttoIngressi)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RidisegnoGiornata)->Unit(benchmark::kMillisecond);
 

@@ -97,7 +97,19 @@ QString StoricoAnalogici::unita(int ingresso) const
 
 void StoricoAnalogici::aggiungiLettura(int ingresso, qint64 valore, const QDateTime &quando)
 {
-    if (ingresso < 1 || ingresso > NumeroIngressi || !quando.isValid()) {
+    if (quando.isValid()) {
+        aggiungiLetturaMs(ingresso, valore, quando.toMSecsSinceEpoch());
+    }
+}
+
+void StoricoAnalogici::aggiungiLetturaOra(int ingresso, qint64 valore)
+{
+    aggiungiLetturaMs(ingresso, valore, QDateTime::currentMSecsSinceEpoch());
+}
+
+void StoricoAnalogici::aggiungiLetturaMs(int ingresso, qint64 valore, qint64 ms)
+{
+    if (ingresso < 1 || ingresso > NumeroIngressi) {
         return;
     }
     BufferLetture &letture = m_letture[ingresso - 1];
@@ -108,7 +120,7 @@ void StoricoAnalogici::aggiungiLettura(int ingresso, qint64 valore, const QDateT
         etichette.constLast().unita != unitaOra) {
         etichette.append({letture.aggiunte(), nomeOra, unitaOra});
     }
-    letture.aggiungi(quando.toMSecsSinceEpoch(), valore);
+    letture.aggiungi(ms, valore);
     // Names no kept reading carries any more go.
     const qint64 primoTenuto = letture.aggiunte() - letture.size();
     while (etichette.size() > 1 && etichette.at(1).daNumero <= primoTenuto) {

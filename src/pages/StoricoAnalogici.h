@@ -30,6 +30,11 @@ public:
 
     // `ingresso` 1..8; a reading of any other input, or without a valid time, is ignored.
     void aggiungiLettura(int ingresso, qint64 valore, const QDateTime &quando);
+    // The same at a time in milliseconds since the epoch: a local QDateTime takes some
+    // microseconds to convert, this takes none.
+    void aggiungiLetturaMs(int ingresso, qint64 valore, qint64 ms);
+    // A value shown just now; what the analog inputs page's signal connects to.
+    void aggiungiLetturaOra(int ingresso, qint64 valore);
     const BufferLetture &letture(int ingresso) const { return m_letture.at(ingresso - 1); }
     qsizetype numeroLetture() const;
     void svuota();
