@@ -22,6 +22,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -269,10 +270,26 @@ void FinestraAndamento::aggiorna()
     if (minimo > massimo) {
         m_asseValori->setRange(0, 100);
     } else {
-        // A flat line sits in the middle of the plot, not on its edge.
-        const qreal margine = std::max<qreal>(1.0, (massimo - minimo) * 0.05);
-        m_asseValori->setRange(minimo - margine, massimo + margine);
-        m_asseValori->applyNiceNumbers();
+        // Whole steps of 1, 2 or 5 times a power of ten, about six of them; a flat line sits
+        // in the middle of the plot, not on its edge.
+        const double ampiezza = std::max<double>(double(massimo - minimo), 4.0);
+        const double grezzo = ampiezza / 6.0;
+        const double potenza = std::pow(10.0, std::floor(std::log10(grezzo)));
+        const double frazione = grezzo / potenza;
+        const double passo = potenza * (frazione <= 1.0   ? 1.0
+                                        : frazione <= 2.0 ? 2.0
+                                        : frazione <= 5.0 ? 5.0
+                                                          : 10.0);
+        double basso = std::floor(double(minimo) / passo) * passo;
+        double alto = std::ceil(double(massimo) / passo) * passo;
+        if (basso == double(minimo)) {
+            basso -= passo;
+        }
+        if (alto == double(massimo)) {
+            alto += passo;
+        }
+        m_asseValori->setRange(basso, alto);
+        m_asseValori->setTickCount(int(std::lround((alto - basso) / passo)) + 1);
     }
     m_asseValori->setTitleText(unitaUniche ? unitaComune : QString());
 }

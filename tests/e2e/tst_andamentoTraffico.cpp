@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineSeries>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -329,6 +330,16 @@ void TestAndamentoTraffico::graficoConIngressiInDeriva()
     QCOMPARE(andamento->serie(1)->points().last().y(),
              Conversioni::scalaAnalogico(scheda.stato().ingressiAnalogici.at(0), -20, 50));
     salvaFoto(andamento, QStringLiteral("andamento.png"));
+    // The whole screen, main window and chart window together (under a real display only).
+    if (!qEnvironmentVariableIsEmpty("BRIVOLA_CARTELLA_FOTO") &&
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        const QPoint posto = m_finestra->geometry().topLeft() + QPoint(150, 180);
+        andamento->move(posto);
+        QTRY_COMPARE(andamento->pos(), posto);
+        QCoreApplication::processEvents();
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
+            qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO") + QStringLiteral("/schermo.png")));
+    }
     andamento->resize(1200, 800);
     andamento->aggiorna();
     salvaFoto(andamento, QStringLiteral("andamento-grande.png"));
