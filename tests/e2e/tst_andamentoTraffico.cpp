@@ -221,6 +221,11 @@ void TestAndamentoTraffico::tcpReleRegistratoENomiNelGrafico()
         }
     }
     QVERIFY(prontoTraIComandi);
+    if (const QString foto = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO"); !foto.isEmpty()) {
+        QDir().mkpath(foto);
+        QFile::remove(foto + QStringLiteral("/traffico.log"));
+        QVERIFY(QFile::copy(fileRegistro(), foto + QStringLiteral("/traffico.log")));
+    }
 
     // The trend window names its lines from the configuration the page opening loaded.
     FinestraAndamento *andamento = apriAndamento();
