@@ -101,7 +101,11 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     creaRegistroTraffico();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The trend window draws from the kept readings, which go before it otherwise.
+    delete m_finestraAndamento;
+}
 
 QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
                                 bool spuntabile)
