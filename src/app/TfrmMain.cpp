@@ -8,7 +8,9 @@
 #include "link/Collegamento.h"
 #include "link/Framer.h"
 #include "link/Invio.h"
+#include "link/RegistroTraffico.h"
 #include "pages/ContestoPagine.h"
+#include "pages/FinestraAndamento.h"
 #include "pages/ModoContinuo.h"
 #include "pages/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
@@ -23,6 +25,7 @@
 #include "pages/PaginaPerifUsciteDigitali.h"
 #include "pages/PaginaUsciteAnalogiche.h"
 #include "pages/PaginaUsciteDigitali.h"
+#include "pages/StoricoAnalogici.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -95,12 +98,15 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     centraSulloSchermo();
     FormCreate();
     timTimerOraTimer();
+    creaRegistroTraffico();
 }
 
 TfrmMain::~TfrmMain()
 {
     // The application outlives the window; its focus notices must not reach a half-destroyed one.
     disconnect(m_connessioneFuoco);
+    // The trend window draws from the kept readings, which go before it otherwise.
+    delete m_finestraAndamento;
 }
 
 QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
@@ -149,6 +155,15 @@ void TfrmMain::creaMenu()
                 m_mVisioneLog->setChecked(!m_mVisioneLog->isChecked());
                 mVisioneLogClick();
             }));
+    log->addSeparator();
+    m_mAndamento = aggiungiVoce(log, QStringLiteral("mAndamento"),
+                                QStringLiteral("Andamento Ingressi Analogici"));
+    connect(m_mAndamento, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { mAndamentoClick(); }));
+    m_mRegistraTraffico = aggiungiVoce(log, QStringLiteral("mRegistraTraffico"),
+                                       QStringLiteral("Registra traffico"), true);
+    connect(m_mRegistraTraffico, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { mRegistraTrafficoClick(); }));
 }
 
 void TfrmMain::creaBarraTcp()
@@ -462,6 +477,10 @@ void TfrmMain::creaCollegamento()
                         *m_barraStato, paginaAttiva, this);
     m_modoContinuo = new ModoContinuo(m_valori, m_messaggi, *m_invio, this);
     connect(m_ricezione, &Ricezione::modoContinuoRilevato, m_modoContinuo, &ModoContinuo::mostra);
+    m_storico = new StoricoAnalogici(m_valori.configurazione, this);
+    m_registro = new RegistroTraffico(this);
+    connect(m_invio, &Invio::datiScritti, m_registro, &RegistroTraffico::scritti);
+    connect(m_ricezione, &Ricezione::datiRicevuti, m_registro, &RegistroTraffico::ricevuti);
     m_contesto.reset(new ContestoPagine{m_valori, m_messaggi, *m_collegamento, *m_invio, *m_framer,
                                         *m_ricezione, *m_modoContinuo, [this] { CaricaConfIni(); },
                                         [this](int pagina) { mostraPagina(pagina); }});
@@ -589,6 +608,61 @@ void TfrmMain::impostaTitoloIngressoAnalogico(int n, const QString &testo)
 void TfrmMain::impostaUnitaIngressoAnalogico(int n, const QString &unita)
 {
     m_paginaIA->unita(n)->setText(unita);
+}
+
+void TfrmMain::creaRegistroTraffico()
+{
+    // Recording may fail while it runs (a full disk), inside a link notification: the item
+    // goes off at once, the warning waits until the notification has returned.
+    connect(m_registro, &RegistroTraffico::interrotto, this, [this](const QString &motivo) {
+        m_mRegistraTraffico->setChecked(false);
+        QTimer::singleShot(0, this, [this, motivo] { m_messaggi.avviso(motivo); });
+    });
+    const QString scelta =
+        LeggiIni(m_valori.filePorte, LayoutIni::kSezTraffico, LayoutIni::kChiaveRegistraTraffico);
+    m_mRegistraTraffico->setChecked(scelta == QLatin1String("1"));
+    if (!applicaRegistroTraffico()) {
+        // No box before the window is on screen.
+        const QString motivo = m_registro->errore();
+        QTimer::singleShot(0, this, [this, motivo] { m_messaggi.avviso(motivo); });
+    }
+}
+
+bool TfrmMain::applicaRegistroTraffico()
+{
+    if (!m_mRegistraTraffico->isChecked()) {
+        m_registro->ferma();
+        return true;
+    }
+    if (!m_registro->avvia(m_valori.cartellaProgramma)) {
+        m_mRegistraTraffico->setChecked(false);
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::mRegistraTrafficoClick()
+{
+    // Qt has already flipped the check mark.
+    if (!applicaRegistroTraffico()) {
+        m_messaggi.avviso(m_registro->errore());
+        return;
+    }
+    SalvataggioIni salvataggio(m_messaggi, m_valori.filePorte);
+    salvataggio.scrivi(LayoutIni::kSezTraffico, LayoutIni::kChiaveRegistraTraffico,
+                       m_mRegistraTraffico->isChecked() ? QStringLiteral("1")
+                                                        : QStringLiteral("0"));
+    salvataggio.concludi();
+}
+
+void TfrmMain::mAndamentoClick()
+{
+    if (!m_finestraAndamento) {
+        m_finestraAndamento = new FinestraAndamento(*m_storico, m_messaggi, this);
+    }
+    m_finestraAndamento->show();
+    m_finestraAndamento->raise();
+    m_finestraAndamento->activateWindow();
 }
 
 void TfrmMain::mFileExitClick()

@@ -10,10 +10,13 @@
 
 class BarraStato;
 class Collegamento;
+class FinestraAndamento;
 class FramerPagine;
 class Invio;
 class PaginaConfigurazione;
+class RegistroTraffico;
 class Ricezione;
+class StoricoAnalogici;
 struct ContestoPagine;
 class GruppoRadio;
 class Messaggi;
@@ -58,6 +61,11 @@ public:
     PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
     PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
+    // The analog readings kept for the trend window; the analog inputs page feeds it.
+    StoricoAnalogici &storicoAnalogici() const { return *m_storico; }
+    RegistroTraffico &registroTraffico() const { return *m_registro; }
+    // Null until the window is first opened.
+    FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
@@ -84,6 +92,8 @@ public:
     void SpeedButton22Click();
     void CaricaConfIni();
     void mFileExitClick();
+    void mAndamentoClick();
+    void mRegistraTrafficoClick();
 
     // Appends text to the log memo as one new line.
     void aggiungiLog(const QString &testo);
@@ -103,6 +113,9 @@ private:
     void creaPagine();
     void creaLog();
     void creaCollegamento();
+    void creaRegistroTraffico();
+    // Recording on or off as the menu item says; false when the file cannot be opened.
+    bool applicaRegistroTraffico();
     void FormClose();
     void mostraPagina(int indice);
     // The first time the input focus lands inside a page after it was shown, that page is
@@ -129,6 +142,8 @@ private:
     QAction *m_mCollTcp = nullptr;
     QAction *m_mCollSeriale = nullptr;
     QAction *m_mVisioneLog = nullptr;
+    QAction *m_mAndamento = nullptr;
+    QAction *m_mRegistraTraffico = nullptr;
 
     QFrame *m_pnTcp = nullptr;
     QLineEdit *m_eIp = nullptr;
@@ -150,6 +165,9 @@ private:
     Invio *m_invio = nullptr;
     ModoContinuo *m_modoContinuo = nullptr;
     std::unique_ptr<ContestoPagine> m_contesto;
+    StoricoAnalogici *m_storico = nullptr;
+    RegistroTraffico *m_registro = nullptr;
+    FinestraAndamento *m_finestraAndamento = nullptr;
 
     PaginaHome *m_paginaHome = nullptr;
     PaginaUsciteDigitali *m_paginaUD = nullptr;

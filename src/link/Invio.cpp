@@ -81,13 +81,26 @@ void Invio::scriviTcp(const QString &testo)
         // Until the last character is out, no other send may write.
         QScopedValueRollback inTrasmissione(m_inTrasmissione, i + 1 < testo.size());
         // An unconnected socket takes nothing: the character is lost.
-        if (m_socket.state() == QAbstractSocket::ConnectedState &&
-            m_socket.write(QByteArray(1, testo.at(i).toLatin1())) < 0) {
-            throw ErroreProgramma(QStringLiteral("Windows socket error: %1 (%2), on API 'send'")
-                                      .arg(m_socket.errorString())
-                                      .arg(static_cast<int>(m_socket.error())));
+        if (m_socket.state() == QAbstractSocket::ConnectedState) {
+            const QByteArray carattere(1, testo.at(i).toLatin1());
+            if (m_socket.write(carattere) < 0) {
+                throw ErroreProgramma(QStringLiteral("Windows socket error: %1 (%2), on API 'send'")
+                                          .arg(m_socket.errorString())
+                                          .arg(static_cast<int>(m_socket.error())));
+            }
+            emit datiScritti(QStringLiteral("TCP"), carattere);
         }
         pausa(kPausaCarattereTcp);
+    }
+}
+
+// A closed port takes nothing: the piece is skipped.
+void Invio::scriviSeriale(const QString &testo)
+{
+    if (m_seriale.isOpen()) {
+        const QByteArray dati = testo.toLatin1();
+        m_seriale.scrivi(dati);
+        emit datiScritti(QStringLiteral("SER"), dati);
     }
 }
 
@@ -117,9 +130,7 @@ void Invio::InviaSeriale(const QStringList &pezzi)
     for (qsizetype i = 0; i < pezzi.size(); ++i) {
         const bool ultimo = i + 1 == pezzi.size();
         QScopedValueRollback inTrasmissione(m_inTrasmissione, !ultimo);
-        if (m_seriale.isOpen()) {
-            m_seriale.scrivi(pezzi.at(i).toLatin1());
-        }
+        scriviSeriale(pezzi.at(i));
         pausa(i == 0 ? kPausaPrimoPezzo : kPausaPezzo);
     }
 }
@@ -131,9 +142,7 @@ void Invio::InviaSerialeDiretto(const QString &testo)
         return;
     }
     inizioScrittura();
-    if (m_seriale.isOpen()) {
-        m_seriale.scrivi(testo.toLatin1());
-    }
+    scriviSeriale(testo);
     pausa(kPausaPezzo);
 }
 

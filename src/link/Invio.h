@@ -35,6 +35,10 @@ public:
     int attesaPronto() const { return m_attesaPronto; }
     void setAttesaPronto(int ms) { m_attesaPronto = ms; }
 
+signals:
+    // Bytes just handed to a link: `collegamento` is "TCP" or "SER".
+    void datiScritti(const QString &collegamento, const QByteArray &dati);
+
 private:
     // Waits for a fresh ready prompt; false (and the notice shown) when the command is dropped.
     bool attendiPronto(bool memorizzaTipoRisposta);
@@ -43,6 +47,7 @@ private:
     void scartato();
     void inizioScrittura();
     void scriviTcp(const QString &testo);
+    void scriviSeriale(const QString &testo);
 
     ValoriProgramma &m_valori;
     Seriale &m_seriale;

@@ -25,8 +25,9 @@ void Ricezione::registraParserTcp(int tipoRisposta, ParserTcp parser)
     m_parser.at(tipoRisposta) = std::move(parser);
 }
 
-void Ricezione::accoda(const QByteArray &dati)
+void Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
 {
+    emit datiRicevuti(collegamento, dati);
     m_valori.bufferRicezione += QString::fromLatin1(dati);
     if (m_valori.bufferRicezione.size() > MassimoBuffer) {
         m_valori.bufferRicezione.remove(0, m_valori.bufferRicezione.size() - MassimoBuffer);
@@ -52,7 +53,7 @@ void Ricezione::datiSeriali(int)
     if (!m_seriale.isOpen() || m_consumatore->nonLetti() < 1) {
         return;
     }
-    accoda(m_consumatore->leggiTutto());
+    accoda(QStringLiteral("SER"), m_consumatore->leggiTutto());
     m_valori.pronto = contienePronto();
     if (m_valori.pronto) {
         emit rigaLog(m_valori.bufferRicezione);
@@ -64,7 +65,7 @@ void Ricezione::datiSeriali(int)
 // TCP: one log line per read; a response is parsed once its ready prompt has arrived.
 void Ricezione::ClientSocketRead()
 {
-    accoda(m_socket.readAll());
+    accoda(QStringLiteral("TCP"), m_socket.readAll());
     m_valori.pronto = contienePronto();
     emit rigaLog(m_valori.bufferRicezione);
     if (!m_valori.pronto) {

@@ -40,9 +40,11 @@ signals:
     void rigaLog(const QString &testo);
     // The board's continuous output was found on (the "Continua" buttons go down) or off.
     void modoContinuoRilevato(bool acceso);
+    // Every chunk as it came off a link: `collegamento` is "TCP" or "SER".
+    void datiRicevuti(const QString &collegamento, const QByteArray &dati);
 
 private:
-    void accoda(const QByteArray &dati);
+    void accoda(const QString &collegamento, const QByteArray &dati);
     bool contienePronto() const;
     void aggiornaModoContinuo();
     void analizzaTcp();

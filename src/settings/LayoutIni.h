@@ -19,6 +19,8 @@ inline const QString kChiaveDispositivo = QStringLiteral("Dispositivo"); // opti
 inline const QString kSezTcp = QStringLiteral("TCP");
 inline const QString kChiaveIp = QStringLiteral("IP");
 inline const QString kChiavePortaTcp = QStringLiteral("Porta");
+inline const QString kSezTraffico = QStringLiteral("Traffico");
+inline const QString kChiaveRegistraTraffico = QStringLiteral("Registra"); // "1" recording on
 
 // Impostazioni.INI
 inline const QString kSezOption = QStringLiteral("OPTION");

@@ -1,0 +1,119 @@
+#include "link/RegistroTraffico.h"
+
+#include <QDir>
+
+RegistroTraffico::RegistroTraffico(QObject *parent)
+    : QObject(parent), m_orologio([] { return QDateTime::currentDateTime(); })
+{
+}
+
+bool RegistroTraffico::avvia(const QString &cartella)
+{
+    ferma();
+    m_file.setFileName(QDir(cartella).filePath(NomeFile));
+    return apri();
+}
+
+bool RegistroTraffico::apri()
+{
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_errore = QStringLiteral("Impossibile scrivere il registro del traffico %1: %2")
+                       .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+        return false;
+    }
+    m_dimensione = m_file.size();
+    m_errore.clear();
+    return true;
+}
+
+void RegistroTraffico::ferma()
+{
+    if (m_file.isOpen()) {
+        m_file.close();
+    }
+}
+
+void RegistroTraffico::scritti(const QString &collegamento, const QByteArray &dati)
+{
+    registra(Direzione::Invio, collegamento, dati);
+}
+
+void RegistroTraffico::ricevuti(const QString &collegamento, const QByteArray &dati)
+{
+    registra(Direzione::Ricezione, collegamento, dati);
+}
+
+void RegistroTraffico::registra(Direzione direzione, const QString &collegamento,
+                                const QByteArray &dati)
+{
+    if (!m_file.isOpen()) {
+        return;
+    }
+    QByteArray riga = m_orologio().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+    riga += ' ';
+    riga += collegamento.toLatin1();
+    riga += direzione == Direzione::Invio ? " TX " : " RX ";
+    riga += escapato(dati);
+    riga += '\n';
+
+    if (m_dimensione > 0 && m_dimensione + riga.size() > m_dimensioneMassima && !ruota()) {
+        interrompi();
+        return;
+    }
+    // Flushed line by line, so a crash loses nothing that was already on the link.
+    if (m_file.write(riga) != riga.size() || !m_file.flush()) {
+        m_errore = QStringLiteral("Impossibile scrivere il registro del traffico %1: %2")
+                       .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+        interrompi();
+        return;
+    }
+    m_dimensione += riga.size();
+}
+
+bool RegistroTraffico::ruota()
+{
+    const QString nome = m_file.fileName();
+    const QString copia = nome + SuffissoCopia;
+    m_file.close();
+    if (QFile::exists(copia) && !QFile::remove(copia)) {
+        m_errore = QStringLiteral("Impossibile sostituire la copia del registro del traffico %1")
+                       .arg(QDir::toNativeSeparators(copia));
+        return false;
+    }
+    if (!QFile::rename(nome, copia)) {
+        m_errore = QStringLiteral("Impossibile rinominare il registro del traffico %1")
+                       .arg(QDir::toNativeSeparators(nome));
+        return false;
+    }
+    return apri();
+}
+
+void RegistroTraffico::interrompi()
+{
+    ferma();
+    emit interrotto(m_errore);
+}
+
+QByteArray RegistroTraffico::escapato(const QByteArray &dati)
+{
+    static constexpr char kCifre[] = "0123456789ABCDEF";
+    QByteArray esito;
+    esito.reserve(dati.size());
+    for (const char c : dati) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\') {
+            esito += "\\\\";
+        } else if (byte == '\r') {
+            esito += "\\r";
+        } else if (byte == '\n') {
+            esito += "\\n";
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            esito += c;
+        } else {
+            esito += "\\x";
+            esito += kCifre[byte >> 4];
+            esito += kCifre[byte & 0x0F];
+        }
+    }
+    return esito;
+}

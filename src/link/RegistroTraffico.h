@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// The traffic record: every write to the board and every chunk received from it, one line each
+// with a millisecond timestamp, the link and the direction, appended to a plain-text file.
+// Past the size limit the file becomes the one old copy and a new one starts.
+class RegistroTraffico : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Direzione { Invio, Ricezione };
+
+    static constexpr qint64 DimensioneMassima = 10 * 1024 * 1024;
+    static inline const QString NomeFile = QStringLiteral("brivola-traffico.log");
+    // The old copy: the same name with ".1" added.
+    static inline const QString SuffissoCopia = QStringLiteral(".1");
+
+    explicit RegistroTraffico(QObject *parent = nullptr);
+
+    // Starts recording into `cartella`/brivola-traffico.log; false, with errore() set, when the
+    // file cannot be opened for appending.
+    bool avvia(const QString &cartella);
+    void ferma();
+    bool isAttivo() const { return m_file.isOpen(); }
+    QString percorso() const { return m_file.fileName(); }
+    QString errore() const { return m_errore; }
+
+    void scritti(const QString &collegamento, const QByteArray &dati);
+    void ricevuti(const QString &collegamento, const QByteArray &dati);
+    void registra(Direzione direzione, const QString &collegamento, const QByteArray &dati);
+
+    // Printable ASCII stays, "\" doubles, CR and LF become "\r" and "\n", every other byte
+    // "\xNN": the record stays one line per entry and plain text whatever the board sends.
+    static QByteArray escapato(const QByteArray &dati);
+
+    // Tests: a smaller limit, a fixed clock.
+    void setDimensioneMassima(qint64 byte) { m_dimensioneMassima = byte; }
+    void setOrologio(std::function<QDateTime()> orologio) { m_orologio = std::move(orologio); }
+
+signals:
+    // Recording stopped on its own because the file could not be written.
+    void interrotto(const QString &motivo);
+
+private:
+    bool apri();
+    bool ruota();
+    void interrompi();
+
+    QFile m_file;
+    qint64 m_dimensione = 0;
+    qint64 m_dimensioneMassima = DimensioneMassima;
+    QString m_errore;
+    std::function<QDateTime()> m_orologio;
+};
