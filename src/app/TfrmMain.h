@@ -54,6 +54,7 @@ public:
     Invio &invio() const { return *m_invio; }
     FramerPagine &framer() const { return *m_framer; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
+    PaginaIngressiDigitali *paginaIngressiDigitali() const { return m_paginaID; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
