@@ -1,6 +1,7 @@
 // The digital inputs page in the main window: input replies from the serial framer and from a
 // TCP response, the alarm texts loaded, edited in their dialog and stored, and the "Continua"
 // buttons.
+#include "DialogoModale.h"
 #include "Supporto.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
@@ -23,7 +24,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -44,24 +44,6 @@ QString colori(const PaginaIngressiDigitali &pagina)
 QString frameIngressi(const QString &stato)
 {
     return QStringLiteral("STATO INGRESSI ->") + stato + QStringLiteral("<-");
-}
-
-// Runs `azione` on the alarm dialog once it is on screen, while the click that opened it
-// is still inside the dialog's own event loop.
-void conDialogo(const std::function<void(TfrmStato &)> &azione, int tentativi = 200)
-{
-    QTimer::singleShot(10, qApp, [azione, tentativi] {
-        auto *dialogo = qobject_cast<TfrmStato *>(QApplication::activeModalWidget());
-        if (dialogo) {
-            azione(*dialogo);
-            // A failed check leaves the action half done: close the dialog, never hang.
-            if (dialogo->isVisible()) {
-                dialogo->reject();
-            }
-        } else if (tentativi > 0) {
-            conDialogo(azione, tentativi - 1);
-        }
-    });
 }
 
 } // namespace
@@ -315,7 +297,9 @@ void TestPaginaIngressiDigitali::dialogoAllarme()
 
     bool visto = false;
     QPointer<TfrmStato> aperto;
-    conDialogo([&](TfrmStato &dialogo) {
+    suDialogoModale([&](QDialog &modale) {
+        QVERIFY(qobject_cast<TfrmStato *>(&modale));
+        auto &dialogo = static_cast<TfrmStato &>(modale);
         visto = true;
         aperto = &dialogo;
         QCOMPARE(dialogo.windowTitle(), QStringLiteral("Stato"));
