@@ -234,6 +234,12 @@ void TestIngressiDigitali::tcpIngressiEAllarmi()
     modificaAllarme(2, true, true, QStringLiteral("stato.png"));
     modificaAllarme(8, false, true);
     salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali.png"));
+    if (qEnvironmentVariableIsSet("BRIVOLA_CARTELLA_FOTO")) {
+        const QSize dimensione = m_finestra->size();
+        m_finestra->resize(1280, 1024);
+        salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-1280.png"));
+        m_finestra->resize(dimensione);
+    }
 
     m_scheda->stato().ingressi.fill(false);
     m_scheda->stato().ingressi[0] = true;
