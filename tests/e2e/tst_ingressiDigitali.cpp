@@ -305,6 +305,7 @@ void TestIngressiDigitali::tcpModoContinuo()
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
     QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
     QCOMPARE(m_scheda->ricevuti().size(), da + 10);
+    salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-continua.png"));
 
     clicca(QStringLiteral("sbIDContinua"));
     QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n*/C\r\n"));
