@@ -327,6 +327,8 @@ void TestIngressiDigitali::tcpModoContinuo()
 
 void TestIngressiDigitali::serialeIngressiAllarmiEContinua()
 {
+    const QString registro = file(QStringLiteral("scheda.log"));
+    QVERIFY(m_scheda->setRegistro(registro));
     avviaSeriale();
     m_scheda->stato().ingressi = {false, false, false, false, false, true, false, true};
     apriPagina();
@@ -344,6 +346,14 @@ void TestIngressiDigitali::serialeIngressiAllarmiEContinua()
              (QList<QByteArray>{"*/H", "DC", "11000000", "*/H", "DS", "01111111"}));
     QCOMPARE(m_scheda->stato().abilitazioniDigitali, QStringLiteral("11000000"));
     QCOMPARE(m_scheda->stato().livelliDigitali, QStringLiteral("01111111"));
+    // The simulator's log file: one line per piece, time, link, bytes.
+    QStringList righe = leggiTesto(registro).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(righe.size(), 7);
+    for (QString &riga : righe) {
+        riga = riga.section(QLatin1Char(' '), 1);
+    }
+    QCOMPARE(righe, (QStringList{"SER */I", "SER */H", "SER DC", "SER 11000000", "SER */H",
+                                 "SER DS", "SER 01111111"}));
 
     da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbIDContinua"));
