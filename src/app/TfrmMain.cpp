@@ -240,7 +240,7 @@ void TfrmMain::creaPagine()
 
     m_paginaHome = new PaginaHome(m_pcPagine);
     m_paginaUD = new PaginaUsciteDigitali(*m_contesto, m_pcPagine);
-    m_paginaID = new PaginaIngressiDigitali(m_pcPagine);
+    m_paginaID = new PaginaIngressiDigitali(*m_contesto, m_pcPagine);
     m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
     m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
     m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, m_pcPagine);
@@ -265,7 +265,7 @@ void TfrmMain::creaPagine()
                     m_paginaUD->lbUDClick();
                     break;
                 case PaginaHome::ID:
-                    apriPaginaScheda(ValoriProgramma::IngressiDigitali);
+                    m_paginaID->lbIDClick();
                     break;
                 case PaginaHome::UA:
                     apriPaginaScheda(ValoriProgramma::UsciteAnalogiche);

@@ -57,6 +57,7 @@ public:
     Invio &invio() const { return *m_invio; }
     FramerPagine &framer() const { return *m_framer; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
+    PaginaIngressiDigitali *paginaIngressiDigitali() const { return m_paginaID; }
     PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
     PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
     PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }

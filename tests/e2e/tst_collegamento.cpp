@@ -204,6 +204,10 @@ private slots:
         QCOMPARE(banco.finestra().valori().tipoCollegamento, QStringLiteral("TCP"));
         QVERIFY(!banco.controllo<QWidget>("pnTcp")->isVisible());
 
+        // The inputs reply counts as the board streaming until its next prompt says otherwise;
+        // the relay page opened before that would first send "*/C".
+        QTRY_COMPARE(banco.finestra().valori().modoContinuo, QStringLiteral("0"));
+
         // The next page finds the link up: no second connection, and its request goes out.
         banco.tornaAllaHome();
         QCOMPARE(banco.pagina(), int(ValoriProgramma::Home));
@@ -235,6 +239,10 @@ private slots:
         QVERIFY(banco.finestra().valori().pronto);
         QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
 
+        QCOMPARE(simulatore.ricevuti().size(), 1);
+        QCOMPARE(simulatore.ricevuti().first().dati, QByteArray("*/I"));
+        QTRY_COMPARE(banco.finestra().valori().modoContinuo, QStringLiteral("0"));
+
         // The relay page's request goes out in its two pieces.
         banco.tornaAllaHome();
         QSignalSpy comandi(&simulatore, &SimulatoreScheda::comandoEseguito);
@@ -242,7 +250,7 @@ private slots:
         QTRY_COMPARE(comandi.size(), 1);
         QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
         QByteArray scritto;
-        for (const SimulatoreScheda::Blocco &blocco : simulatore.ricevuti()) {
+        for (const SimulatoreScheda::Blocco &blocco : simulatore.ricevuti().mid(1)) {
             QCOMPARE(blocco.collegamento, QStringLiteral("SER"));
             scritto += blocco.dati;
         }

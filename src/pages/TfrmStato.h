@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class GruppoRadio;
+class QCheckBox;
+class QPushButton;
+
+// The alarm setting of one digital input, edited in a small modal dialog: "Al." ticked for an
+// alarm, " Stato Al." for the level that raises it. The caller fills the alarm text before
+// showing and reads it back after; only OK changes it.
+class TfrmStato : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmStato(QWidget *parent = nullptr);
+
+    QString testo() const { return m_testo; }
+    void setTesto(const QString &testo) { m_testo = testo; }
+
+    QCheckBox *cbAl() const { return m_cbAl; }
+    GruppoRadio *rgStato() const { return m_rgStato; }
+
+    // Sets the controls from the alarm text.
+    void FormShow();
+    // OK: the alarm text from the controls, then close.
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString m_testo;
+    QCheckBox *m_cbAl = nullptr;
+    GruppoRadio *m_rgStato = nullptr;
+    QPushButton *m_ok = nullptr;
+};

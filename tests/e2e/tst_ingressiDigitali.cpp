@@ -1,0 +1,376 @@
+// The digital inputs page against the simulated board, over loopback TCP and over a
+// pseudo-terminal: the inputs the operator sees, the alarm settings as they reach the board,
+// and the continuous reporting switched on and off.
+#include "DialogoModale.h"
+#include "SimulatoreScheda.h"
+#include "Supporto.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "pages/GruppoRadio.h"
+#include "pages/ModoContinuo.h"
+#include "pages/PaginaIngressiDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "pages/TfrmStato.h"
+#include "settings/Ini.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Idle prompt period on the serial link, as in the digital outputs test.
+constexpr int kIntervalloSeriale = 600;
+
+// "R" light red, "G" green, "?" anything else; input 1 first.
+QString colori(const PaginaIngressiDigitali &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
+                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
+                                                : QLatin1Char('?');
+    }
+    return esito;
+}
+
+QByteArray uniti(const QList<SimulatoreScheda::Blocco> &blocchi)
+{
+    QByteArray dati;
+    for (const auto &blocco : blocchi) {
+        dati += blocco.dati;
+    }
+    return dati;
+}
+
+QList<QByteArray> pezzi(const QList<SimulatoreScheda::Blocco> &blocchi)
+{
+    QList<QByteArray> dati;
+    for (const auto &blocco : blocchi) {
+        dati.append(blocco.dati);
+    }
+    return dati;
+}
+
+} // namespace
+
+class TestIngressiDigitali : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpIngressiEAllarmi();
+    void tcpImpostazioniNonScrivibili();
+    void tcpModoContinuo();
+    void serialeIngressiAllarmiEContinua();
+
+private:
+    void avviaTcp();
+    void avviaSeriale();
+    void creaFinestra();
+    void apriPagina();
+    void clicca(const QString &nome);
+    // Through the alarm dialog of input n: tick or untick "Al.", choose the level, OK.
+    void modificaAllarme(int n, bool allarme, bool basso, const QString &foto = {});
+    void impostaAllarmi(const QStringList &testi);
+    QList<SimulatoreScheda::Blocco> ricevutiDa(qsizetype da) const
+    {
+        return m_scheda->ricevuti().mid(da);
+    }
+    PaginaIngressiDigitali &pagina() const { return *m_finestra->paginaIngressiDigitali(); }
+    QString file(const QString &nome) const { return m_cartella->filePath(nome); }
+    QString leggiImpostazione(const QString &sezione, const QString &chiave) const
+    {
+        return LeggiIni(file(QStringLiteral("Impostazioni.INI")), sezione, chiave);
+    }
+    void salvaFoto(QWidget *widget, const QString &nome);
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestIngressiDigitali::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setDeriva(false);
+    m_scheda->stato().ingressi.fill(false);
+    m_messaggi.svuota();
+}
+
+void TestIngressiDigitali::cleanup()
+{
+    QVERIFY2(m_messaggi.voci().isEmpty(),
+             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
+    m_finestra.reset();
+    m_scheda.reset();
+    m_cartella.reset();
+}
+
+void TestIngressiDigitali::avviaTcp()
+{
+    const quint16 porta = m_scheda->avviaTcp();
+    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
+    QVERIFY(scriviTesto(
+        file(QStringLiteral("Porte.INI")),
+        QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta)));
+    creaFinestra();
+}
+
+void TestIngressiDigitali::avviaSeriale()
+{
+    m_scheda->setIntervallo(kIntervalloSeriale);
+    const QString dispositivo = m_scheda->apriPty();
+    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
+    QVERIFY(scriviTesto(file(QStringLiteral("Porte.INI")),
+                        QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\nVelocita=38400\n"
+                                       "Dispositivo=%1\n")
+                            .arg(dispositivo)));
+    creaFinestra();
+}
+
+void TestIngressiDigitali::creaFinestra()
+{
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+}
+
+void TestIngressiDigitali::clicca(const QString &nome)
+{
+    auto *controllo = m_finestra->findChild<QWidget *>(nome);
+    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
+    QTest::mouseClick(controllo, Qt::LeftButton);
+}
+
+void TestIngressiDigitali::apriPagina()
+{
+    clicca(QStringLiteral("lbID"));
+    QCOMPARE(m_finestra->paginaAttiva(), 2);
+}
+
+void TestIngressiDigitali::modificaAllarme(int n, bool allarme, bool basso, const QString &foto)
+{
+    bool fatto = false;
+    suDialogoModale([&](QDialog &modale) {
+        auto *dialogo = qobject_cast<TfrmStato *>(&modale);
+        QVERIFY(dialogo);
+        if (!foto.isEmpty()) {
+            salvaFoto(dialogo, foto);
+        }
+        if (dialogo->cbAl()->isChecked() != allarme) {
+            dialogo->cbAl()->click();
+        }
+        dialogo->rgStato()->voce(basso ? 1 : 0)->click();
+        QTest::mouseClick(dialogo->findChild<QPushButton *>(QStringLiteral("BitBtn1")),
+                          Qt::LeftButton);
+        fatto = true;
+    });
+    clicca(QStringLiteral("SpeedButton%1").arg(n + 4));
+    QVERIFY(fatto);
+}
+
+void TestIngressiDigitali::impostaAllarmi(const QStringList &testi)
+{
+    for (int n = 1; n <= 8; ++n) {
+        pagina().impostaTestoAllarme(n, testi.at(n - 1));
+    }
+}
+
+// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
+void TestIngressiDigitali::salvaFoto(QWidget *widget, const QString &nome)
+{
+    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
+    if (cartella.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(cartella);
+    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
+}
+
+void TestIngressiDigitali::tcpIngressiEAllarmi()
+{
+    QVERIFY(scriviTesto(file(QStringLiteral("Impostazioni.INI")),
+                        QStringLiteral("[Impostazioni]\nAllarme=01000001\nStato=00000001\n")));
+    m_scheda->stato().ingressi = {true, false, false, true, false, false, false, false};
+    avviaTcp();
+    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGRGGGG"));
+    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/I\r\n"));
+    const QString off = QStringLiteral("All.:Off");
+    for (int n = 1; n <= 8; ++n) {
+        const QString atteso = n == 2   ? QStringLiteral("All.:High")
+                               : n == 8 ? QStringLiteral("All.:Low")
+                                        : off;
+        QCOMPARE(pagina().testoAllarme(n), atteso);
+    }
+
+    // An input goes on; the request never starts with "*/C", whatever the flag says.
+    QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 7 1")), QString());
+    m_finestra->valori().modoContinuo = QStringLiteral("1");
+    qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDRich"));
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGRGGRG"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/I\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
+
+    modificaAllarme(1, true, false);
+    modificaAllarme(2, true, true, QStringLiteral("stato.png"));
+    modificaAllarme(8, false, true);
+    salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali.png"));
+    if (qEnvironmentVariableIsSet("BRIVOLA_CARTELLA_FOTO")) {
+        const QSize dimensione = m_finestra->size();
+        m_finestra->resize(1280, 1024);
+        salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-1280.png"));
+        m_finestra->resize(dimensione);
+    }
+
+    m_scheda->stato().ingressi.fill(false);
+    m_scheda->stato().ingressi[0] = true;
+    da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDImp"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/HDC11000000\r\n*/HDS01111111\r\n*/I\r\n"));
+    QCOMPARE(m_scheda->stato().abilitazioniDigitali, QStringLiteral("11000000"));
+    QCOMPARE(m_scheda->stato().livelliDigitali, QStringLiteral("01111111"));
+    QCOMPARE(leggiImpostazione(QStringLiteral("Impostazioni"), QStringLiteral("Allarme")),
+             QStringLiteral("11000000"));
+    QCOMPARE(leggiImpostazione(QStringLiteral("Impostazioni"), QStringLiteral("Stato")),
+             QStringLiteral("01111111"));
+    // The request that follows the settings repaints the inputs.
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGGGGGG"));
+}
+
+// The board gets the settings even when the file cannot take them; the operator is told once.
+void TestIngressiDigitali::tcpImpostazioniNonScrivibili()
+{
+    QVERIFY(QDir(m_cartella->path()).mkdir(QStringLiteral("Impostazioni.INI")));
+    avviaTcp();
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
+    const QString off = QStringLiteral("All.:Off");
+    impostaAllarmi(
+        {off, off, QStringLiteral("All.:Low"), off, off, off, off, QStringLiteral("All.:High")});
+
+    const qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDImp"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/HDC00100001\r\n*/HDS11111110\r\n*/I\r\n"));
+    QCOMPARE(m_scheda->stato().livelliDigitali, QStringLiteral("11111110"));
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_messaggi.voci().first().tipo, MessaggiRegistrati::Tipo::Avviso);
+    m_messaggi.svuota();
+}
+
+void TestIngressiDigitali::tcpModoContinuo()
+{
+    avviaTcp();
+    // Stands for the analog inputs page's button, which follows the board the same way.
+    QWidget altraPagina;
+    auto *sbIAContinua = new QPushButton(&altraPagina);
+    m_finestra->findChild<ModoContinuo *>()->aggiungiPulsante(sbIAContinua);
+    QPushButton *sbIDContinua = pagina().pulsanteContinua();
+
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+
+    qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDContinua"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QVERIFY(m_scheda->stato().continuo);
+    QCOMPARE(leggiImpostazione(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")),
+             QStringLiteral("1"));
+    QTRY_VERIFY(sbIAContinua->isChecked());
+    QVERIFY(sbIDContinua->isChecked());
+    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    // From the next request on, the stream is read for this page with no further command.
+    clicca(QStringLiteral("sbIDRich"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n"));
+    QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 4 1")), QString());
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
+    QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
+    QCOMPARE(m_scheda->ricevuti().size(), da + 10);
+    salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-continua.png"));
+
+    clicca(QStringLiteral("sbIDContinua"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n*/C\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
+    QCOMPARE(leggiImpostazione(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")),
+             QStringLiteral("1")); // the stand-in button was still down
+    QTRY_VERIFY(!sbIAContinua->isChecked());
+    QVERIFY(!sbIDContinua->isChecked());
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+
+    // The board starts and stops streaming on its own: both buttons follow, nothing is sent.
+    da = m_scheda->ricevuti().size();
+    m_scheda->stato().continuo = true;
+    QTRY_VERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
+    m_scheda->stato().continuo = false;
+    QTRY_VERIFY(!sbIDContinua->isChecked() && !sbIAContinua->isChecked());
+    QCOMPARE(m_scheda->ricevuti().size(), da);
+}
+
+void TestIngressiDigitali::serialeIngressiAllarmiEContinua()
+{
+    const QString registro = file(QStringLiteral("scheda.log"));
+    QVERIFY(m_scheda->setRegistro(registro));
+    avviaSeriale();
+    m_scheda->stato().ingressi = {false, false, false, false, false, true, false, true};
+    apriPagina();
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGRGR"));
+    QCOMPARE(pezzi(m_scheda->ricevuti()), QList<QByteArray>{"*/I"});
+    QCOMPARE(m_scheda->ricevuti().first().collegamento, QStringLiteral("SER"));
+
+    const QString off = QStringLiteral("All.:Off");
+    impostaAllarmi(
+        {QStringLiteral("All.:High"), QStringLiteral("All.:Low"), off, off, off, off, off, off});
+    qsizetype da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDImp"));
+    // No request follows on serial.
+    QCOMPARE(pezzi(ricevutiDa(da)),
+             (QList<QByteArray>{"*/H", "DC", "11000000", "*/H", "DS", "01111111"}));
+    QCOMPARE(m_scheda->stato().abilitazioniDigitali, QStringLiteral("11000000"));
+    QCOMPARE(m_scheda->stato().livelliDigitali, QStringLiteral("01111111"));
+    // The simulator's log file: one line per piece, time, link, bytes.
+    QStringList righe = leggiTesto(registro).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(righe.size(), 7);
+    for (QString &riga : righe) {
+        riga = riga.section(QLatin1Char(' '), 1);
+    }
+    QCOMPARE(righe, (QStringList{"SER */I", "SER */H", "SER DC", "SER 11000000", "SER */H",
+                                 "SER DS", "SER 01111111"}));
+
+    da = m_scheda->ricevuti().size();
+    clicca(QStringLiteral("sbIDContinua"));
+    QCOMPARE(pezzi(ricevutiDa(da)), QList<QByteArray>{"*/C"});
+    QVERIFY(m_scheda->stato().continuo);
+    // The framer takes the inputs frame out of the stream.
+    QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 1 1")), QString());
+    QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGGGRGR"));
+    QVERIFY(pagina().pulsanteContinua()->isChecked());
+    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+
+    clicca(QStringLiteral("sbIDContinua"));
+    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/C", "*/C"}));
+    QVERIFY(!m_scheda->stato().continuo);
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QVERIFY(!pagina().pulsanteContinua()->isChecked());
+}
+
+QTEST_MAIN(TestIngressiDigitali)
+#include "tst_ingressiDigitali.moc"

@@ -1,0 +1,435 @@
+// The digital inputs page in the main window: input replies from the serial framer and from a
+// TCP response, the alarm texts loaded, edited in their dialog and stored, and the "Continua"
+// buttons.
+#include "DialogoModale.h"
+#include "Supporto.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "link/Framer.h"
+#include "pages/GruppoRadio.h"
+#include "pages/ModoContinuo.h"
+#include "pages/PaginaIngressiDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "pages/TfrmStato.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Ricezione.h"
+#include "settings/Ini.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// One letter per input, input 1 first: 'R' light red, 'G' green, '?' anything else.
+QString colori(const PaginaIngressiDigitali &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
+                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
+                                                : QLatin1Char('?');
+    }
+    return esito;
+}
+
+QString frameIngressi(const QString &stato)
+{
+    return QStringLiteral("STATO INGRESSI ->") + stato + QStringLiteral("<-");
+}
+
+} // namespace
+
+class TestPaginaIngressiDigitali : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlliDellaPagina();
+    void statiDalFramer_data();
+    void statiDalFramer();
+    void statiDallaRispostaTcp_data();
+    void statiDallaRispostaTcp();
+    void rispostaTcpSenzaFrameIngressi();
+    void modoContinuoDallaRisposta();
+    void caricaAllarmi_data();
+    void caricaAllarmi();
+    void dialogoAllarme_data();
+    void dialogoAllarme();
+    void memorizzaAllarmiSenzaCollegamento();
+    void pulsantiContinua();
+    void aperturaSenzaCollegamento_data();
+    void aperturaSenzaCollegamento();
+
+private:
+    void datiStati();
+    PaginaIngressiDigitali &pagina() const { return *m_finestra->paginaIngressiDigitali(); }
+    QString fileImpostazioni() const
+    {
+        return m_cartella->filePath(QStringLiteral("Impostazioni.INI"));
+    }
+    QString leggi(const QString &sezione, const QString &chiave) const
+    {
+        return LeggiIni(fileImpostazioni(), sezione, chiave);
+    }
+    QStringList testiAllarme() const
+    {
+        QStringList testi;
+        for (int n = 1; n <= 8; ++n) {
+            testi << pagina().testoAllarme(n);
+        }
+        return testi;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestPaginaIngressiDigitali::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_messaggi.svuota();
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+}
+
+void TestPaginaIngressiDigitali::cleanup()
+{
+    m_finestra.reset();
+    m_cartella.reset();
+}
+
+void TestPaginaIngressiDigitali::controlliDellaPagina()
+{
+    QStringList didascalie;
+    for (const QLabel *etichetta : pagina().findChildren<QLabel *>()) {
+        if (etichetta->text().startsWith(QLatin1Char('('))) {
+            didascalie << etichetta->text();
+        }
+    }
+    didascalie.sort();
+    QCOMPARE(didascalie, (QStringList{"(IN 2)", "(IN 3)", "(IN 4)", "(IN 5)", "(IN 6)", "(IN 7)",
+                                      "(IN 8)", "(IN1)"}));
+    for (int n = 1; n <= 8; ++n) {
+        auto *allarme =
+            pagina().findChild<QToolButton *>(QStringLiteral("SpeedButton%1").arg(n + 4));
+        QVERIFY(allarme);
+        QCOMPARE(allarme->toolTip(), QStringLiteral("Allarme"));
+        QVERIFY(pagina().findChild<QLabel *>(QStringLiteral("lbIDS0%1").arg(n)));
+    }
+    auto *continua = pagina().findChild<QPushButton *>(QStringLiteral("sbIDContinua"));
+    QVERIFY(continua && continua->isCheckable());
+    QCOMPARE(continua->toolTip(), QStringLiteral("Continua"));
+    QCOMPARE(pagina().findChild<QPushButton *>(QStringLiteral("sbIDImp"))->text(),
+             QStringLiteral("Invio Impostazioni"));
+    // Until the peripheral pages exist the button cannot be used.
+    QVERIFY(!pagina().pulsantePeriferiche()->isEnabled());
+    QCOMPARE(pagina().pulsantePeriferiche()->objectName(), QStringLiteral("sbPID"));
+}
+
+void TestPaginaIngressiDigitali::datiStati()
+{
+    QTest::addColumn<QString>("stato");
+    QTest::addColumn<QString>("attesi");
+    QTest::newRow("ingresso 1") << "00000001"
+                                << "RGGGGGGG";
+    QTest::newRow("un carattere, riempito a sinistra") << "1"
+                                                       << "RGGGGGGG";
+    QTest::newRow("ingresso 8") << "10000000"
+                                << "GGGGGGGR";
+    QTest::newRow("lungo, contano gli ultimi otto") << "1100000000"
+                                                    << "GGGGGGGG";
+    QTest::newRow("vuoto") << ""
+                           << "GGGGGGGG";
+    QTest::newRow("altri caratteri") << "1x 2-0a1"
+                                     << "RGGGGGGR";
+}
+
+void TestPaginaIngressiDigitali::statiDalFramer_data()
+{
+    datiStati();
+}
+
+void TestPaginaIngressiDigitali::statiDalFramer()
+{
+    QFETCH(QString, stato);
+    QFETCH(QString, attesi);
+    pagina().adpIDStringPacket(frameIngressi(QStringLiteral("01010101")));
+    pagina().adpIDStringPacket(frameIngressi(stato));
+    QCOMPARE(colori(pagina()), attesi);
+}
+
+void TestPaginaIngressiDigitali::statiDallaRispostaTcp_data()
+{
+    datiStati();
+}
+
+void TestPaginaIngressiDigitali::statiDallaRispostaTcp()
+{
+    QFETCH(QString, stato);
+    QFETCH(QString, attesi);
+    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("10101010")) +
+                                 QStringLiteral("\r\nF?"));
+    // Continuous output: the inputs frame comes first, the analog frames after it.
+    pagina().analizzaRispostaTcp(QStringLiteral("F?\r\n") + frameIngressi(stato) +
+                                 QStringLiteral("\r\nINGRESSO 1 ANALOGICO ->01234<-\r\nF?"));
+    QCOMPARE(colori(pagina()), attesi);
+}
+
+void TestPaginaIngressiDigitali::rispostaTcpSenzaFrameIngressi()
+{
+    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    pagina().analizzaRispostaTcp(QStringLiteral("F?"));
+    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+
+    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("00100100")) +
+                                 QStringLiteral("\r\nF?"));
+    QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
+    m_finestra->valori().modoContinuo = QStringLiteral("0");
+    for (const QString &risposta : {QStringLiteral("F?"), QStringLiteral("\r\nF?"),
+                                    QStringLiteral("STATO USCITE RELE ->11111111<-\r\nF?")}) {
+        pagina().analizzaRispostaTcp(risposta);
+        QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
+    }
+    // No reply, no change of the continuous-mode flag either.
+    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+}
+
+void TestPaginaIngressiDigitali::modoContinuoDallaRisposta()
+{
+    ValoriProgramma &valori = m_finestra->valori();
+    QPushButton *continua = pagina().pulsanteContinua();
+
+    // Flag off: the reply sets it and leaves the button up.
+    valori.modoContinuo = QStringLiteral("0");
+    pagina().adpIDStringPacket(frameIngressi(QStringLiteral("00000000")));
+    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    QVERIFY(!continua->isChecked());
+
+    // Flag already on: the button goes down, without its click handler.
+    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("00000000")) +
+                                 QStringLiteral("\r\nF?"));
+    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    QVERIFY(continua->isChecked());
+    QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), kErrore);
+}
+
+void TestPaginaIngressiDigitali::caricaAllarmi_data()
+{
+    QTest::addColumn<QString>("contenuto");
+    QTest::addColumn<QStringList>("attesi");
+    const QString off = QStringLiteral("All.:Off");
+    const QString high = QStringLiteral("All.:High");
+    const QString low = QStringLiteral("All.:Low");
+    QTest::newRow("ingresso 1 alto") << "[Impostazioni]\nAllarme=10000000\nStato=01000000\n"
+                                     << QStringList{high, off, off, off, off, off, off, off};
+    // Inputs 3..8 keep the texts set before the load.
+    QTest::newRow("stringhe corte") << "[Impostazioni]\nAllarme=11\nStato=01\n"
+                                    << QStringList{high, low, low, low, low, low, low, low};
+    QTest::newRow("chiavi mancanti") << "[OPTION]\nCONTINUO=1\n" << QStringList(8, off);
+    QTest::newRow("ERRORE scritto in minuscolo") << "[Impostazioni]\nAllarme=errore\nStato=Errore\n"
+                                                 << QStringList(8, off);
+    QTest::newRow("sezione e chiavi senza badare alle maiuscole")
+        << "[IMPOSTAZIONI]\nallarme=00000011\nSTATO=11111110\n"
+        << QStringList{off, off, off, off, off, off, low, high};
+}
+
+void TestPaginaIngressiDigitali::caricaAllarmi()
+{
+    QFETCH(QString, contenuto);
+    QFETCH(QStringList, attesi);
+    QVERIFY(scriviTesto(fileImpostazioni(), contenuto));
+    for (int n = 1; n <= 8; ++n) {
+        pagina().impostaTestoAllarme(n, QStringLiteral("All.:Low"));
+    }
+    Framer *adpID = m_finestra->framer().adpID();
+    adpID->setEnabled(true);
+
+    pagina().caricaAllarmi();
+    QCOMPARE(testiAllarme(), attesi);
+    QVERIFY(!adpID->enabled());
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaIngressiDigitali::dialogoAllarme_data()
+{
+    QTest::addColumn<int>("ingresso");
+    QTest::addColumn<QString>("prima");
+    QTest::addColumn<bool>("spuntato");
+    QTest::addColumn<int>("livello");
+    QTest::addColumn<QString>("azione");
+    QTest::addColumn<QString>("dopo");
+    QTest::newRow("basso, tolta la spunta") << 2 << "All.:Low" << true << 1 << "togli"
+                                            << "All.:Off";
+    QTest::newRow("spento, messa la spunta") << 1 << "All.:Off" << false << 0 << "metti"
+                                             << "All.:High";
+    QTest::newRow("alto, scelto basso") << 8 << "All.:High" << true << 0 << "basso"
+                                        << "All.:Low";
+    QTest::newRow("vuoto, OK") << 5 << "" << false << 0 << "ok"
+                               << "All.:Off";
+    QTest::newRow("chiuso senza OK") << 3 << "All.:Low" << true << 1 << "esc"
+                                     << "All.:Low";
+}
+
+void TestPaginaIngressiDigitali::dialogoAllarme()
+{
+    QFETCH(int, ingresso);
+    QFETCH(QString, prima);
+    QFETCH(bool, spuntato);
+    QFETCH(int, livello);
+    QFETCH(QString, azione);
+    QFETCH(QString, dopo);
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    pagina().impostaTestoAllarme(ingresso, prima);
+
+    bool visto = false;
+    QPointer<TfrmStato> aperto;
+    suDialogoModale([&](QDialog &modale) {
+        QVERIFY(qobject_cast<TfrmStato *>(&modale));
+        auto &dialogo = static_cast<TfrmStato &>(modale);
+        visto = true;
+        aperto = &dialogo;
+        QCOMPARE(dialogo.windowTitle(), QStringLiteral("Stato"));
+        QVERIFY(!(dialogo.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(dialogo.parentWidget(), m_finestra.get());
+        QCOMPARE(dialogo.cbAl()->text(), QStringLiteral("Al."));
+        QCOMPARE(dialogo.rgStato()->title(), QStringLiteral(" Stato Al."));
+        QCOMPARE(dialogo.cbAl()->isChecked(), spuntato);
+        QCOMPARE(dialogo.rgStato()->itemIndex(), livello);
+        if (azione == QLatin1String("esc")) {
+            QTest::keyClick(&dialogo, Qt::Key_Escape);
+            return;
+        }
+        if (azione == QLatin1String("togli") || azione == QLatin1String("metti")) {
+            dialogo.cbAl()->click();
+        } else if (azione == QLatin1String("basso")) {
+            dialogo.rgStato()->voce(1)->click();
+        }
+        dialogo.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    });
+    // The page need not be on screen: the button's own click, as the operator's.
+    pagina().pulsanteAllarme(ingresso)->click();
+
+    QVERIFY(visto);
+    QCOMPARE(pagina().testoAllarme(ingresso), dopo);
+    // One dialog per edit, gone after it.
+    QVERIFY(aperto.isNull());
+    // Nothing is stored until "Invio Impostazioni".
+    QVERIFY(!QFile::exists(fileImpostazioni()));
+}
+
+void TestPaginaIngressiDigitali::memorizzaAllarmiSenzaCollegamento()
+{
+    const QString off = QStringLiteral("All.:Off");
+    const QStringList testi{
+        QStringLiteral("All.:High"), QStringLiteral("All.:Low"), off, off, off, off, off, off};
+    for (int n = 1; n <= 8; ++n) {
+        pagina().impostaTestoAllarme(n, testi.at(n - 1));
+    }
+    QVERIFY(scriviTesto(fileImpostazioni(), QStringLiteral("; commento\n[OPTION]\nID01=Porta\n")));
+    pagina().sbIDImpClick();
+    QCOMPARE(leggi(QStringLiteral("Impostazioni"), QStringLiteral("Allarme")),
+             QStringLiteral("11000000"));
+    QCOMPARE(leggi(QStringLiteral("Impostazioni"), QStringLiteral("Stato")),
+             QStringLiteral("01111111"));
+    QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("ID01")), QStringLiteral("Porta"));
+    QVERIFY(leggiTesto(fileImpostazioni()).contains(QStringLiteral("; commento")));
+    QVERIFY(m_messaggi.voci().isEmpty());
+
+    // Reopening reads back what was stored.
+    for (int n = 1; n <= 8; ++n) {
+        pagina().impostaTestoAllarme(n, QString());
+    }
+    pagina().caricaAllarmi();
+    QCOMPARE(testiAllarme(), testi);
+
+    // A file that cannot be written: one warning for both keys.
+    QVERIFY(QFile::remove(fileImpostazioni()));
+    QVERIFY(QDir(m_cartella->path()).mkdir(QStringLiteral("Impostazioni.INI")));
+    pagina().sbIDImpClick();
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_messaggi.voci().first().tipo, MessaggiRegistrati::Tipo::Avviso);
+}
+
+void TestPaginaIngressiDigitali::pulsantiContinua()
+{
+    ValoriProgramma &valori = m_finestra->valori();
+    auto *modo = m_finestra->findChild<ModoContinuo *>();
+    auto *ricezione = m_finestra->findChild<Ricezione *>();
+    QVERIFY(modo && ricezione);
+    // Stands for the analog inputs page's button.
+    QWidget altraPagina;
+    auto *sbIAContinua = new QPushButton(QStringLiteral("Continua"), &altraPagina);
+    modo->aggiungiPulsante(sbIAContinua);
+
+    QPushButton *sbIDContinua = pagina().pulsanteContinua();
+    valori.contatoreIA = 5;
+    sbIDContinua->click();
+    QVERIFY(sbIDContinua->isChecked());
+    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    QCOMPARE(valori.contatoreIA, 1);
+    QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("1"));
+
+    // The other page's button is still down: the mode stays on.
+    sbIAContinua->click();
+    sbIDContinua->click();
+    QVERIFY(!sbIDContinua->isChecked());
+    QVERIFY(sbIAContinua->isChecked());
+    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    sbIAContinua->click();
+    QCOMPARE(valori.modoContinuo, QStringLiteral("0"));
+    QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("0"));
+
+    // The received text presses and releases both, and runs no click handler.
+    valori.contatoreIA = 5;
+    emit ricezione->modoContinuoRilevato(true);
+    QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
+    emit ricezione->modoContinuoRilevato(false);
+    QVERIFY(!sbIDContinua->isChecked() && !sbIAContinua->isChecked());
+    QCOMPARE(valori.contatoreIA, 5);
+    QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("0"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaIngressiDigitali::aperturaSenzaCollegamento_data()
+{
+    QTest::addColumn<QString>("voce");
+    QTest::newRow("etichetta") << QStringLiteral("lbID");
+    QTest::newRow("cerchio") << QStringLiteral("shID");
+}
+
+void TestPaginaIngressiDigitali::aperturaSenzaCollegamento()
+{
+    QFETCH(QString, voce);
+    QVERIFY(scriviTesto(fileImpostazioni(),
+                        QStringLiteral("[Impostazioni]\nAllarme=11111111\nStato=00000000\n")));
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    auto *controllo = m_finestra->findChild<QWidget *>(voce);
+    QVERIFY(controllo && controllo->isVisible());
+
+    QTest::mouseClick(controllo, Qt::LeftButton);
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+             QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    // The names were reloaded before the check; the alarms would only be loaded after it.
+    QCOMPARE(pagina().pannello(1)->nome(), QStringLiteral("Stato Caldaia"));
+    QCOMPARE(testiAllarme(), QStringList(8, QString()));
+}
+
+QTEST_MAIN(TestPaginaIngressiDigitali)
+#include "tst_paginaIngressiDigitali.moc"
