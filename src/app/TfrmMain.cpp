@@ -222,8 +222,8 @@ void TfrmMain::creaPagine()
     m_paginaHome = new PaginaHome(m_pcPagine);
     m_paginaUD = new PaginaUsciteDigitali(*m_contesto, m_pcPagine);
     m_paginaID = new PaginaIngressiDigitali(m_pcPagine);
-    m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
-    m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
+    m_paginaUA = new PaginaUsciteAnalogiche(*m_contesto, m_pcPagine);
+    m_paginaIA = new PaginaIngressiAnalogici(*m_contesto, m_pcPagine);
     m_paginaUDP = new PaginaPerifUsciteDigitali(m_pcPagine);
     m_paginaIDP = new PaginaPerifIngressiDigitali(m_pcPagine);
     m_paginaUAP = new PaginaPerifUsciteAnalogiche(m_pcPagine);
@@ -249,10 +249,10 @@ void TfrmMain::creaPagine()
                     apriPaginaScheda(ValoriProgramma::IngressiDigitali);
                     break;
                 case PaginaHome::UA:
-                    apriPaginaScheda(ValoriProgramma::UsciteAnalogiche);
+                    m_paginaUA->lbUAClick();
                     break;
                 case PaginaHome::IA:
-                    apriPaginaScheda(ValoriProgramma::IngressiAnalogici);
+                    m_paginaIA->lbIAClick();
                     break;
                 }
             }));

@@ -54,6 +54,8 @@ public:
     Invio &invio() const { return *m_invio; }
     FramerPagine &framer() const { return *m_framer; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
+    PaginaUsciteAnalogiche *paginaUsciteAnalogiche() const { return m_paginaUA; }
+    PaginaIngressiAnalogici *paginaIngressiAnalogici() const { return m_paginaIA; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
