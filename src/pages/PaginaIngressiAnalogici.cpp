@@ -219,8 +219,8 @@ void PaginaIngressiAnalogici::analizzaRispostaTcp(const QString &risposta)
     // without readings changes nothing.
     qsizetype da = 0;
     for (int n = 1; n <= 8; ++n) {
-        const qsizetype inizio = risposta.indexOf(Protocollo::InizioAnalogico, da,
-                                                  Qt::CaseInsensitive);
+        const qsizetype inizio =
+            risposta.indexOf(Protocollo::InizioAnalogico, da, Qt::CaseInsensitive);
         if (inizio < 0) {
             return;
         }
@@ -237,22 +237,19 @@ void PaginaIngressiAnalogici::caricaAllarmi()
 {
     m_contesto.framer.adpID()->setEnabled(false);
     const QString &file = m_contesto.valori.fileImpostazioni;
-    QString abilitazioni =
-        LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
+    QString abilitazioni = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
     if (abilitazioni == kErrore) {
         abilitazioni = QStringLiteral("00000000");
     }
     std::array<QString, 8> minimi;
     std::array<QString, 8> massimi;
     for (int n = 1; n <= 8; ++n) {
-        minimi[n - 1] =
-            LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n));
-        massimi[n - 1] =
-            LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n));
+        minimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n));
+        massimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n));
     }
     for (qsizetype i = 0; i < std::min<qsizetype>(abilitazioni.size(), 8); ++i) {
         m_ingressi[i].allarme->setText(abilitazioni.at(i) == QLatin1Char('1') ? QString()
-                                                                                : kSpento);
+                                                                              : kSpento);
     }
     // Every input still without a text shows its stored window, also one beyond a short
     // enable string.

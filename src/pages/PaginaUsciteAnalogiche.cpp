@@ -99,8 +99,9 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
     connect(contesto.framer.adpUA(), &Framer::stringPacket, this,
             protetto(contesto.messaggi,
                      [this](const QString &pacchetto) { adpUAStringPacket(pacchetto); }));
-    contesto.ricezione.registraParserTcp(ValoriProgramma::UsciteAnalogiche,
-                                         [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::UsciteAnalogiche,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 bool PaginaUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)

@@ -66,8 +66,8 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_eValMax = casella(2, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
                         QStringLiteral("eValMax"));
 
-    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                           QStringLiteral("OK"), this);
+    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                           this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);
     griglia->addWidget(m_ok, 3, 0, 1, 2, Qt::AlignHCenter);
@@ -141,8 +141,7 @@ bool TfrmStatoAnalogici::eventFilter(QObject *oggetto, QEvent *evento)
     }
     const QString testo = tasto->text();
     const QChar c = testo.size() == 1 ? testo.at(0) : QChar();
-    const bool ammesso =
-        (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+    const bool ammesso = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
     const qsizetype lunghezzaDopo = edit->text().size() - edit->selectedText().size() + 1;
     return !(ammesso && lunghezzaDopo <= kMassimoCaratteri);
 }

@@ -23,9 +23,8 @@ qint64 arrotondaPari(qint64 numeratore, qint64 denominatore)
     }
     if (denominatore == -1) {
         // The only quotient that can leave the 64-bit range: the smallest value negated.
-        return numeratore == std::numeric_limits<qint64>::min()
-                   ? std::numeric_limits<qint64>::max()
-                   : -numeratore;
+        return numeratore == std::numeric_limits<qint64>::min() ? std::numeric_limits<qint64>::max()
+                                                                : -numeratore;
     }
     // Floor division with a remainder of the divisor's sign, without negating anything: the
     // smallest 64-bit value has no positive counterpart.

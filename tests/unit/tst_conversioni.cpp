@@ -118,8 +118,10 @@ void TestConversioni::realeFuoriDai64Bit()
     QCOMPARE(arrotondaPari(9223372036854774784.0), qint64(9223372036854774784));
     QVERIFY_THROWS_EXCEPTION(ErroreProgramma, arrotondaPari(9223372036854775808.0));
     QVERIFY_THROWS_EXCEPTION(ErroreProgramma, arrotondaPari(-1e19));
-    QVERIFY_THROWS_EXCEPTION(ErroreProgramma, arrotondaPari(std::numeric_limits<double>::quiet_NaN()));
-    QVERIFY_THROWS_EXCEPTION(ErroreProgramma, arrotondaPari(std::numeric_limits<double>::infinity()));
+    QVERIFY_THROWS_EXCEPTION(ErroreProgramma,
+                             arrotondaPari(std::numeric_limits<double>::quiet_NaN()));
+    QVERIFY_THROWS_EXCEPTION(ErroreProgramma,
+                             arrotondaPari(std::numeric_limits<double>::infinity()));
     QVERIFY_THROWS_EXCEPTION(ErroreProgramma, arrotondaPari(qint64(1), qint64(0)));
 }
 
@@ -130,13 +132,24 @@ void TestConversioni::scalaDaTestiEstremi_data()
     QTest::addColumn<QString>("massimo");
     QTest::addColumn<bool>("errore");
     QTest::addColumn<qint64>("valore");
-    QTest::newRow("minimo a 64 bit") << "00000" << "-9223372036854775808" << "0" << false
-                                     << kMinimo64;
-    QTest::newRow("1e19 oltre i 64 bit") << "65535" << "0" << "1e19" << true << qint64(0);
-    QTest::newRow("1e19 al fondo zero") << "00000" << "0" << "1e19" << false << qint64(0);
-    QTest::newRow("larghezza infinita") << "32768" << "-1e308" << "1e308" << true << qint64(0);
-    QTest::newRow("1e400 non e' un numero") << "00000" << "1e400" << "0" << true << qint64(0);
-    QTest::newRow("testo") << "00000" << "ERRORE" << "50" << true << qint64(0);
+    QTest::newRow("minimo a 64 bit") << "00000"
+                                     << "-9223372036854775808"
+                                     << "0" << false << kMinimo64;
+    QTest::newRow("1e19 oltre i 64 bit") << "65535"
+                                         << "0"
+                                         << "1e19" << true << qint64(0);
+    QTest::newRow("1e19 al fondo zero") << "00000"
+                                        << "0"
+                                        << "1e19" << false << qint64(0);
+    QTest::newRow("larghezza infinita") << "32768"
+                                        << "-1e308"
+                                        << "1e308" << true << qint64(0);
+    QTest::newRow("1e400 non e' un numero") << "00000"
+                                            << "1e400"
+                                            << "0" << true << qint64(0);
+    QTest::newRow("testo") << "00000"
+                           << "ERRORE"
+                           << "50" << true << qint64(0);
 }
 
 void TestConversioni::scalaDaTestiEstremi()

@@ -104,7 +104,8 @@ QStringList TestPaginaIngressiAnalogici::allarmi() const
     return testi;
 }
 
-void TestPaginaIngressiAnalogici::sulDialogo(const std::function<void(TfrmStatoAnalogici *)> &azione)
+void TestPaginaIngressiAnalogici::sulDialogo(
+    const std::function<void(TfrmStatoAnalogici *)> &azione)
 {
     QTimer::singleShot(0, this, [azione] {
         QTRY_VERIFY(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
@@ -165,9 +166,8 @@ void TestPaginaIngressiAnalogici::rispostaTcp_data()
     // Continuous output: the digital inputs frame ahead of the readings is not a reading.
     QTest::newRow("uscita continua") << continua + QStringLiteral("F?") << kMostrati;
     // Missing readings leave their displays alone, never at the range minimum.
-    QTest::newRow("solo ingressi digitali")
-        << "STATO INGRESSI ->11111111<-\r\nF?"
-        << "x x x x x x x x";
+    QTest::newRow("solo ingressi digitali") << "STATO INGRESSI ->11111111<-\r\nF?"
+                                            << "x x x x x x x x";
     QTest::newRow("tre letture") << frame(1, 0) + frame(2, 65535) + frame(3, 13107) + "\r\nF?"
                                  << "-20 50 20 x x x x x";
     QTest::newRow("solo il pronto") << "F?"
@@ -192,8 +192,8 @@ void TestPaginaIngressiAnalogici::caricaAllarmi_data()
     QTest::addColumn<QStringList>("chiavi"); // key=value
     QTest::addColumn<QStringList>("attesi");
     const QString off = QStringLiteral("All.:Off");
-    QTest::newRow("nessun file")
-        << QStringList{} << QStringList{off, off, off, off, off, off, off, off};
+    QTest::newRow("nessun file") << QStringList{}
+                                 << QStringList{off, off, off, off, off, off, off, off};
     QTest::newRow("ingressi 1 e 2, chiavi mancanti")
         << QStringList{"AllarmeA=11000000", "StatoAMin01=10", "StatoAMax01=40"}
         << QStringList{"All.:10 - 40", "All.:ERRORE - ERRORE", off, off, off, off, off, off};
@@ -202,9 +202,9 @@ void TestPaginaIngressiAnalogici::caricaAllarmi_data()
         << QStringList{"AllarmeA=01", "StatoAMin02=-5", "StatoAMax02=5", "StatoAMin08=1",
                        "StatoAMax08=2"}
         << QStringList{off, "All.:-5 - 5", "prima", "prima", "prima", "prima", "prima", "prima"};
-    QTest::newRow("stringa lunga") << QStringList{"AllarmeA=0000000111", "StatoAMin08=0",
-                                                  "StatoAMax08=255"}
-                                   << QStringList{off, off, off, off, off, off, off, "All.:0 - 255"};
+    QTest::newRow("stringa lunga")
+        << QStringList{"AllarmeA=0000000111", "StatoAMin08=0", "StatoAMax08=255"}
+        << QStringList{off, off, off, off, off, off, off, "All.:0 - 255"};
 }
 
 void TestPaginaIngressiAnalogici::caricaAllarmi()
@@ -309,7 +309,8 @@ void TestPaginaIngressiAnalogici::pulsanteAllarmeApreIlDialogo()
 
 void TestPaginaIngressiAnalogici::salvaSenzaCollegamento()
 {
-    QVERIFY(ScriviIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin04"), QStringLiteral("7")));
+    QVERIFY(
+        ScriviIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin04"), QStringLiteral("7")));
     pagina().caricaAllarmi();
     pagina().allarme(1)->setText(QStringLiteral("All.:10 - 40"));
     pagina().allarme(8)->setText(QStringLiteral("All.:1 - 3"));

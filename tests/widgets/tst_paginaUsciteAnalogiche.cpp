@@ -187,10 +187,9 @@ void TestPaginaUsciteAnalogiche::rispostaTcp_data()
     QTest::addColumn<QString>("risposta");
     QTest::addColumn<QString>("uscita1");
     QTest::addColumn<QString>("uscita2");
-    QTest::newRow("due frame")
-        << "USCITA 1 ->128<-\r\nUSCITA 2 ->051<-\r\nF?"
-        << "50"
-        << "20";
+    QTest::newRow("due frame") << "USCITA 1 ->128<-\r\nUSCITA 2 ->051<-\r\nF?"
+                               << "50"
+                               << "20";
     QTest::newRow("corpi corti e lunghi") << "->5<-->00255<-F?"
                                           << "2"
                                           << "100";
@@ -254,8 +253,10 @@ void TestPaginaUsciteAnalogiche::controlliDellaPagina()
     // Until the peripheral pages exist the button leads nowhere and cannot be pressed.
     QVERIFY(!pagina().pulsantePeriferiche()->isEnabled());
     QCOMPARE(pagina().pulsantePeriferiche()->objectName(), QStringLiteral("sbPUA"));
-    QVERIFY(!m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
-    QVERIFY(m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
+    QVERIFY(
+        !m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
+    QVERIFY(
+        m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
 }
 
 QTEST_MAIN(TestPaginaUsciteAnalogiche)
