@@ -77,6 +77,9 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
     griglia->setHorizontalSpacing(8);
     griglia->setVerticalSpacing(2);
     griglia->setColumnMinimumWidth(4, 24);
+    // Extra width goes after the alarm texts, so each input's controls stay together.
+    griglia->setColumnStretch(3, 1);
+    griglia->setColumnStretch(8, 1);
 
     for (int n = 1; n <= 8; ++n) {
         Ingresso &ingresso = m_ingressi[n - 1];

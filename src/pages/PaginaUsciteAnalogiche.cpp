@@ -32,7 +32,9 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
     griglia->setHorizontalSpacing(8);
     griglia->setVerticalSpacing(8);
     griglia->setColumnStretch(5, 1);
-    griglia->setRowStretch(3, 1);
+    // The two groups sit a little above the middle of the page.
+    griglia->setRowStretch(0, 1);
+    griglia->setRowStretch(4, 2);
 
     for (int n = 1; n <= 2; ++n) {
         Uscita &uscita = m_uscite[n - 1];
@@ -42,16 +44,16 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         uscita.casella = new QLineEdit(contenuto());
         uscita.casella->setObjectName(QStringLiteral("eVal%1").arg(n));
         uscita.casella->setFixedWidth(50);
-        griglia->addWidget(uscita.casella, 0, base, Qt::AlignLeft);
+        griglia->addWidget(uscita.casella, 1, base, Qt::AlignLeft);
 
         uscita.display = new DisplayLed(QStringLiteral("LDUA0%1").arg(n), contenuto());
-        griglia->addWidget(uscita.display, 1, base);
+        griglia->addWidget(uscita.display, 2, base);
         auto *percento = new QLabel(QStringLiteral("%"), contenuto());
         QFont grassetto = percento->font();
         grassetto.setBold(true);
         grassetto.setPixelSize(18);
         percento->setFont(grassetto);
-        griglia->addWidget(percento, 1, base + 1);
+        griglia->addWidget(percento, 2, base + 1);
 
         uscita.spinner = new QSpinBox(contenuto());
         uscita.spinner->setObjectName(QStringLiteral("UD0%1").arg(n));
@@ -59,7 +61,7 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         uscita.spinner->setValue(0);
         uscita.spinner->setWrapping(false);
         uscita.spinner->installEventFilter(this);
-        griglia->addWidget(uscita.spinner, 1, base + 2);
+        griglia->addWidget(uscita.spinner, 2, base + 2);
 
         auto *invio = new QToolButton(contenuto());
         invio->setObjectName(QStringLiteral("sbUAInvio%1").arg(n));
@@ -67,7 +69,7 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         invio->setToolTip(QStringLiteral("Invio"));
         invio->setFixedSize(32, 32);
         uscita.invio = invio;
-        griglia->addWidget(invio, 1, base + 3);
+        griglia->addWidget(invio, 2, base + 3);
 
         uscita.titolo = new QLabel(contenuto());
         uscita.titolo->setObjectName(QStringLiteral("lbUA0%1").arg(n));
@@ -75,7 +77,7 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         QFont titolo = uscita.titolo->font();
         titolo.setBold(true);
         uscita.titolo->setFont(titolo);
-        griglia->addWidget(uscita.titolo, 2, base, 1, 5);
+        griglia->addWidget(uscita.titolo, 3, base, 1, 5);
 
         connect(invio, &QToolButton::clicked, this,
                 protetto(contesto.messaggi, [this, n] { sbUAInvioClick(n); }));
