@@ -2,8 +2,7 @@
 
 #include <QPushButton>
 
-PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(QWidget *parent)
-    : PaginaBase(QStringLiteral("TabSheet6"), parent)
+PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(QWidget *parent) : PaginaBase(QStringLiteral("TabSheet6"), parent)
 {
     aggiungiSpaziatura();
     m_ritorno = aggiungiPulsante(QStringLiteral("sbUD"), QStringLiteral("Uscite Digitali"));

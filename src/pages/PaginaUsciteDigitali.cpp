@@ -38,9 +38,8 @@ PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *pa
 
     connect(contesto.framer.adpUD(), &Framer::stringPacket, this,
             &PaginaUsciteDigitali::adpUDStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::UsciteDigitali,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+    contesto.ricezione.registraParserTcp(ValoriProgramma::UsciteDigitali,
+                                         [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 void PaginaUsciteDigitali::inviaContinuoSeAcceso()
