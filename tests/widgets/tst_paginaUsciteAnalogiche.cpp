@@ -244,15 +244,8 @@ void TestPaginaUsciteAnalogiche::controlliDellaPagina()
     m_finestra->CaricaConfIni();
     QCOMPARE(pagina().titolo(1)->text(), QStringLiteral("LUMINOSITA' (OUT 1)"));
     QCOMPARE(pagina().titolo(2)->text(), QStringLiteral("VENTILAZIONE (OUT 2)"));
-    for (int n = 1; n <= 2; ++n) {
-        QCOMPARE(pagina().spinner(n)->minimum(), 0);
-        QCOMPARE(pagina().spinner(n)->maximum(), 100);
-        QVERIFY(!pagina().spinner(n)->wrapping());
-        QCOMPARE(pagina().display(n)->objectName(), QStringLiteral("LDUA0%1").arg(n));
-    }
     // Until the peripheral pages exist the button leads nowhere and cannot be pressed.
     QVERIFY(!pagina().pulsantePeriferiche()->isEnabled());
-    QCOMPARE(pagina().pulsantePeriferiche()->objectName(), QStringLiteral("sbPUA"));
     QVERIFY(
         !m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
     QVERIFY(
