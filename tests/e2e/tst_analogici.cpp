@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -256,7 +257,10 @@ void TestAnalogici::tcpIngressiEModoContinuo()
     QVERIFY(!m_scheda->stato().continuo);
     QTRY_VERIFY(!continua->isChecked());
     impostaIngressi(kGrezzi);
-    QTest::qWait(3 * m_scheda->intervallo());
+    // Three more of the board's idle prompts arrive and are logged; nothing is parsed.
+    auto *log = m_finestra->findChild<QPlainTextEdit *>(QStringLiteral("mmLog"));
+    QSignalSpy righe(log, &QPlainTextEdit::textChanged);
+    QTRY_VERIFY(righe.count() >= 3);
     QCOMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
 }
 
