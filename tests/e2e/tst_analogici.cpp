@@ -372,6 +372,14 @@ void TestAnalogici::serialeAllarmi()
         const qint64 passo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
         QVERIFY2(passo >= 180 && passo < 900, qPrintable(QString::number(passo)));
     }
+
+    // Continuous output over serial: each round's eight readings land on their own inputs.
+    clicca(QStringLiteral("sbIAContinua"));
+    QVERIFY(m_scheda->stato().continuo);
+    impostaIngressi({65535, 0, 65535, 0, 65535, 0, 65535, 0});
+    QTRY_COMPARE(mostrati(), QStringLiteral("50 -20 100 0 100 0 50 0"));
+    impostaIngressi(kGrezzi);
+    QTRY_COMPARE(mostrati(), kMostrati);
 }
 
 QTEST_MAIN(TestAnalogici)
