@@ -326,7 +326,13 @@ void SimulatoreScheda::ricevi(Linea linea, const QByteArray &dati)
     LettoreComandi &lettore = linea == Linea::Tcp ? m_lettoreTcp : m_lettoreSeriale;
     const QStringList comandi = lettore.aggiungi(dati);
     for (const QString &comando : comandi) {
-        rispondi(linea, m_scheda.esegui(comando));
+        QString risposta = m_scheda.esegui(comando);
+        // Switched on, the continuous output starts at once: its first round is the answer.
+        if (comando == Protocollo::continuo().pezziSeriale.join(QString()) &&
+            m_scheda.stato().continuo) {
+            risposta = m_scheda.bloccoContinuo();
+        }
+        rispondi(linea, risposta);
         emit comandoEseguito(comando);
         if (linea == Linea::Tcp && m_chiudiDopo > 0 && ++m_comandiTcp >= m_chiudiDopo) {
             chiudiConnessione();

@@ -241,8 +241,8 @@ void TfrmMain::creaPagine()
     m_paginaHome = new PaginaHome(m_pcPagine);
     m_paginaUD = new PaginaUsciteDigitali(*m_contesto, m_pcPagine);
     m_paginaID = new PaginaIngressiDigitali(*m_contesto, m_pcPagine);
-    m_paginaUA = new PaginaUsciteAnalogiche(m_pcPagine);
-    m_paginaIA = new PaginaIngressiAnalogici(m_pcPagine);
+    m_paginaUA = new PaginaUsciteAnalogiche(*m_contesto, m_pcPagine);
+    m_paginaIA = new PaginaIngressiAnalogici(*m_contesto, m_pcPagine);
     m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, m_pcPagine);
     m_paginaIDP = new PaginaPerifIngressiDigitali(*m_contesto, m_pcPagine);
     m_paginaUAP = new PaginaPerifUsciteAnalogiche(*m_contesto, m_pcPagine);
@@ -268,10 +268,10 @@ void TfrmMain::creaPagine()
                     m_paginaID->lbIDClick();
                     break;
                 case PaginaHome::UA:
-                    apriPaginaScheda(ValoriProgramma::UsciteAnalogiche);
+                    m_paginaUA->lbUAClick();
                     break;
                 case PaginaHome::IA:
-                    apriPaginaScheda(ValoriProgramma::IngressiAnalogici);
+                    m_paginaIA->lbIAClick();
                     break;
                 }
             }));
@@ -299,11 +299,6 @@ void TfrmMain::creaPagine()
             protetto(m_messaggi, [this] { m_paginaIDP->sbPIDClick(); }));
     connect(m_paginaUA->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { m_paginaUAP->sbPUAClick(); }));
-    for (QPushButton *periferiche :
-         {m_paginaUD->pulsantePeriferiche(), m_paginaID->pulsantePeriferiche(),
-          m_paginaUA->pulsantePeriferiche()}) {
-        periferiche->setEnabled(true);
-    }
 
     m_connessioneFuoco =
         connect(qApp, &QApplication::focusChanged, this,

@@ -61,6 +61,8 @@ public:
     PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
     PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
     PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }
+    PaginaUsciteAnalogiche *paginaUsciteAnalogiche() const { return m_paginaUA; }
+    PaginaIngressiAnalogici *paginaIngressiAnalogici() const { return m_paginaIA; }
     PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
     // The analog readings kept for the trend window; the analog inputs page feeds it.
     StoricoAnalogici &storicoAnalogici() const { return *m_storico; }

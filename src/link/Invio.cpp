@@ -10,6 +10,8 @@
 #include <QScopedValueRollback>
 #include <QTcpSocket>
 
+#include <utility>
+
 namespace {
 
 constexpr int kPausaCarattereTcp = 50;
@@ -27,10 +29,19 @@ Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, Test
 {
 }
 
+bool Invio::puoIniziare()
+{
+    const bool turnoGruppo = std::exchange(m_turnoGruppo, false);
+    if (m_gruppo) {
+        return turnoGruppo;
+    }
+    return !m_inTrasmissione;
+}
+
 bool Invio::attendiPronto(bool memorizzaTipoRisposta)
 {
     // A send started in the middle of another one's command would interleave on the wire.
-    if (m_inTrasmissione) {
+    if (!puoIniziare()) {
         scartato();
         return false;
     }
@@ -104,27 +115,29 @@ void Invio::scriviSeriale(const QString &testo)
     }
 }
 
-void Invio::InviaTcp(const QString &testo)
+bool Invio::InviaTcp(const QString &testo)
 {
-    if (attendiPronto(true)) {
-        scriviTcp(testo);
+    if (!attendiPronto(true)) {
+        return false;
     }
+    scriviTcp(testo);
+    return true;
 }
 
 void Invio::InviaTcpDiretto(const QString &testo)
 {
-    if (m_inTrasmissione) {
+    if (!puoIniziare()) {
         scartato();
         return;
     }
     scriviTcp(testo);
 }
 
-void Invio::InviaSeriale(const QStringList &pezzi)
+bool Invio::InviaSeriale(const QStringList &pezzi)
 {
     Q_ASSERT(!pezzi.isEmpty() && pezzi.size() <= 5);
     if (!attendiPronto(false)) {
-        return;
+        return false;
     }
     inizioScrittura();
     for (qsizetype i = 0; i < pezzi.size(); ++i) {
@@ -133,11 +146,12 @@ void Invio::InviaSeriale(const QStringList &pezzi)
         scriviSeriale(pezzi.at(i));
         pausa(i == 0 ? kPausaPrimoPezzo : kPausaPezzo);
     }
+    return true;
 }
 
 void Invio::InviaSerialeDiretto(const QString &testo)
 {
-    if (m_inTrasmissione) {
+    if (!puoIniziare()) {
         scartato();
         return;
     }
@@ -154,4 +168,59 @@ void Invio::invia(const Comando &comando)
     if (m_valori.tipoCollegamento == QLatin1String("TCP")) {
         InviaTcp(comando.tcp);
     }
+}
+
+GruppoInvio::GruppoInvio(Invio &invio) : m_invio(invio)
+{
+    if (!m_invio.m_gruppo && !m_invio.m_inTrasmissione) {
+        m_invio.m_gruppo = this;
+        m_attivo = true;
+    }
+}
+
+GruppoInvio::~GruppoInvio()
+{
+    if (m_attivo) {
+        m_invio.m_gruppo = nullptr;
+    }
+}
+
+bool GruppoInvio::turno()
+{
+    if (!m_attivo) {
+        m_invio.scartato();
+        return false;
+    }
+    // Consumed by the very next send to begin, which is the one this group is making.
+    m_invio.m_turnoGruppo = true;
+    return true;
+}
+
+bool GruppoInvio::InviaTcp(const QString &testo)
+{
+    return turno() && m_invio.InviaTcp(testo);
+}
+
+void GruppoInvio::InviaTcpDiretto(const QString &testo)
+{
+    if (turno()) {
+        m_invio.InviaTcpDiretto(testo);
+    }
+}
+
+bool GruppoInvio::InviaSeriale(const QStringList &pezzi)
+{
+    return turno() && m_invio.InviaSeriale(pezzi);
+}
+
+void GruppoInvio::InviaSerialeDiretto(const QString &testo)
+{
+    if (turno()) {
+        m_invio.InviaSerialeDiretto(testo);
+    }
+}
+
+void GruppoInvio::pausa(int ms)
+{
+    m_invio.pausa(ms);
 }

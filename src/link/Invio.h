@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class GruppoInvio;
 class TestoStato;
 class QTcpSocket;
 class Seriale;
@@ -22,10 +23,11 @@ public:
     Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, TestoStato &testoStato,
           std::function<int()> paginaAttiva, QObject *parent = nullptr);
 
-    void InviaTcp(const QString &testo);
+    // True when the command went out, false when it was dropped.
+    bool InviaTcp(const QString &testo);
     void InviaTcpDiretto(const QString &testo);
     // One to five pieces.
-    void InviaSeriale(const QStringList &pezzi);
+    bool InviaSeriale(const QStringList &pezzi);
     void InviaSerialeDiretto(const QString &testo);
 
     // A command on the link of the current connection kind: its serial pieces for "SER", its
@@ -40,6 +42,11 @@ signals:
     void datiScritti(const QString &collegamento, const QByteArray &dati);
 
 private:
+    friend class GruppoInvio;
+
+    // Whether a send may begin now: none is half-way through its command, and while a group
+    // holds the guard, only the group's own send.
+    bool puoIniziare();
     // Waits for a fresh ready prompt; false (and the notice shown) when the command is dropped.
     bool attendiPronto(bool memorizzaTipoRisposta);
     // A pacing pause; closing the window abandons the send.
@@ -56,4 +63,32 @@ private:
     std::function<int()> m_paginaAttiva;
     int m_attesaPronto = 5000;
     bool m_inTrasmissione = false;
+    GruppoInvio *m_gruppo = nullptr;
+    bool m_turnoGruppo = false;
+};
+
+// Several sends that the board must read as one transmission (a command head and the fields
+// that follow it without a prompt). While the group lives only the sends made through it go
+// out; a send started by any other handler during its waits and pauses is refused. A group
+// created while another one, or a command, is under way refuses all of its own sends.
+class GruppoInvio
+{
+public:
+    explicit GruppoInvio(Invio &invio);
+    ~GruppoInvio();
+    GruppoInvio(const GruppoInvio &) = delete;
+    GruppoInvio &operator=(const GruppoInvio &) = delete;
+
+    bool InviaTcp(const QString &testo);
+    void InviaTcpDiretto(const QString &testo);
+    bool InviaSeriale(const QStringList &pezzi);
+    void InviaSerialeDiretto(const QString &testo);
+    // A pause inside the transmission; closing the window abandons it.
+    void pausa(int ms);
+
+private:
+    bool turno();
+
+    Invio &m_invio;
+    bool m_attivo = false;
 };

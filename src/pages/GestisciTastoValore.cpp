@@ -46,6 +46,22 @@ bool isInvio(const QKeyEvent *tasto)
     return tasto->key() == Qt::Key_Return || tasto->key() == Qt::Key_Enter;
 }
 
+bool isTastoDiServizio(const QKeyEvent *tasto)
+{
+    switch (tasto->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isCifra(const QKeyEvent *tasto)
 {
     const QString testo = tasto->text();
@@ -58,8 +74,8 @@ bool GestisciTastoValore(QLineEdit *casella, const QKeyEvent *tasto, QAbstractBu
                          QSpinBox *spinner, DisplayLed *display)
 {
     const QString testo = casella->text();
-    // Focus keys still move between the controls.
-    if (tasto->key() == Qt::Key_Tab || tasto->key() == Qt::Key_Backtab) {
+    // Keys that type no character (focus, cursor, Delete) work as in any box.
+    if (isTastoDiServizio(tasto)) {
         return true;
     }
     if (isInvio(tasto)) {
@@ -83,5 +99,9 @@ void collegaTastoValore(QLineEdit *casella, QAbstractButton *invio, QSpinBox *sp
                         DisplayLed *display)
 {
     casella->setMaxLength(kMassimoCaratteri);
+    // Only typed digits may get in: no pasting or dropping through the mouse.
+    casella->setContextMenuPolicy(Qt::NoContextMenu);
+    casella->setDragEnabled(false);
+    casella->setAcceptDrops(false);
     casella->installEventFilter(new FiltroTastoValore(casella, invio, spinner, display));
 }

@@ -60,8 +60,6 @@ PaginaIngressiDigitali::PaginaIngressiDigitali(ContestoPagine &contesto, QWidget
     connect(impostazioni, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbIDImpClick(); }));
     contesto.modoContinuo.aggiungiPulsante(m_continua);
-    // The peripheral pages come later; until then the button leads nowhere.
-    m_periferiche->setEnabled(false);
 
     connect(contesto.framer.adpID(), &Framer::stringPacket, this,
             &PaginaIngressiDigitali::adpIDStringPacket);

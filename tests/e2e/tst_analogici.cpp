@@ -1,0 +1,386 @@
+// The analog pages against the simulated board, over loopback TCP and over a pseudo-terminal:
+// outputs set and read back, inputs scaled, the alarm thresholds as one uninterrupted
+// transmission, and continuous output on the analog inputs page.
+#include "SimulatoreScheda.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "pages/DisplayLed.h"
+#include "pages/PaginaIngressiAnalogici.h"
+#include "pages/PaginaUsciteAnalogiche.h"
+#include "pages/TfrmStatoAnalogici.h"
+#include "settings/Ini.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kIntervalloSeriale = 600;
+
+using Blocco = SimulatoreScheda::Blocco;
+
+QByteArray uniti(const QList<Blocco> &blocchi)
+{
+    QByteArray dati;
+    for (const Blocco &blocco : blocchi) {
+        dati += blocco.dati;
+    }
+    return dati;
+}
+
+QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
+{
+    QList<QByteArray> dati;
+    for (const Blocco &blocco : blocchi) {
+        dati.append(blocco.dati);
+    }
+    return dati;
+}
+
+// Raw readings of inputs 1..8 and what they show on the default ranges.
+const std::array<int, 8> kGrezzi{32768, 0, 13107, 32767, 65535, 45875, 65535, 9830};
+const QString kMostrati = QStringLiteral("15 -20 20 50 100 4 50 1");
+
+// Input 1 on -20..50 from 10 to 40, input 8 on 0..10 from 1 to 3, the others off.
+const QByteArray kCampi = "109219" + QByteArray("000255").repeated(6) + "026076";
+
+} // namespace
+
+class TestAnalogici : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpUsciteAnalogiche();
+    void tcpIngressiEModoContinuo();
+    void tcpAllarmiSenzaInterruzioni();
+    void serialeUsciteEIngressi();
+    void serialeAllarmi();
+
+private:
+    void avviaTcp();
+    void avviaSeriale();
+    void creaFinestra();
+    void clicca(const QString &nome);
+    void impostaIngressi(const std::array<int, 8> &grezzi);
+    void scriviAllarmi();
+    QString mostrati() const;
+    qsizetype ricevuti() const { return m_scheda->ricevuti().size(); }
+    QList<Blocco> ricevutiDa(qsizetype da) const { return m_scheda->ricevuti().mid(da); }
+    PaginaUsciteAnalogiche &uscite() const { return *m_finestra->paginaUsciteAnalogiche(); }
+    PaginaIngressiAnalogici &ingressi() const { return *m_finestra->paginaIngressiAnalogici(); }
+    QString file(const QString &nome) const { return m_cartella->path() + QLatin1Char('/') + nome; }
+    void salvaFoto(QWidget *widget, const QString &nome);
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestAnalogici::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setDeriva(false);
+    m_messaggi.svuota();
+}
+
+void TestAnalogici::cleanup()
+{
+    QVERIFY2(m_messaggi.voci().isEmpty(),
+             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
+    m_finestra.reset();
+    m_scheda.reset();
+    m_cartella.reset();
+}
+
+void TestAnalogici::avviaTcp()
+{
+    const quint16 porta = m_scheda->avviaTcp();
+    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
+    const QString porte = file(QStringLiteral("Porte.INI"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("TIPO"), QStringLiteral("Collegamento"), "1"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("TCP"), QStringLiteral("IP"), "127.0.0.1"));
+    QVERIFY(
+        ScriviIni(porte, QStringLiteral("TCP"), QStringLiteral("Porta"), QString::number(porta)));
+    creaFinestra();
+}
+
+void TestAnalogici::avviaSeriale()
+{
+    m_scheda->setIntervallo(kIntervalloSeriale);
+    const QString dispositivo = m_scheda->apriPty();
+    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
+    const QString porte = file(QStringLiteral("Porte.INI"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("TIPO"), QStringLiteral("Collegamento"), "0"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Numero"), "1"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Velocita"), "38400"));
+    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Dispositivo"), dispositivo));
+    creaFinestra();
+}
+
+void TestAnalogici::creaFinestra()
+{
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+}
+
+void TestAnalogici::clicca(const QString &nome)
+{
+    auto *controllo = m_finestra->findChild<QWidget *>(nome);
+    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
+    QTest::mouseClick(controllo, Qt::LeftButton);
+}
+
+void TestAnalogici::impostaIngressi(const std::array<int, 8> &grezzi)
+{
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(m_scheda->imposta(QStringLiteral("analogico %1 %2").arg(n).arg(grezzi[n - 1])),
+                 QString());
+    }
+}
+
+void TestAnalogici::scriviAllarmi()
+{
+    const QString impostazioni = file(QStringLiteral("Impostazioni.INI"));
+    const QString sezione = QStringLiteral("Impostazioni");
+    QVERIFY(ScriviIni(impostazioni, sezione, QStringLiteral("AllarmeA"), "10000001"));
+    QVERIFY(ScriviIni(impostazioni, sezione, QStringLiteral("StatoAMin01"), "10"));
+    QVERIFY(ScriviIni(impostazioni, sezione, QStringLiteral("StatoAMax01"), "40"));
+    QVERIFY(ScriviIni(impostazioni, sezione, QStringLiteral("StatoAMin08"), "1"));
+    QVERIFY(ScriviIni(impostazioni, sezione, QStringLiteral("StatoAMax08"), "3"));
+}
+
+QString TestAnalogici::mostrati() const
+{
+    QStringList testi;
+    for (int n = 1; n <= 8; ++n) {
+        testi << ingressi().display(n)->testo();
+    }
+    return testi.join(QLatin1Char(' '));
+}
+
+// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
+void TestAnalogici::salvaFoto(QWidget *widget, const QString &nome)
+{
+    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
+    if (cartella.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(cartella);
+    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
+}
+
+void TestAnalogici::tcpUsciteAnalogiche()
+{
+    avviaTcp();
+    m_scheda->stato().usciteAnalogiche = {128, 51};
+    clicca(QStringLiteral("lbUA"));
+    QCOMPARE(m_finestra->paginaAttiva(), 3);
+    QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("20"));
+    QCOMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
+    QCOMPARE(uscite().spinner(1)->value(), 50);
+    QCOMPARE(uscite().titolo(1)->text(), QStringLiteral("LUMINOSITA' (OUT 1)"));
+    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/PS\r\n"));
+
+    // 150 typed and Enter: shown as 100 and sent as the full level.
+    qsizetype da = ricevuti();
+    QTest::keyClicks(uscite().casella(1), QStringLiteral("150"));
+    QTest::keyClick(uscite().casella(1), Qt::Key_Return);
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/P1255\r\n"));
+    QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 255);
+    QCOMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
+
+    da = ricevuti();
+    uscite().spinner(2)->setValue(7);
+    clicca(QStringLiteral("sbUAInvio2"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/P2018\r\n"));
+    QCOMPARE(uscite().display(2)->testo(), QStringLiteral("007"));
+    QCOMPARE(m_scheda->stato().usciteAnalogiche[1], 18);
+
+    // Read back: 18 is 7 percent, without the leading zeros.
+    da = ricevuti();
+    uscite().display(1)->svuota();
+    clicca(QStringLiteral("sbUARich"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/PS\r\n"));
+    QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
+    QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("7"));
+    salvaFoto(m_finestra.get(), QStringLiteral("usciteAnalogiche.png"));
+}
+
+void TestAnalogici::tcpIngressiEModoContinuo()
+{
+    avviaTcp();
+    impostaIngressi(kGrezzi);
+    clicca(QStringLiteral("lbIA"));
+    QCOMPARE(m_finestra->paginaAttiva(), 4);
+    QTRY_COMPARE(mostrati(), kMostrati);
+    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/A\r\n"));
+    QCOMPARE(ingressi().unita(8)->text(), QStringLiteral("ATM"));
+    QCOMPARE(ingressi().allarme(1)->text(), QStringLiteral("All.:Off"));
+
+    // Continuous output: every round updates all eight displays.
+    qsizetype da = ricevuti();
+    clicca(QStringLiteral("sbIAContinua"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QVERIFY(m_scheda->stato().continuo);
+    impostaIngressi({65535, 65535, 0, 0, 0, 0, 0, 65535});
+    QTRY_COMPARE(mostrati(), QStringLiteral("50 50 0 0 0 0 -20 10"));
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    auto *continua = m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAContinua"));
+    QVERIFY(continua->isChecked());
+    impostaIngressi({0, 32768, 65535, 65535, 65535, 65535, 65535, 0});
+    QTRY_COMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
+    salvaFoto(m_finestra.get(), QStringLiteral("ingressiAnalogici.png"));
+
+    // Off again: the displays keep the last round.
+    da = ricevuti();
+    clicca(QStringLiteral("sbIAContinua"));
+    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
+    QTRY_VERIFY(!continua->isChecked());
+    impostaIngressi(kGrezzi);
+    // Three more of the board's idle prompts arrive and are logged; nothing is parsed.
+    auto *log = m_finestra->findChild<QPlainTextEdit *>(QStringLiteral("mmLog"));
+    QSignalSpy righe(log, &QPlainTextEdit::textChanged);
+    QTRY_VERIFY(righe.count() >= 3);
+    QCOMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
+}
+
+void TestAnalogici::tcpAllarmiSenzaInterruzioni()
+{
+    avviaTcp();
+    scriviAllarmi();
+    clicca(QStringLiteral("lbIA"));
+    QTRY_VERIFY(!ingressi().display(8)->testo().isEmpty());
+    QCOMPARE(ingressi().allarme(1)->text(), QStringLiteral("All.:10 - 40"));
+    QCOMPARE(ingressi().allarme(8)->text(), QStringLiteral("All.:1 - 3"));
+
+    // The dialog, as the operator sees it over the page.
+    QTimer::singleShot(0, this, [this] {
+        QTRY_VERIFY(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
+        auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget());
+        QVERIFY(dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->isChecked());
+        salvaFoto(dialogo, QStringLiteral("statoAnalogici.png"));
+        dialogo->reject();
+    });
+    clicca(QStringLiteral("SpeedButton14"));
+
+    // "Richiesta" pressed in the pause after the enables, when the board is idle and prompting,
+    // and again while the fields go out: neither gets in between nor holds the fields up.
+    const qsizetype da = ricevuti();
+    int richieste = 0;
+    connect(m_scheda.get(), &SimulatoreScheda::datiRicevuti, this,
+            [this, &richieste](const QByteArray &dati) {
+                if ((richieste == 0 && dati == "\n") || (richieste == 1 && dati == "5")) {
+                    ++richieste;
+                    QTimer::singleShot(0, this, [this] { clicca(QStringLiteral("sbIARich")); });
+                }
+            });
+    clicca(QStringLiteral("sbIAImp"));
+    QCOMPARE(richieste, 2);
+    const QList<Blocco> blocchi = ricevutiDa(da);
+    QCOMPARE(uniti(blocchi), "*/HAC10000001\r\n*/HAS" + kCampi);
+    QCOMPARE(m_scheda->stato().abilitazioniAnalogiche, QStringLiteral("10000001"));
+    QCOMPARE(m_scheda->stato().soglieAnalogiche.join(QString()).toLatin1(), kCampi);
+    // 200 ms after every field, one character every 50 ms within it.
+    const qsizetype primoCampo = blocchi.size() - kCampi.size();
+    const qint64 durata = blocchi.last().ms - blocchi.at(primoCampo).ms;
+    QVERIFY2(durata >= 15 * 350 + 2 * 50 - 20 && durata < 15 * 350 + 2 * 50 + 2000,
+             qPrintable(QString::number(durata)));
+    const qint64 pausaHas = blocchi.at(primoCampo).ms - blocchi.at(primoCampo - 1).ms;
+    QVERIFY2(pausaHas >= 250 - 20, qPrintable(QString::number(pausaHas)));
+    // The refused request left word in the status bar; the next one goes out.
+    const qsizetype dopo = ricevuti();
+    clicca(QStringLiteral("sbIARich"));
+    QCOMPARE(uniti(ricevutiDa(dopo)), QByteArray("*/A\r\n"));
+
+    const QString impostazioni = file(QStringLiteral("Impostazioni.INI"));
+    QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "StatoAMax08"), QStringLiteral("3"));
+    QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "StatoAMax02"), QStringLiteral("255"));
+}
+
+void TestAnalogici::serialeUsciteEIngressi()
+{
+    avviaSeriale();
+    m_scheda->stato().usciteAnalogiche = {255, 0};
+    clicca(QStringLiteral("lbUA"));
+    QCOMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/P", "S"}));
+    QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
+    QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("0"));
+
+    qsizetype da = ricevuti();
+    uscite().spinner(1)->setValue(50);
+    clicca(QStringLiteral("sbUAInvio1"));
+    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "1", "128"}));
+    QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 128);
+    QCOMPARE(uscite().display(1)->testo(), QStringLiteral("050"));
+
+    // The replies after a request land on their own outputs.
+    uscite().display(1)->svuota();
+    da = ricevuti();
+    clicca(QStringLiteral("sbUARich"));
+    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "S"}));
+    QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
+    QCOMPARE(uscite().display(2)->testo(), QStringLiteral("0"));
+
+    clicca(QStringLiteral("SpeedButton2"));
+    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    impostaIngressi(kGrezzi);
+    da = ricevuti();
+    clicca(QStringLiteral("lbIA"));
+    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/A"}));
+    QTRY_COMPARE(mostrati(), kMostrati);
+    // The analog outputs framer went off with "Pagina Iniziale": its page keeps its values.
+    QCOMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
+}
+
+void TestAnalogici::serialeAllarmi()
+{
+    avviaSeriale();
+    scriviAllarmi();
+    clicca(QStringLiteral("lbIA"));
+    QTRY_VERIFY(!ingressi().display(8)->testo().isEmpty());
+    const qsizetype da = ricevuti();
+    clicca(QStringLiteral("sbIAImp"));
+    QList<QByteArray> attesi{"*/H", "A", "C", "10000001", "*/H", "A", "S"};
+    for (qsizetype i = 0; i < kCampi.size(); i += 3) {
+        attesi << kCampi.mid(i, 3);
+    }
+    const QList<Blocco> blocchi = ricevutiDa(da);
+    QCOMPARE(pezzi(blocchi), attesi);
+    QCOMPARE(m_scheda->stato().soglieAnalogiche.join(QString()).toLatin1(), kCampi);
+    // 200 ms after each field, written without waiting for the board.
+    for (qsizetype i = 8; i < blocchi.size(); ++i) {
+        const qint64 passo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
+        QVERIFY2(passo >= 180 && passo < 900, qPrintable(QString::number(passo)));
+    }
+
+    // Continuous output over serial: each round's eight readings land on their own inputs.
+    clicca(QStringLiteral("sbIAContinua"));
+    QVERIFY(m_scheda->stato().continuo);
+    impostaIngressi({65535, 0, 65535, 0, 65535, 0, 65535, 0});
+    QTRY_COMPARE(mostrati(), QStringLiteral("50 -20 100 0 100 0 50 0"));
+    impostaIngressi(kGrezzi);
+    QTRY_COMPARE(mostrati(), kMostrati);
+}
+
+QTEST_MAIN(TestAnalogici)
+#include "tst_analogici.moc"

@@ -1,0 +1,349 @@
+// The analog inputs page: scaled readings from the serial framer and from TCP responses, the
+// alarm texts loaded from the settings file, the alarm dialog, and the checks before storing.
+#include "app/TfrmMain.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
+#include "pages/DisplayLed.h"
+#include "pages/PaginaIngressiAnalogici.h"
+#include "pages/TfrmStatoAnalogici.h"
+#include "settings/Ini.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kSez = QStringLiteral("Impostazioni");
+
+QString frame(int n, int grezzo)
+{
+    return QStringLiteral("CANALE %1 ANALOGICO ->%2<-").arg(n).arg(grezzo, 5, 10, QLatin1Char('0'));
+}
+
+// Raw readings of inputs 1..8 and what they show on the default ranges.
+const QList<int> kGrezzi{32768, 0, 13107, 32767, 65535, 45875, 65535, 9830};
+const QString kMostrati = QStringLiteral("15 -20 20 50 100 4 50 1");
+
+} // namespace
+
+class TestPaginaIngressiAnalogici : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void letturaDalFramer();
+    void letturaNonNumerica();
+    void rispostaTcp_data();
+    void rispostaTcp();
+    void caricaAllarmi_data();
+    void caricaAllarmi();
+    void dialogoMostraECompone();
+    void dialogoFiltraITasti();
+    void pulsanteAllarmeApreIlDialogo();
+    void salvaSenzaCollegamento();
+    void valoriNonValidiNonSalvati();
+
+private:
+    PaginaIngressiAnalogici &pagina() const { return *m_finestra->paginaIngressiAnalogici(); }
+    QString mostrati() const;
+    QStringList allarmi() const;
+    QString fileImpostazioni() const
+    {
+        return m_cartella->path() + QStringLiteral("/Impostazioni.INI");
+    }
+    // Runs `azione` on the modal dialog as soon as it is up.
+    void sulDialogo(const std::function<void(TfrmStatoAnalogici *)> &azione);
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestPaginaIngressiAnalogici::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_messaggi.svuota();
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra->CaricaConfIni();
+}
+
+void TestPaginaIngressiAnalogici::cleanup()
+{
+    m_finestra.reset();
+    m_cartella.reset();
+}
+
+QString TestPaginaIngressiAnalogici::mostrati() const
+{
+    QStringList testi;
+    for (int n = 1; n <= 8; ++n) {
+        testi << pagina().display(n)->testo();
+    }
+    return testi.join(QLatin1Char(' '));
+}
+
+QStringList TestPaginaIngressiAnalogici::allarmi() const
+{
+    QStringList testi;
+    for (int n = 1; n <= 8; ++n) {
+        testi << pagina().allarme(n)->text();
+    }
+    return testi;
+}
+
+void TestPaginaIngressiAnalogici::sulDialogo(
+    const std::function<void(TfrmStatoAnalogici *)> &azione)
+{
+    QTimer::singleShot(0, this, [azione] {
+        QTRY_VERIFY(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
+        azione(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
+    });
+}
+
+void TestPaginaIngressiAnalogici::letturaDalFramer()
+{
+    // Blank until the board has said something.
+    QCOMPARE(mostrati(), QStringLiteral("       "));
+    for (int n = 1; n <= 8; ++n) {
+        pagina().adpIAStringPacket(frame(n, kGrezzi.at(n - 1)));
+    }
+    QCOMPARE(mostrati(), kMostrati);
+    QCOMPARE(m_finestra->valori().contatoreIA, 1);
+    // A ninth reply goes to input 1 again; a short body is zero-filled.
+    pagina().adpIAStringPacket(QStringLiteral("ANALOGICO ->123<-"));
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("-20")); // 123 of 65535 on -20..50
+
+    // "Richiesta" starts counting again at input 1.
+    pagina().adpIAStringPacket(frame(2, 65535));
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
+    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIARich")),
+                      Qt::LeftButton);
+    pagina().adpIAStringPacket(frame(1, 65535));
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaIngressiAnalogici::letturaNonNumerica()
+{
+    pagina().adpIAStringPacket(frame(1, 0));
+    QVERIFY_THROWS_EXCEPTION(ErroreConversione, pagina().adpIAStringPacket("ANALOGICO ->1X345<-"));
+    // A range that is not a number fails the same way.
+    m_finestra->valori().configurazione.minimiIA[1] = QStringLiteral("venti");
+    QVERIFY_THROWS_EXCEPTION(ErroreProgramma, pagina().adpIAStringPacket(frame(2, 100)));
+    QCOMPARE(pagina().display(2)->testo(), QString());
+    QCOMPARE(m_finestra->valori().contatoreIA, 2);
+    m_finestra->valori().configurazione.minimiIA[1] = QStringLiteral("0");
+    pagina().adpIAStringPacket(frame(2, 65535));
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
+}
+
+void TestPaginaIngressiAnalogici::rispostaTcp_data()
+{
+    QTest::addColumn<QString>("risposta");
+    QTest::addColumn<QString>("attesi");
+    QString richiesta;
+    QString continua = QStringLiteral("STATO INGRESSI ->01010101<-\r\n");
+    for (int n = 1; n <= 8; ++n) {
+        richiesta += frame(n, kGrezzi.at(n - 1)) + QStringLiteral("\r\n");
+        continua += QStringLiteral("INGRESSO %1 ANALOGICO ->%2<-\r\n")
+                        .arg(n)
+                        .arg(kGrezzi.at(n - 1), 5, 10, QLatin1Char('0'));
+    }
+    QTest::newRow("risposta a */A") << richiesta + QStringLiteral("F?") << kMostrati;
+    // Continuous output: the digital inputs frame ahead of the readings is not a reading.
+    QTest::newRow("uscita continua") << continua + QStringLiteral("F?") << kMostrati;
+    // Missing readings leave their displays alone, never at the range minimum.
+    QTest::newRow("solo ingressi digitali") << "STATO INGRESSI ->11111111<-\r\nF?"
+                                            << "x x x x x x x x";
+    QTest::newRow("tre letture") << frame(1, 0) + frame(2, 65535) + frame(3, 13107) + "\r\nF?"
+                                 << "-20 50 20 x x x x x";
+    QTest::newRow("solo il pronto") << "F?"
+                                    << "x x x x x x x x";
+}
+
+void TestPaginaIngressiAnalogici::rispostaTcp()
+{
+    QFETCH(QString, risposta);
+    QFETCH(QString, attesi);
+    for (int n = 1; n <= 8; ++n) {
+        pagina().display(n)->mostra(QStringLiteral("x"));
+    }
+    const int contatore = m_finestra->valori().contatoreIA;
+    pagina().analizzaRispostaTcp(risposta);
+    QCOMPARE(mostrati(), attesi);
+    QCOMPARE(m_finestra->valori().contatoreIA, contatore);
+}
+
+void TestPaginaIngressiAnalogici::caricaAllarmi_data()
+{
+    QTest::addColumn<QStringList>("chiavi"); // key=value
+    QTest::addColumn<QStringList>("attesi");
+    const QString off = QStringLiteral("All.:Off");
+    QTest::newRow("nessun file") << QStringList{}
+                                 << QStringList{off, off, off, off, off, off, off, off};
+    QTest::newRow("ingressi 1 e 2, chiavi mancanti")
+        << QStringList{"AllarmeA=11000000", "StatoAMin01=10", "StatoAMax01=40"}
+        << QStringList{"All.:10 - 40", "All.:ERRORE - ERRORE", off, off, off, off, off, off};
+    // Inputs beyond a short enable string keep their text, or show their stored window.
+    QTest::newRow("stringa corta")
+        << QStringList{"AllarmeA=01", "StatoAMin02=-5", "StatoAMax02=5", "StatoAMin08=1",
+                       "StatoAMax08=2"}
+        << QStringList{off, "All.:-5 - 5", "prima", "prima", "prima", "prima", "prima", "prima"};
+    QTest::newRow("stringa lunga")
+        << QStringList{"AllarmeA=0000000111", "StatoAMin08=0", "StatoAMax08=255"}
+        << QStringList{off, off, off, off, off, off, off, "All.:0 - 255"};
+}
+
+void TestPaginaIngressiAnalogici::caricaAllarmi()
+{
+    QFETCH(QStringList, chiavi);
+    QFETCH(QStringList, attesi);
+    for (const QString &chiave : chiavi) {
+        const QStringList parti = chiave.split(QLatin1Char('='));
+        QVERIFY(ScriviIni(fileImpostazioni(), kSez, parti.at(0), parti.at(1)));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        pagina().allarme(n)->setText(QStringLiteral("prima"));
+    }
+    pagina().caricaAllarmi();
+    QCOMPARE(allarmi(), attesi);
+}
+
+void TestPaginaIngressiAnalogici::dialogoMostraECompone()
+{
+    TfrmStatoAnalogici dialogo;
+    auto *cbAl = dialogo.findChild<QCheckBox *>(QStringLiteral("cbAl"));
+    auto *eValMin = dialogo.findChild<QLineEdit *>(QStringLiteral("eValMin"));
+    auto *eValMax = dialogo.findChild<QLineEdit *>(QStringLiteral("eValMax"));
+    QVERIFY(cbAl && eValMin && eValMax);
+    QCOMPARE(dialogo.windowTitle(), QStringLiteral("Stato"));
+    QVERIFY(!(dialogo.windowFlags() & Qt::WindowCloseButtonHint));
+
+    dialogo.setCampo(QStringLiteral("All.:10 - 40"));
+    dialogo.FormShow();
+    QVERIFY(cbAl->isChecked());
+    QCOMPARE(eValMin->text(), QStringLiteral("10"));
+    QCOMPARE(eValMax->text(), QStringLiteral("40"));
+    cbAl->setChecked(false);
+    dialogo.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    QCOMPARE(dialogo.campo(), QStringLiteral("All.:Off"));
+    QCOMPARE(dialogo.result(), int(QDialog::Accepted));
+
+    TfrmStatoAnalogici secondo;
+    // A stored value longer than three characters is shown whole, not cut.
+    secondo.setCampo(QStringLiteral("All.:-1000 - 12,5"));
+    secondo.FormShow();
+    QCOMPARE(secondo.findChild<QLineEdit *>(QStringLiteral("eValMin"))->text(),
+             QStringLiteral("-1000"));
+    secondo.BitBtn1Click();
+    QCOMPARE(secondo.campo(), QStringLiteral("All.:-1000 - 12,5"));
+
+    TfrmStatoAnalogici spento;
+    spento.setCampo(QStringLiteral("All.:Off"));
+    spento.FormShow();
+    QVERIFY(!spento.findChild<QCheckBox *>(QStringLiteral("cbAl"))->isChecked());
+    QCOMPARE(spento.findChild<QLineEdit *>(QStringLiteral("eValMax"))->text(), QString());
+}
+
+void TestPaginaIngressiAnalogici::dialogoFiltraITasti()
+{
+    TfrmStatoAnalogici dialogo;
+    auto *eValMin = dialogo.findChild<QLineEdit *>(QStringLiteral("eValMin"));
+    auto *eValMax = dialogo.findChild<QLineEdit *>(QStringLiteral("eValMax"));
+    QTest::keyClicks(eValMin, QStringLiteral("a-1.2x34"));
+    QCOMPARE(eValMin->text(), QStringLiteral("-12"));
+    QTest::keyClick(eValMin, Qt::Key_Backspace);
+    QTest::keyClicks(eValMin, QStringLiteral("+9"));
+    QCOMPARE(eValMin->text(), QStringLiteral("-19"));
+    QTest::keyClicks(eValMax, QStringLiteral(" 4,0e"));
+    QCOMPARE(eValMax->text(), QStringLiteral("40"));
+    // Typing over a selection replaces it, within the three characters.
+    eValMax->selectAll();
+    QTest::keyClicks(eValMax, QStringLiteral("255"));
+    QCOMPARE(eValMax->text(), QStringLiteral("255"));
+    dialogo.findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(true);
+    dialogo.BitBtn1Click();
+    QCOMPARE(dialogo.campo(), QStringLiteral("All.:-19 - 255"));
+}
+
+void TestPaginaIngressiAnalogici::pulsanteAllarmeApreIlDialogo()
+{
+    m_finestra->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    pagina().allarme(3)->setText(QStringLiteral("All.:Off"));
+    auto *pulsante = m_finestra->findChild<QToolButton *>(QStringLiteral("SpeedButton16"));
+    QVERIFY(pulsante);
+
+    sulDialogo([this](TfrmStatoAnalogici *dialogo) {
+        QCOMPARE(dialogo->parentWidget(), m_finestra.get());
+        dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(true);
+        QTest::keyClicks(dialogo->findChild<QLineEdit *>(QStringLiteral("eValMin")), "5");
+        QTest::keyClicks(dialogo->findChild<QLineEdit *>(QStringLiteral("eValMax")), "60");
+        QTest::keyClick(dialogo->findChild<QLineEdit *>(QStringLiteral("eValMax")), Qt::Key_Return);
+    });
+    QTest::mouseClick(pulsante, Qt::LeftButton);
+    QCOMPARE(pagina().allarme(3)->text(), QStringLiteral("All.:5 - 60"));
+
+    // Closed without OK: the text stays.
+    sulDialogo([](TfrmStatoAnalogici *dialogo) {
+        dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(false);
+        dialogo->reject();
+    });
+    QTest::mouseClick(pulsante, Qt::LeftButton);
+    QCOMPARE(pagina().allarme(3)->text(), QStringLiteral("All.:5 - 60"));
+    QVERIFY(!m_finestra->findChild<TfrmStatoAnalogici *>());
+}
+
+void TestPaginaIngressiAnalogici::salvaSenzaCollegamento()
+{
+    QVERIFY(
+        ScriviIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin04"), QStringLiteral("7")));
+    pagina().caricaAllarmi();
+    pagina().allarme(1)->setText(QStringLiteral("All.:10 - 40"));
+    pagina().allarme(8)->setText(QStringLiteral("All.:1 - 3"));
+    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAImp")),
+                      Qt::LeftButton);
+    QVERIFY(m_messaggi.voci().isEmpty());
+    QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("AllarmeA")),
+             QStringLiteral("10000001"));
+    QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin01")),
+             QStringLiteral("10"));
+    QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMax08")),
+             QStringLiteral("3"));
+    // Inputs without an alarm store the whole range.
+    QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin04")),
+             QStringLiteral("0"));
+    QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMax04")),
+             QStringLiteral("255"));
+}
+
+void TestPaginaIngressiAnalogici::valoriNonValidiNonSalvati()
+{
+    pagina().caricaAllarmi();
+    pagina().allarme(2)->setText(QStringLiteral("All.:10 - 40"));
+    // Input 3's range is empty: no level can be computed for it.
+    m_finestra->valori().configurazione.massimiIA[2] = QStringLiteral("0");
+    pagina().allarme(3)->setText(QStringLiteral("All.:1 - 2"));
+    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAImp")),
+                      Qt::LeftButton);
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+             QStringList{QStringLiteral("Valori di allarme non validi per l'ingresso 3")});
+    QCOMPARE(m_messaggi.voci().size(), 1);
+    QVERIFY(!QFile::exists(fileImpostazioni()));
+}
+
+QTEST_MAIN(TestPaginaIngressiAnalogici)
+#include "tst_paginaIngressiAnalogici.moc"

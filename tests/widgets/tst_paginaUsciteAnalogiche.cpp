@@ -1,0 +1,256 @@
+// The analog outputs page: typed values and the spinner, the send buttons' display, and the
+// replies from the serial framer and from a complete TCP response.
+#include "app/TfrmMain.h"
+#include "core/Errori.h"
+#include "core/Messaggi.h"
+#include "pages/DisplayLed.h"
+#include "pages/PaginaUsciteAnalogiche.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+class TestPaginaUsciteAnalogiche : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tastiValore_data();
+    void tastiValore();
+    void spinnerRilasciato();
+    void invioMostraTreCifre();
+    void risposteDalFramer();
+    void rispostaTcp_data();
+    void rispostaTcp();
+    void richiestaRiportaAllUscita1();
+    void controlliDellaPagina();
+
+private:
+    PaginaUsciteAnalogiche &pagina() const { return *m_finestra->paginaUsciteAnalogiche(); }
+    QToolButton *invio(int n) const
+    {
+        return m_finestra->findChild<QToolButton *>(QStringLiteral("sbUAInvio%1").arg(n));
+    }
+    void mostra();
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+void TestPaginaUsciteAnalogiche::init()
+{
+    m_cartella = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_cartella->isValid());
+    m_messaggi.svuota();
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+}
+
+void TestPaginaUsciteAnalogiche::cleanup()
+{
+    m_finestra.reset();
+    m_cartella.reset();
+}
+
+void TestPaginaUsciteAnalogiche::mostra()
+{
+    m_finestra->show();
+    m_finestra->valori().tipoCollegamento.clear();
+    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+}
+
+void TestPaginaUsciteAnalogiche::tastiValore_data()
+{
+    // Keys: '\n' Enter, '\b' Backspace, '<' Home, '#' Delete; anything else is typed.
+    QTest::addColumn<int>("uscita");
+    QTest::addColumn<QString>("tasti");
+    QTest::addColumn<QString>("casella");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<int>("spinner");
+    QTest::addColumn<int>("invii");
+
+    QTest::newRow("150 e Invio: 100") << 1 << "150\n"
+                                      << "150"
+                                      << "100" << 100 << 1;
+    QTest::newRow("vuota e Invio: 000") << 1 << "\n"
+                                        << ""
+                                        << "000" << 0 << 1;
+    QTest::newRow("7 e Invio") << 2 << "7\n"
+                               << "7"
+                               << "007" << 7 << 1;
+    QTest::newRow("lettere e segno rifiutati") << 1 << "a-5+.x"
+                                               << "5"
+                                               << "" << 0 << 0;
+    QTest::newRow("tre cifre al massimo") << 1 << "1234"
+                                          << "123"
+                                          << "" << 0 << 0;
+    // The second box holds three digits too, and Backspace still works after them.
+    QTest::newRow("seconda casella, tre cifre") << 2 << "9876\b"
+                                                << "98"
+                                                << "" << 0 << 0;
+    QTest::newRow("cancella e riscrivi") << 1 << "123\b\b9\n"
+                                         << "19"
+                                         << "019" << 19 << 1;
+    QTest::newRow("Inizio e Canc") << 2 << "45<#\n"
+                                   << "5"
+                                   << "005" << 5 << 1;
+}
+
+void TestPaginaUsciteAnalogiche::tastiValore()
+{
+    QFETCH(int, uscita);
+    QFETCH(QString, tasti);
+    QFETCH(QString, casella);
+    QFETCH(QString, display);
+    QFETCH(int, spinner);
+    QFETCH(int, invii);
+    mostra();
+    QLineEdit *edit = pagina().casella(uscita);
+    QCOMPARE(edit->objectName(), QStringLiteral("eVal%1").arg(uscita));
+    QSignalSpy clic(invio(uscita), &QToolButton::clicked);
+    for (const QChar c : tasti) {
+        if (c == QLatin1Char('\n')) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (c == QLatin1Char('\b')) {
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        } else if (c == QLatin1Char('<')) {
+            QTest::keyClick(edit, Qt::Key_Home);
+        } else if (c == QLatin1Char('#')) {
+            QTest::keyClick(edit, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(edit, QString(c));
+        }
+    }
+    QCOMPARE(edit->text(), casella);
+    QCOMPARE(pagina().display(uscita)->testo(), display);
+    QCOMPARE(pagina().spinner(uscita)->value(), spinner);
+    QCOMPARE(clic.count(), invii);
+    // The other output is untouched.
+    QCOMPARE(pagina().display(3 - uscita)->testo(), QString());
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaUsciteAnalogiche::spinnerRilasciato()
+{
+    mostra();
+    QSpinBox *spinner = pagina().spinner(2);
+    spinner->setValue(49);
+    QCOMPARE(pagina().display(2)->testo(), QString());
+    // The up arrow sits at the top right of the box.
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, QPoint(spinner->width() - 4, 3));
+    QCOMPARE(spinner->value(), 50);
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("050"));
+    QCOMPARE(pagina().casella(2)->text(), QStringLiteral("050"));
+    QCOMPARE(pagina().display(1)->testo(), QString());
+}
+
+void TestPaginaUsciteAnalogiche::invioMostraTreCifre()
+{
+    mostra();
+    pagina().spinner(2)->setValue(7);
+    QTest::mouseClick(invio(2), Qt::LeftButton);
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("007"));
+    QCOMPARE(pagina().casella(2)->text(), QString());
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaUsciteAnalogiche::risposteDalFramer()
+{
+    pagina().adpUAStringPacket(QStringLiteral("USCITA 1 ->128<-"));
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
+    QCOMPARE(pagina().spinner(1)->value(), 50);
+    pagina().adpUAStringPacket(QStringLiteral("->255<-"));
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("100"));
+    QCOMPARE(pagina().spinner(2)->value(), 100);
+
+    // A value that is not a number shows nothing and does not move the toggle on.
+    QVERIFY_THROWS_EXCEPTION(ErroreConversione, pagina().adpUAStringPacket("->1X8<-"));
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
+    pagina().adpUAStringPacket(QStringLiteral("->0<-"));
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("0"));
+    pagina().adpUAStringPacket(QStringLiteral("->51<-"));
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("20"));
+    QCOMPARE(pagina().spinner(2)->value(), 20);
+}
+
+void TestPaginaUsciteAnalogiche::rispostaTcp_data()
+{
+    QTest::addColumn<QString>("risposta");
+    QTest::addColumn<QString>("uscita1");
+    QTest::addColumn<QString>("uscita2");
+    QTest::newRow("due frame") << "USCITA 1 ->128<-\r\nUSCITA 2 ->051<-\r\nF?"
+                               << "50"
+                               << "20";
+    QTest::newRow("corpi corti e lunghi") << "->5<-->00255<-F?"
+                                          << "2"
+                                          << "100";
+    // Frames that are missing leave their outputs as they were.
+    QTest::newRow("solo il primo") << "->255<-\r\nF?"
+                                   << "100"
+                                   << "x";
+    QTest::newRow("nessun frame") << "F?"
+                                  << "x"
+                                  << "x";
+}
+
+void TestPaginaUsciteAnalogiche::rispostaTcp()
+{
+    QFETCH(QString, risposta);
+    QFETCH(QString, uscita1);
+    QFETCH(QString, uscita2);
+    pagina().display(1)->mostra(QStringLiteral("x"));
+    pagina().display(2)->mostra(QStringLiteral("x"));
+    const bool toggle = m_finestra->valori().toggleUA;
+    pagina().analizzaRispostaTcp(risposta);
+    QCOMPARE(pagina().display(1)->testo(), uscita1);
+    QCOMPARE(pagina().display(2)->testo(), uscita2);
+    // TCP reads both frames by position: the serial toggle is not involved.
+    QCOMPARE(m_finestra->valori().toggleUA, toggle);
+}
+
+void TestPaginaUsciteAnalogiche::richiestaRiportaAllUscita1()
+{
+    mostra();
+    for (const QString &nome : {QStringLiteral("sbUARich"), QString()}) {
+        // One reply of a pair was lost: the toggle points at output 2.
+        pagina().adpUAStringPacket(QStringLiteral("->128<-"));
+        QVERIFY(!m_finestra->valori().toggleUA);
+        if (nome.isEmpty()) {
+            pagina().sbUAResClick(); // the hidden reset requests the levels too
+        } else {
+            QTest::mouseClick(m_finestra->findChild<QPushButton *>(nome), Qt::LeftButton);
+        }
+        pagina().adpUAStringPacket(QStringLiteral("->255<-"));
+        QCOMPARE(pagina().display(1)->testo(), QStringLiteral("100"));
+        QCOMPARE(pagina().display(2)->testo(), QString());
+        pagina().display(1)->svuota();
+        m_finestra->valori().toggleUA = true;
+    }
+    QVERIFY(m_messaggi.voci().isEmpty());
+}
+
+void TestPaginaUsciteAnalogiche::controlliDellaPagina()
+{
+    mostra();
+    m_finestra->CaricaConfIni();
+    QCOMPARE(pagina().titolo(1)->text(), QStringLiteral("LUMINOSITA' (OUT 1)"));
+    QCOMPARE(pagina().titolo(2)->text(), QStringLiteral("VENTILAZIONE (OUT 2)"));
+    // Until the peripheral pages exist the button leads nowhere and cannot be pressed.
+    QVERIFY(!pagina().pulsantePeriferiche()->isEnabled());
+    QVERIFY(
+        !m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
+    QVERIFY(
+        m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
+}
+
+QTEST_MAIN(TestPaginaUsciteAnalogiche)
+#include "tst_paginaUsciteAnalogiche.moc"
