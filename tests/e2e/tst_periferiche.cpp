@@ -251,6 +251,9 @@ void TestPeriferiche::tcpIngressiDigitali()
 
     clicca("lbID");
     ingressi().gruppoUnita()->setItemIndex(5);
+    // An inputs reply marks the board as streaming until its next prompt says otherwise;
+    // leaving before that would first send the "*/C" that stops the stream.
+    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
     nuovi();
     clicca("sbPID");
     QCOMPARE(m_finestra->paginaAttiva(), 6);

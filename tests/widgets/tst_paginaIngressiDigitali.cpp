@@ -135,7 +135,7 @@ void TestPaginaIngressiDigitali::controlliDellaPagina()
     QCOMPARE(pagina().findChild<QPushButton *>(QStringLiteral("sbIDImp"))->text(),
              QStringLiteral("Invio Impostazioni"));
     // Until the peripheral pages exist the button cannot be used.
-    QVERIFY(!pagina().pulsantePeriferiche()->isEnabled());
+    QVERIFY(pagina().pulsantePeriferiche()->isEnabled());
     QCOMPARE(pagina().pulsantePeriferiche()->objectName(), QStringLiteral("sbPID"));
 }
 
