@@ -208,6 +208,9 @@ void TfrmMain::creaBarraSeriale()
                                 QStringLiteral("Comm 3"), QStringLiteral("Comm 4")},
                                4, m_pnSeriale);
     m_rgComm->setItemIndex(0);
+    // The captioned group has to fit the bar's 36 pixels: no room for margins.
+    m_rgComm->setFlat(true);
+    m_rgComm->layout()->setContentsMargins(6, 0, 6, 0);
     riga->addWidget(m_rgComm);
     // The operator never sees the speed; the group only carries the saved value.
     m_rgVelocita = new GruppoRadio(QStringLiteral("rgVelocita"), QStringLiteral("  Velocità   "),

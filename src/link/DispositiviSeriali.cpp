@@ -72,16 +72,21 @@ QList<DispositivoSeriale> elencaDispositiviSeriali(const QString &cartellaById)
 QString motivoAperturaFallita(const QString &percorso, QSerialPort::SerialPortError errore,
                               const QString &testoSistema)
 {
+    const QFileInfo file(percorso);
+    return motivoAperturaFallita(percorso, errore, testoSistema,
+                                 file.exists() && (!file.isReadable() || !file.isWritable()));
+}
+
+QString motivoAperturaFallita(const QString &percorso, QSerialPort::SerialPortError errore,
+                              const QString &testoSistema, bool accessoNegato)
+{
     switch (errore) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("Il dispositivo %1 non esiste: controllare che l'adattatore sia "
                               "collegato e il nome del dispositivo.")
             .arg(percorso);
-    case QSerialPort::PermissionError: {
-        // Qt reports a device held by another program the same way as one the user may not
-        // open; the file's permissions tell them apart.
-        const QFileInfo file(percorso);
-        if (file.exists() && (!file.isReadable() || !file.isWritable())) {
+    case QSerialPort::PermissionError:
+        if (accessoNegato) {
             return QStringLiteral("Permesso negato su %1: aggiungere l'utente al gruppo dialout "
                                   "(sudo usermod -a -G dialout $USER), poi uscire dalla sessione "
                                   "e rientrare.")
@@ -89,7 +94,6 @@ QString motivoAperturaFallita(const QString &percorso, QSerialPort::SerialPortEr
         }
         return QStringLiteral("Il dispositivo %1 è già in uso da un altro programma.")
             .arg(percorso);
-    }
     case QSerialPort::OpenError:
         return QStringLiteral("Il dispositivo %1 è già aperto.").arg(percorso);
     case QSerialPort::UnsupportedOperationError:

@@ -36,6 +36,10 @@ QList<DispositivoSeriale>
 elencaDispositiviSeriali(const QString &cartellaById = QStringLiteral("/dev/serial/by-id"));
 
 // Why a device did not open, in Italian, for the operator. `errore` and `testoSistema` are the
-// serial port's error and its text.
+// serial port's error and its text; `accessoNegato` tells a device the user may not open from
+// one held by another program, which the serial port reports alike.
+QString motivoAperturaFallita(const QString &percorso, QSerialPort::SerialPortError errore,
+                              const QString &testoSistema, bool accessoNegato);
+// The same, with `accessoNegato` taken from the device file as it is now.
 QString motivoAperturaFallita(const QString &percorso, QSerialPort::SerialPortError errore,
                               const QString &testoSistema);
