@@ -56,8 +56,7 @@ const Pagina kPagine[] = {
     {ValoriProgramma::PerifUsciteDigitali, "perif-uscite-digitali.png", "Perif. Uscite Digitali",
      "the relays of one of the eight peripheral units behind the board.", "sbPUD"},
     {ValoriProgramma::PerifIngressiDigitali, "perif-ingressi-digitali.png",
-     "Perif. Ingressi Digitali", "the digital inputs of one peripheral unit, read only.",
-     "sbPID"},
+     "Perif. Ingressi Digitali", "the digital inputs of one peripheral unit, read only.", "sbPID"},
     {ValoriProgramma::PerifUsciteAnalogiche, "perif-uscite-analogiche.png",
      "Perif. Uscite Analogiche", "sets and reads the analog channels of one peripheral unit.",
      "sbPUA"},
@@ -78,8 +77,8 @@ struct Dialogo
 };
 
 const Dialogo kDialoghi[] = {
-    {ValoriProgramma::IngressiDigitali, "TfrmStato", "SpeedButton5", "allarme-ingresso-digitale.png",
-     "Stato (digital input alarm)",
+    {ValoriProgramma::IngressiDigitali, "TfrmStato", "SpeedButton5",
+     "allarme-ingresso-digitale.png", "Stato (digital input alarm)",
      "the alarm of one digital input: off, or on the high or the low level."},
     {ValoriProgramma::IngressiAnalogici, "TfrmStatoAnalogici", "SpeedButton14",
      "allarme-ingresso-analogico.png", "Stato (analog input alarm)",
@@ -117,9 +116,10 @@ public:
         if (!porte.open(QIODevice::WriteOnly)) {
             return 1;
         }
-        porte.write(QStringLiteral("[TIPO]\r\nCollegamento=1\r\n[TCP]\r\nIP=127.0.0.1\r\nPorta=%1\r\n")
-                        .arg(porta)
-                        .toUtf8());
+        porte.write(
+            QStringLiteral("[TIPO]\r\nCollegamento=1\r\n[TCP]\r\nIP=127.0.0.1\r\nPorta=%1\r\n")
+                .arg(porta)
+                .toUtf8());
         porte.close();
 
         m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_impostazioni.path());
@@ -273,8 +273,7 @@ private:
             QTest::qWait(50);
         }
         if (!preso) {
-            std::printf("%s: no such dialog after %s, skipped\n", dialogo.classe,
-                        dialogo.pulsante);
+            std::printf("%s: no such dialog after %s, skipped\n", dialogo.classe, dialogo.pulsante);
         }
         attendiQuiete();
     }
@@ -307,8 +306,8 @@ private:
         }
         std::printf("%s\n", qPrintable(percorso));
         QTextStream testo(&m_testo);
-        testo << "**" << titolo << "**: " << descrizione << "\n\n![" << titolo << "](docs/"
-              << file << ")\n\n";
+        testo << "**" << titolo << "**: " << descrizione << "\n\n![" << titolo << "](docs/" << file
+              << ")\n\n";
     }
 
     QString m_cartella;

@@ -31,8 +31,7 @@ private slots:
         QTest::addColumn<QString>("motivo");
         QTest::newRow("programma compilato o copiato") << false << false << false << "";
         QTest::newRow("copia installata") << true << false << true << "(programma installato)";
-        QTest::newRow("cartella non scrivibile")
-            << false << true << true << "non è scrivibile)";
+        QTest::newRow("cartella non scrivibile") << false << true << true << "non è scrivibile)";
     }
 
     void scelta()
@@ -48,8 +47,8 @@ private slots:
         const QString bin = radice.filePath(QStringLiteral("usr/bin"));
         QVERIFY(QDir().mkpath(bin));
         if (installato) {
-            QVERIFY(creaFile(radice.filePath(QStringLiteral("usr/share/applications/")) +
-                             kVoceMenu));
+            QVERIFY(
+                creaFile(radice.filePath(QStringLiteral("usr/share/applications/")) + kVoceMenu));
         }
         if (soloLettura) {
             QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));

@@ -109,10 +109,9 @@ private slots:
         QFETCH(int, errore);
         QFETCH(bool, accessoNegato);
         QFETCH(QString, atteso);
-        const QString testo =
-            motivoAperturaFallita(QStringLiteral("/dev/ttyUSB0"),
-                                  QSerialPort::SerialPortError(errore),
-                                  QStringLiteral("Input/output error"), accessoNegato);
+        const QString testo = motivoAperturaFallita(
+            QStringLiteral("/dev/ttyUSB0"), QSerialPort::SerialPortError(errore),
+            QStringLiteral("Input/output error"), accessoNegato);
         QVERIFY2(testo.startsWith(atteso), qPrintable(testo));
     }
 };
