@@ -172,8 +172,12 @@ void Collegamento::ApriSeriale()
     if (dispositivo == kErrore) {
         dispositivo.clear();
     }
-    m_seriale->setDispositivo(dispositivo);
-    m_seriale->setComNumber(numeroPorta);
+    try {
+        m_seriale->setDispositivo(dispositivo);
+        m_seriale->setComNumber(numeroPorta);
+    } catch (const ErroreProgramma &) {
+        // The port is closed now; opening it below says why it cannot.
+    }
     if (baud == 4800 || baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600) {
         m_seriale->setBaud(baud);
         m_seriale->setParity(QSerialPort::NoParity);

@@ -58,7 +58,15 @@ void Seriale::setStopBits(QSerialPort::StopBits bits)
 
 void Seriale::setDispositivo(const QString &percorso)
 {
+    // As with a new number: an open port moves to the new device.
+    const QString prima = nomeDispositivo();
+    const bool eraAperta = isOpen();
     m_dispositivo = percorso;
+    if (!eraAperta || nomeDispositivo() == prima) {
+        return;
+    }
+    chiudi();
+    apri();
 }
 
 QString Seriale::nomeDispositivo() const

@@ -34,6 +34,7 @@ public:
     void setStopBits(QSerialPort::StopBits bits);
 
     // A device path that wins over the number when not empty (a USB adapter, a pseudo-terminal).
+    // On an open port a path naming another device closes the port and opens that device.
     QString dispositivo() const { return m_dispositivo; }
     void setDispositivo(const QString &percorso);
     // The device the port opens: the path when set, else the one for the number.

@@ -300,6 +300,21 @@ private slots:
         campo->clearEditText();
         banco.scegli("mCollSeriale");
         QCOMPARE(campo->currentText(), pty);
+
+        // Another device saved while the port is open: the next page entry moves to it.
+        SimulatoreScheda altra;
+        const QString altroPty = altra.apriPty();
+        QVERIFY2(!altroPty.isEmpty(), qPrintable(altra.errore()));
+        campo->setEditText(altroPty);
+        banco.clicca("sbSalvaPorte");
+        QSignalSpy comandi(&altra, &SimulatoreScheda::comandoEseguito);
+        banco.tornaAllaHome();
+        banco.clicca("lbUD");
+        QCOMPARE(banco.finestra().collegamento().seriale().nomeDispositivo(), altroPty);
+        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QTRY_COMPARE(comandi.size(), 1);
+        QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QVERIFY(banco.messaggi().voci().isEmpty());
         // Emptied and saved, the number's own device is back.
         campo->clearEditText();
         banco.clicca("sbSalvaPorte");
