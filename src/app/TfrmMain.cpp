@@ -5,6 +5,7 @@
 #include "core/Messaggi.h"
 #include "config/CaricaConfIni.h"
 #include "config/PaginaConfigurazione.h"
+#include "link/CampoDispositivo.h"
 #include "link/Collegamento.h"
 #include "link/Framer.h"
 #include "link/Invio.h"
@@ -26,6 +27,7 @@
 #include "pages/PaginaUsciteAnalogiche.h"
 #include "pages/PaginaUsciteDigitali.h"
 #include "pages/StoricoAnalogici.h"
+#include "settings/CartellaImpostazioni.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -42,6 +44,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTimer>
@@ -86,6 +89,14 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     colonna->addWidget(m_split, 1);
     creaPagine();
     creaLog();
+    if (m_cartellaIniziale.isEmpty()) {
+        const CartellaImpostazioni scelta = scegliCartellaImpostazioni(
+            QCoreApplication::applicationDirPath(),
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+        m_cartellaIniziale = scelta.cartella;
+        aggiungiLog(scelta.descrizione);
+        qInfo().noquote() << scelta.descrizione;
+    }
 
     m_timTimerOra = new QTimer(this);
     m_timTimerOra->setObjectName(QStringLiteral("timTimerOra"));
@@ -216,6 +227,9 @@ void TfrmMain::creaBarraSeriale()
                                 QStringLiteral("Comm 3"), QStringLiteral("Comm 4")},
                                4, m_pnSeriale);
     m_rgComm->setItemIndex(0);
+    // The captioned group has to fit the bar's 36 pixels: no room for margins.
+    m_rgComm->setFlat(true);
+    m_rgComm->layout()->setContentsMargins(6, 0, 6, 0);
     riga->addWidget(m_rgComm);
     // The operator never sees the speed; the group only carries the saved value.
     m_rgVelocita = new GruppoRadio(QStringLiteral("rgVelocita"), QStringLiteral("  Velocità   "),
@@ -225,6 +239,10 @@ void TfrmMain::creaBarraSeriale()
     m_rgVelocita->setItemIndex(3);
     m_rgVelocita->hide();
     riga->addWidget(m_rgVelocita);
+    riga->addSpacing(12);
+    riga->addWidget(new QLabel(QStringLiteral("Dispositivo:"), m_pnSeriale));
+    m_cbDispositivo = new CampoDispositivo(m_pnSeriale);
+    riga->addWidget(m_cbDispositivo, 1);
     riga->addWidget(creaPulsanteSalva(m_pnSeriale, QStringLiteral("sbSalvaPorte"),
                                       &Collegamento::sbSalvaPorteClick));
     riga->addStretch(1);
@@ -371,9 +389,7 @@ void TfrmMain::FormCreate()
         m_totaleLarghezzaStato += m_barraStato->larghezzaPannello(i);
     }
 
-    QString cartella =
-        m_cartellaIniziale.isEmpty() ? QCoreApplication::applicationDirPath() : m_cartellaIniziale;
-    cartella = QDir::fromNativeSeparators(cartella);
+    QString cartella = QDir::fromNativeSeparators(m_cartellaIniziale);
     if (!cartella.endsWith(QLatin1Char('/'))) {
         cartella += QLatin1Char('/');
     }
@@ -460,6 +476,7 @@ void TfrmMain::creaCollegamento()
     controlli.ePorta = m_ePorta;
     controlli.rgComm = m_rgComm;
     controlli.rgVelocita = m_rgVelocita;
+    controlli.cbDispositivo = m_cbDispositivo;
     const auto paginaAttiva = [this] { return this->paginaAttiva(); };
     m_collegamento =
         new Collegamento(m_valori, m_messaggi, *m_barraStato, controlli, paginaAttiva, this);

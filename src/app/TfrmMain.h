@@ -9,6 +9,7 @@
 #include <memory>
 
 class BarraStato;
+class CampoDispositivo;
 class Collegamento;
 class FinestraAndamento;
 class FramerPagine;
@@ -45,8 +46,8 @@ class TfrmMain : public QMainWindow, private DestinatariConfigurazione
 {
     Q_OBJECT
 public:
-    // `messaggi` replaces the message boxes (tests); `cartellaProgramma` replaces the folder of
-    // the program file, where both settings files live.
+    // `messaggi` replaces the message boxes (tests); `cartellaProgramma`, when given, is the
+    // folder of both settings files; otherwise the program picks it and says so in the log.
     explicit TfrmMain(Messaggi *messaggi = nullptr, const QString &cartellaProgramma = {},
                       QWidget *parent = nullptr);
     ~TfrmMain() override;
@@ -154,6 +155,7 @@ private:
     QFrame *m_pnSeriale = nullptr;
     GruppoRadio *m_rgComm = nullptr;
     GruppoRadio *m_rgVelocita = nullptr;
+    CampoDispositivo *m_cbDispositivo = nullptr;
 
     QSplitter *m_split = nullptr;
     QStackedWidget *m_pcPagine = nullptr;

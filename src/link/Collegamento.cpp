@@ -4,6 +4,8 @@
 #include "core/Errori.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
+#include "link/CampoDispositivo.h"
+#include "link/DispositiviSeriali.h"
 #include "link/Seriale.h"
 #include "pages/GruppoRadio.h"
 #include "settings/Ini.h"
@@ -85,6 +87,14 @@ void Collegamento::mCollSerialeClick()
     }
     m_controlli.rgComm->setItemIndex(StrToInt(numero) - 1);
     m_controlli.rgVelocita->setItemIndex(StrToInt(velocita) - 1);
+
+    // Devices come and go (a USB adapter plugged in): list them afresh each time.
+    QString dispositivo = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo);
+    if (dispositivo == kErrore) {
+        dispositivo.clear();
+    }
+    m_controlli.cbDispositivo->aggiorna();
+    m_controlli.cbDispositivo->setPercorso(dispositivo);
 }
 
 void Collegamento::mCollTcpClick()
@@ -113,6 +123,8 @@ void Collegamento::sbSalvaPorteClick()
     salvataggio.scrivi(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento, QStringLiteral("0"));
     salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero, QString::number(numero));
     salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita, velocita);
+    salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo,
+                       m_controlli.cbDispositivo->percorso());
     salvataggio.concludi();
 }
 
@@ -160,8 +172,12 @@ void Collegamento::ApriSeriale()
     if (dispositivo == kErrore) {
         dispositivo.clear();
     }
-    m_seriale->setDispositivo(dispositivo);
-    m_seriale->setComNumber(numeroPorta);
+    try {
+        m_seriale->setDispositivo(dispositivo);
+        m_seriale->setComNumber(numeroPorta);
+    } catch (const ErroreProgramma &) {
+        // The port is closed now; opening it below says why it cannot.
+    }
     if (baud == 4800 || baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600) {
         m_seriale->setBaud(baud);
         m_seriale->setParity(QSerialPort::NoParity);
@@ -172,7 +188,10 @@ void Collegamento::ApriSeriale()
         try {
             m_seriale->apri();
         } catch (const ErroreProgramma &) {
-            m_messaggi.messaggio(QStringLiteral("Verificare la porta selezionata"));
+            m_messaggi.messaggio(QStringLiteral("Verificare la porta selezionata\n\n") +
+                                 motivoAperturaFallita(m_seriale->nomeDispositivo(),
+                                                       m_seriale->erroreApertura(),
+                                                       m_seriale->testoErroreApertura()));
         }
     }
     MostraStatoSeriale();

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class CampoDispositivo;
 class TestoStato;
 class GruppoRadio;
 class Messaggi;
@@ -26,6 +27,7 @@ struct ControlliCollegamento
     QLineEdit *ePorta = nullptr;
     GruppoRadio *rgComm = nullptr;
     GruppoRadio *rgVelocita = nullptr;
+    CampoDispositivo *cbDispositivo = nullptr;
 };
 
 // Choosing, saving, opening and closing the link to the board: the serial port or the TCP

@@ -58,7 +58,15 @@ void Seriale::setStopBits(QSerialPort::StopBits bits)
 
 void Seriale::setDispositivo(const QString &percorso)
 {
+    // As with a new number: an open port moves to the new device.
+    const QString prima = nomeDispositivo();
+    const bool eraAperta = isOpen();
     m_dispositivo = percorso;
+    if (!eraAperta || nomeDispositivo() == prima) {
+        return;
+    }
+    chiudi();
+    apri();
 }
 
 QString Seriale::nomeDispositivo() const
@@ -80,7 +88,10 @@ void Seriale::apri()
     }
     // The device vanished and its close is still queued: finish it first.
     chiudiPerGuasto();
+    m_erroreApertura = QSerialPort::NoError;
+    m_testoErroreApertura.clear();
     if (m_dispositivo.isEmpty() && m_comNumber <= 0) {
+        m_erroreApertura = QSerialPort::DeviceNotFoundError;
         throw ErroreProgramma(QStringLiteral("Nessuna porta seriale scelta"));
     }
     const QString nome = nomeDispositivo();
@@ -89,6 +100,8 @@ void Seriale::apri()
     m_chiusuraPendente = false;
     if (!m_porta->open(QIODevice::ReadWrite)) {
         const QString motivo = m_porta->errorString();
+        m_erroreApertura = m_porta->error();
+        m_testoErroreApertura = motivo;
         m_porta->clearError();
         throw ErroreProgramma(
             QStringLiteral("Impossibile aprire la porta seriale %1: %2").arg(nome, motivo));

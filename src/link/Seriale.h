@@ -34,6 +34,7 @@ public:
     void setStopBits(QSerialPort::StopBits bits);
 
     // A device path that wins over the number when not empty (a USB adapter, a pseudo-terminal).
+    // On an open port a path naming another device closes the port and opens that device.
     QString dispositivo() const { return m_dispositivo; }
     void setDispositivo(const QString &percorso);
     // The device the port opens: the path when set, else the one for the number.
@@ -41,6 +42,9 @@ public:
 
     // Opens the port; throws ErroreProgramma and stays closed when it cannot.
     void apri();
+    // Why the last open failed: the port's error and the system's text.
+    QSerialPort::SerialPortError erroreApertura() const { return m_erroreApertura; }
+    QString testoErroreApertura() const { return m_testoErroreApertura; }
     bool isOpen() const;
     // Queues all of `dati` for sending; nothing when the port is closed.
     void scrivi(const QByteArray &dati);
@@ -69,6 +73,8 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QString m_dispositivo;
+    QSerialPort::SerialPortError m_erroreApertura = QSerialPort::NoError;
+    QString m_testoErroreApertura;
     bool m_chiusuraPendente = false;
     bool m_letturaProgrammata = false;
 };

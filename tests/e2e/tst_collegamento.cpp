@@ -13,6 +13,7 @@
 #include "settings/Ini.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -264,11 +265,68 @@ private slots:
                                    "Dispositivo=/dev/brivola-nessuna-porta\n"));
         banco.finestra().collegamento().setLimitePronto(300);
         banco.clicca("lbID");
+        // The message goes on to say why, in the operator's language.
         QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio),
-                 QStringList{QStringLiteral("Verificare la porta selezionata")});
+                 QStringList{QStringLiteral("Verificare la porta selezionata\n\nIl dispositivo "
+                                            "/dev/brivola-nessuna-porta non esiste: controllare "
+                                            "che l'adattatore sia collegato e il nome del "
+                                            "dispositivo.")});
         QCOMPARE(banco.pannello(0), QStringLiteral("Comm 2 Chiusa Velocità 57600"));
         // The action goes on regardless.
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+    }
+
+    void dispositivoScrittoSalvatoEAperto()
+    {
+        // No settings yet: the operator picks "Seriale", types the device path and saves.
+        SimulatoreScheda simulatore;
+        const QString pty = simulatore.apriPty();
+        QVERIFY2(!pty.isEmpty(), qPrintable(simulatore.errore()));
+        Banco banco;
+        banco.scegli("mCollSeriale");
+        auto *campo = banco.controllo<QComboBox>("cbDispositivo");
+        QVERIFY(campo && campo->isVisible() && campo->isEditable());
+        QVERIFY(campo->currentText().isEmpty());
+        QTest::keyClicks(campo->lineEdit(), pty);
+        QTest::mouseClick(banco.controllo<GruppoRadio>("rgComm")->voce(2), Qt::LeftButton);
+        banco.clicca("sbSalvaPorte");
+        QCOMPARE(banco.porte("Porta", "Dispositivo"), pty);
+        QCOMPARE(banco.porte("Porta", "Numero"), QStringLiteral("3"));
+        QCOMPARE(banco.porte("Porta", "Velocita"), QStringLiteral("38400"));
+        // A typed path stays a path: it is not added to the detected devices.
+        QCOMPARE(campo->findText(pty), -1);
+
+        // The next page entry opens the typed device; the status still names the number.
+        banco.clicca("lbID");
+        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QCOMPARE(banco.finestra().collegamento().seriale().nomeDispositivo(), pty);
+        QCOMPARE(banco.pannello(0), QStringLiteral("Comm 3 Aperta Velocità 38400"));
+        QVERIFY(banco.finestra().valori().pronto);
+        QVERIFY(banco.messaggi().voci().isEmpty());
+
+        // Showing the bar again lists the devices afresh and keeps the saved path.
+        campo->clearEditText();
+        banco.scegli("mCollSeriale");
+        QCOMPARE(campo->currentText(), pty);
+
+        // Another device saved while the port is open: the next page entry moves to it.
+        SimulatoreScheda altra;
+        const QString altroPty = altra.apriPty();
+        QVERIFY2(!altroPty.isEmpty(), qPrintable(altra.errore()));
+        campo->setEditText(altroPty);
+        banco.clicca("sbSalvaPorte");
+        QSignalSpy comandi(&altra, &SimulatoreScheda::comandoEseguito);
+        banco.tornaAllaHome();
+        banco.clicca("lbUD");
+        QCOMPARE(banco.finestra().collegamento().seriale().nomeDispositivo(), altroPty);
+        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QTRY_COMPARE(comandi.size(), 1);
+        QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QVERIFY(banco.messaggi().voci().isEmpty());
+        // Emptied and saved, the number's own device is back.
+        campo->clearEditText();
+        banco.clicca("sbSalvaPorte");
+        QCOMPARE(banco.porte("Porta", "Dispositivo"), QString());
     }
 
     void connessioneRifiutataERiprovata()

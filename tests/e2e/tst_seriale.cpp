@@ -151,8 +151,19 @@ private slots:
         QCOMPARE(aperta.size(), 1);
         QVERIFY(porta.isOpen());
 
-        porta.setDispositivo(QString());
-        QCOMPARE(porta.nomeDispositivo(), QStringLiteral("/dev/ttyS2"));
+        // So does a path naming another device.
+        Pty altro;
+        QVERIFY(altro.isValido());
+        porta.setDispositivo(altro.nome());
+        QCOMPARE(chiusa.size(), 2);
+        QCOMPARE(aperta.size(), 2);
+        QVERIFY(porta.isOpen());
+        porta.scrivi("*/I");
+        QTRY_COMPARE(altro.letti(), QByteArray("*/I"));
+
+        Seriale senzaPercorso;
+        senzaPercorso.setComNumber(3);
+        QCOMPARE(senzaPercorso.nomeDispositivo(), QStringLiteral("/dev/ttyS2"));
     }
 
     void dispositivoScomparso()
