@@ -10,14 +10,34 @@ DisplayLed::DisplayLed(const QString &nome, QWidget *parent) : QLCDNumber(parent
     // Lit green segments on black, as the board's own displays.
     QPalette colori = palette();
     colori.setColor(QPalette::Window, Qt::black);
-    colori.setColor(QPalette::WindowText, QColor(0, 255, 64));
     setPalette(colori);
+    impostaColore(coloreAcceso());
     setAutoFillBackground(true);
     svuota();
 }
 
+void DisplayLed::impostaColore(const QColor &colore)
+{
+    QPalette colori = palette();
+    colori.setColor(QPalette::WindowText, colore);
+    setPalette(colori);
+}
+
+void DisplayLed::segnaNonAttuale()
+{
+    m_nonAttuale = true;
+    impostaColore(coloreAttenuato());
+    if (m_testo.isEmpty()) {
+        display(QStringLiteral("---"));
+    }
+}
+
 void DisplayLed::mostra(const QString &testo)
 {
+    if (m_nonAttuale) {
+        m_nonAttuale = false;
+        impostaColore(coloreAcceso());
+    }
     m_testo = testo;
     // Text the segments cannot draw must not spill: keep the digit count wide enough.
     if (testo.size() > digitCount()) {

@@ -14,9 +14,19 @@ public:
     void mostra(const QString &testo);
     // Back to blank.
     void svuota();
+    // What is shown is no longer current: the segments go dim (a blank display shows "---")
+    // until the next value lights them again.
+    void segnaNonAttuale();
+    bool isNonAttuale() const { return m_nonAttuale; }
+
+    static QColor coloreAcceso() { return QColor(0, 255, 64); }
+    static QColor coloreAttenuato() { return QColor(0, 80, 20); }
     // The text now shown; empty when blank.
     QString testo() const { return m_testo; }
 
 private:
+    void impostaColore(const QColor &colore);
+
     QString m_testo;
+    bool m_nonAttuale = false;
 };

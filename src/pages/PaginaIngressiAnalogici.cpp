@@ -316,4 +316,5 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
             }
         }
     }
+    gruppo.concludi();
 }

@@ -59,6 +59,7 @@ void Ricezione::datiSeriali(int)
         emit rigaLog(m_valori.bufferRicezione);
         aggiornaModoContinuo();
         m_valori.bufferRicezione.clear();
+        emit prontoRicevuto();
     }
 }
 
@@ -77,6 +78,7 @@ void Ricezione::ClientSocketRead()
     if (m_valori.modoContinuo.toUpper() == QLatin1String("0")) {
         m_valori.tipoRisposta = 0;
     }
+    emit prontoRicevuto();
 }
 
 void Ricezione::analizzaTcp()

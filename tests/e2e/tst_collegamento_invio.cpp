@@ -238,7 +238,8 @@ private slots:
         QCOMPARE(banco.pannello(1), kNonInviato);
         QVERIFY(banco.messaggi().voci().isEmpty());
 
-        // The notice stays while the next command waits and goes once it is written.
+        // The notice stays while the next command waits, and after it is written: only the
+        // operator acting again ends it.
         banco.simulatore().setMuto(false);
         QString durantePronto;
         QTimer::singleShot(0, this, [&] { durantePronto = banco.pannello(1); });
@@ -251,9 +252,12 @@ private slots:
         banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
         disconnect(c);
         QCOMPARE(durantePronto, kNonInviato);
-        QCOMPARE(alPrimoCarattere, QString());
+        QCOMPARE(alPrimoCarattere, kNonInviato);
         QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
                  QByteArray("*/RS\r\n"));
+        QCOMPARE(banco.pannello(1), kNonInviato);
+        QTest::mouseClick(banco.finestra().findChild<QWidget *>(QStringLiteral("sbIDContinua")),
+                          Qt::RightButton);
         QVERIFY(banco.pannello(1).isEmpty());
     }
 
@@ -305,9 +309,9 @@ private slots:
         // While the first send waits, a second one starts inside it, gets the only prompt
         // the board sends, and writes its command.
         QTimer::singleShot(100, this, [&] {
-            const auto c = connect(&banco.finestra().collegamento().clientSocket(),
-                                   &QTcpSocket::readyRead, &banco.simulatore(),
-                                   [&] { banco.simulatore().setMuto(true); });
+            const auto c =
+                connect(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead,
+                        &banco.simulatore(), [&] { banco.simulatore().setMuto(true); });
             banco.simulatore().setMuto(false);
             banco.invio().InviaTcp(QStringLiteral("*/R1\r\n"));
             disconnect(c);

@@ -130,7 +130,16 @@ private slots:
             }
             return t;
         }();
-        QCOMPARE(titoli, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        // Shown without the '&' that marks each title's Alt key.
+        QStringList visibili = titoli;
+        visibili.replaceInStrings(QStringLiteral("&"), QString());
+        QCOMPARE(visibili, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        QStringList mnemonici;
+        for (const QString &titolo : titoli) {
+            mnemonici << QKeySequence::mnemonic(titolo).toString();
+        }
+        QCOMPARE(mnemonici, QStringList({"Alt+F", "Alt+C", "Alt+S", "Alt+L"}));
+        QCOMPARE(azione(finestra, "mFileExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(azione(finestra, "mFileExit")->text(), QStringLiteral("Exit"));
         QCOMPARE(azione(finestra, "mCollTcp")->text(), QStringLiteral("TCP/IP"));
         QCOMPARE(azione(finestra, "mCollSeriale")->text(), QStringLiteral("Seriale"));
@@ -146,12 +155,16 @@ private slots:
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("porta");
         QTest::newRow("seriale") << "[TIPO]\nCollegamento=0\n[TCP]\nIP=10.0.0.1\n"
-                                 << false << true << "" << "";
+                                 << false << true << ""
+                                 << "";
         QTest::newRow("tcp") << "[tipo]\ncollegamento=1\n[TCP]\nIP=10.0.0.1\nPorta=2000\n"
-                             << true << false << "10.0.0.1" << "2000";
-        QTest::newRow("tcp senza IP") << "[TIPO]\nCollegamento=1\n[TCP]\nPorta=\n" << true << false
-                                      << "ERRORE" << "";
-        QTest::newRow("valore ignoto") << "[TIPO]\nCollegamento=2\n" << false << false << ""
+                             << true << false << "10.0.0.1"
+                             << "2000";
+        QTest::newRow("tcp senza IP") << "[TIPO]\nCollegamento=1\n[TCP]\nPorta=\n"
+                                      << true << false << "ERRORE"
+                                      << "";
+        QTest::newRow("valore ignoto") << "[TIPO]\nCollegamento=2\n"
+                                       << false << false << ""
                                        << "";
     }
 
