@@ -311,6 +311,10 @@ void TfrmMain::creaPagine()
     connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbPIAClick(); }));
 
+    // The trend keeps every value the analog inputs page shows.
+    connect(m_paginaIA, &PaginaIngressiAnalogici::letturaMostrata, m_storico,
+            &StoricoAnalogici::aggiungiLetturaOra);
+
     connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { m_paginaUDP->sbPUDClick(); }));
     connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
