@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSize>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -74,6 +75,33 @@ private slots:
         QCOMPARE(righe.last().endsWith(QChar(0x2026)), accorciato);
         if (!accorciato) {
             QCOMPARE(righe.join(QLatin1Char(' ')).simplified(), nome.simplified());
+        }
+    }
+
+    // Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
+    void foto()
+    {
+        const QString cartellaFoto = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
+        if (cartellaFoto.isEmpty()) {
+            QSKIP("BRIVOLA_CARTELLA_FOTO not set");
+        }
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
+        PaginaUsciteDigitali *pagina = finestra.paginaUsciteDigitali();
+        pagina->pannello(1)->impostaNome(QStringLiteral("Luci del giardino ").repeated(17));
+        pagina->pannello(2)->impostaNome(QStringLiteral("<b>Pompa</b> & \x01\t<i>x</i>"));
+        pagina->pannello(6)->impostaNome(QString(10000, QLatin1Char('W')));
+        pagina->pannello(1)->impostaStato(true);
+        pagina->pannello(6)->impostaStato(false);
+        for (const QSize dimensione : {QSize(751, 585), QSize(1280, 1024)}) {
+            finestra.resize(dimensione);
+            QApplication::processEvents();
+            QVERIFY(finestra.grab().save(
+                cartellaFoto + QStringLiteral("/nomiLunghi-%1.png").arg(dimensione.width())));
         }
     }
 
