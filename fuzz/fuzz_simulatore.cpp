@@ -1,4 +1,5 @@
-// The simulator's command reader and board on any byte stream.
+// The simulator on any byte stream: its command reader and the board behind it, and the
+// point-setting lines of its standard input.
 #include "LettoreComandi.h"
 #include "SchedaSimulata.h"
 
@@ -20,10 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t dimensione)
         }
         pos += pezzo;
     }
-    // Commands straight to the board, whatever the reader would have let through.
+    // Lines of the operator's standard input.
     for (const QByteArray &riga : flusso.split('\n')) {
-        scheda.esegui(QString::fromLatin1(riga));
-        scheda.imposta(QString::fromLatin1(riga));
+        scheda.imposta(QString::fromUtf8(riga));
     }
     scheda.bloccoContinuo();
     return 0;
