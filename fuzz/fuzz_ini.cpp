@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -18,14 +19,17 @@ QByteArray leggi(const QString &percorso)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void verifica(bool condizione)
+void verifica(bool condizione, int riga)
 {
     if (!condizione) {
+        std::fprintf(stderr, "fuzz_ini.cpp:%d: check failed\n", riga);
         std::abort();
     }
 }
 
 } // namespace
+
+#define VERIFICA(condizione) verifica(condizione, __LINE__)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t dimensione)
 {
@@ -34,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t dimensione)
     const QByteArray contenuto(reinterpret_cast<const char *>(dati), qsizetype(dimensione));
     {
         QFile uscita(file);
-        verifica(uscita.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        VERIFICA(uscita.open(QIODevice::WriteOnly | QIODevice::Truncate));
         uscita.write(contenuto);
     }
     LeggiIni(file, QStringLiteral("OPTION"), QStringLiteral("UD01"));
@@ -44,22 +48,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t dimensione)
         {QStringLiteral("OPTION"), QStringLiteral("UD01"), QStringLiteral("Luce")},
         {QStringLiteral("OPTION"), QStringLiteral("IAV01"), QStringLiteral("-20")},
         {QStringLiteral("Impostazioni"), QStringLiteral("Allarme"), QStringLiteral("10000000")}};
-    verifica(ScriviIni(file, voci));
+    VERIFICA(ScriviIni(file, voci));
     for (const VoceIni &voce : voci) {
-        verifica(LeggiIni(file, voce.sezione, voce.chiave) == voce.valore);
+        VERIFICA(LeggiIni(file, voce.sezione, voce.chiave) == voce.valore);
     }
 
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(contenuto);
+    const QString testo = utf8.decode(contenuto);
     if (!utf8.hasError()) {
         const QByteArray dopo = leggi(file);
-        for (const QByteArray &riga : contenuto.split('\n')) {
+        for (const QByteArray &riga : QByteArray(contenuto).replace('\r', '\n').split('\n')) {
             const QByteArray nuda = riga.trimmed();
             const bool riscritta = nuda.startsWith("UD01") || nuda.startsWith("ud01") ||
                                    nuda.toUpper().startsWith("UD01") ||
                                    nuda.toUpper().startsWith("IAV01") ||
                                    nuda.toUpper().startsWith("ALLARME");
-            verifica(riscritta || dopo.contains(riga));
+            VERIFICA(riscritta || dopo.contains(riga));
         }
     }
     return 0;
