@@ -7,7 +7,9 @@
 #include "pages/PaginaUsciteDigitali.h"
 #include "pages/PannelloPunto.h"
 #include "protocol/Ricezione.h"
+#include "settings/Ini.h"
 #include "settings/Utilita.h"
+#include "SimulatoreScheda.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -96,6 +98,36 @@ void BM_ProntoAPannelliDipinti(benchmark::State &stato)
     stato.counters["obiettivo_ms"] = 0.7;
 }
 
+// Relay 1 switched over TCP and read back, against the pacing floor of the two commands:
+// twelve characters at 50 ms each. Each command also waits for a fresh prompt from the board.
+void BM_ReleEReletturaTcp(benchmark::State &stato)
+{
+    QTemporaryDir cartella;
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    ScriviIni(cartella.filePath(QStringLiteral("Porte.INI")),
+              {{QStringLiteral("TIPO"), QStringLiteral("Collegamento"), QStringLiteral("1")},
+               {QStringLiteral("TCP"), QStringLiteral("IP"), QStringLiteral("127.0.0.1")},
+               {QStringLiteral("TCP"), QStringLiteral("Porta"), QString::number(porta)}});
+    MessaggiRegistrati messaggi;
+    TfrmMain finestra(&messaggi, cartella.path());
+    finestra.show();
+    PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+    pagina.lbUDClick();
+    for (auto _ : stato) {
+        const bool acceso = !scheda.stato().rele[0];
+        const QColor atteso =
+            acceso ? PannelloPunto::coloreAcceso() : PannelloPunto::coloreSpento();
+        QElapsedTimer tempo;
+        tempo.start();
+        pagina.sbUDNClick(1);
+        AttendiCondizione(5000, [&] { return pagina.pannello(1)->colore() == atteso; });
+        stato.SetIterationTime(double(tempo.nsecsElapsed()) / 1e9);
+    }
+    stato.counters["soglia_ms"] = 12 * 50;
+}
+
 // A fresh main window until it is painted, and the process's resident memory then.
 void BM_AvvioPrimaFinestra(benchmark::State &stato)
 {
@@ -123,6 +155,7 @@ BENCHMARK(BM_SforamentoPausa)->Arg(50)->Iterations(20)->Unit(benchmark::kMillise
 BENCHMARK(BM_SforamentoPausa)->Arg(200)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SforamentoPausa)->Arg(800)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProntoAPannelliDipinti)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleEReletturaTcp)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
