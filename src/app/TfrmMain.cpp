@@ -49,6 +49,7 @@
 #include <QStandardPaths>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -57,6 +58,26 @@ namespace {
 
 constexpr int kAltezzaLog = 67;
 constexpr int kRigheMassimeLog = 300;
+// A read without a prompt logs the whole receive buffer, up to 64 KiB; laying out such a line
+// costs far more than the read. Only its end is shown.
+constexpr qsizetype kMassimoRigaLog = 2000;
+
+// Block separators the memo makes of a text it appends ("\r\n" is one).
+int separatoriLog(const QString &testo)
+{
+    int separatori = 0;
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        const char16_t c = testo.at(i).unicode();
+        if (c == u'\r' && i + 1 < testo.size() && testo.at(i + 1) == QLatin1Char('\n')) {
+            continue;
+        }
+        if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == 0xFDD0 ||
+            c == 0xFDD1) {
+            ++separatori;
+        }
+    }
+    return separatori;
+}
 
 } // namespace
 
@@ -322,6 +343,10 @@ void TfrmMain::creaPagine()
     connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbPIAClick(); }));
 
+    // The trend keeps every value the analog inputs page shows.
+    connect(m_paginaIA, &PaginaIngressiAnalogici::letturaMostrata, m_storico,
+            &StoricoAnalogici::aggiungiLetturaOra);
+
     connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { m_paginaUDP->sbPUDClick(); }));
     connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
@@ -459,6 +484,9 @@ void TfrmMain::timTimerOraTimer()
 void TfrmMain::mVisioneLogClick()
 {
     m_mVisioneLog->setChecked(!m_mVisioneLog->isChecked());
+    if (m_mVisioneLog->isChecked()) {
+        mostraLogInAttesa();
+    }
     // The splitter shows and hides its handle together with the log panel.
     m_pnLog->setVisible(m_mVisioneLog->isChecked());
     impostaAltezzaLog(kAltezzaLog);
@@ -466,6 +494,43 @@ void TfrmMain::mVisioneLogClick()
 
 void TfrmMain::aggiungiLog(const QString &testo)
 {
+    const QString riga =
+        testo.size() > kMassimoRigaLog ? QChar(0x2026) + testo.right(kMassimoRigaLog) : testo;
+    if (m_mVisioneLog->isChecked()) {
+        m_mmLog->appendPlainText(riga);
+        return;
+    }
+    // The hidden memo is not touched: the lines wait, counted as the memo would count them,
+    // so the 300-line rule empties them at the same line.
+    QTextDocument *documento = m_mmLog->document();
+    if (m_logInAttesa.isEmpty()) {
+        m_righeLog = documento->blockCount();
+        m_logVuoto = documento->isEmpty();
+    }
+    m_logInAttesa.append(riga);
+    m_righeLog = (m_logVuoto ? 1 : m_righeLog + 1) + separatoriLog(riga);
+    m_logVuoto = m_logVuoto && riga.isEmpty();
+    if (m_righeLog >= kRigheMassimeLog) {
+        m_logInAttesa.clear();
+        m_mmLog->clear();
+    }
+}
+
+void TfrmMain::mostraLogInAttesa()
+{
+    if (m_logInAttesa.isEmpty()) {
+        return;
+    }
+    // One append of all the lines, made exactly as the appends one by one would have made them.
+    const bool vuoto = m_mmLog->document()->isEmpty();
+    QString testo;
+    for (qsizetype i = 0; i < m_logInAttesa.size(); ++i) {
+        if (i > 0 && !(vuoto && testo.isEmpty())) {
+            testo += QLatin1Char('\n');
+        }
+        testo += m_logInAttesa.at(i);
+    }
+    m_logInAttesa.clear();
     m_mmLog->appendPlainText(testo);
 }
 

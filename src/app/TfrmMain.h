@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
@@ -59,6 +60,7 @@ public:
     Collegamento &collegamento() const { return *m_collegamento; }
     Invio &invio() const { return *m_invio; }
     FramerPagine &framer() const { return *m_framer; }
+    Ricezione &ricezione() const { return *m_ricezione; }
     PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
     PaginaIngressiDigitali *paginaIngressiDigitali() const { return m_paginaID; }
     PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
@@ -104,7 +106,8 @@ public:
     void mAndamentoClick();
     void mRegistraTrafficoClick();
 
-    // Appends text to the log memo as one new line.
+    // Appends text to the log memo as one new line, only its end when it is long. While the
+    // log view is hidden the lines wait and the memo is not laid out.
     void aggiungiLog(const QString &testo);
 
 protected:
@@ -144,6 +147,7 @@ private:
     void impostaTitoloIngressoAnalogico(int n, const QString &testo) override;
     void impostaUnitaIngressoAnalogico(int n, const QString &unita) override;
     void impostaAltezzaLog(int altezza);
+    void mostraLogInAttesa();
     void centraSulloSchermo();
 
     ValoriProgramma m_valori;
@@ -171,6 +175,9 @@ private:
     QStackedWidget *m_pcPagine = nullptr;
     QFrame *m_pnLog = nullptr;
     QPlainTextEdit *m_mmLog = nullptr;
+    QStringList m_logInAttesa;
+    int m_righeLog = 1;
+    bool m_logVuoto = true;
     BarraStato *m_barraStato = nullptr;
     QTimer *m_timTimerOra = nullptr;
 

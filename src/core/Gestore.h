@@ -24,6 +24,14 @@ void eseguiGestore(Messaggi &messaggi, F &&gestore)
     }
 }
 
+// A handler that takes none of the signal's arguments. The arguments only make the call depend
+// on them, so that it is compiled only where it is made (clang checks it earlier otherwise).
+template <typename G, typename... A>
+void chiamaSenzaArgomenti(const G &gestore, A &&...)
+{
+    gestore();
+}
+
 // Wraps a handler for connect(): the returned callable guards it with eseguiGestore. The
 // signal's arguments reach the handler when it takes them.
 template <typename F>
@@ -34,7 +42,7 @@ auto protetto(Messaggi &messaggi, F gestore)
             if constexpr (std::is_invocable_v<const F &, decltype(argomenti)...>) {
                 gestore(argomenti...);
             } else {
-                gestore();
+                chiamaSenzaArgomenti(gestore, argomenti...);
             }
         });
     };

@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <utility>
+#include <limits>
 
 namespace {
 
@@ -71,6 +72,13 @@ QString motivoErroreSocket(QAbstractSocket::SocketError errore, const QString &h
         return QStringLiteral("Collegamento con %1 non riuscito (%2).")
             .arg(indirizzo, testoSistema);
     }
+}
+
+// Item number (from 1) to item index. The groups clamp any index below -1 to no selection, so
+// the smallest int, which has no predecessor, stays as it is.
+int indiceVoce(int numero)
+{
+    return numero == std::numeric_limits<int>::min() ? numero : numero - 1;
 }
 
 } // namespace
@@ -145,8 +153,8 @@ void Collegamento::mCollSerialeClick()
     } else if (const qsizetype voce = kVelocita.indexOf(velocita); voce >= 0) {
         velocita = QString::number(voce + 1);
     }
-    m_controlli.rgComm->setItemIndex(StrToInt(numero) - 1);
-    m_controlli.rgVelocita->setItemIndex(StrToInt(velocita) - 1);
+    m_controlli.rgComm->setItemIndex(indiceVoce(StrToInt(numero)));
+    m_controlli.rgVelocita->setItemIndex(indiceVoce(StrToInt(velocita)));
 
     // Devices come and go (a USB adapter plugged in): list them afresh each time.
     QString dispositivo = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo);

@@ -3,8 +3,8 @@
 DisplayLed::DisplayLed(const QString &nome, QWidget *parent) : QLCDNumber(parent)
 {
     setObjectName(nome);
-    setDigitCount(5);
-    setSegmentStyle(QLCDNumber::Filled);
+    setDigitCount(4);
+    setSegmentStyle(QLCDNumber::Flat);
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     setMinimumSize(90, 36);
     // Lit green segments on black, as the board's own displays.

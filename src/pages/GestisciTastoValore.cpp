@@ -46,6 +46,14 @@ bool isInvio(const QKeyEvent *tasto)
     return tasto->key() == Qt::Key_Return || tasto->key() == Qt::Key_Enter;
 }
 
+bool isCifra(const QKeyEvent *tasto)
+{
+    const QString testo = tasto->text();
+    return testo.size() == 1 && testo.at(0) >= QLatin1Char('0') && testo.at(0) <= QLatin1Char('9');
+}
+
+} // namespace
+
 bool isTastoDiServizio(const QKeyEvent *tasto)
 {
     switch (tasto->key()) {
@@ -61,14 +69,6 @@ bool isTastoDiServizio(const QKeyEvent *tasto)
         return false;
     }
 }
-
-bool isCifra(const QKeyEvent *tasto)
-{
-    const QString testo = tasto->text();
-    return testo.size() == 1 && testo.at(0) >= QLatin1Char('0') && testo.at(0) <= QLatin1Char('9');
-}
-
-} // namespace
 
 bool GestisciTastoValore(QLineEdit *casella, const QKeyEvent *tasto, QAbstractButton *invio,
                          QSpinBox *spinner, DisplayLed *display)

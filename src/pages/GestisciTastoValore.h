@@ -18,3 +18,7 @@ bool GestisciTastoValore(QLineEdit *casella, const QKeyEvent *tasto, QAbstractBu
 // characters.
 void collegaTastoValore(QLineEdit *casella, QAbstractButton *invio, QSpinBox *spinner,
                         DisplayLed *display);
+
+// Keys that move the cursor or focus, or delete, but type nothing: every value box lets them
+// through.
+bool isTastoDiServizio(const QKeyEvent *tasto);

@@ -202,6 +202,7 @@ void PaginaIngressiAnalogici::mostraLettura(int n, const QString &testoFrame)
         Protocollo::valoreFrame(testoFrame, Protocollo::CifreAnalogico),
         configurazione.minimiIA.at(n - 1), configurazione.massimiIA.at(n - 1));
     m_ingressi.at(n - 1).display->mostra(QString::number(valore));
+    emit letturaMostrata(n, valore);
 }
 
 void PaginaIngressiAnalogici::adpIAStringPacket(const QString &pacchetto)

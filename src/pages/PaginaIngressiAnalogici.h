@@ -61,6 +61,10 @@ public:
     // Checks, stores and sends the eight alarm settings.
     void salvaEInviaAllarmi();
 
+signals:
+    // A scaled value just put on input n's display.
+    void letturaMostrata(int n, qint64 valore);
+
 private:
     struct Ingresso
     {

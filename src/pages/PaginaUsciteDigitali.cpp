@@ -13,6 +13,19 @@
 
 #include <QPushButton>
 
+namespace {
+
+// A framer that gave up on a packet (its time-out, or a packet too long) stays off until
+// switched on, so every serial request arms it again.
+void armaFramer(ContestoPagine &contesto)
+{
+    if (contesto.valori.tipoCollegamento == QLatin1String("SER")) {
+        contesto.framer.adpUD()->setEnabled(true);
+    }
+}
+
+} // namespace
+
 PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *parent)
     : PaginaBase(QStringLiteral("TabSheet2"), parent), m_contesto(contesto)
 {
@@ -65,21 +78,21 @@ void PaginaUsciteDigitali::lbUDClick()
 void PaginaUsciteDigitali::sbUDRichClick()
 {
     inviaContinuoSeAcceso();
-    if (m_contesto.valori.tipoCollegamento == QLatin1String("SER")) {
-        m_contesto.framer.adpUD()->setEnabled(true);
-    }
+    armaFramer(m_contesto);
     m_contesto.invio.invia(Protocollo::statoRele());
 }
 
 void PaginaUsciteDigitali::sbUDResClick()
 {
     inviaContinuoSeAcceso();
+    armaFramer(m_contesto);
     m_contesto.invio.invia(Protocollo::resetRele());
     m_contesto.invio.invia(Protocollo::statoRele());
 }
 
 void PaginaUsciteDigitali::sbUDNClick(int n)
 {
+    armaFramer(m_contesto);
     PannelloPunto *pannello = m_pannelli.at(n - 1);
     m_contesto.invio.invia(Protocollo::operaRele(n), pannello->attesaComando());
     m_contesto.invio.invia(Protocollo::statoRele(), pannello->attesaRilettura());

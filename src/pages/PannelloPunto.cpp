@@ -2,16 +2,27 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
 #include <QStyleOptionFocusRect>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <qdrawutil.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QSize kDimensioneMinima(150, 48);
+
+} // namespace
 
 PannelloPunto::PannelloPunto(const QString &nome, QWidget *parent) : QPushButton(parent)
 {
     setObjectName(nome);
-    setMinimumSize(150, 48);
+    setMinimumSize(kDimensioneMinima);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     QFont carattere = font();
     carattere.setBold(true);
@@ -22,9 +33,11 @@ PannelloPunto::PannelloPunto(const QString &nome, QWidget *parent) : QPushButton
 void PannelloPunto::impostaNome(const QString &nome)
 {
     m_nome = nome;
+    QString accorciato = nome.left(MassimoCaratteriMostrati);
     // '&' would otherwise mark a shortcut and vanish from the caption.
-    setText(QString(nome).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    setText(accorciato.replace(QLatin1Char('&'), QStringLiteral("&&")));
     aggiornaSuggerimento();
+    m_righeValide = false;
     update();
 }
 
@@ -51,6 +64,78 @@ void PannelloPunto::aggiornaSuggerimento()
     }
     // As text, never as markup.
     setToolTip(Qt::convertFromPlainText(testo));
+}
+
+// The button's own hint grows with its text; the panels of a page must stay equal whatever
+// their names.
+QSize PannelloPunto::sizeHint() const
+{
+    return kDimensioneMinima;
+}
+
+QSize PannelloPunto::minimumSizeHint() const
+{
+    return kDimensioneMinima;
+}
+
+QRect PannelloPunto::areaTesto() const
+{
+    return rect().adjusted(6, 4, -6, -4);
+}
+
+QStringList PannelloPunto::righeMostrate() const
+{
+    if (m_righeValide) {
+        return m_righe;
+    }
+    m_righe.clear();
+    m_righeValide = true;
+    QString testo = m_nome.left(MassimoCaratteriMostrati);
+    if (m_nome.size() > MassimoCaratteriMostrati) {
+        testo += QChar(0x2026);
+    }
+    const QRect area = areaTesto();
+    if (testo.isEmpty() || area.width() <= 0) {
+        return m_righe;
+    }
+    const QFontMetrics metriche(font());
+    const int righeMassime = std::max(1, area.height() / metriche.lineSpacing());
+    QTextLayout impaginazione(testo, font());
+    QTextOption opzioni;
+    opzioni.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    impaginazione.setTextOption(opzioni);
+    impaginazione.beginLayout();
+    while (m_righe.size() < righeMassime) {
+        QTextLine riga = impaginazione.createLine();
+        if (!riga.isValid()) {
+            break;
+        }
+        riga.setLineWidth(area.width());
+        if (m_righe.size() + 1 == righeMassime &&
+            riga.textStart() + riga.textLength() < testo.size()) {
+            // The last line that fits carries the rest, cut with an ellipsis.
+            m_righe << metriche.elidedText(testo.mid(riga.textStart()), Qt::ElideRight,
+                                           area.width());
+            break;
+        }
+        m_righe << testo.mid(riga.textStart(), riga.textLength()).trimmed();
+    }
+    impaginazione.endLayout();
+    return m_righe;
+}
+
+void PannelloPunto::resizeEvent(QResizeEvent *event)
+{
+    m_righeValide = false;
+    QPushButton::resizeEvent(event);
+}
+
+void PannelloPunto::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_righeValide = false;
+    }
+    QPushButton::changeEvent(event);
 }
 
 void PannelloPunto::impostaStato(bool acceso)
@@ -165,8 +250,15 @@ void PannelloPunto::paintEvent(QPaintEvent *)
 
     pittore.setPen(palette().color(QPalette::ButtonText));
     pittore.setFont(font());
-    const QRect testo = area.adjusted(6, 4, -6, -4).translated(isDown() ? QPoint(1, 1) : QPoint());
-    pittore.drawText(testo, Qt::AlignCenter | Qt::TextWordWrap, m_nome);
+    const QRect testo = areaTesto().translated(isDown() ? QPoint(1, 1) : QPoint());
+    const QStringList righe = righeMostrate();
+    const int interlinea = fontMetrics().lineSpacing();
+    QRect riga(testo.left(), testo.center().y() - int(righe.size()) * interlinea / 2 + 1,
+               testo.width(), interlinea);
+    for (const QString &testoRiga : righe) {
+        pittore.drawText(riga, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, testoRiga);
+        riga.translate(0, interlinea);
+    }
 
     if (isInAttesa()) {
         // The pending mark: a dashed border inside the bevel and an hourglass in the corner.

@@ -3,6 +3,7 @@
 #include "link/Invio.h"
 
 #include <QPushButton>
+#include <QStringList>
 
 // A board point as a clickable coloured panel with its name as a bold caption: light red when
 // the point is set, green when clear, the window's colour until the board has told.
@@ -12,7 +13,11 @@ class PannelloPunto : public QPushButton
 public:
     PannelloPunto(const QString &nome, QWidget *parent = nullptr);
 
-    // The point's name, shown exactly as given (never as a shortcut or markup).
+    // Names past this length are cut before any layout work: what fits a panel is far less.
+    static constexpr qsizetype MassimoCaratteriMostrati = 1000;
+
+    // The point's name, shown exactly as given (never as a shortcut or markup), wrapped and
+    // elided to what the panel holds; the whole name is the tooltip.
     void impostaNome(const QString &nome);
     QString nome() const { return m_nome; }
     // The board's state: also the read-back that ends a pending mark.
@@ -35,6 +40,12 @@ public:
     // The face colour now shown.
     QColor colore() const;
 
+    // The caption's lines as painted at the panel's present size.
+    QStringList righeMostrate() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     static QColor coloreAcceso() { return QColor(255, 89, 89); }
     static QColor coloreSpento() { return QColor(0, 255, 64); }
 
@@ -43,9 +54,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     enum class Stato { Ignoto, Acceso, Spento, NonAttuale };
+    QRect areaTesto() const;
     void aggiornaSuggerimento();
     void attesaCambiata();
 
@@ -54,4 +68,7 @@ private:
     int m_daScrivere = 0;
     bool m_scritto = false;
     bool m_solaLettura = false;
+    // Laid out lazily for the present size and font.
+    mutable QStringList m_righe;
+    mutable bool m_righeValide = false;
 };

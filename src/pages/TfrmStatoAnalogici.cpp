@@ -1,5 +1,7 @@
 #include "pages/TfrmStatoAnalogici.h"
 
+#include "pages/GestisciTastoValore.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -122,15 +124,11 @@ bool TfrmStatoAnalogici::eventFilter(QObject *oggetto, QEvent *evento)
         return QDialog::eventFilter(oggetto, evento);
     }
     const auto *tasto = static_cast<const QKeyEvent *>(evento);
+    if (isTastoDiServizio(tasto)) {
+        return false;
+    }
     switch (tasto->key()) {
-    // Keys that type nothing keep working; Enter reaches the OK button.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Delete:
+    // Enter reaches the OK button.
     case Qt::Key_Backspace:
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -66,7 +66,12 @@ void Ricezione::datiSeriali(int)
 // TCP: one log line per read; a response is parsed once its ready prompt has arrived.
 void Ricezione::ClientSocketRead()
 {
-    accoda(QStringLiteral("TCP"), m_socket.readAll());
+    riceviTcp(m_socket.readAll());
+}
+
+void Ricezione::riceviTcp(const QByteArray &dati)
+{
+    accoda(QStringLiteral("TCP"), dati);
     m_valori.pronto = contienePronto();
     emit rigaLog(m_valori.bufferRicezione);
     if (!m_valori.pronto) {

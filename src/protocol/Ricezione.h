@@ -34,6 +34,8 @@ public:
     void datiSeriali(int conteggio);
     // The TCP socket's read notification.
     void ClientSocketRead();
+    // What one TCP read brought.
+    void riceviTcp(const QByteArray &dati);
 
 signals:
     // One line for the log memo.

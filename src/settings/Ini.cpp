@@ -3,7 +3,9 @@
 #include "core/Messaggi.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 
 // The ASCII/UTF-8 form of the parser needs none of the wide-character converters.
@@ -11,8 +13,9 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <array>
 #include <exception>
-#include <string>
+#include <map>
 
 namespace {
 
@@ -42,7 +45,8 @@ QByteArray comeUtf8(const QByteArray &grezzo)
 
 enum class Esito { Letto, Assente, Illeggibile };
 
-Esito carica(CSimpleIniA &ini, const QString &percorso)
+// The file's text as UTF-8, every byte of it (NULs included).
+Esito leggiFile(const QString &percorso, QByteArray &dati)
 {
     QFile file(percorso);
     if (!file.exists()) {
@@ -51,21 +55,329 @@ Esito carica(CSimpleIniA &ini, const QString &percorso)
     if (!file.open(QIODevice::ReadOnly)) {
         return Esito::Illeggibile;
     }
-    const QByteArray dati = comeUtf8(file.readAll());
+    const QByteArray grezzo = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return Esito::Illeggibile;
     }
-    return ini.LoadData(dati.constData(), static_cast<size_t>(dati.size())) < 0
-               ? Esito::Illeggibile
-               : Esito::Letto;
+    dati = comeUtf8(grezzo);
+    return Esito::Letto;
 }
 
-void prepara(CSimpleIniA &ini)
+// The parser works on NUL-terminated strings, so a NUL in the file would end its reading
+// there. Each NUL is handed to it as a control byte the file does not use, and turned back
+// into a NUL in the values read.
+class TestoIni
 {
-    ini.SetUnicode(true);
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-    ini.SetSpaces(false);
+public:
+    explicit TestoIni(const QByteArray &dati)
+    {
+        std::array<bool, 256> usato{};
+        for (const char c : dati) {
+            usato[static_cast<unsigned char>(c)] = true;
+        }
+        for (const char candidato :
+             {'\x01', '\x02', '\x03', '\x04', '\x05', '\x06', '\x07', '\x08', '\x0b', '\x0c',
+              '\x0e', '\x0f', '\x10', '\x11', '\x12', '\x13', '\x14', '\x15', '\x16', '\x17',
+              '\x18', '\x19', '\x1a', '\x1b', '\x1c', '\x1d', '\x1e', '\x1f', '\x7f'}) {
+            if (!usato[static_cast<unsigned char>(candidato)]) {
+                m_segnaposto = candidato;
+                m_reversibile = true;
+                break;
+            }
+        }
+        m_ini.SetUnicode(true);
+        m_ini.SetMultiKey(false);
+        m_ini.SetMultiLine(false);
+        QByteArray senzaNul = dati;
+        senzaNul.replace('\0', m_segnaposto);
+        m_caricato =
+            m_ini.LoadData(senzaNul.constData(), static_cast<size_t>(senzaNul.size())) >= 0;
+    }
+
+    bool caricato() const { return m_caricato; }
+
+    // The value's bytes, or a null array when the key is absent.
+    QByteArray valore(const QByteArray &sezione, const QByteArray &chiave) const
+    {
+        const char *trovato = m_ini.GetValue(sezione.constData(), chiave.constData(), nullptr);
+        if (!trovato) {
+            return {};
+        }
+        QByteArray valore(trovato);
+        if (m_reversibile) {
+            valore.replace(m_segnaposto, '\0');
+        }
+        return valore;
+    }
+
+private:
+    CSimpleIniA m_ini;
+    char m_segnaposto = '\x01';
+    bool m_reversibile = false;
+    bool m_caricato = false;
+};
+
+bool spazio(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+char minuscola(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Sections and keys match regardless of the case of ASCII letters, as the reader matches them.
+QByteArray chiaveConfronto(QByteArrayView testo)
+{
+    QByteArray risultato(testo.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        risultato[i] = minuscola(testo[i]);
+    }
+    return risultato;
+}
+
+QByteArrayView rifilato(QByteArrayView testo)
+{
+    qsizetype inizio = 0;
+    qsizetype fine = testo.size();
+    while (inizio < fine && spazio(testo[inizio])) {
+        ++inizio;
+    }
+    while (fine > inizio && spazio(testo[fine - 1])) {
+        --fine;
+    }
+    return testo.sliced(inizio, fine - inizio);
+}
+
+// One line of the file, as the reader understands it.
+struct Riga
+{
+    // SezioneRotta: a "[" without "]"; the reader files the keys after it under a section
+    // no name matches.
+    enum Tipo { Altro, Sezione, SezioneRotta, Voce };
+    Tipo tipo = Altro;
+    qsizetype fine = 0;         // end of the text, before the line break
+    qsizetype dopo = 0;         // start of the next line
+    qsizetype inizioValore = 0; // Voce: the byte after "="
+    QByteArray nome;            // section name or key, for comparison
+};
+
+Riga classifica(const QByteArray &dati, qsizetype inizio, qsizetype fine)
+{
+    Riga riga;
+    riga.fine = fine;
+    qsizetype i = inizio;
+    while (i < fine && spazio(dati[i])) {
+        ++i;
+    }
+    if (i == fine || dati[i] == ';' || dati[i] == '#') {
+        return riga;
+    }
+    const QByteArrayView testo = QByteArrayView(dati).sliced(i, fine - i);
+    if (dati[i] == '[') {
+        const qsizetype chiusa = testo.indexOf(']');
+        if (chiusa > 0) {
+            riga.tipo = Riga::Sezione;
+            riga.nome = chiaveConfronto(rifilato(testo.sliced(1, chiusa - 1)));
+        } else {
+            riga.tipo = Riga::SezioneRotta;
+        }
+        return riga;
+    }
+    const qsizetype uguale = testo.indexOf('=');
+    if (uguale <= 0) {
+        return riga;
+    }
+    riga.tipo = Riga::Voce;
+    riga.nome = chiaveConfronto(rifilato(testo.first(uguale)));
+    riga.inizioValore = i + uguale + 1;
+    return riga;
+}
+
+QByteArray identificativo(const QByteArray &sezione, const QByteArray &chiave)
+{
+    return sezione + '\n' + chiave;
+}
+
+// A value is one line: line breaks inside it would make keys of their own.
+QByteArray comeValore(const QString &valore)
+{
+    QByteArray byte = valore.toUtf8();
+    byte.replace('\r', ' ').replace('\n', ' ');
+    return byte;
+}
+
+// Puts the writes into the file's text, touching only the values written and adding what is
+// missing: a key at the end of the first block of its section, a section at the end.
+QByteArray applica(const QByteArray &dati, const QList<VoceIni> &voci)
+{
+    // The last write of a key wins.
+    QHash<QByteArray, qsizetype> indice;
+    for (qsizetype i = 0; i < voci.size(); ++i) {
+        indice.insert(identificativo(chiaveConfronto(voci[i].sezione.toUtf8()),
+                                     chiaveConfronto(voci[i].chiave.toUtf8())),
+                      i);
+    }
+    QList<bool> trovata(voci.size(), false);
+    QByteArray aCapo;
+    // Where each section's first block ends, and whether that block is still open.
+    QHash<QByteArray, qsizetype> fineBlocco;
+    QByteArray bloccoAperto;
+    bool inBlocco = false;
+
+    struct Modifica
+    {
+        qsizetype inizio;
+        qsizetype fine;
+        QByteArray testo;
+    };
+    std::map<qsizetype, Modifica> modifiche;
+
+    QByteArray sezione;
+    bool haSezione = false;
+    qsizetype pos = dati.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const qsizetype n = dati.size();
+    bool ultimaSenzaACapo = false;
+    while (pos < n) {
+        qsizetype fine = pos;
+        while (fine < n && dati[fine] != '\n' && dati[fine] != '\r') {
+            ++fine;
+        }
+        qsizetype dopo = fine;
+        if (dopo < n) {
+            dopo += dati[dopo] == '\r' && dopo + 1 < n && dati[dopo + 1] == '\n' ? 2 : 1;
+            if (aCapo.isEmpty()) {
+                aCapo = dati.sliced(fine, dopo - fine);
+            }
+        }
+        ultimaSenzaACapo = dopo == fine;
+        Riga riga = classifica(dati, pos, fine);
+        if (riga.tipo == Riga::SezioneRotta) {
+            haSezione = false;
+            inBlocco = false;
+        } else if (riga.tipo == Riga::Sezione) {
+            sezione = riga.nome;
+            haSezione = true;
+            inBlocco = !fineBlocco.contains(sezione);
+            if (inBlocco) {
+                bloccoAperto = sezione;
+                fineBlocco.insert(sezione, dopo);
+            }
+        } else if (riga.tipo == Riga::Voce && haSezione) {
+            if (inBlocco) {
+                fineBlocco[bloccoAperto] = dopo;
+            }
+            const auto voce = indice.constFind(identificativo(sezione, riga.nome));
+            if (voce != indice.constEnd()) {
+                trovata[*voce] = true;
+                modifiche[riga.inizioValore] = {riga.inizioValore, fine,
+                                                comeValore(voci[*voce].valore)};
+            }
+        }
+        pos = dopo;
+    }
+    if (aCapo.isEmpty()) {
+        aCapo = "\n";
+    }
+
+    // Keys still missing: into their section's first block, or into a new section at the end.
+    std::map<qsizetype, QByteArray> inserimenti;
+    QList<QByteArray> nuoveSezioni;
+    QHash<QByteArray, QByteArray> testoNuoveSezioni;
+    // In the order of each key's first write, with its last value.
+    QSet<QByteArray> fatte;
+    for (const VoceIni &scritta : voci) {
+        const QByteArray sez = chiaveConfronto(scritta.sezione.toUtf8());
+        const QByteArray id = identificativo(sez, chiaveConfronto(scritta.chiave.toUtf8()));
+        const qsizetype i = indice.value(id);
+        if (fatte.contains(id) || trovata[i]) {
+            continue;
+        }
+        fatte.insert(id);
+        const QByteArray voce = voci[i].chiave.toUtf8() + '=' + comeValore(voci[i].valore);
+        if (const auto blocco = fineBlocco.constFind(sez); blocco != fineBlocco.constEnd()) {
+            QByteArray &testo = inserimenti[*blocco];
+            // The last line of the file may end without a line break.
+            testo += *blocco == n && ultimaSenzaACapo ? aCapo + voce : voce + aCapo;
+        } else {
+            if (!testoNuoveSezioni.contains(sez)) {
+                nuoveSezioni.append(sez);
+                testoNuoveSezioni.insert(sez, '[' + voci[i].sezione.toUtf8() + ']' + aCapo);
+            }
+            testoNuoveSezioni[sez] += voce + aCapo;
+        }
+    }
+
+    QByteArray risultato;
+    risultato.reserve(n + 256);
+    qsizetype copiato = 0;
+    auto modifica = modifiche.cbegin();
+    auto inserimento = inserimenti.cbegin();
+    while (modifica != modifiche.cend() || inserimento != inserimenti.cend()) {
+        const bool prendiInserimento =
+            inserimento != inserimenti.cend() &&
+            (modifica == modifiche.cend() || inserimento->first <= modifica->first);
+        if (prendiInserimento) {
+            risultato += QByteArrayView(dati).sliced(copiato, inserimento->first - copiato);
+            risultato += inserimento->second;
+            copiato = inserimento->first;
+            ++inserimento;
+        } else {
+            risultato += QByteArrayView(dati).sliced(copiato, modifica->second.inizio - copiato);
+            risultato += modifica->second.testo;
+            copiato = modifica->second.fine;
+            ++modifica;
+        }
+    }
+    risultato += QByteArrayView(dati).sliced(copiato);
+
+    if (!nuoveSezioni.isEmpty()) {
+        if (!risultato.isEmpty()) {
+            if (!risultato.endsWith('\n') && !risultato.endsWith('\r')) {
+                risultato += aCapo;
+            }
+            risultato += aCapo;
+        }
+        for (const QByteArray &sez : std::as_const(nuoveSezioni)) {
+            risultato += testoNuoveSezioni.value(sez);
+        }
+    }
+    return risultato;
+}
+
+// What the reader will return for a written value: blanks at either end are not kept.
+QByteArray comeLetto(const QString &valore)
+{
+    return rifilato(comeValore(valore)).toByteArray();
+}
+
+// Lines the reader understands differently from the line rules above (a "[" left open across
+// lines) could hide a written key; such keys are written again at the very end, where the
+// last value of a key is the one read.
+QByteArray verificato(const QByteArray &testo, const QList<VoceIni> &voci)
+{
+    const TestoIni letto(testo);
+    QHash<QByteArray, qsizetype> ultima;
+    for (qsizetype i = 0; i < voci.size(); ++i) {
+        ultima.insert(identificativo(chiaveConfronto(voci[i].sezione.toUtf8()),
+                                     chiaveConfronto(voci[i].chiave.toUtf8())),
+                      i);
+    }
+    QByteArray coda;
+    for (qsizetype i = 0; i < voci.size(); ++i) {
+        const VoceIni &voce = voci[i];
+        if (ultima.value(identificativo(chiaveConfronto(voce.sezione.toUtf8()),
+                                        chiaveConfronto(voce.chiave.toUtf8()))) != i) {
+            continue;
+        }
+        const QByteArray valore = letto.valore(voce.sezione.toUtf8(), voce.chiave.toUtf8());
+        if (valore.isNull() || valore != comeLetto(voce.valore)) {
+            coda += "\n;\n[" + voce.sezione.toUtf8() + "]\n" + voce.chiave.toUtf8() + '=' +
+                    comeValore(voce.valore) + '\n';
+        }
+    }
+    return coda.isEmpty() ? testo : testo + coda;
 }
 
 } // namespace
@@ -73,49 +385,48 @@ void prepara(CSimpleIniA &ini)
 QString LeggiIni(const QString &file, const QString &sezione, const QString &chiave)
 {
     try {
-        CSimpleIniA ini;
-        prepara(ini);
-        if (carica(ini, file) != Esito::Letto) {
+        QByteArray dati;
+        if (leggiFile(file, dati) != Esito::Letto) {
             return kErrore;
         }
-        const QByteArray s = sezione.toUtf8();
-        const QByteArray k = chiave.toUtf8();
-        const char *valore = ini.GetValue(s.constData(), k.constData(), nullptr);
-        return valore ? QString::fromUtf8(valore) : kErrore;
+        const TestoIni ini(dati);
+        if (!ini.caricato()) {
+            return kErrore;
+        }
+        const QByteArray valore = ini.valore(sezione.toUtf8(), chiave.toUtf8());
+        return valore.isNull() ? kErrore : QString::fromUtf8(valore);
     } catch (const std::exception &) {
         return kErrore;
+    }
+}
+
+bool ScriviIni(const QString &file, const QList<VoceIni> &voci)
+{
+    try {
+        QByteArray dati;
+        // A file we cannot read must not be replaced by one holding only these keys.
+        if (leggiFile(file, dati) == Esito::Illeggibile) {
+            return false;
+        }
+        const QByteArray testo = verificato(applica(dati, voci), voci);
+        QSaveFile uscita(file);
+        if (!uscita.open(QIODevice::WriteOnly)) {
+            return false;
+        }
+        if (uscita.write(testo) != testo.size()) {
+            uscita.cancelWriting();
+            return false;
+        }
+        return uscita.commit();
+    } catch (const std::exception &) {
+        return false;
     }
 }
 
 bool ScriviIni(const QString &file, const QString &sezione, const QString &chiave,
                const QString &valore)
 {
-    try {
-        CSimpleIniA ini;
-        prepara(ini);
-        // A file we cannot read must not be replaced by one holding only this key.
-        if (carica(ini, file) == Esito::Illeggibile) {
-            return false;
-        }
-        const QByteArray s = sezione.toUtf8();
-        const QByteArray k = chiave.toUtf8();
-        const QByteArray v = valore.toUtf8();
-        if (ini.SetValue(s.constData(), k.constData(), v.constData()) < 0) {
-            return false;
-        }
-        std::string testo;
-        if (ini.Save(testo, false) < 0) {
-            return false;
-        }
-        QSaveFile uscita(file);
-        if (!uscita.open(QIODevice::WriteOnly)) {
-            return false;
-        }
-        uscita.write(testo.data(), static_cast<qint64>(testo.size()));
-        return uscita.commit();
-    } catch (const std::exception &) {
-        return false;
-    }
+    return ScriviIni(file, {VoceIni{sezione, chiave, valore}});
 }
 
 SalvataggioIni::SalvataggioIni(Messaggi &messaggi, QString file)
@@ -132,9 +443,7 @@ SalvataggioIni::~SalvataggioIni()
 
 void SalvataggioIni::scrivi(const QString &sezione, const QString &chiave, const QString &valore)
 {
-    if (!ScriviIni(m_file, sezione, chiave, valore)) {
-        m_fallito = true;
-    }
+    m_voci.append(VoceIni{sezione, chiave, valore});
 }
 
 void SalvataggioIni::concludi()
@@ -143,7 +452,10 @@ void SalvataggioIni::concludi()
         return;
     }
     m_concluso = true;
-    if (m_fallito) {
+    if (m_voci.isEmpty()) {
+        return;
+    }
+    if (!ScriviIni(m_file, m_voci)) {
         m_messaggi.avviso(QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_file);
     }
 }

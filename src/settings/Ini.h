@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class Messaggi;
@@ -10,13 +11,23 @@ inline const QString kErrore = QStringLiteral("ERRORE");
 // Reads one key. Sections and keys match regardless of case. Opens and closes the file.
 QString LeggiIni(const QString &file, const QString &sezione, const QString &chiave);
 
-// Writes one key, creating file, section and key as needed and keeping everything else.
-// The file is replaced atomically; returns false when it could not be written.
+// One key to write.
+struct VoceIni
+{
+    QString sezione;
+    QString chiave;
+    QString valore;
+};
+
+// Writes keys in one atomic replacement of the file, creating file, sections and keys as
+// needed. Every other byte of the file stays as it was: lines it does not understand, comments,
+// NULs. Returns false when the file could not be read or written.
+bool ScriviIni(const QString &file, const QList<VoceIni> &voci);
 bool ScriviIni(const QString &file, const QString &sezione, const QString &chiave,
                const QString &valore);
 
-// The writes of one operator action: every key is attempted, and a failure is reported
-// once, when the action ends.
+// The writes of one operator action, collected and written in one replacement of the file
+// when the action ends; a failure is reported once.
 class SalvataggioIni
 {
 public:
@@ -26,12 +37,12 @@ public:
     SalvataggioIni &operator=(const SalvataggioIni &) = delete;
 
     void scrivi(const QString &sezione, const QString &chiave, const QString &valore);
-    // Shows the warning if any write failed; later calls do nothing.
+    // Writes the collected keys; shows the warning if that failed. Later calls do nothing.
     void concludi();
 
 private:
     Messaggi &m_messaggi;
     QString m_file;
-    bool m_fallito = false;
+    QList<VoceIni> m_voci;
     bool m_concluso = false;
 };

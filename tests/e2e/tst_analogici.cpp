@@ -3,6 +3,7 @@
 // transmission, and continuous output on the analog inputs page.
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
+#include "protocol/Ricezione.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "pages/DisplayLed.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -258,8 +258,7 @@ void TestAnalogici::tcpIngressiEModoContinuo()
     QTRY_VERIFY(!continua->isChecked());
     impostaIngressi(kGrezzi);
     // Three more of the board's idle prompts arrive and are logged; nothing is parsed.
-    auto *log = m_finestra->findChild<QPlainTextEdit *>(QStringLiteral("mmLog"));
-    QSignalSpy righe(log, &QPlainTextEdit::textChanged);
+    QSignalSpy righe(&m_finestra->ricezione(), &Ricezione::rigaLog);
     QTRY_VERIFY(righe.count() >= 3);
     QCOMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
 }

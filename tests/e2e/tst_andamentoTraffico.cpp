@@ -298,10 +298,61 @@ void TestAndamentoTraffico::serialeRegistroRicordato()
 
 void TestAndamentoTraffico::lettureDallaPaginaIngressiAnalogici()
 {
-    // Readings parsed by the analog inputs page (framer adpIA and TCP reply kind 4) reach
-    // StoricoAnalogici through the signal that page emits for every value it shows.
-    QSKIP("The analog inputs page does not parse its replies yet: this check comes after the "
-          "analog inputs page lands");
+    // What the analog inputs page shows, over TCP (reply kind 4) and then over serial (framer
+    // adpIA), reaches the kept readings and the export with the configured names and scaling.
+    const quint16 porta = m_scheda->avviaTcp();
+    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
+    const QString dispositivo = m_scheda->apriPty();
+    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TIPO"), QStringLiteral("Collegamento"),
+                      QStringLiteral("1")));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("IP"),
+                      QStringLiteral("127.0.0.1")));
+    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("Porta"),
+                      QString::number(porta)));
+    for (const auto &[chiave, valore] :
+         {std::pair{QStringLiteral("Numero"), QStringLiteral("1")},
+          std::pair{QStringLiteral("Velocita"), QStringLiteral("38400")},
+          std::pair{QStringLiteral("Dispositivo"), dispositivo}}) {
+        QVERIFY(ScriviIni(filePorte(), QStringLiteral("Porta"), chiave, valore));
+    }
+    scriviImpostazioni();
+    // -10..90 on input 1: 32768 is 40.0008; 0..10 on input 8: 19661 is 3.0001.
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 32768")).isEmpty());
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 8 19661")).isEmpty());
+    creaFinestra();
+    StoricoAnalogici &storico = m_finestra->storicoAnalogici();
+
+    QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbIA")), Qt::LeftButton);
+    QCOMPARE(m_finestra->paginaAttiva(), 4);
+    QTRY_COMPARE(storico.letture(8).size(), 1);
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(storico.letture(n).size(), 1);
+    }
+    QCOMPARE(storico.letture(1).ultima().valore, 40);
+    QCOMPARE(storico.letture(8).ultima().valore, 3);
+
+    // The same page over the serial line.
+    QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("SpeedButton3")),
+                      Qt::LeftButton);
+    voce("mCollSeriale")->trigger();
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 65535")).isEmpty());
+    QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbIA")), Qt::LeftButton);
+    QCOMPARE(m_finestra->valori().tipoCollegamento, QStringLiteral("SER"));
+    QTRY_COMPARE(storico.letture(8).size(), 2);
+    QCOMPARE(storico.letture(1).ultima().valore, 90);
+
+    FinestraAndamento *andamento = apriAndamento();
+    QVERIFY(andamento);
+    andamento->aggiorna();
+    QCOMPARE(andamento->serie(1)->points().size(), 2);
+    QCOMPARE(andamento->serie(1)->points().last().y(), 90);
+    const QString csv = m_cartella->filePath(QStringLiteral("letture.csv"));
+    QCOMPARE(storico.esportaCsv(csv), 16);
+    const QString testo = leggiTesto(csv);
+    QVERIFY(testo.contains(QStringLiteral(";1;MANDATA;40;°C\r\n")));
+    QVERIFY(testo.contains(QStringLiteral(";1;MANDATA;90;°C\r\n")));
+    QVERIFY(testo.contains(QStringLiteral(";8;\"SERBATOIO; NORD\";3;ATM\r\n")));
 }
 
 void TestAndamentoTraffico::graficoConIngressiInDeriva()

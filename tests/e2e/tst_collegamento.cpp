@@ -161,6 +161,35 @@ private slots:
         }
     }
 
+    // Whatever the file holds, the port number is either an item or the conversion error.
+    void numeroDiPortaQualsiasi_data()
+    {
+        QTest::addColumn<QString>("numero");
+        QTest::addColumn<int>("voce");
+        QTest::addColumn<QString>("errore");
+        const QString nessuno;
+        QTest::newRow("il più piccolo int") << "-2147483648" << -1 << nessuno;
+        QTest::newRow("il più grande int") << "2147483647" << 3 << nessuno;
+        QTest::newRow("con segno") << "+2" << 1 << nessuno;
+        QTest::newRow("oltre int")
+            << "2147483648" << 0 << "'2147483648' is not a valid integer value";
+        QTest::newRow("sotto int") << "-99999999999999999999" << 0
+                                   << "'-99999999999999999999' is not a valid integer value";
+        QTest::newRow("esadecimale") << "0x10" << 0 << "'0x10' is not a valid integer value";
+    }
+
+    void numeroDiPortaQualsiasi()
+    {
+        QFETCH(QString, numero);
+        QFETCH(int, voce);
+        QFETCH(QString, errore);
+        Banco banco(QStringLiteral("[Porta]\nNumero=%1\nVelocita=38400\n").arg(numero));
+        banco.scegli("mCollSeriale");
+        QCOMPARE(banco.controllo<GruppoRadio>("rgComm")->itemIndex(), voce);
+        QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Errore),
+                 errore.isEmpty() ? QStringList() : QStringList{errore});
+    }
+
     void senzaCollegamentoSceltoAvvisaERestaSullaHome()
     {
         Banco banco;

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -40,6 +41,12 @@ Pty::~Pty()
 bool Pty::scrivi(const QByteArray &dati)
 {
     return ::write(m_master, dati.constData(), size_t(dati.size())) == dati.size();
+}
+
+qsizetype Pty::scriviParte(QByteArrayView dati)
+{
+    const ssize_t scritti = ::write(m_master, dati.data(), size_t(dati.size()));
+    return scritti < 0 && errno == EAGAIN ? 0 : qsizetype(scritti);
 }
 
 void Pty::chiudiMaster()

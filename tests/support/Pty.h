@@ -23,6 +23,8 @@ public:
     // Everything read on the master so far.
     const QByteArray &letti() const { return m_letti; }
     bool scrivi(const QByteArray &dati);
+    // Writes as much of `dati` as the line takes now; returns how much, -1 on error.
+    qsizetype scriviParte(QByteArrayView dati);
     // The board goes away: the slave side sees the line hang up.
     void chiudiMaster();
 

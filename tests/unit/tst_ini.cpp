@@ -2,11 +2,56 @@
 #include "settings/Ini.h"
 #include "Supporto.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <unistd.h>
+
+namespace {
+
+QByteArray leggiByte(const QString &percorso)
+{
+    QFile file(percorso);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool scriviByte(const QString &percorso, const QByteArray &dati)
+{
+    QFile file(percorso);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(dati) == dati.size();
+}
+
+constexpr int kChiaviSalvate = 50;
+
+QString chiaveSalvata(int n)
+{
+    return QStringLiteral("K%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+// Child process of the kill test: saves generation after generation of 50 keys, forever.
+int salvaInCiclo(const QString &file, int base)
+{
+    MessaggiRegistrati messaggi;
+    for (int generazione = base + 1;; ++generazione) {
+        SalvataggioIni salvataggio(messaggi, file);
+        for (int n = 1; n <= kChiaviSalvate; ++n) {
+            salvataggio.scrivi(QStringLiteral("OPTION"), chiaveSalvata(n),
+                               QStringLiteral("g%1").arg(generazione));
+        }
+        salvataggio.concludi();
+        if (generazione == base + 1) {
+            // The parent kills from here on.
+            write(STDOUT_FILENO, "via\n", 4);
+        }
+    }
+}
+
+} // namespace
 
 class TestIni : public QObject
 {
@@ -67,6 +112,147 @@ private slots:
         QCOMPARE(leggiTesto(file).trimmed(), QStringLiteral("[TCP]\nIP=127.0.0.1"));
     }
 
+    // A NUL (or any other byte) neither ends the reading nor gets lost at the next save.
+    void byteQualsiasiSopravvivonoAlSalvataggio()
+    {
+        QTemporaryDir cartella;
+        const QString file = cartella.filePath("Impostazioni.INI");
+        static const char grezzo[] =
+            "; intestazione\n[OPTION]\nUD01=Lu\0ce\x01\nriga senza uguale\n"
+            "=senza chiave\nUD02=Pompa\n[aperta\n\x7f\x1b garbage\n"
+            "[Impostazioni]\nAllarme=10000000\n; coda\n";
+        const QByteArray prima(grezzo, sizeof(grezzo) - 1);
+        QVERIFY(scriviByte(file, prima));
+        QCOMPARE(LeggiIni(file, "OPTION", "UD02"), QStringLiteral("Pompa"));
+        QCOMPARE(LeggiIni(file, "Impostazioni", "Allarme"), QStringLiteral("10000000"));
+        QCOMPARE(LeggiIni(file, "OPTION", "UD01"), QString::fromLatin1("Lu\0ce\x01", 6));
+
+        QVERIFY(ScriviIni(file, "OPTION", "UD02", "Luci"));
+        QVERIFY(ScriviIni(file, "OPTION", "UD03", "Nuova"));
+        QVERIFY(ScriviIni(file, "Impostazioni", "Stato", "11111111"));
+        const QByteArray dopo = leggiByte(file);
+        // Every line but the one rewritten is still there, byte for byte.
+        for (const QByteArray &riga : prima.split('\n')) {
+            if (!riga.startsWith("UD02=")) {
+                QVERIFY2(dopo.contains(riga), riga.constData());
+            }
+        }
+        QCOMPARE(LeggiIni(file, "OPTION", "UD02"), QStringLiteral("Luci"));
+        QCOMPARE(LeggiIni(file, "OPTION", "UD03"), QStringLiteral("Nuova"));
+        QCOMPARE(LeggiIni(file, "Impostazioni", "Stato"), QStringLiteral("11111111"));
+        QCOMPARE(LeggiIni(file, "Impostazioni", "Allarme"), QStringLiteral("10000000"));
+        // The new key joined its section instead of a second [OPTION] at the end.
+        QCOMPARE(dopo.count("[OPTION]"), 1);
+    }
+
+    // Files no editor would write still read, and a save leaves every key readable.
+    void fileOstili_data()
+    {
+        QTest::addColumn<QByteArray>("contenuto");
+        QTest::newRow("vuoto") << QByteArray();
+        QTest::newRow("solo NUL") << QByteArray(4096, '\0');
+        QByteArray casuale(65536, Qt::Uninitialized);
+        QRandomGenerator generatore(13);
+        for (char &c : casuale) {
+            c = static_cast<char>(generatore.bounded(256));
+        }
+        QTest::newRow("binario") << casuale;
+        QTest::newRow("UTF-8 non valido") << QByteArray("[OPTION]\nUD01=\xc3\x28\xa0\xa1\n");
+        QTest::newRow("riga di 10 MB")
+            << QByteArray("[OPTION]\nUD01=") + QByteArray(10 * 1024 * 1024, 'x') + "\nUD02=y\n";
+        QTest::newRow("parentesi aperta su più righe")
+            << QByteArray("[OPTION]\n[\n\nUD01=vecchio\nUD02=z");
+        QTest::newRow("sezioni e chiavi doppie")
+            << QByteArray("[option]\nud01=a\n[Altro]\nx=1\n[OPTION]\nUD01=b\r\nUD01=c");
+        QTest::newRow("BOM e CR") << QByteArray("\xef\xbb\xbf[OPTION]\rUD09=q\r");
+    }
+
+    void fileOstili()
+    {
+        QFETCH(QByteArray, contenuto);
+        QTemporaryDir cartella;
+        const QString file = cartella.filePath("Impostazioni.INI");
+        QVERIFY(scriviByte(file, contenuto));
+        LeggiIni(file, "OPTION", "UD01");
+
+        const QList<VoceIni> voci = {{"OPTION", "UD01", "primo"},
+                                     {"OPTION", "UD02", " con spazi "},
+                                     {"Impostazioni", "Allarme", "01010101"},
+                                     {"OPTION", "IA01", "°C àè"}};
+        QVERIFY(ScriviIni(file, voci));
+        QCOMPARE(LeggiIni(file, "option", "ud01"), QStringLiteral("primo"));
+        QCOMPARE(LeggiIni(file, "OPTION", "UD02"), QStringLiteral("con spazi"));
+        QCOMPARE(LeggiIni(file, "Impostazioni", "Allarme"), QStringLiteral("01010101"));
+        QCOMPARE(LeggiIni(file, "OPTION", "IA01"), QStringLiteral("°C àè"));
+        // A second save does not pile up copies of what it wrote.
+        const qsizetype dimensione = leggiByte(file).size();
+        QVERIFY(ScriviIni(file, voci));
+        QCOMPARE(leggiByte(file).size(), dimensione);
+    }
+
+    // One save is one replacement of the file, with no temporary file left beside it.
+    void salvataggioInUnaSolaSostituzione()
+    {
+        QTemporaryDir cartella;
+        const QString file = cartella.filePath("Impostazioni.INI");
+        MessaggiRegistrati messaggi;
+        {
+            SalvataggioIni salvataggio(messaggi, file);
+            salvataggio.scrivi("OPTION", "UD01", "a");
+            salvataggio.scrivi("OPTION", "UD02", "b");
+            salvataggio.scrivi("OPTION", "UD01", "c");
+            // Nothing reaches the file before the action ends.
+            QVERIFY(!QFile::exists(file));
+        }
+        QCOMPARE(leggiByte(file), QByteArray("[OPTION]\nUD01=c\nUD02=b\n"));
+        QCOMPARE(QDir(cartella.path()).entryList(QDir::Files), QStringList{"Impostazioni.INI"});
+        QVERIFY(messaggi.voci().isEmpty());
+    }
+
+    // A process killed at any moment of a save leaves the old file or the new one, whole.
+    void uccisoDuranteISalvataggi()
+    {
+        QTemporaryDir cartella;
+        const QString file = cartella.filePath("Impostazioni.INI");
+        QByteArray iniziale("; nomi\n[OPTION]\n");
+        for (int n = 1; n <= kChiaviSalvate; ++n) {
+            iniziale += chiaveSalvata(n).toUtf8() + "=g0\n";
+        }
+        iniziale += "riga non capita\n[Impostazioni]\nAllarme=10000000\n";
+        QVERIFY(scriviByte(file, iniziale));
+
+        QRandomGenerator generatore(200);
+        int cambiati = 0;
+        QString ultima = QStringLiteral("g0");
+        for (int volta = 0; volta < 200; ++volta) {
+            QProcess figlio;
+            QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+            ambiente.insert(QStringLiteral("BRIVOLA_SALVA_IN_CICLO"), file);
+            ambiente.insert(QStringLiteral("BRIVOLA_SALVA_BASE"), QString::number(volta * 100000));
+            figlio.setProcessEnvironment(ambiente);
+            figlio.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(figlio.waitForStarted());
+            QVERIFY(figlio.waitForReadyRead(10000));
+            // Any moment inside the following saves.
+            QThread::usleep(generatore.bounded(3000u));
+            ::kill(static_cast<pid_t>(figlio.processId()), SIGKILL);
+            QVERIFY(figlio.waitForFinished(10000));
+
+            const QString generazione = LeggiIni(file, "OPTION", chiaveSalvata(1));
+            QVERIFY2(generazione.startsWith('g'), qPrintable(generazione));
+            for (int n = 2; n <= kChiaviSalvate; ++n) {
+                QCOMPARE(LeggiIni(file, "OPTION", chiaveSalvata(n)), generazione);
+            }
+            QCOMPARE(LeggiIni(file, "Impostazioni", "Allarme"), QStringLiteral("10000000"));
+            QVERIFY(leggiByte(file).contains("riga non capita\n"));
+            // The child finished one save before it could be killed.
+            QVERIFY2(generazione.mid(1).toInt() > volta * 100000, qPrintable(generazione));
+            cambiati += generazione != ultima ? 1 : 0;
+            ultima = generazione;
+        }
+        QCOMPARE(cambiati, 200);
+    }
+
     void testoItalianoECodificaWindows()
     {
         QTemporaryDir cartella;
@@ -79,7 +265,8 @@ private slots:
         // An older file in Windows-1252: 0xB0 is the degree sign, 0x80 the euro sign.
         QFile vecchio(cartella.filePath("Vecchio.INI"));
         QVERIFY(vecchio.open(QIODevice::WriteOnly));
-        vecchio.write("[OPTION]\r\nIAT01=\xb0" "C\r\nUA01=Costo \x80\r\n");
+        vecchio.write("[OPTION]\r\nIAT01=\xb0"
+                      "C\r\nUA01=Costo \x80\r\n");
         vecchio.close();
         QCOMPARE(LeggiIni(vecchio.fileName(), "OPTION", "IAT01"), QStringLiteral("°C"));
         QCOMPARE(LeggiIni(vecchio.fileName(), "OPTION", "UA01"), QStringLiteral("Costo €"));
@@ -129,5 +316,15 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestIni)
+int main(int argc, char **argv)
+{
+    const QString file = qEnvironmentVariable("BRIVOLA_SALVA_IN_CICLO");
+    if (!file.isEmpty()) {
+        return salvaInCiclo(file, qEnvironmentVariableIntValue("BRIVOLA_SALVA_BASE"));
+    }
+    QCoreApplication applicazione(argc, argv);
+    TestIni test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_ini.moc"

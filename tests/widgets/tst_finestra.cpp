@@ -207,26 +207,79 @@ private slots:
         QTRY_COMPARE(barra->larghezzaPannello(0), barra->width() - 350);
     }
 
+    // The same lines and the same emptying at the 300th line, whether the log view is shown
+    // or the lines wait for it.
+    void logSvuotatoAllaRiga300_data()
+    {
+        QTest::addColumn<bool>("visibile");
+        QTest::newRow("log visibile") << true;
+        QTest::newRow("log nascosto") << false;
+    }
+
     void logSvuotatoAllaRiga300()
+    {
+        QFETCH(bool, visibile);
+        QTemporaryDir cartella;
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        auto *mmLog = finestra.findChild<QPlainTextEdit *>("mmLog");
+        if (visibile) {
+            finestra.mVisioneLogClick();
+        }
+        // What the memo holds once shown; a hidden log is hidden again afterwards.
+        const auto righe = [&] {
+            if (!visibile) {
+                finestra.mVisioneLogClick();
+            }
+            const QStringList testo = mmLog->toPlainText().split(QLatin1Char('\n'));
+            if (!visibile) {
+                finestra.mVisioneLogClick();
+            }
+            return mmLog->toPlainText().isEmpty() ? QStringList() : testo;
+        };
+        for (int i = 1; i <= 299; ++i) {
+            finestra.aggiungiLog(QStringLiteral("riga %1").arg(i));
+        }
+        QCOMPARE(righe().size(), 299);
+        QCOMPARE(righe().last(), QStringLiteral("riga 299"));
+        finestra.aggiungiLog(QStringLiteral("riga 300"));
+        QVERIFY(righe().isEmpty());
+        // A response with line breaks counts as several lines.
+        for (int i = 0; i < 99; ++i) {
+            finestra.aggiungiLog(QStringLiteral("a\r\nb"));
+        }
+        finestra.aggiungiLog(QStringLiteral("x\ry\u2029z"));
+        QCOMPARE(righe().size(), 201);
+        for (int i = 0; i < 48; ++i) {
+            finestra.aggiungiLog(QStringLiteral("a\nb"));
+        }
+        // Lines waiting for a hidden view are not in the memo yet.
+        QCOMPARE(mmLog->document()->blockCount(), visibile ? 297 : 201);
+        QCOMPARE(righe().size(), 297);
+        finestra.aggiungiLog(QStringLiteral("c\r\nd\ne"));
+        QVERIFY(righe().isEmpty());
+    }
+
+    // A long receive buffer shows as its last 2,000 characters; the hidden memo stays untouched.
+    void rigaDiLogLunga()
     {
         QTemporaryDir cartella;
         MessaggiRegistrati messaggi;
         TfrmMain finestra(&messaggi, cartella.path());
         auto *mmLog = finestra.findChild<QPlainTextEdit *>("mmLog");
-        for (int i = 1; i <= 299; ++i) {
-            finestra.aggiungiLog(QStringLiteral("riga %1").arg(i));
+        QString buffer;
+        for (int i = 0; buffer.size() < 64 * 1024; ++i) {
+            buffer += QStringLiteral("%1 ").arg(i);
         }
-        QCOMPARE(mmLog->document()->blockCount(), 299);
-        QCOMPARE(mmLog->document()->lastBlock().text(), QStringLiteral("riga 299"));
-        finestra.aggiungiLog(QStringLiteral("riga 300"));
-        QVERIFY(mmLog->toPlainText().isEmpty());
-        // A response with line breaks counts as several lines.
-        for (int i = 0; i < 149; ++i) {
-            finestra.aggiungiLog(QStringLiteral("a\r\nb"));
+        for (int i = 0; i < 10; ++i) {
+            finestra.aggiungiLog(buffer);
         }
-        QCOMPARE(mmLog->document()->blockCount(), 298);
-        finestra.aggiungiLog(QStringLiteral("c\r\nd"));
-        QVERIFY(mmLog->toPlainText().isEmpty());
+        QVERIFY(mmLog->document()->isEmpty());
+        finestra.mVisioneLogClick();
+        QCOMPARE(mmLog->document()->blockCount(), 10);
+        QCOMPARE(mmLog->document()->lastBlock().text(), QChar(0x2026) + buffer.right(2000));
+        finestra.aggiungiLog(QStringLiteral("F?"));
+        QCOMPARE(mmLog->document()->lastBlock().text(), QStringLiteral("F?"));
     }
 
     void visioneLog()

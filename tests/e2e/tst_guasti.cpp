@@ -1,0 +1,147 @@
+// Faults the panel must survive, end to end: the test plays a misbehaving board on a
+// pseudo-terminal.
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "link/Framer.h"
+#include "pages/PaginaUsciteDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "settings/Ini.h"
+#include "Pty.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A relay board on the master side of a pseudo-terminal: answers "*/R" n, "*/R0" and "*/RS",
+// prompts "F?" while idle, and on request answers the next state request with the start of a
+// frame that never ends.
+class SchedaFinta : public QObject
+{
+public:
+    explicit SchedaFinta(Pty &pty) : m_pty(pty)
+    {
+        connect(&m_battito, &QTimer::timeout, this, [this] { battito(); });
+        m_battito.start(20);
+    }
+
+    QString rele = QStringLiteral("00000000"); // relay 8 first, as on the wire
+    // The next state request gets this many bytes of a frame with no end marker.
+    qsizetype troncaProssima = 0;
+
+private:
+    void battito()
+    {
+        m_ricevuto += m_pty.letti().mid(m_letti);
+        m_letti = m_pty.letti().size();
+        qsizetype comando = 0;
+        while ((comando = m_ricevuto.indexOf("*/R")) >= 0 && m_ricevuto.size() > comando + 3) {
+            const char argomento = m_ricevuto.at(comando + 3);
+            m_ricevuto.remove(0, comando + 4);
+            esegui(argomento);
+        }
+        if (m_uscita.isEmpty() && ++m_inattivo % 10 == 0) {
+            m_uscita = "F?";
+        }
+        while (!m_uscita.isEmpty()) {
+            const qsizetype scritti = m_pty.scriviParte(m_uscita);
+            if (scritti <= 0) {
+                break;
+            }
+            m_uscita.remove(0, scritti);
+            m_inattivo = 0;
+        }
+    }
+
+    void esegui(char argomento)
+    {
+        if (argomento == 'S') {
+            if (troncaProssima > 0) {
+                m_uscita += "STATO USCITE RELE ->" + QByteArray(troncaProssima, '1');
+                troncaProssima = 0;
+            } else {
+                m_uscita += "STATO USCITE RELE ->" + rele.toLatin1() + "<-";
+            }
+        } else if (argomento == '0') {
+            rele.fill(QLatin1Char('0'));
+        } else if (argomento >= '1' && argomento <= '8') {
+            QChar &stato = rele[8 - (argomento - '0')];
+            stato = stato == QLatin1Char('1') ? QLatin1Char('0') : QLatin1Char('1');
+        }
+        m_uscita += "F?";
+    }
+
+    Pty &m_pty;
+    QTimer m_battito;
+    QByteArray m_ricevuto;
+    qsizetype m_letti = 0;
+    QByteArray m_uscita;
+    int m_inattivo = 0;
+};
+
+// "R" light red, "G" green, "?" not painted; relay 1 first.
+QString colori(const PaginaUsciteDigitali &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
+                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
+                                                           : QLatin1Char('?');
+    }
+    return esito;
+}
+
+} // namespace
+
+class TestGuasti : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A packet too long makes the relay framer give up; the next relay click or reset must
+    // show the board's answer again.
+    void serialeDopoUnPacchettoTroppoLungo()
+    {
+        QTemporaryDir cartella;
+        Pty pty;
+        QVERIFY(pty.isValido());
+        SchedaFinta scheda(pty);
+        const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
+        QVERIFY(ScriviIni(porte, {{"TIPO", "Collegamento", "0"},
+                                  {"Porta", "Numero", "1"},
+                                  {"Porta", "Velocita", "38400"},
+                                  {"Porta", "Dispositivo", pty.nome()}}));
+        MessaggiRegistrati messaggi;
+        TfrmMain finestra(&messaggi, cartella.path());
+        finestra.show();
+        const PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+        Framer &adpUD = *finestra.framer().adpUD();
+
+        scheda.rele = QStringLiteral("00000100");
+        QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
+        QTRY_COMPARE(colori(pagina), QStringLiteral("GGRGGGGG"));
+
+        for (const QString &pulsante : {QStringLiteral("sbUD1"), QStringLiteral("sbUDRes")}) {
+            scheda.troncaProssima = 70 * 1024;
+            QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")),
+                              Qt::LeftButton);
+            QTRY_VERIFY(!adpUD.enabled());
+            const QString prima = colori(pagina);
+
+            QTest::mouseClick(finestra.findChild<QWidget *>(pulsante), Qt::LeftButton);
+            const QString attesi = pulsante == QLatin1String("sbUD1") ? QStringLiteral("RGRGGGGG")
+                                                                      : QStringLiteral("GGGGGGGG");
+            QVERIFY(prima != attesi);
+            QTRY_COMPARE(colori(pagina), attesi);
+        }
+        QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
+    }
+};
+
+QTEST_MAIN(TestGuasti)
+#include "tst_guasti.moc"
