@@ -259,9 +259,15 @@ void TfrmMain::creaBarraSeriale()
                                 QStringLiteral("Comm 3"), QStringLiteral("Comm 4")},
                                4, m_pnSeriale);
     m_rgComm->setItemIndex(0);
-    // The captioned group has to fit the bar's 36 pixels: no room for margins.
-    m_rgComm->setFlat(true);
-    m_rgComm->layout()->setContentsMargins(6, 0, 6, 0);
+    // The bar is 36 pixels high: a caption above the buttons would cut them in half, so the
+    // caption sits at their left, on the same line.
+    const int larghezzaTitolo = m_rgComm->fontMetrics().horizontalAdvance(m_rgComm->title()) + 8;
+    m_rgComm->setStyleSheet(QStringLiteral("QGroupBox#rgComm { border: none; margin: 0px; "
+                                           "padding: 0px 0px 0px %1px; }"
+                                           "QGroupBox#rgComm::title { subcontrol-origin: border; "
+                                           "subcontrol-position: left center; }")
+                                .arg(larghezzaTitolo));
+    m_rgComm->layout()->setContentsMargins(0, 0, 6, 0);
     riga->addWidget(m_rgComm);
     // The operator never sees the speed; the group only carries the saved value.
     m_rgVelocita = new GruppoRadio(QStringLiteral("rgVelocita"), QStringLiteral("  Velocità   "),
