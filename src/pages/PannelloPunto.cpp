@@ -266,9 +266,15 @@ void PannelloPunto::paintEvent(QPaintEvent *)
         pittore.setPen(tratteggio);
         pittore.setBrush(Qt::NoBrush);
         pittore.drawRect(area.adjusted(4, 4, -5, -5));
-        pittore.setPen(palette().color(QPalette::ButtonText));
-        pittore.drawText(area.adjusted(6, 4, -8, -4), Qt::AlignTop | Qt::AlignRight,
-                         QString(QChar(0x231B)));
+        // Drawn, not a glyph: not every font has an hourglass.
+        const QRect clessidra(area.right() - 17, area.top() + 8, 9, 13);
+        const QPolygon sabbia({clessidra.topLeft(), clessidra.topRight(), clessidra.center(),
+                               clessidra.bottomRight(), clessidra.bottomLeft(),
+                               clessidra.center()});
+        pittore.setPen(QPen(Qt::black, 1));
+        pittore.setBrush(Qt::black);
+        pittore.drawPolygon(sabbia);
+        pittore.setBrush(Qt::NoBrush);
     }
 
     if (hasFocus()) {
