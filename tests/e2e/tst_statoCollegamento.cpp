@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -109,6 +110,7 @@ private slots:
     void schedaMuta();
     void treClickReleInCoda();
     void paginaLasciataDuranteLAttesa();
+    void tastiera();
 };
 
 void TestStatoCollegamento::tcpSchedaFermataERiavviata()
@@ -320,6 +322,41 @@ void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
     QVERIFY(dati.wait(3000));
     QVERIFY(dati.wait(3000));
     QVERIFY(scheda.ricevuti().isEmpty());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::tastiera()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(porteTcp(porta));
+    banco.finestra().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&banco.finestra()));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGG"));
+
+    // F5 is the open page's "Richiesta".
+    scheda.stato().rele[7] = true;
+    QSignalSpy comandi(&scheda, &SimulatoreScheda::comandoEseguito);
+    QTest::keyClick(&banco.finestra(), Qt::Key_F5);
+    QCOMPARE(comandi.size(), 1);
+    QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGR"));
+
+    // Ctrl+S saves only on the configuration page.
+    const QString impostazioni = banco.finestra().valori().fileImpostazioni;
+    QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!QFile::exists(impostazioni));
+    banco.finestra().findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
+    QCOMPARE(banco.paginaAttiva(), int(ValoriProgramma::Configurazione));
+    QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(QFile::exists(impostazioni));
+
+    // Ctrl+Q ends the program.
+    QTest::keyClick(&banco.finestra(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!banco.finestra().isVisible());
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
