@@ -8,6 +8,7 @@
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
+#include "link/CampoDispositivo.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "link/Seriale.h"
@@ -107,6 +108,7 @@ private slots:
     void tcpSchedaFermataERiavviata();
     void serialeSchedaFermata();
     void nuovaPortaTcpSalvata();
+    void nuovoDispositivoSerialeSalvato();
     void schedaMuta();
     void treClickReleInCoda();
     void paginaLasciataDuranteLAttesa();
@@ -212,6 +214,41 @@ void TestStatoCollegamento::nuovaPortaTcpSalvata()
     banco.finestra().findChild<QAction *>(QStringLiteral("mCollTcp"))->trigger();
     banco.clicca(QStringLiteral("SpeedButton4"));
     QVERIFY(banco.finestra().collegamento().socketAttivo());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
+{
+    SimulatoreScheda prima;
+    SimulatoreScheda seconda;
+    const QString ptyPrima = prima.apriPty();
+    const QString ptySeconda = seconda.apriPty();
+    QVERIFY(!ptyPrima.isEmpty() && !ptySeconda.isEmpty());
+    Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
+                               "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
+                    .arg(ptyPrima));
+    Seriale &seriale = banco.finestra().collegamento().seriale();
+    banco.clicca(QStringLiteral("lbUD"));
+    QVERIFY(seriale.isOpen());
+
+    banco.clicca(QStringLiteral("sbHome1"));
+    banco.finestra().findChild<QAction *>(QStringLiteral("mCollSeriale"))->trigger();
+    banco.finestra()
+        .findChild<CampoDispositivo *>(QStringLiteral("cbDispositivo"))
+        ->setPercorso(ptySeconda);
+    banco.clicca(QStringLiteral("sbSalvaPorte"));
+    // Closed on purpose at once, and the status says so; no lost link is reported.
+    QVERIFY(!seriale.isOpen());
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
+    QVERIFY(banco.pannello(1).isEmpty());
+    QVERIFY(!banco.pagina().isNonAttuale());
+
+    QSignalSpy comandi(&seconda, &SimulatoreScheda::comandoEseguito);
+    banco.clicca(QStringLiteral("lbUD"));
+    QCOMPARE(seriale.nomeDispositivo(), ptySeconda);
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
+    QTRY_COMPARE(comandi.size(), 1);
+    QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 

@@ -309,6 +309,12 @@ private slots:
         QVERIFY(!pnLog->isVisible());
         visione->trigger();
         QTRY_COMPARE(pnLog->height(), 67);
+        // The same at the larger sizes operators use.
+        for (const QSize dimensione : {QSize(1024, 768), QSize(1280, 1024), QSize(751, 585)}) {
+            finestra.resize(dimensione);
+            QTRY_COMPARE(pnLog->height(), 67);
+            QCOMPARE(finestra.findChild<QWidget *>("mmLog")->height(), 67);
+        }
     }
 
     // Every control of both link bars shows whole at every window size from the first one up.
