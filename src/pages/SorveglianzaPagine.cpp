@@ -55,6 +55,8 @@ void SorveglianzaPagine::silenzio()
         return;
     }
     pagina->segnaNonAttuale();
+    // A board silent this long would let every queued command wait out its own time.
+    m_invio.svuotaCoda();
     mostraMotivo(m_collegamento.collegamentoAttivo() ? testoSchedaMuta()
                                                      : testoCollegamentoPerso());
 }

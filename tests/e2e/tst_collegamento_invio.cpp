@@ -298,6 +298,49 @@ private slots:
         QVERIFY(!banco.simulatore().stato().rele[0]);
     }
 
+    // Commands started while one is on its way queue up to sixteen; the next is dropped at
+    // once with its notice, and the queued ones go out after the first, in order.
+    void codaDiSediciComandi()
+    {
+        Banco banco;
+        QVERIFY(banco.avviaTcp());
+        const qsizetype prima = banco.simulatore().ricevuti().size();
+        int scartati = 0;
+        int scritti = 0;
+        QList<int> ordine;
+        const EsitoInvio conta{[&] { ++scritti; }, [&] { ++scartati; }};
+        QTimer::singleShot(0, this, [&] {
+            for (int i = 1; i <= Invio::MassimoCoda + 1; ++i) {
+                banco.invio().invia(Protocollo::operaRele(1 + (i - 1) % 8),
+                                    EsitoInvio{[&, i] {
+                                                   ++scritti;
+                                                   ordine << i;
+                                               },
+                                               [&] { ++scartati; }});
+            }
+            // All returned at once, none written yet.
+            QCOMPARE(banco.invio().inCoda(), Invio::MassimoCoda);
+            QCOMPARE(scartati, 1);
+            QCOMPARE(
+                banco.pannello(1),
+                QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)"));
+        });
+        banco.invio().invia(Protocollo::statoRele(), conta);
+        QCOMPARE(banco.invio().inCoda(), 0);
+        QCOMPARE(scritti, 1 + Invio::MassimoCoda);
+        QCOMPARE(scartati, 1);
+        QList<int> attesi;
+        for (int i = 1; i <= Invio::MassimoCoda; ++i) {
+            attesi << i;
+        }
+        QCOMPARE(ordine, attesi);
+        QByteArray scritto = "*/RS\r\n";
+        for (int i = 1; i <= Invio::MassimoCoda; ++i) {
+            scritto += "*/R" + QByteArray::number(1 + (i - 1) % 8) + "\r\n";
+        }
+        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
+    }
+
     void unInvioAnnidatoConsumaIlPronto()
     {
         Banco banco;

@@ -134,6 +134,9 @@ void TestStatoCollegamento::tcpSchedaFermataERiavviata()
     QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("--------"), 1000);
     QVERIFY2(durata.elapsed() < 1000, qPrintable(QString::number(durata.elapsed())));
     QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
+    // Panel 1 shows its whole notice as a tooltip, however narrow the panel.
+    QCOMPARE(banco.controllo(QStringLiteral("stbPannello1"))->toolTip(),
+             Qt::convertFromPlainText(SorveglianzaPagine::testoCollegamentoPerso()));
     QVERIFY(banco.pagina().isNonAttuale());
     // The names stay on the panels, the tooltip tells the state is old.
     QCOMPARE(banco.pagina().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
