@@ -14,6 +14,8 @@ SorveglianzaPagine::SorveglianzaPagine(Collegamento &collegamento, Invio &invio,
       m_paginaAperta(std::move(paginaAperta)), m_pagine(std::move(pagine))
 {
     m_timer.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the board would be called silent before its time.
+    m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(SilenzioMassimo);
     connect(&m_timer, &QTimer::timeout, this, &SorveglianzaPagine::silenzio);
     connect(&collegamento, &Collegamento::collegamentoPerso, this,
