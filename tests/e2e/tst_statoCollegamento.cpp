@@ -17,6 +17,7 @@
 #include "pages/SorveglianzaPagine.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -66,6 +67,13 @@ void salvaFoto(QWidget *widget, const QString &nome)
     }
     QDir().mkpath(cartella);
     widget->grab().save(cartella + QLatin1Char('/') + nome);
+    // Also at the larger size operators use, then back.
+    const QSize dimensione = widget->size();
+    widget->resize(1280, 1024);
+    QApplication::processEvents();
+    widget->grab().save(cartella + QLatin1Char('/') + QStringLiteral("1280-") + nome);
+    widget->resize(dimensione);
+    QApplication::processEvents();
 }
 
 class Banco
