@@ -13,14 +13,14 @@
 #include "settings/Utilita.h"
 
 #include <QAction>
-#include <QScopedValueRollback>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <cerrno>
-#include <utility>
 #include <limits>
+#include <utility>
 
 namespace {
 

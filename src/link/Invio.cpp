@@ -158,6 +158,10 @@ void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 {
     const QString &tipo = m_valori.tipoCollegamento;
     if (tipo != QLatin1String("SER") && tipo != QLatin1String("TCP")) {
+        // Nothing goes out: whoever marked the point as pending must hear of it.
+        if (esito.scartato) {
+            esito.scartato();
+        }
         return;
     }
     const InvioInCoda voce{comando.pezziSeriale, comando.tcp, esito};

@@ -1,5 +1,10 @@
 #include "pages/DisplayLed.h"
 
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+
 DisplayLed::DisplayLed(const QString &nome, QWidget *parent) : QLCDNumber(parent)
 {
     setObjectName(nome);
@@ -50,4 +55,35 @@ void DisplayLed::svuota()
 {
     m_testo.clear();
     display(QString());
+}
+
+EsitoInvio DisplayLed::attesaComando()
+{
+    ++m_inAttesa;
+    update();
+    const QPointer<DisplayLed> display(this);
+    const auto fine = [display] {
+        if (display) {
+            display->fineAttesa();
+        }
+    };
+    return EsitoInvio{fine, fine};
+}
+
+void DisplayLed::fineAttesa()
+{
+    m_inAttesa = std::max(0, m_inAttesa - 1);
+    update();
+}
+
+void DisplayLed::paintEvent(QPaintEvent *event)
+{
+    QLCDNumber::paintEvent(event);
+    if (!isInAttesa()) {
+        return;
+    }
+    QPainter pittore(this);
+    pittore.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
+    pittore.setBrush(Qt::NoBrush);
+    pittore.drawRect(rect().adjusted(2, 2, -3, -3));
 }

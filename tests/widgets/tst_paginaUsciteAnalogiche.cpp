@@ -277,6 +277,13 @@ void TestPaginaUsciteAnalogiche::valoriNonAttuali()
     QCOMPARE(pagina().display(1)->testo(), QStringLiteral("100"));
     QVERIFY(pagina().display(2)->isNonAttuale());
     QVERIFY(pagina().isNonAttuale());
+
+    // With no link nothing goes out, and no pending mark is left behind.
+    mostra();
+    pagina().spinner(2)->setValue(40);
+    QTest::mouseClick(invio(2), Qt::LeftButton);
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("040"));
+    QVERIFY(!pagina().display(2)->isInAttesa());
 }
 
 QTEST_MAIN(TestPaginaUsciteAnalogiche)
