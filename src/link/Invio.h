@@ -23,8 +23,9 @@ struct ValoriProgramma;
 
 // The paced command senders. A waiting sender writes only after a ready prompt that arrived
 // after it started; TCP goes one character every 50 ms, serial in pieces 800 ms and then
-// 200 ms apart. Other handlers run during the waits, and sends may nest, but a send never
-// writes while another one is half-way through its command.
+// 200 ms apart. Other handlers run during the waits; the raw senders may nest, but never write
+// while another one is half-way through its command. Commands given through invia() do not
+// nest: one started meanwhile queues and goes out after the one under way.
 class Invio : public QObject
 {
     Q_OBJECT
