@@ -1,6 +1,7 @@
 #include "app/BarraStato.h"
 
 #include <QLabel>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -42,7 +43,10 @@ void BarraStato::disponi()
 
 void BarraStato::impostaTesto(int pannello, const QString &testo)
 {
-    m_pannelli.at(pannello)->setText(testo);
+    QLabel *etichetta = m_pannelli.at(pannello);
+    etichetta->setText(testo);
+    // A long notice is cut by the panel's width: the whole text is its tooltip.
+    etichetta->setToolTip(testo.isEmpty() ? QString() : Qt::convertFromPlainText(testo));
 }
 
 QString BarraStato::testo(int pannello) const

@@ -14,6 +14,7 @@
 #include "pages/FinestraAndamento.h"
 #include "pages/ModoContinuo.h"
 #include "pages/PannelloPunto.h"
+#include "pages/SorveglianzaPagine.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"
@@ -31,6 +32,7 @@
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -126,6 +128,13 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
             protetto(m_messaggi, [this] { timTimerOraTimer(); }));
     m_timTimerOra->start();
 
+    m_sorveglianza = new SorveglianzaPagine(
+        *m_collegamento, *m_invio, *m_ricezione, *m_barraStato,
+        [this] { return paginaSchedaAperta(); }, [this] { return pagineScheda(); }, this);
+    creaScorciatoie();
+    // Notices in status panel 1 stay until the operator acts again.
+    qApp->installEventFilter(this);
+
     resize(751, 585);
     centraSulloSchermo();
     FormCreate();
@@ -137,6 +146,7 @@ TfrmMain::~TfrmMain()
 {
     // The application outlives the window; its focus notices must not reach a half-destroyed one.
     disconnect(m_connessioneFuoco);
+    qApp->removeEventFilter(this);
     // The trend window draws from the kept readings, which go before it otherwise.
     delete m_finestraAndamento;
 }
@@ -155,13 +165,14 @@ void TfrmMain::creaMenu()
     QMenuBar *barra = menuBar();
     barra->setObjectName(QStringLiteral("MainMenu1"));
 
-    QMenu *mFile = barra->addMenu(QStringLiteral("File"));
+    QMenu *mFile = barra->addMenu(QStringLiteral("&File"));
     mFile->setObjectName(QStringLiteral("mFile"));
     QAction *mFileExit = aggiungiVoce(mFile, QStringLiteral("mFileExit"), QStringLiteral("Exit"));
+    mFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(mFileExit, &QAction::triggered, this,
             protetto(m_messaggi, [this] { mFileExitClick(); }));
 
-    QMenu *mCollegamento = barra->addMenu(QStringLiteral("Collegamento"));
+    QMenu *mCollegamento = barra->addMenu(QStringLiteral("&Collegamento"));
     mCollegamento->setObjectName(QStringLiteral("mCollegamento"));
     m_mCollTcp =
         aggiungiVoce(mCollegamento, QStringLiteral("mCollTcp"), QStringLiteral("TCP/IP"), true);
@@ -172,12 +183,12 @@ void TfrmMain::creaMenu()
     connect(m_mCollSeriale, &QAction::triggered, this,
             protetto(m_messaggi, [this] { m_collegamento->mCollSerialeClick(); }));
 
-    QAction *settaggi = barra->addAction(QStringLiteral("Settaggi"));
+    QAction *settaggi = barra->addAction(QStringLiteral("&Settaggi"));
     settaggi->setObjectName(QStringLiteral("Settaggi1"));
     connect(settaggi, &QAction::triggered, this,
             protetto(m_messaggi, [this] { Settaggi1Click(); }));
 
-    QMenu *log = barra->addMenu(QStringLiteral("Log"));
+    QMenu *log = barra->addMenu(QStringLiteral("&Log"));
     log->setObjectName(QStringLiteral("Configurazioni1"));
     m_mVisioneLog =
         aggiungiVoce(log, QStringLiteral("mVisioneLog"), QStringLiteral("Visione Log"), true);
@@ -248,9 +259,15 @@ void TfrmMain::creaBarraSeriale()
                                 QStringLiteral("Comm 3"), QStringLiteral("Comm 4")},
                                4, m_pnSeriale);
     m_rgComm->setItemIndex(0);
-    // The captioned group has to fit the bar's 36 pixels: no room for margins.
-    m_rgComm->setFlat(true);
-    m_rgComm->layout()->setContentsMargins(6, 0, 6, 0);
+    // The bar is 36 pixels high: a caption above the buttons would cut them in half, so the
+    // caption sits at their left, on the same line.
+    const int larghezzaTitolo = m_rgComm->fontMetrics().horizontalAdvance(m_rgComm->title()) + 8;
+    m_rgComm->setStyleSheet(QStringLiteral("QGroupBox#rgComm { border: none; margin: 0px; "
+                                           "padding: 0px 0px 0px %1px; }"
+                                           "QGroupBox#rgComm::title { subcontrol-origin: border; "
+                                           "subcontrol-position: left center; }")
+                                .arg(larghezzaTitolo));
+    m_rgComm->layout()->setContentsMargins(0, 0, 6, 0);
     riga->addWidget(m_rgComm);
     // The operator never sees the speed; the group only carries the saved value.
     m_rgVelocita = new GruppoRadio(QStringLiteral("rgVelocita"), QStringLiteral("  Velocità   "),
@@ -571,10 +588,91 @@ int TfrmMain::paginaAttiva() const
 void TfrmMain::mostraPagina(int indice)
 {
     // Set first: showing the page may already move the focus into it.
-    if (indice != m_pcPagine->currentIndex()) {
+    const bool cambiata = indice != m_pcPagine->currentIndex();
+    if (cambiata) {
         m_paginaDaEntrare = indice;
     }
     m_pcPagine->setCurrentIndex(indice);
+    if (cambiata && m_sorveglianza) {
+        m_sorveglianza->paginaCambiata();
+    }
+}
+
+PaginaBase *TfrmMain::paginaSchedaAperta() const
+{
+    const int indice = m_pcPagine->currentIndex();
+    if (indice < ValoriProgramma::UsciteDigitali ||
+        indice > ValoriProgramma::PerifUsciteAnalogiche) {
+        return nullptr;
+    }
+    return qobject_cast<PaginaBase *>(m_pcPagine->currentWidget());
+}
+
+QList<PaginaBase *> TfrmMain::pagineScheda() const
+{
+    QList<PaginaBase *> pagine;
+    for (int i = ValoriProgramma::UsciteDigitali; i <= ValoriProgramma::PerifUsciteAnalogiche;
+         ++i) {
+        if (auto *pagina = qobject_cast<PaginaBase *>(m_pcPagine->widget(i))) {
+            pagine << pagina;
+        }
+    }
+    return pagine;
+}
+
+void TfrmMain::creaScorciatoie()
+{
+    auto *richiesta = new QAction(this);
+    richiesta->setObjectName(QStringLiteral("aRichiesta"));
+    richiesta->setShortcut(QKeySequence(Qt::Key_F5));
+    richiesta->setShortcutContext(Qt::WindowShortcut);
+    addAction(richiesta);
+    connect(richiesta, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { richiestaPaginaAperta(); }));
+
+    auto *salva = new QAction(this);
+    salva->setObjectName(QStringLiteral("aSalvaConfigurazione"));
+    salva->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    salva->setShortcutContext(Qt::WindowShortcut);
+    addAction(salva);
+    connect(salva, &QAction::triggered, this, [this] {
+        if (m_pcPagine->currentIndex() != ValoriProgramma::Configurazione) {
+            return;
+        }
+        auto *pulsante =
+            m_paginaConfigurazione->findChild<QAbstractButton *>(QStringLiteral("sbSalvaConfIni"));
+        if (pulsante && pulsante->isVisible() && pulsante->isEnabled()) {
+            pulsante->click();
+        }
+    });
+}
+
+void TfrmMain::richiestaPaginaAperta()
+{
+    QWidget *pagina = m_pcPagine->currentWidget();
+    if (!pagina) {
+        return;
+    }
+    // Each page's request button is named after its points: sbUDRich, sbIDPRich, ...
+    const auto pulsanti = pagina->findChildren<QAbstractButton *>();
+    for (QAbstractButton *pulsante : pulsanti) {
+        if (pulsante->objectName().endsWith(QLatin1String("Rich")) && pulsante->isVisible() &&
+            pulsante->isEnabled()) {
+            pulsante->click();
+            return;
+        }
+    }
+}
+
+bool TfrmMain::eventFilter(QObject *oggetto, QEvent *evento)
+{
+    // The operator acting again inside the window ends the last notice.
+    const QEvent::Type tipo = evento->type();
+    if ((tipo == QEvent::MouseButtonPress || tipo == QEvent::KeyPress) && oggetto->isWidgetType() &&
+        static_cast<QWidget *>(oggetto)->window() == this) {
+        m_barraStato->impostaTesto(1, QString());
+    }
+    return QMainWindow::eventFilter(oggetto, evento);
 }
 
 void TfrmMain::CaricaConfIni()

@@ -19,6 +19,8 @@ class PaginaConfigurazione;
 class RegistroTraffico;
 class Ricezione;
 class StoricoAnalogici;
+class SorveglianzaPagine;
+class PaginaBase;
 struct ContestoPagine;
 class GruppoRadio;
 class Messaggi;
@@ -72,6 +74,9 @@ public:
     RegistroTraffico &registroTraffico() const { return *m_registro; }
     // Null until the window is first opened.
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
+    SorveglianzaPagine &sorveglianza() const { return *m_sorveglianza; }
+    // The board or peripheral page on screen; null for home and configuration.
+    PaginaBase *paginaSchedaAperta() const;
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
@@ -107,6 +112,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *oggetto, QEvent *evento) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -121,6 +127,10 @@ private:
     void creaLog();
     void creaCollegamento();
     void creaRegistroTraffico();
+    void creaScorciatoie();
+    // F5: the "Richiesta" button of the page on screen.
+    void richiestaPaginaAperta();
+    QList<PaginaBase *> pagineScheda() const;
     // Recording on or off as the menu item says; false when the file cannot be opened.
     bool applicaRegistroTraffico();
     void FormClose();
@@ -180,6 +190,7 @@ private:
     StoricoAnalogici *m_storico = nullptr;
     RegistroTraffico *m_registro = nullptr;
     FinestraAndamento *m_finestraAndamento = nullptr;
+    SorveglianzaPagine *m_sorveglianza = nullptr;
 
     PaginaHome *m_paginaHome = nullptr;
     PaginaUsciteDigitali *m_paginaUD = nullptr;

@@ -14,11 +14,13 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <cerrno>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -48,6 +50,30 @@ int codiceSistema(QAbstractSocket::SocketError errore)
     }
 }
 
+// The second line of a socket error: what was tried and what to check.
+QString motivoErroreSocket(QAbstractSocket::SocketError errore, const QString &host,
+                           const QString &porta, const QString &testoSistema)
+{
+    const QString indirizzo = host + QLatin1Char(':') + porta;
+    switch (errore) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("Connessione rifiutata da %1: la scheda è accesa e in ascolto su "
+                              "questa porta?")
+            .arg(indirizzo);
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("Indirizzo %1 non trovato: controllare l'indirizzo IP.").arg(host);
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("Nessuna risposta da %1: la scheda è raggiungibile in rete?")
+            .arg(indirizzo);
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("Rete non raggiungibile verso %1: controllare il cavo o la rete.")
+            .arg(indirizzo);
+    default:
+        return QStringLiteral("Collegamento con %1 non riuscito (%2).")
+            .arg(indirizzo, testoSistema);
+    }
+}
+
 // Item number (from 1) to item index. The groups clamp any index below -1 to no selection, so
 // the smallest int, which has no predecessor, stays as it is.
 int indiceVoce(int numero)
@@ -69,6 +95,40 @@ Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoSta
     connect(m_socket, &QTcpSocket::connected, this, &Collegamento::ClientSocketConnect);
     connect(m_socket, &QTcpSocket::disconnected, this, &Collegamento::ClientSocketDisconnect);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &Collegamento::ClientSocketError);
+    connect(m_seriale, &Seriale::chiusa, this, &Collegamento::serialeChiusa);
+}
+
+bool Collegamento::collegamentoAttivo() const
+{
+    if (m_valori.tipoCollegamento == kTcp) {
+        return m_socketAttivo;
+    }
+    if (m_valori.tipoCollegamento == kSer) {
+        return m_seriale->isOpen();
+    }
+    return false;
+}
+
+bool Collegamento::collegamentoGiu() const
+{
+    if (m_valori.tipoCollegamento == kTcp) {
+        return m_socket->state() == QAbstractSocket::UnconnectedState;
+    }
+    if (m_valori.tipoCollegamento == kSer) {
+        return !m_seriale->isOpen();
+    }
+    return true;
+}
+
+void Collegamento::serialeChiusa()
+{
+    // The status text follows the port, also when the device goes away on its own.
+    if (m_valori.tipoCollegamento == kSer) {
+        MostraStatoSeriale();
+    }
+    if (!m_chiusuraVoluta) {
+        emit collegamentoPerso();
+    }
 }
 
 QString Collegamento::leggiPorte(const QString &sezione, const QString &chiave) const
@@ -134,6 +194,14 @@ void Collegamento::sbSalvaPorteClick()
     salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo,
                        m_controlli.cbDispositivo->percorso());
     salvataggio.concludi();
+
+    // An open port on another device than the one just saved is closed, so the next page
+    // entry opens the new one.
+    const QString nuovo = Seriale::nomeDispositivo(m_controlli.cbDispositivo->percorso(), numero);
+    if (m_seriale->isOpen() && nuovo != m_seriale->nomeDispositivo()) {
+        QScopedValueRollback voluta(m_chiusuraVoluta, true);
+        m_seriale->chiudi();
+    }
 }
 
 void Collegamento::SpeedButton4Click()
@@ -143,6 +211,22 @@ void Collegamento::SpeedButton4Click()
     salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiaveIp, m_controlli.eIp->text());
     salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp, m_controlli.ePorta->text());
     salvataggio.concludi();
+
+    // A connection, made or under way, to another address than the one just saved is closed,
+    // so the next page entry connects to the new one.
+    if (m_socket->state() == QAbstractSocket::UnconnectedState) {
+        return;
+    }
+    if (m_hostTentato == m_controlli.eIp->text() &&
+        m_portaTentata == m_controlli.ePorta->text().trimmed()) {
+        return;
+    }
+    {
+        QScopedValueRollback voluta(m_chiusuraVoluta, true);
+        m_socket->abort();
+        m_socketAttivo = false;
+    }
+    m_testoStato.impostaTesto(0, QStringLiteral("Connessione TCP chiusa: nuove impostazioni"));
 }
 
 void Collegamento::VerificaCollegamento()
@@ -181,6 +265,8 @@ void Collegamento::ApriSeriale()
         dispositivo.clear();
     }
     try {
+        // Moving an open port to another device is no lost link.
+        QScopedValueRollback voluta(m_chiusuraVoluta, true);
         m_seriale->setDispositivo(dispositivo);
         m_seriale->setComNumber(numeroPorta);
     } catch (const ErroreProgramma &) {
@@ -221,7 +307,13 @@ void Collegamento::MostraStatoSeriale()
 void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
 {
     if (host.isEmpty() || porta.isEmpty()) {
-        m_messaggi.messaggio(QStringLiteral("Attenzione. Dati non Corretti"));
+        m_messaggi.messaggio(
+            QStringLiteral("Attenzione. Dati non Corretti\n") +
+            (host.isEmpty() ? QStringLiteral("Manca l'indirizzo IP della scheda: scriverlo nel "
+                                             "campo IP (Collegamento > TCP/IP) e salvare.")
+                            : QStringLiteral("Manca la porta della scheda per %1: scriverla nel "
+                                             "campo Porta (Collegamento > TCP/IP) e salvare.")
+                                  .arg(host)));
         return;
     }
     m_testoStato.impostaTesto(0, QStringLiteral("Connessione in corso ......."));
@@ -231,11 +323,15 @@ void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
     } catch (const ErroreConversione &) {
     }
     if (numeroPorta < 0 || numeroPorta > 65535) {
-        m_messaggi.messaggio(QStringLiteral("Attenzione. Porta non conforme"));
+        m_messaggi.messaggio(
+            QStringLiteral("Attenzione. Porta non conforme\n") +
+            QStringLiteral("\"%1\" non è un numero di porta da 0 a 65535.").arg(porta));
         return;
     }
     // A half-open attempt from before gives way to the new one.
     m_socket->abort();
+    m_hostTentato = host;
+    m_portaTentata = QString::number(numeroPorta);
     m_socket->connectToHost(host, static_cast<quint16>(numeroPorta));
 }
 
@@ -257,12 +353,18 @@ void Collegamento::ClientSocketConnect()
 
 void Collegamento::ClientSocketDisconnect()
 {
-    m_socketAttivo = false;
+    const bool eraAttivo = std::exchange(m_socketAttivo, false);
+    if (eraAttivo && !m_chiusuraVoluta) {
+        emit collegamentoPerso();
+    }
 }
 
 void Collegamento::ClientSocketError()
 {
-    m_socketAttivo = false;
+    const bool eraAttivo = std::exchange(m_socketAttivo, false);
+    if (eraAttivo && !m_chiusuraVoluta) {
+        emit collegamentoPerso();
+    }
     m_testoStato.impostaTesto(0,
                               QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
     // Qt reports the board closing its end (even by a reset) as an error too. That is an
@@ -272,7 +374,9 @@ void Collegamento::ClientSocketError()
         return;
     }
     const QString testo =
-        QStringLiteral("Asynchronous socket error %1").arg(codiceSistema(m_socket->error()));
+        QStringLiteral("Asynchronous socket error %1\n").arg(codiceSistema(m_socket->error())) +
+        motivoErroreSocket(m_socket->error(), m_hostTentato, m_portaTentata,
+                           m_socket->errorString());
     // Shown once the socket's own notification has returned, never from inside it.
     QTimer::singleShot(0, this, [this, testo] { m_messaggi.errore(testo); });
 }
@@ -280,12 +384,15 @@ void Collegamento::ClientSocketError()
 void Collegamento::AttendiPronto()
 {
     m_valori.pronto = false;
-    AttendiCondizione(m_limitePronto, [this] {
-        if (m_valori.inChiusura) {
+    const int pagina = m_paginaAttiva();
+    AttendiCondizione(m_limitePronto, [this, pagina] {
+        // The operator has left the page, or the window is closing: the entry is abandoned.
+        if (m_valori.inChiusura || m_paginaAttiva() != pagina) {
             throw AbortSilenzioso{};
         }
         if (!m_valori.pronto) {
-            return false;
+            // No prompt can come on a link that is down: no point waiting minutes for it.
+            return collegamentoGiu();
         }
         m_valori.tipoRisposta = m_paginaAttiva();
         return true;

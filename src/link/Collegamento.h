@@ -44,6 +44,8 @@ public:
     QTcpSocket &clientSocket() const { return *m_socket; }
     // Connected, from the connect notification until the disconnect or error one.
     bool socketAttivo() const { return m_socketAttivo; }
+    // The link of the current connection kind is up: socket connected, or port open.
+    bool collegamentoAttivo() const;
 
     void mCollSerialeClick();
     void mCollTcpClick();
@@ -68,11 +70,18 @@ public:
     int limitePronto() const { return m_limitePronto; }
     void setLimitePronto(int ms) { m_limitePronto = ms; }
 
+signals:
+    // A link that was up went down: the board closed it, it failed, or the device vanished.
+    void collegamentoPerso();
+
 private:
     void ClientSocketConnect();
     void ClientSocketDisconnect();
     void ClientSocketError();
     QString leggiPorte(const QString &sezione, const QString &chiave) const;
+    // Nothing more can come on the link the page entry is waiting on.
+    bool collegamentoGiu() const;
+    void serialeChiusa();
 
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
@@ -82,5 +91,10 @@ private:
     Seriale *m_seriale = nullptr;
     QTcpSocket *m_socket = nullptr;
     bool m_socketAttivo = false;
+    // The connection was closed on purpose (new settings): not a lost link.
+    bool m_chiusuraVoluta = false;
+    // Where the last connection attempt went, as the operator wrote it.
+    QString m_hostTentato;
+    QString m_portaTentata;
     int m_limitePronto = 180000;
 };

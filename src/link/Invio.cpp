@@ -19,6 +19,8 @@ constexpr int kPausaPrimoPezzo = 800;
 constexpr int kPausaPezzo = 200;
 
 const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non è pronta");
+const QString kCodaPiena =
+    QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)");
 
 } // namespace
 
@@ -80,14 +82,8 @@ void Invio::scartato()
     m_testoStato.impostaTesto(1, kNonInviato);
 }
 
-void Invio::inizioScrittura()
-{
-    m_testoStato.impostaTesto(1, QString());
-}
-
 void Invio::scriviTcp(const QString &testo)
 {
-    inizioScrittura();
     for (qsizetype i = 0; i < testo.size(); ++i) {
         // Until the last character is out, no other send may write.
         QScopedValueRollback inTrasmissione(m_inTrasmissione, i + 1 < testo.size());
@@ -139,7 +135,6 @@ bool Invio::InviaSeriale(const QStringList &pezzi)
     if (!attendiPronto(false)) {
         return false;
     }
-    inizioScrittura();
     for (qsizetype i = 0; i < pezzi.size(); ++i) {
         const bool ultimo = i + 1 == pezzi.size();
         QScopedValueRollback inTrasmissione(m_inTrasmissione, !ultimo);
@@ -155,25 +150,85 @@ void Invio::InviaSerialeDiretto(const QString &testo)
         scartato();
         return;
     }
-    inizioScrittura();
     scriviSeriale(testo);
     pausa(kPausaPezzo);
 }
 
-void Invio::invia(const Comando &comando)
+void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 {
-    if (m_valori.tipoCollegamento == QLatin1String("SER")) {
-        InviaSeriale(comando.pezziSeriale);
+    const QString &tipo = m_valori.tipoCollegamento;
+    if (tipo != QLatin1String("SER") && tipo != QLatin1String("TCP")) {
+        // Nothing goes out: whoever marked the point as pending must hear of it.
+        if (esito.scartato) {
+            esito.scartato();
+        }
+        return;
     }
-    if (m_valori.tipoCollegamento == QLatin1String("TCP")) {
-        InviaTcp(comando.tcp);
+    const InvioInCoda voce{comando.pezziSeriale, comando.tcp, esito};
+    if (m_occupato) {
+        // Never sent from here, nested inside the other command's waits: whoever owns that
+        // transmission sends it when it ends.
+        if (m_coda.size() >= MassimoCoda) {
+            m_testoStato.impostaTesto(1, kCodaPiena);
+            if (esito.scartato) {
+                esito.scartato();
+            }
+            return;
+        }
+        m_coda.enqueue(voce);
+        return;
+    }
+    m_occupato = true;
+    try {
+        inviaOra(voce);
+        inviaCoda();
+    } catch (...) {
+        m_occupato = false;
+        svuotaCoda();
+        throw;
+    }
+    m_occupato = false;
+}
+
+void Invio::inviaOra(const InvioInCoda &voce)
+{
+    bool scritto = false;
+    if (m_valori.tipoCollegamento == QLatin1String("SER")) {
+        scritto = InviaSeriale(voce.pezziSeriale);
+    } else if (m_valori.tipoCollegamento == QLatin1String("TCP")) {
+        scritto = InviaTcp(voce.tcp);
+    }
+    const auto &avviso = scritto ? voce.esito.scritto : voce.esito.scartato;
+    if (avviso) {
+        avviso();
+    }
+}
+
+void Invio::inviaCoda()
+{
+    while (!m_coda.isEmpty()) {
+        inviaOra(m_coda.dequeue());
+    }
+}
+
+void Invio::svuotaCoda()
+{
+    const QQueue<InvioInCoda> coda = std::exchange(m_coda, {});
+    for (const InvioInCoda &voce : coda) {
+        if (voce.esito.scartato) {
+            voce.esito.scartato();
+        }
+    }
+    if (!coda.isEmpty()) {
+        scartato();
     }
 }
 
 GruppoInvio::GruppoInvio(Invio &invio) : m_invio(invio)
 {
-    if (!m_invio.m_gruppo && !m_invio.m_inTrasmissione) {
+    if (!m_invio.m_gruppo && !m_invio.m_inTrasmissione && !m_invio.m_occupato) {
         m_invio.m_gruppo = this;
+        m_invio.m_occupato = true;
         m_attivo = true;
     }
 }
@@ -182,7 +237,27 @@ GruppoInvio::~GruppoInvio()
 {
     if (m_attivo) {
         m_invio.m_gruppo = nullptr;
+        m_invio.m_occupato = false;
+        // Left without concludi() (the action was abandoned): what waited goes too.
+        m_invio.svuotaCoda();
     }
+}
+
+void GruppoInvio::concludi()
+{
+    if (!m_attivo) {
+        return;
+    }
+    m_invio.m_gruppo = nullptr;
+    m_attivo = false;
+    try {
+        m_invio.inviaCoda();
+    } catch (...) {
+        m_invio.m_occupato = false;
+        m_invio.svuotaCoda();
+        throw;
+    }
+    m_invio.m_occupato = false;
 }
 
 bool GruppoInvio::turno()

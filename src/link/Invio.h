@@ -1,11 +1,20 @@
 #pragma once
 
 #include <QObject>
+#include <QQueue>
 #include <QStringList>
 
 #include <functional>
 
 class GruppoInvio;
+
+// Who is told how a command ended: written on the link, or dropped (never sent).
+struct EsitoInvio
+{
+    std::function<void()> scritto;
+    std::function<void()> scartato;
+};
+
 class TestoStato;
 class QTcpSocket;
 class Seriale;
@@ -14,8 +23,9 @@ struct ValoriProgramma;
 
 // The paced command senders. A waiting sender writes only after a ready prompt that arrived
 // after it started; TCP goes one character every 50 ms, serial in pieces 800 ms and then
-// 200 ms apart. Other handlers run during the waits, and sends may nest, but a send never
-// writes while another one is half-way through its command.
+// 200 ms apart. Other handlers run during the waits; the raw senders may nest, but never write
+// while another one is half-way through its command. Commands given through invia() do not
+// nest: one started meanwhile queues and goes out after the one under way.
 class Invio : public QObject
 {
     Q_OBJECT
@@ -31,8 +41,16 @@ public:
     void InviaSerialeDiretto(const QString &testo);
 
     // A command on the link of the current connection kind: its serial pieces for "SER", its
-    // TCP form for "TCP", nothing otherwise.
-    void invia(const Comando &comando);
+    // TCP form for "TCP", nothing otherwise. Started while another command is on its way, it
+    // waits its turn in the queue and goes out, after a prompt of its own, once the command
+    // under way ends; the call then returns at once. A full queue drops it.
+    void invia(const Comando &comando, const EsitoInvio &esito = {});
+
+    // Commands waiting their turn.
+    static constexpr qsizetype MassimoCoda = 16;
+    qsizetype inCoda() const { return m_coda.size(); }
+    // Drops every queued command (the link is gone).
+    void svuotaCoda();
 
     int attesaPronto() const { return m_attesaPronto; }
     void setAttesaPronto(int ms) { m_attesaPronto = ms; }
@@ -42,6 +60,17 @@ signals:
     void datiScritti(const QString &collegamento, const QByteArray &dati);
 
 private:
+    struct InvioInCoda
+    {
+        QStringList pezziSeriale;
+        QString tcp;
+        EsitoInvio esito;
+    };
+
+    // Sends one command now and tells its outcome.
+    void inviaOra(const InvioInCoda &voce);
+    // Sends the queued commands in order; run only by whoever owns the current transmission.
+    void inviaCoda();
     friend class GruppoInvio;
 
     // Whether a send may begin now: none is half-way through its command, and while a group
@@ -52,7 +81,6 @@ private:
     // A pacing pause; closing the window abandons the send.
     void pausa(int ms);
     void scartato();
-    void inizioScrittura();
     void scriviTcp(const QString &testo);
     void scriviSeriale(const QString &testo);
 
@@ -65,6 +93,9 @@ private:
     bool m_inTrasmissione = false;
     GruppoInvio *m_gruppo = nullptr;
     bool m_turnoGruppo = false;
+    // A command (or a group) is on its way through invia(): later ones queue.
+    bool m_occupato = false;
+    QQueue<InvioInCoda> m_coda;
 };
 
 // Several sends that the board must read as one transmission (a command head and the fields
@@ -85,6 +116,8 @@ public:
     void InviaSerialeDiretto(const QString &testo);
     // A pause inside the transmission; closing the window abandons it.
     void pausa(int ms);
+    // The group is over: the commands queued meanwhile go out now.
+    void concludi();
 
 private:
     bool turno();

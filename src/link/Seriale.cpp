@@ -71,13 +71,18 @@ void Seriale::setDispositivo(const QString &percorso)
 
 QString Seriale::nomeDispositivo() const
 {
-    if (!m_dispositivo.isEmpty()) {
-        return m_dispositivo;
+    return nomeDispositivo(m_dispositivo, m_comNumber);
+}
+
+QString Seriale::nomeDispositivo(const QString &percorso, int numero)
+{
+    if (!percorso.isEmpty()) {
+        return percorso;
     }
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(m_comNumber);
+    return QStringLiteral("COM%1").arg(numero);
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(m_comNumber - 1);
+    return QStringLiteral("/dev/ttyS%1").arg(numero - 1);
 #endif
 }
 

@@ -39,6 +39,7 @@ public:
     void setDispositivo(const QString &percorso);
     // The device the port opens: the path when set, else the one for the number.
     QString nomeDispositivo() const;
+    static QString nomeDispositivo(const QString &percorso, int numero);
 
     // Opens the port; throws ErroreProgramma and stays closed when it cannot.
     void apri();
@@ -48,6 +49,8 @@ public:
     bool isOpen() const;
     // Queues all of `dati` for sending; nothing when the port is closed.
     void scrivi(const QByteArray &dati);
+    // Closes an open port (it no longer matches the saved settings); tells the listeners.
+    void chiudi();
 
     // A new consumer, notified after the existing ones, or before them with `inTesta`.
     Consumatore *aggiungiConsumatore(QObject *parent, bool inTesta = false);
@@ -63,7 +66,6 @@ private:
     void distribuisci(const QByteArray &dati);
     void erroreSegnalato(QSerialPort::SerialPortError errore);
     void chiudiPerGuasto();
-    void chiudi();
 
     QSerialPort *m_porta = nullptr;
     QList<QPointer<Consumatore>> m_consumatori;

@@ -1,5 +1,10 @@
 #include "pages/DisplayLed.h"
 
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+
 DisplayLed::DisplayLed(const QString &nome, QWidget *parent) : QLCDNumber(parent)
 {
     setObjectName(nome);
@@ -10,14 +15,34 @@ DisplayLed::DisplayLed(const QString &nome, QWidget *parent) : QLCDNumber(parent
     // Lit green segments on black, as the board's own displays.
     QPalette colori = palette();
     colori.setColor(QPalette::Window, Qt::black);
-    colori.setColor(QPalette::WindowText, QColor(0, 255, 64));
     setPalette(colori);
+    impostaColore(coloreAcceso());
     setAutoFillBackground(true);
     svuota();
 }
 
+void DisplayLed::impostaColore(const QColor &colore)
+{
+    QPalette colori = palette();
+    colori.setColor(QPalette::WindowText, colore);
+    setPalette(colori);
+}
+
+void DisplayLed::segnaNonAttuale()
+{
+    m_nonAttuale = true;
+    impostaColore(coloreAttenuato());
+    if (m_testo.isEmpty()) {
+        display(QStringLiteral("---"));
+    }
+}
+
 void DisplayLed::mostra(const QString &testo)
 {
+    if (m_nonAttuale) {
+        m_nonAttuale = false;
+        impostaColore(coloreAcceso());
+    }
     m_testo = testo;
     // Text the segments cannot draw must not spill: keep the digit count wide enough.
     if (testo.size() > digitCount()) {
@@ -30,4 +55,35 @@ void DisplayLed::svuota()
 {
     m_testo.clear();
     display(QString());
+}
+
+EsitoInvio DisplayLed::attesaComando()
+{
+    ++m_inAttesa;
+    update();
+    const QPointer<DisplayLed> display(this);
+    const auto fine = [display] {
+        if (display) {
+            display->fineAttesa();
+        }
+    };
+    return EsitoInvio{fine, fine};
+}
+
+void DisplayLed::fineAttesa()
+{
+    m_inAttesa = std::max(0, m_inAttesa - 1);
+    update();
+}
+
+void DisplayLed::paintEvent(QPaintEvent *event)
+{
+    QLCDNumber::paintEvent(event);
+    if (!isInAttesa()) {
+        return;
+    }
+    QPainter pittore(this);
+    pittore.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
+    pittore.setBrush(Qt::NoBrush);
+    pittore.drawRect(rect().adjusted(2, 2, -3, -3));
 }

@@ -1,5 +1,6 @@
 #include "pages/PaginaBase.h"
 
+#include "pages/DisplayLed.h"
 #include "pages/PannelloPunto.h"
 
 #include <QFrame>
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 PaginaBase::PaginaBase(const QString &nomeFoglio, QWidget *parent) : QWidget(parent)
 {
@@ -74,4 +77,24 @@ std::array<PannelloPunto *, 8> PaginaBase::creaPannelli(const QString &radice,
         pannelli[n - 1] = pannello;
     }
     return pannelli;
+}
+
+void PaginaBase::segnaNonAttuale()
+{
+    for (PannelloPunto *pannello : findChildren<PannelloPunto *>()) {
+        pannello->segnaNonAttuale();
+    }
+    for (DisplayLed *display : findChildren<DisplayLed *>()) {
+        display->segnaNonAttuale();
+    }
+}
+
+bool PaginaBase::isNonAttuale() const
+{
+    const auto pannelli = findChildren<PannelloPunto *>();
+    const auto display = findChildren<DisplayLed *>();
+    return std::any_of(pannelli.cbegin(), pannelli.cend(),
+                       [](const PannelloPunto *p) { return p->isNonAttuale(); }) ||
+           std::any_of(display.cbegin(), display.cend(),
+                       [](const DisplayLed *d) { return d->isNonAttuale(); });
 }

@@ -18,6 +18,13 @@ class PaginaBase : public QWidget
 public:
     PaginaBase(const QString &nomeFoglio, QWidget *parent = nullptr);
 
+    // What the page shows is no longer current (link lost, board silent): every point panel
+    // goes back to the window's colour with its name, every LED display dims. The board's
+    // next values paint them live again.
+    void segnaNonAttuale();
+    // Whether any point of the page still carries the not-current look.
+    bool isNonAttuale() const;
+
 protected:
     void aggiungiTitolo(const QString &nome, const QString &titolo);
     QWidget *contenuto() const { return m_contenuto; }

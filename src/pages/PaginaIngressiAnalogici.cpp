@@ -317,4 +317,5 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
             }
         }
     }
+    gruppo.concludi();
 }

@@ -196,8 +196,10 @@ void PaginaPerifUsciteAnalogiche::sbUAPInvioNClick(int n)
     canale.display->mostra(Protocollo::campoTreCifre(percentuale));
     const int unita = unitaSelezionata();
     if (unita >= 0) {
-        m_contesto.invio.invia(Protocollo::impostaAnalogicaUnita(
-            unita, n, Conversioni::percentualeALivelloPeriferica(percentuale)));
+        m_contesto.invio.invia(
+            Protocollo::impostaAnalogicaUnita(
+                unita, n, Conversioni::percentualeALivelloPeriferica(percentuale)),
+            canale.display->attesaComando());
     }
     rgUAPClick();
 }

@@ -94,8 +94,9 @@ void PaginaPerifUsciteDigitali::sbUDPNClick(int n)
     if (unita < 0) {
         return;
     }
-    m_contesto.invio.invia(Protocollo::operaUscitaUnita(unita, n));
-    rgUDPClick();
+    PannelloPunto *pannello = m_pannelli.at(n - 1);
+    m_contesto.invio.invia(Protocollo::operaUscitaUnita(unita, n), pannello->attesaComando());
+    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita), pannello->attesaRilettura());
 }
 
 void PaginaPerifUsciteDigitali::sbUDPResClick()

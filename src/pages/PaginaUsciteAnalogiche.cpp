@@ -177,7 +177,8 @@ void PaginaUsciteAnalogiche::sbUAInvioClick(int n)
     const int percentuale = uscita.spinner->value();
     uscita.display->mostra(Protocollo::campoTreCifre(percentuale));
     m_contesto.invio.invia(
-        Protocollo::impostaUscitaAnalogica(n, Conversioni::percentualeALivello(percentuale)));
+        Protocollo::impostaUscitaAnalogica(n, Conversioni::percentualeALivello(percentuale)),
+        uscita.display->attesaComando());
 }
 
 void PaginaUsciteAnalogiche::mostraLivello(int n, const QString &testoFrame)

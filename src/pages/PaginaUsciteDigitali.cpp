@@ -93,8 +93,9 @@ void PaginaUsciteDigitali::sbUDResClick()
 void PaginaUsciteDigitali::sbUDNClick(int n)
 {
     armaFramer(m_contesto);
-    m_contesto.invio.invia(Protocollo::operaRele(n));
-    m_contesto.invio.invia(Protocollo::statoRele());
+    PannelloPunto *pannello = m_pannelli.at(n - 1);
+    m_contesto.invio.invia(Protocollo::operaRele(n), pannello->attesaComando());
+    m_contesto.invio.invia(Protocollo::statoRele(), pannello->attesaRilettura());
 }
 
 void PaginaUsciteDigitali::mostraStati(const QString &testoFrame)

@@ -1,8 +1,11 @@
 #include "pages/PannelloPunto.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleOptionFocusRect>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -24,6 +27,7 @@ PannelloPunto::PannelloPunto(const QString &nome, QWidget *parent) : QPushButton
     QFont carattere = font();
     carattere.setBold(true);
     setFont(carattere);
+    aggiornaSuggerimento();
 }
 
 void PannelloPunto::impostaNome(const QString &nome)
@@ -32,10 +36,34 @@ void PannelloPunto::impostaNome(const QString &nome)
     QString accorciato = nome.left(MassimoCaratteriMostrati);
     // '&' would otherwise mark a shortcut and vanish from the caption.
     setText(accorciato.replace(QLatin1Char('&'), QStringLiteral("&&")));
-    // As text, never as markup.
-    setToolTip(Qt::convertFromPlainText(nome));
+    aggiornaSuggerimento();
     m_righeValide = false;
     update();
+}
+
+void PannelloPunto::aggiornaSuggerimento()
+{
+    QString stato;
+    switch (m_stato) {
+    case Stato::Acceso:
+        stato = QStringLiteral("acceso");
+        break;
+    case Stato::Spento:
+        stato = QStringLiteral("spento");
+        break;
+    case Stato::NonAttuale:
+        stato = QStringLiteral("stato non aggiornato");
+        break;
+    case Stato::Ignoto:
+        stato = QStringLiteral("stato non ancora letto");
+        break;
+    }
+    QString testo = m_nome + QStringLiteral(": ") + stato;
+    if (isInAttesa()) {
+        testo += QStringLiteral(" (comando in corso)");
+    }
+    // As text, never as markup.
+    setToolTip(Qt::convertFromPlainText(testo));
 }
 
 // The button's own hint grows with its text; the panels of a page must stay equal whatever
@@ -116,17 +144,94 @@ void PannelloPunto::impostaStato(bool acceso)
     tavolozza.setColor(QPalette::Button, acceso ? coloreAcceso() : coloreSpento());
     tavolozza.setColor(QPalette::ButtonText, Qt::black);
     setPalette(tavolozza);
+    m_stato = acceso ? Stato::Acceso : Stato::Spento;
+    // A state that arrives after the command was written is its read-back.
+    m_scritto = false;
+    attesaCambiata();
 }
 
 void PannelloPunto::azzeraStato()
 {
     setPalette(QPalette());
+    m_stato = Stato::Ignoto;
+    aggiornaSuggerimento();
+}
+
+void PannelloPunto::segnaNonAttuale()
+{
+    setPalette(QPalette());
+    m_stato = Stato::NonAttuale;
+    aggiornaSuggerimento();
+}
+
+EsitoInvio PannelloPunto::attesaComando()
+{
+    ++m_daScrivere;
+    attesaCambiata();
+    const QPointer<PannelloPunto> pannello(this);
+    return EsitoInvio{[pannello] {
+                          if (pannello) {
+                              --pannello->m_daScrivere;
+                              pannello->m_scritto = true;
+                              pannello->attesaCambiata();
+                          }
+                      },
+                      [pannello] {
+                          if (pannello) {
+                              --pannello->m_daScrivere;
+                              pannello->attesaCambiata();
+                          }
+                      }};
+}
+
+EsitoInvio PannelloPunto::attesaRilettura()
+{
+    const QPointer<PannelloPunto> pannello(this);
+    return EsitoInvio{{}, [pannello] {
+                          if (pannello && pannello->m_daScrivere == 0) {
+                              pannello->m_scritto = false;
+                              pannello->attesaCambiata();
+                          }
+                      }};
+}
+
+void PannelloPunto::attesaCambiata()
+{
+    aggiornaSuggerimento();
+    update();
 }
 
 void PannelloPunto::setSolaLettura(bool solaLettura)
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents, solaLettura);
+    m_solaLettura = solaLettura;
     setFocusPolicy(solaLettura ? Qt::NoFocus : Qt::StrongFocus);
+}
+
+void PannelloPunto::mousePressEvent(QMouseEvent *event)
+{
+    if (m_solaLettura) {
+        event->ignore();
+        return;
+    }
+    QPushButton::mousePressEvent(event);
+}
+
+void PannelloPunto::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_solaLettura) {
+        event->ignore();
+        return;
+    }
+    QPushButton::mouseReleaseEvent(event);
+}
+
+void PannelloPunto::keyPressEvent(QKeyEvent *event)
+{
+    if (m_solaLettura) {
+        event->ignore();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 QColor PannelloPunto::colore() const
@@ -153,6 +258,23 @@ void PannelloPunto::paintEvent(QPaintEvent *)
     for (const QString &testoRiga : righe) {
         pittore.drawText(riga, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, testoRiga);
         riga.translate(0, interlinea);
+    }
+
+    if (isInAttesa()) {
+        // The pending mark: a dashed border inside the bevel and an hourglass in the corner.
+        QPen tratteggio(Qt::black, 2, Qt::DashLine);
+        pittore.setPen(tratteggio);
+        pittore.setBrush(Qt::NoBrush);
+        pittore.drawRect(area.adjusted(4, 4, -5, -5));
+        // Drawn, not a glyph: not every font has an hourglass.
+        const QRect clessidra(area.right() - 17, area.top() + 8, 9, 13);
+        const QPolygon sabbia({clessidra.topLeft(), clessidra.topRight(), clessidra.center(),
+                               clessidra.bottomRight(), clessidra.bottomLeft(),
+                               clessidra.center()});
+        pittore.setPen(QPen(Qt::black, 1));
+        pittore.setBrush(Qt::black);
+        pittore.drawPolygon(sabbia);
+        pittore.setBrush(Qt::NoBrush);
     }
 
     if (hasFocus()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Invio.h"
+
 #include <QPushButton>
 #include <QStringList>
 
@@ -18,10 +20,22 @@ public:
     // elided to what the panel holds; the whole name is the tooltip.
     void impostaNome(const QString &nome);
     QString nome() const { return m_nome; }
+    // The board's state: also the read-back that ends a pending mark.
     void impostaStato(bool acceso);
     // Back to the window's colour: the state is not known.
     void azzeraStato();
-    // An input panel shows a state but takes no click.
+    // Back to the window's colour because what was shown is no longer current (link lost,
+    // board silent); the next state from the board paints it again.
+    void segnaNonAttuale();
+    bool isNonAttuale() const { return m_stato == Stato::NonAttuale; }
+
+    // A command for this point starts: the panel shows a pending mark (dashed border, hourglass)
+    // until the command is dropped, or is written and the next state arrives.
+    EsitoInvio attesaComando();
+    // The request that reads the point back: when it is dropped no read-back will come.
+    EsitoInvio attesaRilettura();
+    bool isInAttesa() const { return m_daScrivere > 0 || m_scritto; }
+    // An input panel shows a state but takes no click (its tooltip still shows).
     void setSolaLettura(bool solaLettura);
     // The face colour now shown.
     QColor colore() const;
@@ -37,13 +51,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    enum class Stato { Ignoto, Acceso, Spento, NonAttuale };
     QRect areaTesto() const;
+    void aggiornaSuggerimento();
+    void attesaCambiata();
 
     QString m_nome;
+    Stato m_stato = Stato::Ignoto;
+    int m_daScrivere = 0;
+    bool m_scritto = false;
+    bool m_solaLettura = false;
     // Laid out lazily for the present size and font.
     mutable QStringList m_righe;
     mutable bool m_righeValide = false;

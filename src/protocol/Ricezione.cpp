@@ -59,6 +59,7 @@ void Ricezione::datiSeriali(int)
         emit rigaLog(m_valori.bufferRicezione);
         aggiornaModoContinuo();
         m_valori.bufferRicezione.clear();
+        emit prontoRicevuto();
     }
 }
 
@@ -82,6 +83,7 @@ void Ricezione::riceviTcp(const QByteArray &dati)
     if (m_valori.modoContinuo.toUpper() == QLatin1String("0")) {
         m_valori.tipoRisposta = 0;
     }
+    emit prontoRicevuto();
 }
 
 void Ricezione::analizzaTcp()

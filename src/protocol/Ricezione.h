@@ -42,6 +42,8 @@ signals:
     void rigaLog(const QString &testo);
     // The board's continuous output was found on (the "Continua" buttons go down) or off.
     void modoContinuoRilevato(bool acceso);
+    // A complete response (up to the ready prompt) has been handled: the board is alive.
+    void prontoRicevuto();
     // Every chunk as it came off a link: `collegamento` is "TCP" or "SER".
     void datiRicevuti(const QString &collegamento, const QByteArray &dati);
 

@@ -3,6 +3,7 @@
 // transmission, and continuous output on the analog inputs page.
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
+#include "link/Invio.h"
 #include "protocol/Ricezione.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
@@ -283,7 +284,8 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
     clicca(QStringLiteral("SpeedButton14"));
 
     // "Richiesta" pressed in the pause after the enables, when the board is idle and prompting,
-    // and again while the fields go out: neither gets in between nor holds the fields up.
+    // and again while the fields go out: neither gets in between nor holds the fields up; both
+    // wait their turn and go out once the fields are through.
     const qsizetype da = ricevuti();
     int richieste = 0;
     connect(m_scheda.get(), &SimulatoreScheda::datiRicevuti, this,
@@ -296,17 +298,21 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
     clicca(QStringLiteral("sbIAImp"));
     QCOMPARE(richieste, 2);
     const QList<Blocco> blocchi = ricevutiDa(da);
-    QCOMPARE(uniti(blocchi), "*/HAC10000001\r\n*/HAS" + kCampi);
+    const QByteArray gruppo = "*/HAC10000001\r\n*/HAS" + kCampi;
+    QCOMPARE(uniti(blocchi), gruppo + "*/A\r\n*/A\r\n");
     QCOMPARE(m_scheda->stato().abilitazioniAnalogiche, QStringLiteral("10000001"));
     QCOMPARE(m_scheda->stato().soglieAnalogiche.join(QString()).toLatin1(), kCampi);
     // 200 ms after every field, one character every 50 ms within it.
-    const qsizetype primoCampo = blocchi.size() - kCampi.size();
-    const qint64 durata = blocchi.last().ms - blocchi.at(primoCampo).ms;
+    // One character per write: block i is byte i.
+    QCOMPARE(blocchi.size(), uniti(blocchi).size());
+    const qsizetype primoCampo = gruppo.size() - kCampi.size();
+    const qint64 durata = blocchi.at(gruppo.size() - 1).ms - blocchi.at(primoCampo).ms;
     QVERIFY2(durata >= 15 * 350 + 2 * 50 - 20 && durata < 15 * 350 + 2 * 50 + 2000,
              qPrintable(QString::number(durata)));
     const qint64 pausaHas = blocchi.at(primoCampo).ms - blocchi.at(primoCampo - 1).ms;
     QVERIFY2(pausaHas >= 250 - 20, qPrintable(QString::number(pausaHas)));
-    // The refused request left word in the status bar; the next one goes out.
+    // Nothing is left waiting; the next request goes out at once.
+    QCOMPARE(m_finestra->invio().inCoda(), 0);
     const qsizetype dopo = ricevuti();
     clicca(QStringLiteral("sbIARich"));
     QCOMPARE(uniti(ricevutiDa(dopo)), QByteArray("*/A\r\n"));

@@ -365,12 +365,19 @@ private slots:
         Banco banco(
             QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
         // Nobody answers, so the start wait would otherwise last three minutes.
-        banco.finestra().collegamento().setLimitePronto(1000);
-
+        // With the refusal known, the start wait ends at once instead of after three minutes;
+        // only the request's own 5 s wait for a prompt is left.
+        QElapsedTimer durata;
+        durata.start();
         banco.clicca("lbID");
+        QVERIFY2(durata.elapsed() < 20000, qPrintable(QString::number(durata.elapsed())));
         QCOMPARE(banco.pannello(0), kNonEffettuata);
         QTRY_COMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Errore),
-                     QStringList{QStringLiteral("Asynchronous socket error %1").arg(ECONNREFUSED)});
+                     QStringList{QStringLiteral("Asynchronous socket error %1\n"
+                                                "Connessione rifiutata da 127.0.0.1:%2: la scheda "
+                                                "è accesa e in ascolto su questa porta?")
+                                     .arg(ECONNREFUSED)
+                                     .arg(porta)});
         QVERIFY(!banco.finestra().collegamento().socketAttivo());
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
 
@@ -417,18 +424,22 @@ private slots:
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("porta");
         QTest::addColumn<QString>("messaggio");
+        QTest::addColumn<QString>("spiegazione");
         QTest::addColumn<QString>("pannello0");
         QTest::newRow("IP vuoto") << ""
                                   << "4000"
                                   << "Attenzione. Dati non Corretti"
+                                  << "Manca l'indirizzo IP"
                                   << "";
         QTest::newRow("porta vuota") << "127.0.0.1"
                                      << ""
                                      << "Attenzione. Dati non Corretti"
+                                     << "Manca la porta della scheda per 127.0.0.1"
                                      << "";
         QTest::newRow("porta non numerica") << "127.0.0.1"
                                             << "40x"
                                             << "Attenzione. Porta non conforme"
+                                            << "\"40x\" non è un numero di porta"
                                             << "Connessione in corso .......";
     }
 
@@ -437,17 +448,21 @@ private slots:
         QFETCH(QString, ip);
         QFETCH(QString, porta);
         QFETCH(QString, messaggio);
+        QFETCH(QString, spiegazione);
         QFETCH(QString, pannello0);
         Banco banco(
             QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n").arg(ip, porta));
-        banco.finestra().collegamento().setLimitePronto(200);
         QElapsedTimer durata;
         durata.start();
         banco.clicca("lbID");
-        // The start wait still runs after the message.
-        QVERIFY(durata.elapsed() >= 200);
-        QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio),
-                 QStringList{messaggio});
+        // No connection was even tried: the start wait ends at once, not after 180 s; the
+        // request's own wait for a prompt (5 s) still runs.
+        QVERIFY2(durata.elapsed() < 20000, qPrintable(QString::number(durata.elapsed())));
+        const QStringList testi = banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio);
+        QCOMPARE(testi.size(), 1);
+        QCOMPARE(testi.first().section(QLatin1Char('\n'), 0, 0), messaggio);
+        QVERIFY2(testi.first().section(QLatin1Char('\n'), 1).startsWith(spiegazione),
+                 qPrintable(testi.first()));
         QCOMPARE(banco.messaggi().voci().size(), 1);
         QCOMPARE(banco.pannello(0), pannello0);
         QCOMPARE(banco.finestra().collegamento().clientSocket().state(),

@@ -238,7 +238,8 @@ private slots:
         QCOMPARE(banco.pannello(1), kNonInviato);
         QVERIFY(banco.messaggi().voci().isEmpty());
 
-        // The notice stays while the next command waits and goes once it is written.
+        // The notice stays while the next command waits, and after it is written: only the
+        // operator acting again ends it.
         banco.simulatore().setMuto(false);
         QString durantePronto;
         QTimer::singleShot(0, this, [&] { durantePronto = banco.pannello(1); });
@@ -251,9 +252,12 @@ private slots:
         banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
         disconnect(c);
         QCOMPARE(durantePronto, kNonInviato);
-        QCOMPARE(alPrimoCarattere, QString());
+        QCOMPARE(alPrimoCarattere, kNonInviato);
         QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
                  QByteArray("*/RS\r\n"));
+        QCOMPARE(banco.pannello(1), kNonInviato);
+        QTest::mouseClick(banco.finestra().findChild<QWidget *>(QStringLiteral("sbIDContinua")),
+                          Qt::RightButton);
         QVERIFY(banco.pannello(1).isEmpty());
     }
 
@@ -294,6 +298,49 @@ private slots:
         QVERIFY(!banco.simulatore().stato().rele[0]);
     }
 
+    // Commands started while one is on its way queue up to sixteen; the next is dropped at
+    // once with its notice, and the queued ones go out after the first, in order.
+    void codaDiSediciComandi()
+    {
+        Banco banco;
+        QVERIFY(banco.avviaTcp());
+        const qsizetype prima = banco.simulatore().ricevuti().size();
+        int scartati = 0;
+        int scritti = 0;
+        QList<int> ordine;
+        const EsitoInvio conta{[&] { ++scritti; }, [&] { ++scartati; }};
+        QTimer::singleShot(0, this, [&] {
+            for (int i = 1; i <= Invio::MassimoCoda + 1; ++i) {
+                banco.invio().invia(Protocollo::operaRele(1 + (i - 1) % 8),
+                                    EsitoInvio{[&, i] {
+                                                   ++scritti;
+                                                   ordine << i;
+                                               },
+                                               [&] { ++scartati; }});
+            }
+            // All returned at once, none written yet.
+            QCOMPARE(banco.invio().inCoda(), Invio::MassimoCoda);
+            QCOMPARE(scartati, 1);
+            QCOMPARE(
+                banco.pannello(1),
+                QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)"));
+        });
+        banco.invio().invia(Protocollo::statoRele(), conta);
+        QCOMPARE(banco.invio().inCoda(), 0);
+        QCOMPARE(scritti, 1 + Invio::MassimoCoda);
+        QCOMPARE(scartati, 1);
+        QList<int> attesi;
+        for (int i = 1; i <= Invio::MassimoCoda; ++i) {
+            attesi << i;
+        }
+        QCOMPARE(ordine, attesi);
+        QByteArray scritto = "*/RS\r\n";
+        for (int i = 1; i <= Invio::MassimoCoda; ++i) {
+            scritto += "*/R" + QByteArray::number(1 + (i - 1) % 8) + "\r\n";
+        }
+        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
+    }
+
     void unInvioAnnidatoConsumaIlPronto()
     {
         Banco banco;
@@ -305,9 +352,9 @@ private slots:
         // While the first send waits, a second one starts inside it, gets the only prompt
         // the board sends, and writes its command.
         QTimer::singleShot(100, this, [&] {
-            const auto c = connect(&banco.finestra().collegamento().clientSocket(),
-                                   &QTcpSocket::readyRead, &banco.simulatore(),
-                                   [&] { banco.simulatore().setMuto(true); });
+            const auto c =
+                connect(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead,
+                        &banco.simulatore(), [&] { banco.simulatore().setMuto(true); });
             banco.simulatore().setMuto(false);
             banco.invio().InviaTcp(QStringLiteral("*/R1\r\n"));
             disconnect(c);

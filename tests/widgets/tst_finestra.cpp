@@ -6,6 +6,7 @@
 #include "Supporto.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTextBlock>
@@ -130,7 +131,16 @@ private slots:
             }
             return t;
         }();
-        QCOMPARE(titoli, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        // Shown without the '&' that marks each title's Alt key.
+        QStringList visibili = titoli;
+        visibili.replaceInStrings(QStringLiteral("&"), QString());
+        QCOMPARE(visibili, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        QStringList mnemonici;
+        for (const QString &titolo : titoli) {
+            mnemonici << QKeySequence::mnemonic(titolo).toString();
+        }
+        QCOMPARE(mnemonici, QStringList({"Alt+F", "Alt+C", "Alt+S", "Alt+L"}));
+        QCOMPARE(azione(finestra, "mFileExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(azione(finestra, "mFileExit")->text(), QStringLiteral("Exit"));
         QCOMPARE(azione(finestra, "mCollTcp")->text(), QStringLiteral("TCP/IP"));
         QCOMPARE(azione(finestra, "mCollSeriale")->text(), QStringLiteral("Seriale"));
@@ -299,6 +309,61 @@ private slots:
         QVERIFY(!pnLog->isVisible());
         visione->trigger();
         QTRY_COMPARE(pnLog->height(), 67);
+        // The same at the larger sizes operators use.
+        for (const QSize dimensione : {QSize(1024, 768), QSize(1280, 1024), QSize(751, 585)}) {
+            finestra.resize(dimensione);
+            QTRY_COMPARE(pnLog->height(), 67);
+            QCOMPARE(finestra.findChild<QWidget *>("mmLog")->height(), 67);
+        }
+    }
+
+    // Every control of both link bars shows whole at every window size from the first one up.
+    void barreDiCollegamentoIntere_data()
+    {
+        QTest::addColumn<QString>("voce");
+        QTest::addColumn<QString>("barra");
+        QTest::addColumn<QSize>("dimensione");
+        for (const QSize dimensione : {QSize(751, 585), QSize(1024, 768), QSize(1280, 1024)}) {
+            const QString misura =
+                QStringLiteral("%1x%2").arg(dimensione.width()).arg(dimensione.height());
+            QTest::newRow(qPrintable(QStringLiteral("seriale ") + misura))
+                << "mCollSeriale"
+                << "pnSeriale" << dimensione;
+            QTest::newRow(qPrintable(QStringLiteral("tcp ") + misura)) << "mCollTcp"
+                                                                       << "pnTcp" << dimensione;
+        }
+    }
+
+    void barreDiCollegamentoIntere()
+    {
+        QFETCH(QString, voce);
+        QFETCH(QString, barra);
+        QFETCH(QSize, dimensione);
+        Banco banco;
+        banco.finestra.resize(dimensione);
+        QVERIFY(banco.mostra());
+        azione(banco.finestra, qPrintable(voce))->trigger();
+        auto *pannello = banco.finestra.findChild<QWidget *>(barra);
+        QTRY_VERIFY(pannello->isVisible());
+        QApplication::processEvents();
+        for (QWidget *figlio : pannello->findChildren<QWidget *>()) {
+            if (!figlio->isVisible() || figlio->isWindow()) {
+                continue;
+            }
+            const QRect posto = figlio->geometry();
+            QVERIFY2(figlio->parentWidget()->rect().contains(posto),
+                     qPrintable(figlio->objectName() + QLatin1Char(' ') +
+                                figlio->metaObject()->className()));
+            // Never squeezed below what it needs to show its text.
+            const QSize minimo = figlio->minimumSizeHint();
+            QVERIFY2(posto.width() >= minimo.width() && posto.height() >= minimo.height(),
+                     qPrintable(QStringLiteral("%1 %2: %3x%4 < %5x%6")
+                                    .arg(figlio->objectName(), figlio->metaObject()->className())
+                                    .arg(posto.width())
+                                    .arg(posto.height())
+                                    .arg(minimo.width())
+                                    .arg(minimo.height())));
+        }
     }
 
     void orologioItaliano()

@@ -33,6 +33,7 @@ private slots:
     void rispostaTcp();
     void richiestaRiportaAllUscita1();
     void controlliDellaPagina();
+    void valoriNonAttuali();
 
 private:
     PaginaUsciteAnalogiche &pagina() const { return *m_finestra->paginaUsciteAnalogiche(); }
@@ -250,6 +251,39 @@ void TestPaginaUsciteAnalogiche::controlliDellaPagina()
         !m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
     QVERIFY(
         m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
+}
+
+// The page's not-current look: both displays dim, a blank one shows "---"; a reply for one
+// output lights that one again and leaves the other dim.
+void TestPaginaUsciteAnalogiche::valoriNonAttuali()
+{
+    pagina().display(1)->mostra(QStringLiteral("50"));
+    pagina().segnaNonAttuale();
+    QVERIFY(pagina().isNonAttuale());
+    for (int n = 1; n <= 2; ++n) {
+        QVERIFY(pagina().display(n)->isNonAttuale());
+        QCOMPARE(pagina().display(n)->palette().color(QPalette::WindowText),
+                 DisplayLed::coloreAttenuato());
+    }
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
+    QVERIFY(pagina().display(2)->testo().isEmpty());
+    QCOMPARE(pagina().display(2)->intValue(), 0);
+
+    QString risposta = QStringLiteral("ANALOGICA ->255<- F?");
+    pagina().analizzaRispostaTcp(risposta);
+    QVERIFY(!pagina().display(1)->isNonAttuale());
+    QCOMPARE(pagina().display(1)->palette().color(QPalette::WindowText),
+             DisplayLed::coloreAcceso());
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("100"));
+    QVERIFY(pagina().display(2)->isNonAttuale());
+    QVERIFY(pagina().isNonAttuale());
+
+    // With no link nothing goes out, and no pending mark is left behind.
+    mostra();
+    pagina().spinner(2)->setValue(40);
+    QTest::mouseClick(invio(2), Qt::LeftButton);
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("040"));
+    QVERIFY(!pagina().display(2)->isInAttesa());
 }
 
 QTEST_MAIN(TestPaginaUsciteAnalogiche)

@@ -10,7 +10,20 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QSignalSpy>
 #include <QtTest>
+
+namespace {
+
+QString testoSuggerimento(const PannelloPunto &pannello)
+{
+    return QTextDocumentFragment::fromHtml(pannello.toolTip())
+        .toPlainText()
+        .replace(QChar(0xA0), QLatin1Char(' '));
+}
+
+} // namespace
 
 class TestPannelloPunto : public QObject
 {
@@ -63,7 +76,9 @@ private slots:
         QCOMPARE(pannello->width(), larghezza);
         QCOMPARE(accanto->width(), larghezzaAccanto);
         QCOMPARE(pannello->nome(), nome);
-        QCOMPARE(pannello->toolTip(), Qt::convertFromPlainText(nome));
+        // The whole name, with the state the board last told (none yet).
+        QCOMPARE(pannello->toolTip(),
+                 Qt::convertFromPlainText(nome + QStringLiteral(": stato non ancora letto")));
 
         const QStringList righe = pannello->righeMostrate();
         QVERIFY(!righe.isEmpty());
@@ -120,6 +135,71 @@ private slots:
         primo->impostaNome(nome);
         secondo->impostaNome(nome.left(PannelloPunto::MassimoCaratteriMostrati + 1));
         QCOMPARE(primo->righeMostrate(), secondo->righeMostrate());
+    }
+    // A command's life on its panel: the mark from the click to the read-back or the drop,
+    // the tooltip following the state, the not-current look until the next state.
+    void attesaStatoESuggerimento()
+    {
+        PannelloPunto pannello(QStringLiteral("sbUD5"));
+        pannello.impostaNome(QStringLiteral("Sirena"));
+        pannello.impostaStato(true);
+        QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: acceso"));
+
+        // Queued, written, then read back.
+        EsitoInvio comando = pannello.attesaComando();
+        EsitoInvio rilettura = pannello.attesaRilettura();
+        QVERIFY(pannello.isInAttesa());
+        QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: acceso (comando in corso)"));
+        // A state from before the command was written is no read-back of it.
+        pannello.impostaStato(true);
+        QVERIFY(pannello.isInAttesa());
+        comando.scritto();
+        QVERIFY(pannello.isInAttesa());
+        pannello.impostaStato(false);
+        QVERIFY(!pannello.isInAttesa());
+        QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: spento"));
+
+        // Dropped before it was written.
+        comando = pannello.attesaComando();
+        comando.scartato();
+        QVERIFY(!pannello.isInAttesa());
+        // Written, but the read-back request dropped: no read-back will come.
+        comando = pannello.attesaComando();
+        rilettura = pannello.attesaRilettura();
+        comando.scritto();
+        rilettura.scartato();
+        QVERIFY(!pannello.isInAttesa());
+        // Two commands for one point: the mark stays while one is still to be written.
+        EsitoInvio primo = pannello.attesaComando();
+        EsitoInvio secondo = pannello.attesaComando();
+        primo.scritto();
+        pannello.impostaStato(true);
+        QVERIFY(pannello.isInAttesa());
+        secondo.scritto();
+        pannello.impostaStato(false);
+        QVERIFY(!pannello.isInAttesa());
+
+        pannello.segnaNonAttuale();
+        QVERIFY(pannello.isNonAttuale());
+        QCOMPARE(pannello.colore(), QPalette().color(QPalette::Button));
+        QCOMPARE(pannello.nome(), QStringLiteral("Sirena"));
+        QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: stato non aggiornato"));
+        pannello.impostaStato(true);
+        QVERIFY(!pannello.isNonAttuale());
+        QCOMPARE(pannello.colore(), PannelloPunto::coloreAcceso());
+    }
+
+    // An input panel takes no click but still shows its tooltip.
+    void ingressoSenzaClic()
+    {
+        PannelloPunto pannello(QStringLiteral("sbID1"));
+        pannello.setSolaLettura(true);
+        QSignalSpy clic(&pannello, &QPushButton::clicked);
+        pannello.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pannello));
+        QTest::mouseClick(&pannello, Qt::LeftButton);
+        QCOMPARE(clic.size(), 0);
+        QVERIFY(!pannello.testAttribute(Qt::WA_TransparentForMouseEvents));
     }
 };
 

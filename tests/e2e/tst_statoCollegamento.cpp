@@ -1,0 +1,412 @@
+// What the operator sees of the link and the board when they are slow, lost or changed, against
+// the simulated board over loopback TCP and a pseudo-terminal: the not-current look and its
+// reason, new settings taking effect, the silent board, queued relay clicks with their marks.
+#include "SimulatoreScheda.h"
+#include "Supporto.h"
+
+#include "app/BarraStato.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "link/CampoDispositivo.h"
+#include "link/Collegamento.h"
+#include "link/Invio.h"
+#include "link/Seriale.h"
+#include "pages/PaginaUsciteDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "pages/SorveglianzaPagine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTcpSocket>
+#include <QTextDocumentFragment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// "R" light red, "G" green, "-" the window's colour, "?" anything else; relay 1 first.
+QString colori(const PaginaUsciteDigitali &pagina)
+{
+    const QColor finestra = QPalette().color(QPalette::Button);
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
+                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
+                 : colore == finestra                      ? QLatin1Char('-')
+                                                           : QLatin1Char('?');
+    }
+    return esito;
+}
+
+// A panel's tooltip as the operator reads it.
+QString suggerimento(const PannelloPunto *pannello)
+{
+    return QTextDocumentFragment::fromHtml(pannello->toolTip())
+        .toPlainText()
+        .replace(QChar(0xA0), QLatin1Char(' '));
+}
+
+// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
+void salvaFoto(QWidget *widget, const QString &nome)
+{
+    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
+    if (cartella.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(cartella);
+    widget->grab().save(cartella + QLatin1Char('/') + nome);
+    // Also at the larger size operators use, then back.
+    const QSize dimensione = widget->size();
+    widget->resize(1280, 1024);
+    QApplication::processEvents();
+    widget->grab().save(cartella + QLatin1Char('/') + QStringLiteral("1280-") + nome);
+    widget->resize(dimensione);
+    QApplication::processEvents();
+}
+
+class Banco
+{
+public:
+    explicit Banco(const QString &porteIni)
+    {
+        scriviTesto(m_cartella.filePath(QStringLiteral("Porte.INI")), porteIni);
+        m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
+        m_finestra->show();
+        m_finestra->collegamento().setLimitePronto(10000);
+    }
+
+    TfrmMain &finestra() { return *m_finestra; }
+    MessaggiRegistrati &messaggi() { return m_messaggi; }
+    PaginaUsciteDigitali &pagina() { return *m_finestra->paginaUsciteDigitali(); }
+    QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
+    QWidget *controllo(const QString &nome) { return m_finestra->findChild<QWidget *>(nome); }
+    void clicca(const QString &nome) { QTest::mouseClick(controllo(nome), Qt::LeftButton); }
+    int paginaAttiva() const { return m_finestra->paginaAttiva(); }
+
+private:
+    QTemporaryDir m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+QString porteTcp(quint16 porta)
+{
+    return QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta);
+}
+
+} // namespace
+
+class TestStatoCollegamento : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tcpSchedaFermataERiavviata();
+    void serialeSchedaFermata();
+    void nuovaPortaTcpSalvata();
+    void nuovoDispositivoSerialeSalvato();
+    void schedaMuta();
+    void treClickReleInCoda();
+    void paginaLasciataDuranteLAttesa();
+    void tastiera();
+};
+
+void TestStatoCollegamento::tcpSchedaFermataERiavviata()
+{
+    auto scheda = std::make_unique<SimulatoreScheda>();
+    scheda->setDeriva(false);
+    const quint16 porta = scheda->avviaTcp();
+    QVERIFY(porta != 0);
+    scheda->stato().rele = {true, false, false, false, false, false, false, false};
+    Banco banco(porteTcp(porta));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("RGGGGGGG"));
+    QVERIFY(!banco.pagina().isNonAttuale());
+
+    // The board goes away: within a second every panel loses its colour and panel 1 says why.
+    QElapsedTimer durata;
+    durata.start();
+    scheda.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("--------"), 1000);
+    QVERIFY2(durata.elapsed() < 1000, qPrintable(QString::number(durata.elapsed())));
+    QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
+    // Panel 1 shows its whole notice as a tooltip, however narrow the panel.
+    QCOMPARE(banco.controllo(QStringLiteral("stbPannello1"))->toolTip(),
+             Qt::convertFromPlainText(SorveglianzaPagine::testoCollegamentoPerso()));
+    QVERIFY(banco.pagina().isNonAttuale());
+    // The names stay on the panels, the tooltip tells the state is old.
+    QCOMPARE(banco.pagina().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
+    QCOMPARE(suggerimento(banco.pagina().pannello(1)),
+             QStringLiteral("Riscaldamento: stato non aggiornato"));
+    salvaFoto(&banco.finestra(), QStringLiteral("collegamentoPerso.png"));
+
+    // Back on the same port; the page entered again is live.
+    scheda = std::make_unique<SimulatoreScheda>();
+    scheda->setDeriva(false);
+    QCOMPARE(scheda->avviaTcp(QHostAddress::LocalHost, porta), porta);
+    scheda->stato().rele = {false, true, false, false, false, false, false, false};
+    banco.clicca(QStringLiteral("sbHome1"));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GRGGGGGG"));
+    QVERIFY(!banco.pagina().isNonAttuale());
+    QVERIFY(banco.pannello(1).isEmpty());
+    QCOMPARE(suggerimento(banco.pagina().pannello(2)), QStringLiteral("Condizionamento: acceso"));
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::serialeSchedaFermata()
+{
+    auto scheda = std::make_unique<SimulatoreScheda>();
+    scheda->setDeriva(false);
+    const QString pty = scheda->apriPty();
+    QVERIFY2(!pty.isEmpty(), qPrintable(scheda->errore()));
+    scheda->stato().rele = {false, false, true, false, false, false, false, false};
+    Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
+                               "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
+                    .arg(pty));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGRGGGGG"));
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
+
+    // The device goes away: stale look, the reason, and the status follows the port.
+    scheda.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("--------"), 1000);
+    QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
+    QVERIFY(!banco.finestra().collegamento().seriale().isOpen());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::nuovaPortaTcpSalvata()
+{
+    SimulatoreScheda prima;
+    SimulatoreScheda seconda;
+    prima.setDeriva(false);
+    seconda.setDeriva(false);
+    const quint16 portaPrima = prima.avviaTcp();
+    const quint16 portaSeconda = seconda.avviaTcp();
+    QVERIFY(portaPrima != 0 && portaSeconda != 0);
+    Banco banco(porteTcp(portaPrima));
+    banco.clicca(QStringLiteral("lbUD"));
+    QVERIFY(prima.isClienteConnesso());
+
+    banco.clicca(QStringLiteral("sbHome1"));
+    banco.finestra().findChild<QAction *>(QStringLiteral("mCollTcp"))->trigger();
+    auto *ePorta = banco.finestra().findChild<QLineEdit *>(QStringLiteral("ePorta"));
+    ePorta->setText(QString::number(portaSeconda));
+    QSignalSpy chiusa(&prima, &SimulatoreScheda::clienteDisconnesso);
+    banco.clicca(QStringLiteral("SpeedButton4"));
+    // The old connection is closed at once, on purpose: no lost link, no stale reason.
+    QVERIFY(!banco.finestra().collegamento().socketAttivo());
+    QCOMPARE(banco.finestra().collegamento().clientSocket().state(),
+             QAbstractSocket::UnconnectedState);
+    QCOMPARE(banco.pannello(0), QStringLiteral("Connessione TCP chiusa: nuove impostazioni"));
+    QVERIFY(banco.pannello(1).isEmpty());
+    QVERIFY(chiusa.wait(2000));
+
+    // Saving the same address again leaves a connection alone.
+    banco.clicca(QStringLiteral("lbUD"));
+    QVERIFY(seconda.isClienteConnesso());
+    QCOMPARE(
+        banco.pannello(0),
+        QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(portaSeconda));
+    banco.finestra().findChild<QAction *>(QStringLiteral("mCollTcp"))->trigger();
+    banco.clicca(QStringLiteral("SpeedButton4"));
+    QVERIFY(banco.finestra().collegamento().socketAttivo());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
+{
+    SimulatoreScheda prima;
+    SimulatoreScheda seconda;
+    const QString ptyPrima = prima.apriPty();
+    const QString ptySeconda = seconda.apriPty();
+    QVERIFY(!ptyPrima.isEmpty() && !ptySeconda.isEmpty());
+    Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
+                               "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
+                    .arg(ptyPrima));
+    Seriale &seriale = banco.finestra().collegamento().seriale();
+    banco.clicca(QStringLiteral("lbUD"));
+    QVERIFY(seriale.isOpen());
+
+    banco.clicca(QStringLiteral("sbHome1"));
+    banco.finestra().findChild<QAction *>(QStringLiteral("mCollSeriale"))->trigger();
+    banco.finestra()
+        .findChild<CampoDispositivo *>(QStringLiteral("cbDispositivo"))
+        ->setPercorso(ptySeconda);
+    banco.clicca(QStringLiteral("sbSalvaPorte"));
+    // Closed on purpose at once, and the status says so; no lost link is reported.
+    QVERIFY(!seriale.isOpen());
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
+    QVERIFY(banco.pannello(1).isEmpty());
+    QVERIFY(!banco.pagina().isNonAttuale());
+
+    QSignalSpy comandi(&seconda, &SimulatoreScheda::comandoEseguito);
+    banco.clicca(QStringLiteral("lbUD"));
+    QCOMPARE(seriale.nomeDispositivo(), ptySeconda);
+    QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
+    QTRY_COMPARE(comandi.size(), 1);
+    QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::schedaMuta()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    scheda.setMuto(true);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(porteTcp(porta));
+    banco.finestra().collegamento().setLimitePronto(500);
+    banco.finestra().invio().setAttesaPronto(500);
+
+    QElapsedTimer durata;
+    durata.start();
+    banco.clicca(QStringLiteral("lbUD"));
+    // Connected, but never a prompt: the page looks current until the silence is too long.
+    QVERIFY(banco.finestra().collegamento().socketAttivo());
+    QCOMPARE(banco.pannello(0),
+             QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(porta));
+    QTRY_COMPARE_WITH_TIMEOUT(banco.pannello(1), SorveglianzaPagine::testoSchedaMuta(), 12000);
+    QVERIFY2(durata.elapsed() >= SorveglianzaPagine::SilenzioMassimo,
+             qPrintable(QString::number(durata.elapsed())));
+    QVERIFY(banco.pagina().isNonAttuale());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::treClickReleInCoda()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(porteTcp(porta));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGG"));
+
+    // Each relay command reaching the board finds its panel still pending.
+    QStringList comandi;
+    QStringList inAttesaAllArrivo;
+    connect(&scheda, &SimulatoreScheda::comandoEseguito, this, [&](const QString &comando) {
+        comandi << comando;
+        if (comando.size() == 4 && comando.startsWith(QLatin1String("*/R")) &&
+            comando.at(3).isDigit()) {
+            const int n = comando.at(3).digitValue();
+            if (banco.pagina().pannello(n)->isInAttesa()) {
+                inAttesaAllArrivo << comando;
+            }
+        }
+    });
+    QList<bool> inAttesaDopoClick;
+    for (int n = 1; n <= 3; ++n) {
+        QTimer::singleShot((n - 1) * 100, this, [&, n] {
+            banco.clicca(QStringLiteral("sbUD%1").arg(n));
+            if (n > 1) {
+                // Queued behind the first: the click returned at once, the mark is on.
+                inAttesaDopoClick << banco.pagina().pannello(n)->isInAttesa();
+                if (n == 3) {
+                    salvaFoto(&banco.finestra(), QStringLiteral("comandiInAttesa.png"));
+                }
+            }
+        });
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("RRRGGGGG"), 15000);
+    QTRY_VERIFY(!banco.pagina().pannello(1)->isInAttesa() &&
+                !banco.pagina().pannello(2)->isInAttesa() &&
+                !banco.pagina().pannello(3)->isInAttesa());
+    QCOMPARE(inAttesaDopoClick, QList<bool>({true, true}));
+
+    // All three switched, in the order clicked, each followed by a read-back.
+    QStringList rele;
+    for (const QString &comando : std::as_const(comandi)) {
+        if (comando != QLatin1String("*/RS")) {
+            rele << comando;
+        }
+    }
+    QCOMPARE(rele, QStringList({"*/R1", "*/R2", "*/R3"}));
+    QCOMPARE(inAttesaAllArrivo, rele);
+    QVERIFY(comandi.lastIndexOf(QStringLiteral("*/RS")) > comandi.indexOf(QStringLiteral("*/R3")));
+    QCOMPARE(scheda.stato().rele[0] && scheda.stato().rele[1] && scheda.stato().rele[2], true);
+    QCOMPARE(banco.finestra().invio().inCoda(), 0);
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    scheda.setMuto(true);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(porteTcp(porta));
+    banco.finestra().collegamento().setLimitePronto(180000);
+
+    // Home while the entry waits for the board's first prompt: the entry is abandoned and
+    // its request never goes out, even once the board speaks.
+    QTimer::singleShot(300, this, [&] { banco.clicca(QStringLiteral("sbHome1")); });
+    QElapsedTimer durata;
+    durata.start();
+    banco.clicca(QStringLiteral("lbUD"));
+    QVERIFY2(durata.elapsed() < 3000, qPrintable(QString::number(durata.elapsed())));
+    QCOMPARE(banco.paginaAttiva(), int(ValoriProgramma::Home));
+    scheda.setMuto(false);
+    QSignalSpy dati(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead);
+    // Two prompts later nothing has been written: a surviving request would have gone out
+    // right after the first.
+    QVERIFY(dati.wait(3000));
+    QVERIFY(dati.wait(3000));
+    QVERIFY(scheda.ricevuti().isEmpty());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::tastiera()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(porteTcp(porta));
+    banco.finestra().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&banco.finestra()));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGG"));
+
+    // F5 is the open page's "Richiesta".
+    scheda.stato().rele[7] = true;
+    QSignalSpy comandi(&scheda, &SimulatoreScheda::comandoEseguito);
+    QTest::keyClick(&banco.finestra(), Qt::Key_F5);
+    QCOMPARE(comandi.size(), 1);
+    QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGR"));
+
+    // Ctrl+S saves only on the configuration page.
+    const QString impostazioni = banco.finestra().valori().fileImpostazioni;
+    QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!QFile::exists(impostazioni));
+    banco.finestra().findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
+    QCOMPARE(banco.paginaAttiva(), int(ValoriProgramma::Configurazione));
+    QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(QFile::exists(impostazioni));
+
+    // Ctrl+Q ends the program.
+    QTest::keyClick(&banco.finestra(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!banco.finestra().isVisible());
+    QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+QTEST_MAIN(TestStatoCollegamento)
+#include "tst_statoCollegamento.moc"
