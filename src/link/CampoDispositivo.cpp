@@ -34,7 +34,8 @@ CampoDispositivo::CampoDispositivo(QWidget *parent) : QComboBox(parent)
     // A typed path is used as it stands, not added to the list of detected devices.
     setInsertPolicy(QComboBox::NoInsert);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    setMinimumContentsLength(22);
+    // Narrow enough that the serial bar fits the window at its first size.
+    setMinimumContentsLength(14);
     setItemDelegate(new DelegatoDispositivo(this));
     lineEdit()->setPlaceholderText(QStringLiteral("secondo Comm (/dev/ttyS...)"));
     setToolTip(QStringLiteral("Dispositivo seriale: sceglierne uno rilevato o scriverne il "

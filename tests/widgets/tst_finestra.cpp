@@ -346,6 +346,8 @@ private slots:
         auto *pannello = banco.finestra.findChild<QWidget *>(barra);
         QTRY_VERIFY(pannello->isVisible());
         QApplication::processEvents();
+        // The bar fits the window as it is: it never forces it wider.
+        QCOMPARE(banco.finestra.width(), dimensione.width());
         for (QWidget *figlio : pannello->findChildren<QWidget *>()) {
             if (!figlio->isVisible() || figlio->isWindow()) {
                 continue;
