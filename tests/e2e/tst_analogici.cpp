@@ -1,6 +1,8 @@
 // The analog pages against the simulated board, over loopback TCP and over a pseudo-terminal:
 // outputs set and read back, inputs scaled, the alarm thresholds as one uninterrupted
 // transmission, and continuous output on the analog inputs page.
+#include "Blocchi.h"
+#include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
 #include "link/Invio.h"
@@ -30,24 +32,6 @@ namespace {
 constexpr int kIntervalloSeriale = 600;
 
 using Blocco = SimulatoreScheda::Blocco;
-
-QByteArray uniti(const QList<Blocco> &blocchi)
-{
-    QByteArray dati;
-    for (const Blocco &blocco : blocchi) {
-        dati += blocco.dati;
-    }
-    return dati;
-}
-
-QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
-{
-    QList<QByteArray> dati;
-    for (const Blocco &blocco : blocchi) {
-        dati.append(blocco.dati);
-    }
-    return dati;
-}
 
 // Raw readings of inputs 1..8 and what they show on the default ranges.
 const std::array<int, 8> kGrezzi{32768, 0, 13107, 32767, 65535, 45875, 65535, 9830};
@@ -115,11 +99,7 @@ void TestAnalogici::avviaTcp()
 {
     const quint16 porta = m_scheda->avviaTcp();
     QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    const QString porte = file(QStringLiteral("Porte.INI"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("TIPO"), QStringLiteral("Collegamento"), "1"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("TCP"), QStringLiteral("IP"), "127.0.0.1"));
-    QVERIFY(
-        ScriviIni(porte, QStringLiteral("TCP"), QStringLiteral("Porta"), QString::number(porta)));
+    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
     creaFinestra();
 }
 
@@ -128,11 +108,7 @@ void TestAnalogici::avviaSeriale()
     m_scheda->setIntervallo(kIntervalloSeriale);
     const QString dispositivo = m_scheda->apriPty();
     QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    const QString porte = file(QStringLiteral("Porte.INI"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("TIPO"), QStringLiteral("Collegamento"), "0"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Numero"), "1"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Velocita"), "38400"));
-    QVERIFY(ScriviIni(porte, QStringLiteral("Porta"), QStringLiteral("Dispositivo"), dispositivo));
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
     creaFinestra();
 }
 

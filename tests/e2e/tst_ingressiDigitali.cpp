@@ -3,6 +3,7 @@
 // and the continuous reporting switched on and off.
 #include "DialogoModale.h"
 #include "SimulatoreScheda.h"
+#include "Blocchi.h"
 #include "Supporto.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
@@ -40,24 +41,6 @@ QString colori(const PaginaIngressiDigitali &pagina)
                                                 : QLatin1Char('?');
     }
     return esito;
-}
-
-QByteArray uniti(const QList<SimulatoreScheda::Blocco> &blocchi)
-{
-    QByteArray dati;
-    for (const auto &blocco : blocchi) {
-        dati += blocco.dati;
-    }
-    return dati;
-}
-
-QList<QByteArray> pezzi(const QList<SimulatoreScheda::Blocco> &blocchi)
-{
-    QList<QByteArray> dati;
-    for (const auto &blocco : blocchi) {
-        dati.append(blocco.dati);
-    }
-    return dati;
 }
 
 } // namespace
@@ -125,9 +108,7 @@ void TestIngressiDigitali::avviaTcp()
 {
     const quint16 porta = m_scheda->avviaTcp();
     QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(scriviTesto(
-        file(QStringLiteral("Porte.INI")),
-        QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta)));
+    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
     creaFinestra();
 }
 
@@ -136,10 +117,7 @@ void TestIngressiDigitali::avviaSeriale()
     m_scheda->setIntervallo(kIntervalloSeriale);
     const QString dispositivo = m_scheda->apriPty();
     QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    QVERIFY(scriviTesto(file(QStringLiteral("Porte.INI")),
-                        QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\nVelocita=38400\n"
-                                       "Dispositivo=%1\n")
-                            .arg(dispositivo)));
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
     creaFinestra();
 }
 

@@ -1,6 +1,8 @@
 // The peripheral unit pages against the simulated board over loopback TCP and over a
 // pseudo-terminal, and against a board played by the test on a pseudo-terminal.
 #include "Pty.h"
+#include "Blocchi.h"
+#include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
@@ -49,24 +51,6 @@ QStringList displays(const PaginaPerifUsciteAnalogiche &pagina)
     return testi;
 }
 
-QByteArray uniti(const QList<Blocco> &blocchi)
-{
-    QByteArray dati;
-    for (const Blocco &blocco : blocchi) {
-        dati += blocco.dati;
-    }
-    return dati;
-}
-
-QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
-{
-    QList<QByteArray> dati;
-    for (const Blocco &blocco : blocchi) {
-        dati.append(blocco.dati);
-    }
-    return dati;
-}
-
 } // namespace
 
 class TestPeriferiche : public QObject
@@ -84,7 +68,6 @@ private slots:
     void serialeNovePacchetti();
 
 private:
-    void scriviPorteSeriale(const QString &dispositivo);
     void avviaTcp();
     void creaFinestra();
     void clicca(const QString &nome);
@@ -100,7 +83,6 @@ private:
     {
         return *m_finestra->paginaPerifUsciteAnalogiche();
     }
-    QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
 
     std::unique_ptr<QTemporaryDir> m_cartella;
     std::unique_ptr<SimulatoreScheda> m_scheda;
@@ -132,18 +114,8 @@ void TestPeriferiche::avviaTcp()
 {
     const quint16 porta = m_scheda->avviaTcp();
     QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(ScriviIni(filePorte(), "TIPO", "Collegamento", "1"));
-    QVERIFY(ScriviIni(filePorte(), "TCP", "IP", "127.0.0.1"));
-    QVERIFY(ScriviIni(filePorte(), "TCP", "Porta", QString::number(porta)));
+    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
     creaFinestra();
-}
-
-void TestPeriferiche::scriviPorteSeriale(const QString &dispositivo)
-{
-    QVERIFY(ScriviIni(filePorte(), "TIPO", "Collegamento", "0"));
-    QVERIFY(ScriviIni(filePorte(), "Porta", "Numero", "1"));
-    QVERIFY(ScriviIni(filePorte(), "Porta", "Velocita", "38400"));
-    QVERIFY(ScriviIni(filePorte(), "Porta", "Dispositivo", dispositivo));
 }
 
 void TestPeriferiche::creaFinestra()
@@ -328,7 +300,7 @@ void TestPeriferiche::serialeUsciteEIngressi()
     m_scheda->setIntervallo(kIntervalloSeriale);
     const QString dispositivo = m_scheda->apriPty();
     QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    scriviPorteSeriale(dispositivo);
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
     creaFinestra();
     QVERIFY(m_scheda->imposta("unita 2 uscita 8 1").isEmpty());
     m_scheda->stato().unita[0].ingressi = {false, false, false, true, false, false, false, false};
@@ -361,7 +333,7 @@ void TestPeriferiche::serialeNovePacchetti()
     QTimer pronto;
     connect(&pronto, &QTimer::timeout, this, [&scheda] { scheda.scrivi("F?"); });
     pronto.start(150);
-    scriviPorteSeriale(scheda.nome());
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), scheda.nome()));
     creaFinestra();
 
     clicca("lbUA");

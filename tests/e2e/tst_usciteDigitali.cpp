@@ -1,5 +1,7 @@
 // The digital outputs page against the simulated board, over loopback TCP and over a
 // pseudo-terminal: what the operator sees, and what reaches the board, byte by byte and in time.
+#include "Blocchi.h"
+#include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "core/Messaggi.h"
 #include "app/TfrmMain.h"
@@ -56,24 +58,6 @@ QString releScheda(const SimulatoreScheda &scheda)
 QList<Blocco> bloccoDa(const SimulatoreScheda &scheda, qsizetype da)
 {
     return scheda.ricevuti().mid(da);
-}
-
-QByteArray uniti(const QList<Blocco> &blocchi)
-{
-    QByteArray dati;
-    for (const Blocco &blocco : blocchi) {
-        dati += blocco.dati;
-    }
-    return dati;
-}
-
-QList<QByteArray> pezzi(const QList<Blocco> &blocchi)
-{
-    QList<QByteArray> dati;
-    for (const Blocco &blocco : blocchi) {
-        dati.append(blocco.dati);
-    }
-    return dati;
 }
 
 } // namespace
@@ -133,12 +117,7 @@ void TestUsciteDigitali::avviaTcp()
 {
     const quint16 porta = m_scheda->avviaTcp();
     QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TIPO"), QStringLiteral("Collegamento"),
-                      QStringLiteral("1")));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("IP"),
-                      QStringLiteral("127.0.0.1")));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("Porta"),
-                      QString::number(porta)));
+    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
     creaFinestra();
 }
 
@@ -147,12 +126,7 @@ void TestUsciteDigitali::avviaSeriale()
     m_scheda->setIntervallo(kIntervalloSeriale);
     const QString dispositivo = m_scheda->apriPty();
     QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    const QString tipo = QStringLiteral("TIPO");
-    const QString porta = QStringLiteral("Porta");
-    QVERIFY(ScriviIni(filePorte(), tipo, QStringLiteral("Collegamento"), QStringLiteral("0")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Numero"), QStringLiteral("1")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Velocita"), QStringLiteral("38400")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Dispositivo"), dispositivo));
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
     creaFinestra();
 }
 

@@ -19,3 +19,18 @@ QString leggiTesto(const QString &percorso)
     }
     return QString::fromUtf8(file.readAll());
 }
+
+bool scriviPorteTcp(const QString &cartella, quint16 porta)
+{
+    return scriviTesto(
+        cartella + QStringLiteral("/Porte.INI"),
+        QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+}
+
+bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo)
+{
+    return scriviTesto(cartella + QStringLiteral("/Porte.INI"),
+                       QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\n"
+                                      "Velocita=38400\nDispositivo=%1\n")
+                           .arg(dispositivo));
+}

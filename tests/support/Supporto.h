@@ -1,8 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // Writes `contenuto` to `percorso` as UTF-8, replacing the file.
 bool scriviTesto(const QString &percorso, const QString &contenuto);
 // The whole file as UTF-8 text, or an empty string.
 QString leggiTesto(const QString &percorso);
+
+// "Porte.INI" in `cartella` choosing TCP to the board on 127.0.0.1:`porta`.
+bool scriviPorteTcp(const QString &cartella, quint16 porta);
+// "Porte.INI" in `cartella` choosing the serial link "Comm 1" at 38400 on `dispositivo`.
+bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo);
