@@ -11,6 +11,7 @@
 #include "link/Invio.h"
 #include "link/RegistroTraffico.h"
 #include "pages/ContestoPagine.h"
+#include "pages/EtichettaAccorciata.h"
 #include "pages/FinestraAndamento.h"
 #include "pages/ModoContinuo.h"
 #include "pages/PannelloPunto.h"
@@ -674,12 +675,12 @@ void TfrmMain::impostaNomeIngressoDigitale(int n, const QString &nome)
 
 void TfrmMain::impostaTitoloUscitaAnalogica(int n, const QString &testo)
 {
-    m_paginaUA->titolo(n)->setText(testo);
+    m_paginaUA->titolo(n)->impostaTesto(testo);
 }
 
 void TfrmMain::impostaTitoloIngressoAnalogico(int n, const QString &testo)
 {
-    m_paginaIA->titolo(n)->setText(testo);
+    m_paginaIA->titolo(n)->impostaTesto(testo);
 }
 
 void TfrmMain::impostaUnitaIngressoAnalogico(int n, const QString &unita)

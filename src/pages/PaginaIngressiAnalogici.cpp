@@ -8,6 +8,7 @@
 #include "link/Invio.h"
 #include "pages/ContestoPagine.h"
 #include "pages/DisplayLed.h"
+#include "pages/EtichettaAccorciata.h"
 #include "pages/ModoContinuo.h"
 #include "pages/TfrmStatoAnalogici.h"
 #include "protocol/Conversioni.h"
@@ -87,9 +88,8 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
         const int riga = ((n - 1) % 4) * 2;
         const int colonna = ((n - 1) / 4) * 5;
 
-        ingresso.titolo = new QLabel(contenuto());
+        ingresso.titolo = new EtichettaAccorciata(contenuto());
         ingresso.titolo->setObjectName(QStringLiteral("lbIA0%1").arg(n));
-        ingresso.titolo->setTextFormat(Qt::PlainText);
         QFont grassetto = ingresso.titolo->font();
         grassetto.setBold(true);
         ingresso.titolo->setFont(grassetto);
