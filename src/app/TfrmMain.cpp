@@ -11,7 +11,6 @@
 #include "link/Invio.h"
 #include "link/RegistroTraffico.h"
 #include "pages/ContestoPagine.h"
-#include "pages/EtichettaAccorciata.h"
 #include "pages/FinestraAndamento.h"
 #include "pages/ModoContinuo.h"
 #include "pages/PannelloPunto.h"

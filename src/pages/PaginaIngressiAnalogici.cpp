@@ -8,7 +8,6 @@
 #include "link/Invio.h"
 #include "pages/ContestoPagine.h"
 #include "pages/DisplayLed.h"
-#include "pages/EtichettaAccorciata.h"
 #include "pages/ModoContinuo.h"
 #include "pages/TfrmStatoAnalogici.h"
 #include "protocol/Conversioni.h"

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "pages/EtichettaAccorciata.h"
 #include "pages/PaginaBase.h"
 
 #include <array>
 
 class DisplayLed;
-class EtichettaAccorciata;
 class QLabel;
 class QPushButton;
 class QToolButton;

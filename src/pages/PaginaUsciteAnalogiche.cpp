@@ -7,7 +7,6 @@
 #include "link/Invio.h"
 #include "pages/ContestoPagine.h"
 #include "pages/DisplayLed.h"
-#include "pages/EtichettaAccorciata.h"
 #include "pages/GestisciTastoValore.h"
 #include "protocol/Conversioni.h"
 #include "protocol/FramerPagine.h"

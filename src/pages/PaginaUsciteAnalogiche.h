@@ -1,12 +1,12 @@
 #pragma once
 
+#include "pages/EtichettaAccorciata.h"
 #include "pages/PaginaBase.h"
 
 #include <array>
 
 class DisplayLed;
 class QAbstractButton;
-class EtichettaAccorciata;
 class QLabel;
 class QLineEdit;
 class QPushButton;
