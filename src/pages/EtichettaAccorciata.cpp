@@ -5,8 +5,10 @@
 
 namespace {
 
-// About as wide as the longest caption the pages are laid out for.
-constexpr int kCaratteriRichiesti = 32;
+// A caption of up to about this many characters keeps its whole width, as the pages are laid
+// out for; a longer one gives way to its neighbours.
+constexpr int kCaratteriGarantiti = 40;
+constexpr int kCaratteriRichiesti = 60;
 
 QString accorcia(const QString &testo)
 {
@@ -41,21 +43,24 @@ QString EtichettaAccorciata::testoMostrato() const
     return fontMetrics().elidedText(riga, Qt::ElideRight, contentsRect().width());
 }
 
-QSize EtichettaAccorciata::sizeHint() const
+QSize EtichettaAccorciata::dimensione(int caratteri) const
 {
     const QFontMetrics metriche = fontMetrics();
-    const int larghezza = qMin(metriche.horizontalAdvance(accorcia(text())),
-                               metriche.averageCharWidth() * kCaratteriRichiesti);
+    const int larghezza =
+        qMin(metriche.horizontalAdvance(accorcia(text())), metriche.averageCharWidth() * caratteri);
     const QMargins margini = contentsMargins();
     return {larghezza + margini.left() + margini.right(),
             metriche.height() + margini.top() + margini.bottom()};
 }
 
+QSize EtichettaAccorciata::sizeHint() const
+{
+    return dimensione(kCaratteriRichiesti);
+}
+
 QSize EtichettaAccorciata::minimumSizeHint() const
 {
-    const QMargins margini = contentsMargins();
-    return {fontMetrics().horizontalAdvance(QChar(0x2026)) + margini.left() + margini.right(),
-            fontMetrics().height() + margini.top() + margini.bottom()};
+    return dimensione(kCaratteriGarantiti);
 }
 
 void EtichettaAccorciata::paintEvent(QPaintEvent *)

@@ -3,8 +3,8 @@
 #include <QLabel>
 
 // A one-line plain-text caption for a point's name: it shows as much as its place holds,
-// ending in "…", and asks its layout for no more than a short caption, whatever the name's
-// length. The whole text goes in its tooltip.
+// ending in "…", and asks its layout for no more room than a caption of ordinary length, whatever
+// the name's length. The whole text goes in its tooltip.
 class EtichettaAccorciata : public QLabel
 {
     Q_OBJECT
@@ -24,4 +24,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The caption's width, but at most that of `caratteri` average characters.
+    QSize dimensione(int caratteri) const;
 };

@@ -2,6 +2,7 @@
 // characters, 10,000 characters. Every page shows them as text, inside its own bounds, quickly.
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
+#include "pages/EtichettaAccorciata.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -46,6 +47,8 @@ private slots:
     void suOgniPagina_data()
     {
         QTest::addColumn<QString>("nome");
+        // A name as long as the longest the program comes with: shown whole.
+        QTest::newRow("ordinario") << QStringLiteral("LIVELLO TENSIONE DC");
         QTest::newRow("HTML") << QStringLiteral("<h1><font color=red>Luce</font></h1> &amp; "
                                                 "<img src=\"/etc/passwd\"><a href=x>gas</a>");
         QTest::newRow("caratteri di controllo")
@@ -102,6 +105,14 @@ private slots:
                     QCOMPARE(etichetta->textFormat(), Qt::PlainText);
                     QVERIFY(etichetta->text().startsWith(nome));
                     intero = etichetta->text();
+                }
+                if (auto *titolo = qobject_cast<EtichettaAccorciata *>(controllo)) {
+                    const bool mostratoIntero = titolo->testoMostrato() == titolo->text();
+                    QVERIFY2(mostratoIntero == (QLatin1String(QTest::currentDataTag()) ==
+                                        QLatin1String("ordinario")),
+                             qPrintable(punto.controllo + QStringLiteral(" %1 px: ")
+                                                              .arg(titolo->width()) +
+                                        titolo->testoMostrato()));
                 }
                 QVERIFY2(controllo->toolTip() == Qt::convertFromPlainText(intero),
                          qPrintable(punto.controllo + QStringLiteral(": ") +
