@@ -45,7 +45,8 @@
 #define BRIVOLA_ASAN 1
 #endif
 #ifdef BRIVOLA_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the AddressSanitizer runtime (GCC ships no header for it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
