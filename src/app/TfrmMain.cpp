@@ -772,12 +772,12 @@ void TfrmMain::impostaNomeIngressoDigitale(int n, const QString &nome)
 
 void TfrmMain::impostaTitoloUscitaAnalogica(int n, const QString &testo)
 {
-    m_paginaUA->titolo(n)->setText(testo);
+    m_paginaUA->titolo(n)->impostaTesto(testo);
 }
 
 void TfrmMain::impostaTitoloIngressoAnalogico(int n, const QString &testo)
 {
-    m_paginaIA->titolo(n)->setText(testo);
+    m_paginaIA->titolo(n)->impostaTesto(testo);
 }
 
 void TfrmMain::impostaUnitaIngressoAnalogico(int n, const QString &unita)

@@ -87,9 +87,8 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
         const int riga = ((n - 1) % 4) * 2;
         const int colonna = ((n - 1) / 4) * 5;
 
-        ingresso.titolo = new QLabel(contenuto());
+        ingresso.titolo = new EtichettaAccorciata(contenuto());
         ingresso.titolo->setObjectName(QStringLiteral("lbIA0%1").arg(n));
-        ingresso.titolo->setTextFormat(Qt::PlainText);
         QFont grassetto = ingresso.titolo->font();
         grassetto.setBold(true);
         ingresso.titolo->setFont(grassetto);

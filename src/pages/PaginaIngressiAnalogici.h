@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/EtichettaAccorciata.h"
 #include "pages/PaginaBase.h"
 
 #include <array>
@@ -39,7 +40,7 @@ public:
     // The hidden "Periferiche" button.
     QPushButton *pulsantePeriferiche() const { return m_periferiche; }
     // lbIA0n: the input's name and "(IN n)"; lbIAT0n: its unit.
-    QLabel *titolo(int n) const { return m_ingressi.at(n - 1).titolo; }
+    EtichettaAccorciata *titolo(int n) const { return m_ingressi.at(n - 1).titolo; }
     QLabel *unita(int n) const { return m_ingressi.at(n - 1).unita; }
     DisplayLed *display(int n) const { return m_ingressi.at(n - 1).display; }
     // lbIAS0n: the alarm text.
@@ -68,7 +69,7 @@ signals:
 private:
     struct Ingresso
     {
-        QLabel *titolo = nullptr;
+        EtichettaAccorciata *titolo = nullptr;
         DisplayLed *display = nullptr;
         QLabel *unita = nullptr;
         QToolButton *pulsanteAllarme = nullptr;

@@ -71,9 +71,8 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         uscita.invio = invio;
         griglia->addWidget(invio, 2, base + 3);
 
-        uscita.titolo = new QLabel(contenuto());
+        uscita.titolo = new EtichettaAccorciata(contenuto());
         uscita.titolo->setObjectName(QStringLiteral("lbUA0%1").arg(n));
-        uscita.titolo->setTextFormat(Qt::PlainText);
         QFont titolo = uscita.titolo->font();
         titolo.setBold(true);
         uscita.titolo->setFont(titolo);

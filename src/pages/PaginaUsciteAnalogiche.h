@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/EtichettaAccorciata.h"
 #include "pages/PaginaBase.h"
 
 #include <array>
@@ -23,7 +24,7 @@ public:
     QPushButton *pulsanteHome() const { return m_home; }
     QPushButton *pulsantePeriferiche() const { return m_periferiche; }
     // lbUA01, lbUA02: the output's name and "(OUT n)".
-    QLabel *titolo(int n) const { return m_uscite.at(n - 1).titolo; }
+    EtichettaAccorciata *titolo(int n) const { return m_uscite.at(n - 1).titolo; }
     DisplayLed *display(int n) const { return m_uscite.at(n - 1).display; }
     QSpinBox *spinner(int n) const { return m_uscite.at(n - 1).spinner; }
     QLineEdit *casella(int n) const { return m_uscite.at(n - 1).casella; }
@@ -47,7 +48,7 @@ protected:
 private:
     struct Uscita
     {
-        QLabel *titolo = nullptr;
+        EtichettaAccorciata *titolo = nullptr;
         QLineEdit *casella = nullptr;
         DisplayLed *display = nullptr;
         QSpinBox *spinner = nullptr;

@@ -28,9 +28,15 @@ void Ricezione::registraParserTcp(int tipoRisposta, ParserTcp parser)
 void Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
 {
     emit datiRicevuti(collegamento, dati);
-    m_valori.bufferRicezione += QString::fromLatin1(dati);
+    // Only the newest text is kept. A large read is cut before it is added, and the buffer
+    // gives back room it no longer needs, so one flood does not hold its size for good.
+    m_valori.bufferRicezione +=
+        QString::fromLatin1(dati.size() > MassimoBuffer ? dati.right(MassimoBuffer) : dati);
     if (m_valori.bufferRicezione.size() > MassimoBuffer) {
         m_valori.bufferRicezione.remove(0, m_valori.bufferRicezione.size() - MassimoBuffer);
+    }
+    if (m_valori.bufferRicezione.capacity() > 2 * MassimoBuffer) {
+        m_valori.bufferRicezione.squeeze();
     }
 }
 

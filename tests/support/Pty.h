@@ -20,6 +20,7 @@ public:
     bool isValido() const { return m_master >= 0 && !m_nome.isEmpty(); }
     QString nome() const { return m_nome; }
     int slave() const { return m_slave; }
+    int master() const { return m_master; }
     // Everything read on the master so far.
     const QByteArray &letti() const { return m_letti; }
     bool scrivi(const QByteArray &dati);

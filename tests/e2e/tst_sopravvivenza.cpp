@@ -1,0 +1,429 @@
+// Faults the panel must live through, end to end: the serial line hung up under an open page,
+// TCP refused and dropped again and again, a flood of text that never brings a ready prompt.
+#include "SimulatoreScheda.h"
+
+#include "app/BarraStato.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Seriale.h"
+#include "pages/PaginaUsciteDigitali.h"
+#include "pages/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Ricezione.h"
+#include "settings/Ini.h"
+#include "Pty.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <atomic>
+#include <fcntl.h>
+#include <malloc.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BRIVOLA_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define BRIVOLA_ASAN 1
+#endif
+#ifdef BRIVOLA_ASAN
+// From the AddressSanitizer runtime (GCC ships no header for it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace {
+
+const QString kNonEffettuata = QStringLiteral("Attenzione Connessione non effettuata. Verificare!");
+
+qint64 tempoCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Heap in use. Under AddressSanitizer freed blocks sit in its quarantine, so the resident size
+// says nothing there; its allocator's count of live bytes does.
+qint64 heapInUso()
+{
+#ifdef BRIVOLA_ASAN
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#endif
+}
+
+qint64 residenteKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QList<QByteArray> campi = statm.readAll().split(' ');
+    return campi.value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1024;
+}
+
+qsizetype descrittoriAperti()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+}
+
+// "R" light red, "G" green, "?" not painted; relay 1 first.
+QString colori(const PaginaUsciteDigitali &pagina)
+{
+    QString esito;
+    for (int n = 1; n <= 8; ++n) {
+        const QColor colore = pagina.pannello(n)->colore();
+        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
+                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
+                                                           : QLatin1Char('?');
+    }
+    return esito;
+}
+
+// Every byte value but '?', so no ready prompt can form, in any split.
+QByteArray bloccoSenzaPronto()
+{
+    QByteArray blocco;
+    for (int giro = 0; giro < 64; ++giro) {
+        for (int c = 0; c < 256; ++c) {
+            if (c != '?') {
+                blocco.append(char(c));
+            }
+        }
+    }
+    return blocco;
+}
+
+// Gaps between the ticks of the window's one-second clock.
+class OsservaOrologio
+{
+public:
+    explicit OsservaOrologio(TfrmMain &finestra)
+    {
+        auto *timer = finestra.findChild<QTimer *>(QStringLiteral("timTimerOra"));
+        Q_ASSERT(timer);
+        m_tempo.start();
+        QObject::connect(timer, &QTimer::timeout, &m_contesto, [this] {
+            m_massimo = qMax(m_massimo, m_tempo.restart());
+            ++m_battiti;
+        });
+    }
+    int battiti() const { return m_battiti; }
+    // Including the time since the last tick.
+    qint64 intervalloMassimo() const { return qMax(m_massimo, m_tempo.elapsed()); }
+
+private:
+    QObject m_contesto;
+    QElapsedTimer m_tempo;
+    qint64 m_massimo = 0;
+    int m_battiti = 0;
+};
+
+void scriviPorteTcp(const QString &file, quint16 porta)
+{
+    ScriviIni(file, {{"TIPO", "Collegamento", "1"},
+                     {"TCP", "IP", "127.0.0.1"},
+                     {"TCP", "Porta", QString::number(porta)}});
+}
+
+void scriviPorteSeriale(const QString &file, const QString &dispositivo)
+{
+    ScriviIni(file, {{"TIPO", "Collegamento", "0"},
+                     {"Porta", "Numero", "1"},
+                     {"Porta", "Velocita", "38400"},
+                     {"Porta", "Dispositivo", dispositivo}});
+}
+
+} // namespace
+
+class TestSopravvivenza : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serialeChiusoERiaperto();
+    void tcpRifiutatoECadutoCentoVolte();
+    void inondazioneSenzaPronto_data();
+    void inondazioneSenzaPronto();
+};
+
+// The board's end of the serial line goes away while the relay page is open, then comes back.
+void TestSopravvivenza::serialeChiusoERiaperto()
+{
+    QTemporaryDir cartella;
+    const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
+    auto scheda = std::make_unique<SimulatoreScheda>();
+    scheda->setDeriva(false);
+    scheda->stato().rele[2] = true;
+    const QString primo = scheda->apriPty();
+    QVERIFY2(!primo.isEmpty(), qPrintable(scheda->errore()));
+    scriviPorteSeriale(porte, primo);
+    MessaggiRegistrati messaggi;
+    TfrmMain finestra(&messaggi, cartella.path());
+    finestra.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+    const PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+    Seriale &seriale = finestra.collegamento().seriale();
+
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
+    QTRY_COMPARE(colori(pagina), QStringLiteral("GGRGGGGG"));
+    QVERIFY(seriale.isOpen());
+
+    QSignalSpy chiusa(&seriale, &Seriale::chiusa);
+    scheda.reset();
+    QVERIFY(chiusa.wait(5000));
+    QVERIFY(!seriale.isOpen());
+
+    // The page stays open on a dead line: nothing may spin on it.
+    const qint64 prima = tempoCpuNs();
+    QTest::qWait(1000); // a measuring window, not a synchronisation
+    const qint64 usatiMs = (tempoCpuNs() - prima) / 1000000;
+    QVERIFY2(usatiMs < 200, qPrintable(QString::number(usatiMs) + " ms"));
+    QCOMPARE(chiusa.size(), 1);
+    QCOMPARE(finestra.paginaAttiva(), int(ValoriProgramma::UsciteDigitali));
+    // A click on the dead line is no crash and sends nothing anywhere.
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")), Qt::LeftButton);
+
+    // The board is back, on a line of its own; the next page entry opens it and shows its relays.
+    scheda = std::make_unique<SimulatoreScheda>();
+    scheda->setDeriva(false);
+    scheda->stato().rele[6] = true;
+    const QString secondo = scheda->apriPty();
+    QVERIFY2(!secondo.isEmpty(), qPrintable(scheda->errore()));
+    scriviPorteSeriale(porte, secondo);
+    messaggi.svuota();
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbHome1")), Qt::LeftButton);
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
+    QVERIFY(seriale.isOpen());
+    QTRY_COMPARE(colori(pagina), QStringLiteral("GGGGGGRG"));
+    QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
+}
+
+// A hundred refused connections and a hundred dropped ones: the status says so each time,
+// nothing leaks, and the link still works afterwards.
+void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
+{
+    quint16 rifiutata = 0;
+    {
+        QTcpServer libero;
+        QVERIFY(libero.listen(QHostAddress::LocalHost, 0));
+        rifiutata = libero.serverPort();
+    }
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    QTemporaryDir cartella;
+    scriviPorteTcp(cartella.filePath(QStringLiteral("Porte.INI")), porta);
+    MessaggiRegistrati messaggi;
+    TfrmMain finestra(&messaggi, cartella.path());
+    finestra.show();
+    Collegamento &collegamento = finestra.collegamento();
+    BarraStato &barra = *finestra.barraStato();
+    const QString attivo =
+        QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(porta);
+    const QString rifiuto = QStringLiteral("Asynchronous socket error %1").arg(ECONNREFUSED);
+
+    const auto giro = [&]() -> bool {
+        collegamento.ConnettiTcp(QStringLiteral("127.0.0.1"), QString::number(rifiutata));
+        if (!QTest::qWaitFor([&] { return !messaggi.voci().isEmpty(); }, 5000)) {
+            return false;
+        }
+        if (messaggi.testi(MessaggiRegistrati::Tipo::Errore) != QStringList{rifiuto} ||
+            barra.testo(0) != kNonEffettuata || collegamento.socketAttivo()) {
+            return false;
+        }
+        messaggi.svuota();
+        collegamento.ConnettiTcp(QStringLiteral("127.0.0.1"), QString::number(porta));
+        if (!QTest::qWaitFor([&] { return collegamento.socketAttivo(); }, 5000) ||
+            barra.testo(0) != attivo) {
+            return false;
+        }
+        // Wait for the board to have the client too, or it has nothing to close.
+        if (!QTest::qWaitFor([&] { return scheda.isClienteConnesso(); }, 5000)) {
+            return false;
+        }
+        scheda.chiudiConnessione();
+        return QTest::qWaitFor([&] { return !collegamento.socketAttivo(); }, 5000) &&
+               barra.testo(0) == kNonEffettuata && messaggi.voci().isEmpty();
+    };
+
+    // One round first, so that what Qt sets up once is not counted as a leak.
+    QVERIFY(giro());
+    const qsizetype descrittori = descrittoriAperti();
+    const qint64 heap = heapInUso();
+    for (int volta = 2; volta <= 100; ++volta) {
+        QVERIFY2(giro(), qPrintable(QStringLiteral("round %1: %2 / %3")
+                                        .arg(volta)
+                                        .arg(barra.testo(0), messaggi.voci().value(0).testo)));
+    }
+    QVERIFY2(descrittoriAperti() <= descrittori + 2,
+             qPrintable(QStringLiteral("%1 -> %2").arg(descrittori).arg(descrittoriAperti())));
+    const qint64 crescita = heapInUso() - heap;
+    QVERIFY2(crescita < 1024 * 1024, qPrintable(QString::number(crescita) + " bytes"));
+
+    // After all that, a page entry connects and shows the board's relays.
+    scheda.stato().rele[4] = true;
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
+    QTRY_COMPARE(colori(*finestra.paginaUsciteDigitali()), QStringLiteral("GGGGRGGG"));
+    QCOMPARE(barra.testo(0), attivo);
+    QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
+}
+
+void TestSopravvivenza::inondazioneSenzaPronto_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("TCP") << true;
+    QTest::newRow("seriale") << false;
+}
+
+// 100 MB without a ready prompt from a board gone mad, with the relay page waiting: memory
+// stays bounded, the clock keeps ticking, and the first real response afterwards is shown.
+void TestSopravvivenza::inondazioneSenzaPronto()
+{
+    QFETCH(bool, tcp);
+    constexpr qint64 kTotale = 100 * 1000 * 1000;
+    QTemporaryDir cartella;
+    MessaggiRegistrati messaggi;
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    Pty pty;
+    QVERIFY(pty.isValido());
+    const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
+    if (tcp) {
+        scriviPorteTcp(porte, server.serverPort());
+    } else {
+        scriviPorteSeriale(porte, pty.nome());
+    }
+    TfrmMain finestra(&messaggi, cartella.path());
+    finestra.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+    ValoriProgramma &valori = finestra.valori();
+    finestra.collegamento().VerificaCollegamento();
+    std::unique_ptr<QTcpSocket> lato;
+    int fd = -1;
+    if (tcp) {
+        finestra.collegamento().ConnettiTcp(QStringLiteral("127.0.0.1"),
+                                            QString::number(server.serverPort()));
+        QVERIFY(server.waitForNewConnection(5000));
+        lato.reset(server.nextPendingConnection());
+        QTRY_VERIFY(finestra.collegamento().socketAttivo());
+        // The writer thread blocks on its own copy of the descriptor.
+        fd = ::dup(int(lato->socketDescriptor()));
+        QVERIFY(fd >= 0);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    } else {
+        QVERIFY(finestra.collegamento().seriale().isOpen());
+    }
+    finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))
+        ->setCurrentIndex(ValoriProgramma::UsciteDigitali);
+    finestra.framer().adpUD()->setEnabled(true);
+    valori.tipoRisposta = ValoriProgramma::UsciteDigitali;
+
+    // A plain event loop, as the program's own: QTest's waits sleep between their rounds.
+    QEventLoop ciclo;
+    qint64 ricevuti = 0;
+    QObject contesto;
+    connect(&finestra.ricezione(), &Ricezione::datiRicevuti, &contesto,
+            [&](const QString &, const QByteArray &dati) {
+                ricevuti += dati.size();
+                if (ricevuti >= kTotale) {
+                    ciclo.quit();
+                }
+            });
+    OsservaOrologio orologio(finestra);
+    const qint64 heap = heapInUso();
+    const qint64 residente = residenteKb();
+
+    const QByteArray blocco = bloccoSenzaPronto();
+    std::atomic<bool> fermo{false};
+    std::thread scrittore([&] {
+        qint64 scritti = 0;
+        while (scritti < kTotale && !fermo) {
+            const QByteArrayView parte(blocco.constData(),
+                                       qMin<qint64>(blocco.size(), kTotale - scritti));
+            qsizetype n = 0;
+            if (tcp) {
+                n = ::send(fd, parte.data(), size_t(parte.size()), MSG_NOSIGNAL);
+            } else {
+                n = pty.scriviParte(parte);
+                if (n == 0) {
+                    // The line is full until the panel drains it.
+                    pollfd attesa{pty.master(), POLLOUT, 0};
+                    ::poll(&attesa, 1, 100);
+                }
+            }
+            if (n < 0) {
+                return;
+            }
+            scritti += n;
+        }
+    });
+    QElapsedTimer durata;
+    durata.start();
+    QTimer::singleShot(200000, &ciclo, &QEventLoop::quit);
+    ciclo.exec();
+    const bool tutto = ricevuti >= kTotale;
+    fermo = true;
+    scrittore.join();
+    const qint64 ms = durata.elapsed();
+    QVERIFY2(tutto, qPrintable(QStringLiteral("%1 of %2 bytes").arg(ricevuti).arg(kTotale)));
+    qInfo("%lld MB in %lld ms, %d clock ticks, longest gap %lld ms", kTotale / 1000000, ms,
+          orologio.battiti(), orologio.intervalloMassimo());
+
+    QVERIFY(!valori.pronto);
+    QVERIFY(valori.bufferRicezione.size() <= Ricezione::MassimoBuffer);
+    const qint64 crescita = heapInUso() - heap;
+    qInfo("heap grew by %lld KiB", crescita / 1024);
+    // The receive buffer's 64 K characters and the log's waiting lines, a few MB at most.
+    QVERIFY2(crescita < 8 * 1024 * 1024, qPrintable(QString::number(crescita) + " bytes"));
+#ifndef BRIVOLA_ASAN
+    const qint64 crescitaResidente = residenteKb() - residente;
+    QVERIFY2(crescitaResidente < 30 * 1024,
+             qPrintable(QString::number(crescitaResidente) + " KiB"));
+#else
+    Q_UNUSED(residente);
+#endif
+    // The clock ticked all along: no gap much over its second.
+    QVERIFY2(orologio.intervalloMassimo() < 2500,
+             qPrintable(QString::number(orologio.intervalloMassimo()) + " ms"));
+    QVERIFY(orologio.battiti() >= ms / 1000 - 1);
+
+    // The board comes to its senses: its next response is shown.
+    const QByteArray risposta = "\r\nSTATO USCITE RELE ->00000001<-\r\nF?";
+    if (tcp) {
+        QCOMPARE(::send(fd, risposta.constData(), size_t(risposta.size()), MSG_NOSIGNAL),
+                 ssize_t(risposta.size()));
+    } else {
+        QVERIFY(pty.scrivi(risposta));
+    }
+    QTRY_COMPARE(colori(*finestra.paginaUsciteDigitali()), QStringLiteral("RGGGGGGG"));
+    QVERIFY(valori.pronto);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
+}
+
+QTEST_MAIN(TestSopravvivenza)
+#include "tst_sopravvivenza.moc"

@@ -1,0 +1,1 @@
+// Builds the tests' shared precompiled header.
