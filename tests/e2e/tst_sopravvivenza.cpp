@@ -249,7 +249,9 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
         if (!QTest::qWaitFor([&] { return !messaggi.voci().isEmpty(); }, 5000)) {
             return false;
         }
-        if (messaggi.testi(MessaggiRegistrati::Tipo::Errore) != QStringList{rifiuto} ||
+        // The specified text, then the address tried and why on a line of its own.
+        const QStringList errori = messaggi.testi(MessaggiRegistrati::Tipo::Errore);
+        if (errori.size() != 1 || errori.first().section(QLatin1Char('\n'), 0, 0) != rifiuto ||
             barra.testo(0) != kNonEffettuata || collegamento.socketAttivo()) {
             return false;
         }
