@@ -1,42 +1,19 @@
 // What the log costs per TCP read of text without a ready prompt, in the real main window:
 // CPU per read with the log view hidden and shown, and the memory left after a 200 MiB flood.
+#include "MisureProcesso.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "protocol/Ricezione.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <memory>
 
 namespace {
-
-qint64 cpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-// Resident memory of this process, in MB.
-double residenteMb()
-{
-    QFile stato(QStringLiteral("/proc/self/status"));
-    if (!stato.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &riga : stato.readAll().split('\n')) {
-        if (riga.startsWith("VmRSS:")) {
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return -1;
-}
 
 struct Banco
 {
@@ -111,16 +88,3 @@ BENCHMARK(BM_Inondazione200MiB)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication applicazione(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

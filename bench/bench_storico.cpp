@@ -130,18 +130,3 @@ BENCHMARK(BM_AggiungiLettura)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_AggiungiLetturaDaOraLocale)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_GiornataOttoIngressi)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RidisegnoGiornata)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,6 +1,7 @@
 // Time figures of the running program, each with its goal: CPU used by a ready wait, how much
 // the paced pauses overshoot, how soon a reply is painted, and start-up to the first painted
 // window with its resident memory.
+#include "MisureProcesso.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
@@ -13,38 +14,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <vector>
 
 namespace {
-
-qint64 cpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-double residenteMb()
-{
-    QFile stato(QStringLiteral("/proc/self/status"));
-    if (!stato.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &riga : stato.readAll().split('\n')) {
-        if (riga.startsWith("VmRSS:")) {
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return -1;
-}
 
 // A sender waiting 5 s for a prompt that never comes.
 void BM_AttesaPronto5s(benchmark::State &stato)
@@ -156,16 +134,3 @@ BENCHMARK(BM_SforamentoPausa)->Arg(200)->Iterations(10)->Unit(benchmark::kMillis
 BENCHMARK(BM_SforamentoPausa)->Arg(800)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProntoAPannelliDipinti)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleEReletturaTcp)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication applicazione(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What the benchmarks read of their own process.
+
+// CPU time the whole process has used, in nanoseconds.
+qint64 cpuNs();
+// Resident memory of the process, in MB; -1 when it cannot be read.
+double residenteMb();
