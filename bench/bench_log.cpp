@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +34,9 @@ struct Banco
     }
 };
 
-// 100-byte reads of text without "F?": the receive buffer, and each log line, grow to 64 KiB.
+// A 10 KiB/s trickle of text without "F?": a 100-byte read every 10 ms, with the event loop
+// running in between as in the program, so work the window defers is counted too. The
+// receive buffer, and each log line, grow to 64 KiB.
 void misuraLettura(benchmark::State &stato, bool logVisibile)
 {
     Banco banco(logVisibile);
@@ -41,16 +45,19 @@ void misuraLettura(benchmark::State &stato, bool logVisibile)
     for (int i = 0; i < 1000; ++i) {
         banco.finestra->ricezione().riceviTcp(lettura);
     }
+    QApplication::processEvents();
     const qint64 inizio = cpuNs();
     for (auto _ : stato) {
         banco.finestra->ricezione().riceviTcp(lettura);
-        QApplication::processEvents();
+        QEventLoop attesa;
+        QTimer::singleShot(10, &attesa, &QEventLoop::quit);
+        attesa.exec();
     }
-    // A 10 KiB/s trickle is a hundred such reads a second.
     const double cpuPerLettura = double(cpuNs() - inizio) / 1e9 / double(stato.iterations());
+    stato.counters["ms_per_lettura"] = cpuPerLettura * 1000;
+    stato.counters["obiettivo_ms"] = 0.5;
     stato.counters["rivolo_10KiBs_percento"] = cpuPerLettura * 100 * 100;
     stato.counters["obiettivo_rivolo_percento"] = 5;
-    stato.counters["obiettivo_ms"] = 0.5;
 }
 
 void BM_LetturaLogNascosto(benchmark::State &stato)
@@ -80,8 +87,8 @@ void BM_Inondazione200MiB(benchmark::State &stato)
 
 } // namespace
 
-BENCHMARK(BM_LetturaLogNascosto)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK(BM_LetturaLogVisibile)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_LetturaLogNascosto)->Iterations(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_LetturaLogVisibile)->Iterations(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_Inondazione200MiB)
     ->Arg(0)
     ->Arg(1)

@@ -61,6 +61,8 @@ constexpr int kRigheMassimeLog = 300;
 // A read without a prompt logs the whole receive buffer, up to 64 KiB; laying out such a line
 // costs far more than the read. Only its end is shown.
 constexpr qsizetype kMassimoRigaLog = 2000;
+// How long the lines of a shown log wait to be appended together.
+constexpr int kIntervalloLog = 250;
 
 // Block separators the memo makes of a text it appends ("\r\n" is one).
 int separatoriLog(const QString &testo)
@@ -409,6 +411,14 @@ void TfrmMain::creaLog()
     m_split->setStretchFactor(1, 0);
     connect(m_mmLog, &QPlainTextEdit::textChanged, this,
             protetto(m_messaggi, [this] { mmLogChange(); }));
+    m_timLog = new QTimer(this);
+    m_timLog->setSingleShot(true);
+    m_timLog->setInterval(kIntervalloLog);
+    connect(m_timLog, &QTimer::timeout, this, protetto(m_messaggi, [this] {
+                if (m_mVisioneLog->isChecked()) {
+                    mostraLogInAttesa();
+                }
+            }));
     m_pnLog->hide();
 }
 
@@ -502,12 +512,9 @@ void TfrmMain::aggiungiLog(const QString &testo)
 {
     const QString riga =
         testo.size() > kMassimoRigaLog ? QChar(0x2026) + testo.right(kMassimoRigaLog) : testo;
-    if (m_mVisioneLog->isChecked()) {
-        m_mmLog->appendPlainText(riga);
-        return;
-    }
-    // The hidden memo is not touched: the lines wait, counted as the memo would count them,
-    // so the 300-line rule empties them at the same line.
+    // Lines wait, counted as the memo would count them, so the 300-line rule empties them at
+    // the same line. A hidden memo is not touched at all; a shown one takes the waiting lines
+    // together a moment later, so a stream of reads costs one layout per interval, not per read.
     QTextDocument *documento = m_mmLog->document();
     if (m_logInAttesa.isEmpty()) {
         m_righeLog = documento->blockCount();
@@ -519,6 +526,10 @@ void TfrmMain::aggiungiLog(const QString &testo)
     if (m_righeLog >= kRigheMassimeLog) {
         m_logInAttesa.clear();
         m_mmLog->clear();
+        return;
+    }
+    if (m_mVisioneLog->isChecked() && !m_timLog->isActive()) {
+        m_timLog->start();
     }
 }
 

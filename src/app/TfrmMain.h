@@ -106,8 +106,8 @@ public:
     void mAndamentoClick();
     void mRegistraTrafficoClick();
 
-    // Appends text to the log memo as one new line, only its end when it is long. While the
-    // log view is hidden the lines wait and the memo is not laid out.
+    // Appends text to the log memo as one new line, only its end when it is long. The lines
+    // wait while the log view is hidden, and for a tenth of a second while it is shown.
     void aggiungiLog(const QString &testo);
 
 protected:
@@ -176,6 +176,7 @@ private:
     QFrame *m_pnLog = nullptr;
     QPlainTextEdit *m_mmLog = nullptr;
     QStringList m_logInAttesa;
+    QTimer *m_timLog = nullptr;
     int m_righeLog = 1;
     bool m_logVuoto = true;
     BarraStato *m_barraStato = nullptr;

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 Ricezione::Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale,
@@ -25,24 +26,23 @@ void Ricezione::registraParserTcp(int tipoRisposta, ParserTcp parser)
     m_parser.at(tipoRisposta) = std::move(parser);
 }
 
-void Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
+bool Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
 {
     emit datiRicevuti(collegamento, dati);
     // Only the newest text is kept. A large read is cut before it is added, and the buffer
     // gives back room it no longer needs, so one flood does not hold its size for good.
-    m_valori.bufferRicezione +=
-        QString::fromLatin1(dati.size() > MassimoBuffer ? dati.right(MassimoBuffer) : dati);
-    if (m_valori.bufferRicezione.size() > MassimoBuffer) {
-        m_valori.bufferRicezione.remove(0, m_valori.bufferRicezione.size() - MassimoBuffer);
+    const qsizetype aggiunti = std::min<qsizetype>(dati.size(), MassimoBuffer);
+    QString &buffer = m_valori.bufferRicezione;
+    buffer += QString::fromLatin1(dati.right(aggiunti));
+    if (buffer.size() > MassimoBuffer) {
+        buffer.remove(0, buffer.size() - MassimoBuffer);
     }
-    if (m_valori.bufferRicezione.capacity() > 2 * MassimoBuffer) {
-        m_valori.bufferRicezione.squeeze();
+    if (buffer.capacity() > 2 * MassimoBuffer) {
+        buffer.squeeze();
     }
-}
-
-bool Ricezione::contienePronto() const
-{
-    return m_valori.bufferRicezione.contains(Protocollo::Pronto);
+    // A buffer that held a prompt has been emptied, so only the new text, and the character
+    // before it for a prompt split across two reads, can hold one.
+    return buffer.indexOf(Protocollo::Pronto, std::max<qsizetype>(0, buffer.size() - aggiunti - 1)) >= 0;
 }
 
 void Ricezione::aggiornaModoContinuo()
@@ -59,8 +59,7 @@ void Ricezione::datiSeriali(int)
     if (!m_seriale.isOpen() || m_consumatore->nonLetti() < 1) {
         return;
     }
-    accoda(QStringLiteral("SER"), m_consumatore->leggiTutto());
-    m_valori.pronto = contienePronto();
+    m_valori.pronto = accoda(QStringLiteral("SER"), m_consumatore->leggiTutto());
     if (m_valori.pronto) {
         emit rigaLog(m_valori.bufferRicezione);
         aggiornaModoContinuo();
@@ -77,8 +76,7 @@ void Ricezione::ClientSocketRead()
 
 void Ricezione::riceviTcp(const QByteArray &dati)
 {
-    accoda(QStringLiteral("TCP"), dati);
-    m_valori.pronto = contienePronto();
+    m_valori.pronto = accoda(QStringLiteral("TCP"), dati);
     emit rigaLog(m_valori.bufferRicezione);
     if (!m_valori.pronto) {
         return;

@@ -48,8 +48,8 @@ signals:
     void datiRicevuti(const QString &collegamento, const QByteArray &dati);
 
 private:
-    void accoda(const QString &collegamento, const QByteArray &dati);
-    bool contienePronto() const;
+    // Adds a read to the receive buffer; true when the buffer now holds a ready prompt.
+    bool accoda(const QString &collegamento, const QByteArray &dati);
     void aggiornaModoContinuo();
     void analizzaTcp();
 

@@ -44,7 +44,13 @@ bool attendiEventi(qint64 limiteNs, bool oltre, const std::function<bool()> &fat
             return false;
         }
         const qint64 restanteNs = limiteNs - trascorso.nsecsElapsed();
-        sveglia.start(static_cast<int>(std::max<qint64>(0, restanteNs / 1000000 + 1)));
+        if (restanteNs < 1000000) {
+            // The timer counts whole milliseconds: the last fraction is slept, so the wait
+            // ends within a few microseconds of its time instead of up to a millisecond late.
+            QThread::usleep(static_cast<unsigned long>(std::max<qint64>(0, restanteNs) / 1000 + 1));
+            continue;
+        }
+        sveglia.start(static_cast<int>(restanteNs / 1000000));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
