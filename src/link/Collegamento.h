@@ -7,7 +7,7 @@
 
 class CampoDispositivo;
 class TestoStato;
-class GruppoRadio;
+class SceltaVoce;
 class Messaggi;
 class QAction;
 class QLineEdit;
@@ -25,8 +25,8 @@ struct ControlliCollegamento
     QWidget *pnSeriale = nullptr;
     QLineEdit *eIp = nullptr;
     QLineEdit *ePorta = nullptr;
-    GruppoRadio *rgComm = nullptr;
-    GruppoRadio *rgVelocita = nullptr;
+    SceltaVoce *rgComm = nullptr;
+    SceltaVoce *rgVelocita = nullptr;
     CampoDispositivo *cbDispositivo = nullptr;
 };
 

@@ -1,22 +1,23 @@
 #pragma once
 
+#include "core/SceltaVoce.h"
+
 #include <QGroupBox>
 
 class QButtonGroup;
 class QRadioButton;
 
 // A captioned group of radio buttons with an item index, as the operator's choice lists.
-class GruppoRadio : public QGroupBox
+class GruppoRadio : public QGroupBox, public SceltaVoce
 {
     Q_OBJECT
 public:
     GruppoRadio(const QString &nome, const QString &titolo, const QStringList &voci, int colonne,
                 QWidget *parent = nullptr);
 
-    // -1 when nothing is selected.
-    int itemIndex() const;
+    int itemIndex() const override;
     // Below -1 selects nothing, beyond the last item selects the last one.
-    void setItemIndex(int indice);
+    void setItemIndex(int indice) override;
     int numeroVoci() const;
     QRadioButton *voce(int indice) const;
 
