@@ -2,6 +2,7 @@
 // outputs set and read back, inputs scaled, the alarm thresholds as one uninterrupted
 // transmission, and continuous output on the analog inputs page.
 #include "Blocchi.h"
+#include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
@@ -16,7 +17,6 @@
 #include "settings/Ini.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr int kIntervalloSeriale = 600;
-
 using Blocco = SimulatoreScheda::Blocco;
 
 // Raw readings of inputs 1..8 and what they show on the default ranges.
@@ -42,14 +40,11 @@ const QByteArray kCampi = "109219" + QByteArray("000255").repeated(6) + "026076"
 
 } // namespace
 
-class TestAnalogici : public QObject
+class TestAnalogici : public ProvaScheda
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void tcpUsciteAnalogiche();
     void tcpIngressiEModoContinuo();
     void tcpAllarmiSenzaInterruzioni();
@@ -57,10 +52,6 @@ private slots:
     void serialeAllarmi();
 
 private:
-    void avviaTcp();
-    void avviaSeriale();
-    void creaFinestra();
-    void clicca(const QString &nome);
     void impostaIngressi(const std::array<int, 8> &grezzi);
     void scriviAllarmi();
     QString mostrati() const;
@@ -69,62 +60,7 @@ private:
     PaginaUsciteAnalogiche &uscite() const { return *m_finestra->paginaUsciteAnalogiche(); }
     PaginaIngressiAnalogici &ingressi() const { return *m_finestra->paginaIngressiAnalogici(); }
     QString file(const QString &nome) const { return m_cartella->path() + QLatin1Char('/') + nome; }
-    void salvaFoto(QWidget *widget, const QString &nome);
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
-
-void TestAnalogici::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_scheda = std::make_unique<SimulatoreScheda>();
-    m_scheda->setDeriva(false);
-    m_messaggi.svuota();
-}
-
-void TestAnalogici::cleanup()
-{
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_scheda.reset();
-    m_cartella.reset();
-}
-
-void TestAnalogici::avviaTcp()
-{
-    const quint16 porta = m_scheda->avviaTcp();
-    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
-    creaFinestra();
-}
-
-void TestAnalogici::avviaSeriale()
-{
-    m_scheda->setIntervallo(kIntervalloSeriale);
-    const QString dispositivo = m_scheda->apriPty();
-    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
-    creaFinestra();
-}
-
-void TestAnalogici::creaFinestra()
-{
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
-
-void TestAnalogici::clicca(const QString &nome)
-{
-    auto *controllo = m_finestra->findChild<QWidget *>(nome);
-    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
-    QTest::mouseClick(controllo, Qt::LeftButton);
-}
 
 void TestAnalogici::impostaIngressi(const std::array<int, 8> &grezzi)
 {
@@ -152,17 +88,6 @@ QString TestAnalogici::mostrati() const
         testi << ingressi().display(n)->testo();
     }
     return testi.join(QLatin1Char(' '));
-}
-
-// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-void TestAnalogici::salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
 }
 
 void TestAnalogici::tcpUsciteAnalogiche()

@@ -10,6 +10,7 @@
 #include "pages/StoricoAnalogici.h"
 #include "protocol/Conversioni.h"
 #include "settings/Ini.h"
+#include "ProvaScheda.h"
 #include "Supporto.h"
 
 #include <QAction>
@@ -72,21 +73,17 @@ QList<Riga> filtra(const QList<Riga> &elenco, const QString &direzione)
 
 } // namespace
 
-class TestAndamentoTraffico : public QObject
+class TestAndamentoTraffico : public ProvaScheda
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void tcpReleRegistratoENomiNelGrafico();
     void serialeRegistroRicordato();
     void lettureDallaPaginaIngressiAnalogici();
     void graficoConIngressiInDeriva();
 
 private:
-    void creaFinestra();
     QAction *voce(const char *nome) const
     {
         return m_finestra->findChild<QAction *>(QLatin1String(nome));
@@ -95,38 +92,7 @@ private:
     QString fileRegistro() const { return m_cartella->filePath(RegistroTraffico::NomeFile); }
     void scriviImpostazioni();
     FinestraAndamento *apriAndamento();
-    void salvaFoto(QWidget *widget, const QString &nome);
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
-
-void TestAndamentoTraffico::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_scheda = std::make_unique<SimulatoreScheda>();
-    m_scheda->setDeriva(false);
-    m_messaggi.svuota();
-}
-
-void TestAndamentoTraffico::cleanup()
-{
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_scheda.reset();
-    m_cartella.reset();
-}
-
-void TestAndamentoTraffico::creaFinestra()
-{
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
 
 // Names, units and ranges of the analog inputs as the operator saved them.
 void TestAndamentoTraffico::scriviImpostazioni()
@@ -151,28 +117,10 @@ FinestraAndamento *TestAndamentoTraffico::apriAndamento()
     return nullptr;
 }
 
-void TestAndamentoTraffico::salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
-}
-
 void TestAndamentoTraffico::tcpReleRegistratoENomiNelGrafico()
 {
-    const quint16 porta = m_scheda->avviaTcp();
-    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TIPO"), QStringLiteral("Collegamento"),
-                      QStringLiteral("1")));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("IP"),
-                      QStringLiteral("127.0.0.1")));
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TCP"), QStringLiteral("Porta"),
-                      QString::number(porta)));
     scriviImpostazioni();
-    creaFinestra();
+    avviaTcp();
 
     // Off by default; switched on from the menu and remembered.
     QAction *registra = voce("mRegistraTraffico");
@@ -265,12 +213,7 @@ void TestAndamentoTraffico::serialeRegistroRicordato()
     m_scheda->setIntervallo(600);
     const QString dispositivo = m_scheda->apriPty();
     QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    const QString porta = QStringLiteral("Porta");
-    QVERIFY(ScriviIni(filePorte(), QStringLiteral("TIPO"), QStringLiteral("Collegamento"),
-                      QStringLiteral("0")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Numero"), QStringLiteral("1")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Velocita"), QStringLiteral("38400")));
-    QVERIFY(ScriviIni(filePorte(), porta, QStringLiteral("Dispositivo"), dispositivo));
+    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
     // Recording was left on last time.
     QVERIFY(ScriviIni(filePorte(), QStringLiteral("Traffico"), QStringLiteral("Registra"),
                       QStringLiteral("1")));

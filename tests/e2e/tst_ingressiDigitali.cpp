@@ -4,6 +4,7 @@
 #include "DialogoModale.h"
 #include "SimulatoreScheda.h"
 #include "Blocchi.h"
+#include "ProvaScheda.h"
 #include "Supporto.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
@@ -27,9 +28,6 @@
 
 namespace {
 
-// Idle prompt period on the serial link, as in the digital outputs test.
-constexpr int kIntervalloSeriale = 600;
-
 // "R" light red, "G" green, "?" anything else; input 1 first.
 QString colori(const PaginaIngressiDigitali &pagina)
 {
@@ -45,13 +43,12 @@ QString colori(const PaginaIngressiDigitali &pagina)
 
 } // namespace
 
-class TestIngressiDigitali : public QObject
+class TestIngressiDigitali : public ProvaScheda
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
 
     void tcpIngressiEAllarmi();
     void tcpImpostazioniNonScrivibili();
@@ -59,11 +56,7 @@ private slots:
     void serialeIngressiAllarmiEContinua();
 
 private:
-    void avviaTcp();
-    void avviaSeriale();
-    void creaFinestra();
     void apriPagina();
-    void clicca(const QString &nome);
     // Through the alarm dialog of input n: tick or untick "Al.", choose the level, OK.
     void modificaAllarme(int n, bool allarme, bool basso, const QString &foto = {});
     void impostaAllarmi(const QStringList &testi);
@@ -77,62 +70,12 @@ private:
     {
         return LeggiIni(file(QStringLiteral("Impostazioni.INI")), sezione, chiave);
     }
-    void salvaFoto(QWidget *widget, const QString &nome);
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
 
 void TestIngressiDigitali::init()
 {
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_scheda = std::make_unique<SimulatoreScheda>();
-    m_scheda->setDeriva(false);
+    ProvaScheda::init();
     m_scheda->stato().ingressi.fill(false);
-    m_messaggi.svuota();
-}
-
-void TestIngressiDigitali::cleanup()
-{
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_scheda.reset();
-    m_cartella.reset();
-}
-
-void TestIngressiDigitali::avviaTcp()
-{
-    const quint16 porta = m_scheda->avviaTcp();
-    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
-    creaFinestra();
-}
-
-void TestIngressiDigitali::avviaSeriale()
-{
-    m_scheda->setIntervallo(kIntervalloSeriale);
-    const QString dispositivo = m_scheda->apriPty();
-    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
-    creaFinestra();
-}
-
-void TestIngressiDigitali::creaFinestra()
-{
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
-
-void TestIngressiDigitali::clicca(const QString &nome)
-{
-    auto *controllo = m_finestra->findChild<QWidget *>(nome);
-    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
-    QTest::mouseClick(controllo, Qt::LeftButton);
 }
 
 void TestIngressiDigitali::apriPagina()
@@ -169,17 +112,6 @@ void TestIngressiDigitali::impostaAllarmi(const QStringList &testi)
     }
 }
 
-// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-void TestIngressiDigitali::salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
-}
-
 void TestIngressiDigitali::tcpIngressiEAllarmi()
 {
     QVERIFY(scriviTesto(file(QStringLiteral("Impostazioni.INI")),
@@ -211,13 +143,7 @@ void TestIngressiDigitali::tcpIngressiEAllarmi()
     modificaAllarme(1, true, false);
     modificaAllarme(2, true, true, QStringLiteral("stato.png"));
     modificaAllarme(8, false, true);
-    salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali.png"));
-    if (qEnvironmentVariableIsSet("BRIVOLA_CARTELLA_FOTO")) {
-        const QSize dimensione = m_finestra->size();
-        m_finestra->resize(1280, 1024);
-        salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-1280.png"));
-        m_finestra->resize(dimensione);
-    }
+    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("ingressi-digitali.png"));
 
     m_scheda->stato().ingressi.fill(false);
     m_scheda->stato().ingressi[0] = true;

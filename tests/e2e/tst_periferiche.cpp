@@ -2,6 +2,7 @@
 // pseudo-terminal, and against a board played by the test on a pseudo-terminal.
 #include "Pty.h"
 #include "Blocchi.h"
+#include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "app/TfrmMain.h"
@@ -16,7 +17,6 @@
 #include "protocol/FramerPagine.h"
 #include "settings/Ini.h"
 
-#include <QDir>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,7 +26,6 @@
 namespace {
 
 constexpr qint64 kScarto = 20;
-constexpr int kIntervalloSeriale = 600;
 
 using Blocco = SimulatoreScheda::Blocco;
 
@@ -53,13 +52,12 @@ QStringList displays(const PaginaPerifUsciteAnalogiche &pagina)
 
 } // namespace
 
-class TestPeriferiche : public QObject
+class TestPeriferiche : public ProvaScheda
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
 
     void tcpUsciteDigitali();
     void tcpIngressiDigitali();
@@ -68,12 +66,9 @@ private slots:
     void serialeNovePacchetti();
 
 private:
-    void avviaTcp();
-    void creaFinestra();
-    void clicca(const QString &nome);
+    void creaFinestra() override;
     // What reached the board since the last call.
     QList<Blocco> nuovi();
-    void salvaFoto(const QString &nome);
     PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->paginaPerifUsciteDigitali(); }
     PaginaPerifIngressiDigitali &ingressi() const
     {
@@ -84,54 +79,21 @@ private:
         return *m_finestra->paginaPerifUsciteAnalogiche();
     }
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
     qsizetype m_letti = 0;
 };
 
 void TestPeriferiche::init()
 {
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_scheda = std::make_unique<SimulatoreScheda>();
-    m_scheda->setDeriva(false);
-    m_messaggi.svuota();
+    ProvaScheda::init();
     m_letti = 0;
-}
-
-void TestPeriferiche::cleanup()
-{
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_scheda.reset();
-    m_cartella.reset();
-}
-
-void TestPeriferiche::avviaTcp()
-{
-    const quint16 porta = m_scheda->avviaTcp();
-    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
-    creaFinestra();
 }
 
 void TestPeriferiche::creaFinestra()
 {
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
+    ProvaScheda::creaFinestra();
     // The page entry follows the input focus, which only an active window has.
     m_finestra->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
-}
-
-void TestPeriferiche::clicca(const QString &nome)
-{
-    auto *controllo = m_finestra->findChild<QWidget *>(nome);
-    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
-    QTest::mouseClick(controllo, Qt::LeftButton);
 }
 
 QList<Blocco> TestPeriferiche::nuovi()
@@ -140,25 +102,6 @@ QList<Blocco> TestPeriferiche::nuovi()
     const QList<Blocco> esito = tutti.mid(m_letti);
     m_letti = tutti.size();
     return esito;
-}
-
-// Pictures for the README, only when BRIVOLA_CARTELLA_FOTO names a folder: the window at its
-// starting size and at 1280 x 1024.
-void TestPeriferiche::salvaFoto(const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(m_finestra->grab().save(cartella + QLatin1Char('/') + nome + QStringLiteral(".png")));
-    const QSize dimensione = m_finestra->size();
-    m_finestra->resize(1280, 1024);
-    QTRY_COMPARE(m_finestra->size(), QSize(1280, 1024));
-    QVERIFY(
-        m_finestra->grab().save(cartella + QLatin1Char('/') + nome + QStringLiteral("-1280.png")));
-    m_finestra->resize(dimensione);
-    QTRY_COMPARE(m_finestra->size(), dimensione);
 }
 
 void TestPeriferiche::tcpUsciteDigitali()
@@ -188,7 +131,7 @@ void TestPeriferiche::tcpUsciteDigitali()
     QCOMPARE(uniti(nuovi()), QByteArray("*/ER1003\r\n*/ER100S\r\n"));
     QVERIFY(m_scheda->stato().unita[1].uscite[2]);
     QTRY_COMPARE(colori(uscite()), QStringLiteral("RGRGGGGG"));
-    salvaFoto("perif-uscite-digitali");
+    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-uscite-digitali.png"));
 
     // The board gets half a second to reset every unit before it is asked again.
     clicca("sbUDPResetTotale");
@@ -237,7 +180,7 @@ void TestPeriferiche::tcpIngressiDigitali()
     clicca("rgIDP_2");
     QCOMPARE(uniti(nuovi()), QByteArray("*/EI010\r\n"));
     QTRY_COMPARE(colori(ingressi()), QStringLiteral("GGGGGGRR"));
-    salvaFoto("perif-ingressi-digitali");
+    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-ingressi-digitali.png"));
 
     // Clicking an input asks nothing; "Richiesta" asks again for the same unit.
     clicca("sbIDP7");
@@ -279,7 +222,7 @@ void TestPeriferiche::tcpUsciteAnalogiche()
     QCOMPARE(m_scheda->stato().unita[5].analogiche[2], 25);
     QTRY_COMPARE(analogiche().display(3)->testo(), QStringLiteral("40"));
     QCOMPARE(analogiche().spinner(3)->value(), 40);
-    salvaFoto("perif-uscite-analogiche");
+    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-uscite-analogiche.png"));
 
     // "Richiesta" asks twice; the reset of every unit goes without a line end.
     clicca("sbUAPRich");
@@ -297,11 +240,7 @@ void TestPeriferiche::tcpUsciteAnalogiche()
 
 void TestPeriferiche::serialeUsciteEIngressi()
 {
-    m_scheda->setIntervallo(kIntervalloSeriale);
-    const QString dispositivo = m_scheda->apriPty();
-    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
-    creaFinestra();
+    avviaSeriale();
     QVERIFY(m_scheda->imposta("unita 2 uscita 8 1").isEmpty());
     m_scheda->stato().unita[0].ingressi = {false, false, false, true, false, false, false, false};
 

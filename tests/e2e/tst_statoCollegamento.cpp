@@ -18,7 +18,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -56,24 +55,6 @@ QString suggerimento(const PannelloPunto *pannello)
     return QTextDocumentFragment::fromHtml(pannello->toolTip())
         .toPlainText()
         .replace(QChar(0xA0), QLatin1Char(' '));
-}
-
-// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-void salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    widget->grab().save(cartella + QLatin1Char('/') + nome);
-    // Also at the larger size operators use, then back.
-    const QSize dimensione = widget->size();
-    widget->resize(1280, 1024);
-    QApplication::processEvents();
-    widget->grab().save(cartella + QLatin1Char('/') + QStringLiteral("1280-") + nome);
-    widget->resize(dimensione);
-    QApplication::processEvents();
 }
 
 class Banco
@@ -150,7 +131,7 @@ void TestStatoCollegamento::tcpSchedaFermataERiavviata()
     QCOMPARE(banco.pagina().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
     QCOMPARE(suggerimento(banco.pagina().pannello(1)),
              QStringLiteral("Riscaldamento: stato non aggiornato"));
-    salvaFoto(&banco.finestra(), QStringLiteral("collegamentoPerso.png"));
+    salvaFotoDueMisure(&banco.finestra(), QStringLiteral("collegamentoPerso.png"));
 
     // Back on the same port; the page entered again is live.
     scheda = std::make_unique<SimulatoreScheda>();
@@ -319,7 +300,7 @@ void TestStatoCollegamento::treClickReleInCoda()
                 // Queued behind the first: the click returned at once, the mark is on.
                 inAttesaDopoClick << banco.pagina().pannello(n)->isInAttesa();
                 if (n == 3) {
-                    salvaFoto(&banco.finestra(), QStringLiteral("comandiInAttesa.png"));
+                    salvaFotoDueMisure(&banco.finestra(), QStringLiteral("comandiInAttesa.png"));
                 }
             }
         });

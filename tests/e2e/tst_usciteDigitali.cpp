@@ -1,6 +1,7 @@
 // The digital outputs page against the simulated board, over loopback TCP and over a
 // pseudo-terminal: what the operator sees, and what reaches the board, byte by byte and in time.
 #include "Blocchi.h"
+#include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "core/Messaggi.h"
@@ -12,7 +13,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -62,14 +62,11 @@ QList<Blocco> bloccoDa(const SimulatoreScheda &scheda, qsizetype da)
 
 } // namespace
 
-class TestUsciteDigitali : public QObject
+class TestUsciteDigitali : public ProvaScheda
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void tcpAperturaERele();
     void tcpReset();
     void tcpModoContinuo();
@@ -78,72 +75,12 @@ private slots:
     void serialeReleEReset();
 
 private:
-    void avviaTcp();
-    void avviaSeriale();
-    void creaFinestra();
-    void clicca(const QString &nome);
     void apriPagina();
     // `foto`: also take pictures of the configuration page on the way.
     void settaggiReleAllarme(bool foto = false);
     PaginaUsciteDigitali &pagina() const { return *m_finestra->paginaUsciteDigitali(); }
     QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
-    void salvaFoto(QWidget *widget, const QString &nome);
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
-
-void TestUsciteDigitali::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_scheda = std::make_unique<SimulatoreScheda>();
-    m_scheda->setDeriva(false);
-    m_messaggi.svuota();
-}
-
-void TestUsciteDigitali::cleanup()
-{
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_scheda.reset();
-    m_cartella.reset();
-}
-
-void TestUsciteDigitali::avviaTcp()
-{
-    const quint16 porta = m_scheda->avviaTcp();
-    QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteTcp(m_cartella->path(), porta));
-    creaFinestra();
-}
-
-void TestUsciteDigitali::avviaSeriale()
-{
-    m_scheda->setIntervallo(kIntervalloSeriale);
-    const QString dispositivo = m_scheda->apriPty();
-    QVERIFY2(!dispositivo.isEmpty(), qPrintable(m_scheda->errore()));
-    QVERIFY(scriviPorteSeriale(m_cartella->path(), dispositivo));
-    creaFinestra();
-}
-
-void TestUsciteDigitali::creaFinestra()
-{
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
-
-void TestUsciteDigitali::clicca(const QString &nome)
-{
-    auto *controllo = m_finestra->findChild<QWidget *>(nome);
-    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
-    // The handler runs to its end inside the click, pumping events while it waits.
-    QTest::mouseClick(controllo, Qt::LeftButton);
-}
 
 void TestUsciteDigitali::apriPagina()
 {
@@ -164,17 +101,6 @@ void TestUsciteDigitali::settaggiReleAllarme(bool foto)
     schede->setCurrentIndex(4);
     QCOMPARE(m_finestra->findChild<QComboBox *>(QStringLiteral("cbTime"))->currentText(),
              QStringLiteral("1"));
-}
-
-// Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-void TestUsciteDigitali::salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
 }
 
 void TestUsciteDigitali::tcpAperturaERele()
@@ -272,7 +198,7 @@ void TestUsciteDigitali::tcpTempoRele()
 
 void TestUsciteDigitali::serialeTempoReleAllAvvio()
 {
-    avviaSeriale();
+    avviaSeriale(kIntervalloSeriale);
     settaggiReleAllarme();
     clicca(QStringLiteral("SpeedButton22"));
 
@@ -286,7 +212,7 @@ void TestUsciteDigitali::serialeTempoReleAllAvvio()
 
 void TestUsciteDigitali::serialeReleEReset()
 {
-    avviaSeriale();
+    avviaSeriale(kIntervalloSeriale);
     m_scheda->stato().rele = {false, false, false, true, false, false, false, false};
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
