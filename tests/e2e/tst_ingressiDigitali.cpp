@@ -1,6 +1,7 @@
 // The digital inputs page against the simulated board, over loopback TCP and over a
 // pseudo-terminal: the inputs the operator sees, the alarm settings as they reach the board,
 // and the continuous reporting switched on and off.
+#include "Colori.h"
 #include "DialogoModale.h"
 #include "SimulatoreScheda.h"
 #include "Blocchi.h"
@@ -27,19 +28,6 @@
 #include <memory>
 
 namespace {
-
-// "R" light red, "G" green, "?" anything else; input 1 first.
-QString colori(const PaginaIngressiDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
-                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
-                                                : QLatin1Char('?');
-    }
-    return esito;
-}
 
 } // namespace
 

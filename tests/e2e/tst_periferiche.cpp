@@ -1,5 +1,6 @@
 // The peripheral unit pages against the simulated board over loopback TCP and over a
 // pseudo-terminal, and against a board played by the test on a pseudo-terminal.
+#include "Colori.h"
 #include "Pty.h"
 #include "Blocchi.h"
 #include "ProvaScheda.h"
@@ -28,18 +29,6 @@ namespace {
 constexpr qint64 kScarto = 20;
 
 using Blocco = SimulatoreScheda::Blocco;
-
-template <typename Pagina> QString colori(const Pagina &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
-                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
-                                                : QLatin1Char('-');
-    }
-    return esito;
-}
 
 QStringList displays(const PaginaPerifUsciteAnalogiche &pagina)
 {

@@ -1,5 +1,6 @@
 // The digital outputs page against the simulated board, over loopback TCP and over a
 // pseudo-terminal: what the operator sees, and what reaches the board, byte by byte and in time.
+#include "Colori.h"
 #include "Blocchi.h"
 #include "ProvaScheda.h"
 #include "Supporto.h"
@@ -31,19 +32,6 @@ constexpr qint64 kMargine = 700;
 constexpr int kIntervalloSeriale = 600;
 
 using Blocco = SimulatoreScheda::Blocco;
-
-// "R" light red, "G" green, "?" anything else; relay 1 first.
-QString colori(const PaginaUsciteDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
-                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
-                                                : QLatin1Char('?');
-    }
-    return esito;
-}
 
 // The same letters for the simulator's relays.
 QString releScheda(const SimulatoreScheda &scheda)

@@ -1,6 +1,7 @@
 // The digital inputs page in the main window: input replies from the serial framer and from a
 // TCP response, the alarm texts loaded, edited in their dialog and stored, and the "Continua"
 // buttons.
+#include "Colori.h"
 #include "DialogoModale.h"
 #include "Supporto.h"
 #include "app/TfrmMain.h"
@@ -27,19 +28,6 @@
 #include <memory>
 
 namespace {
-
-// One letter per input, input 1 first: 'R' light red, 'G' green, '?' anything else.
-QString colori(const PaginaIngressiDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
-                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
-                                                : QLatin1Char('?');
-    }
-    return esito;
-}
 
 QString frameIngressi(const QString &stato)
 {

@@ -1,5 +1,6 @@
 // The digital outputs page reading relay replies: from the serial framer and from a complete
 // TCP response, painted on the eight panels of the main window.
+#include "Colori.h"
 #include "core/Messaggi.h"
 #include "app/TfrmMain.h"
 #include "pages/PaginaUsciteDigitali.h"
@@ -12,23 +13,6 @@
 #include <memory>
 
 namespace {
-
-// One letter per relay, relay 1 first: 'R' light red, 'G' green.
-QString colori(const PaginaUsciteDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        if (colore == QColor(255, 89, 89)) {
-            esito += QLatin1Char('R');
-        } else if (colore == QColor(0, 255, 64)) {
-            esito += QLatin1Char('G');
-        } else {
-            esito += QLatin1Char('?');
-        }
-    }
-    return esito;
-}
 
 QString frameRele(const QString &stato)
 {
