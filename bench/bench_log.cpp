@@ -87,8 +87,14 @@ void BM_Inondazione200MiB(benchmark::State &stato)
 
 } // namespace
 
-BENCHMARK(BM_LetturaLogNascosto)->Iterations(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK(BM_LetturaLogVisibile)->Iterations(300)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_LetturaLogNascosto)
+    ->Iterations(300)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_LetturaLogVisibile)
+    ->Iterations(300)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_Inondazione200MiB)
     ->Arg(0)
     ->Arg(1)

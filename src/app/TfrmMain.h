@@ -107,7 +107,7 @@ public:
     void mRegistraTrafficoClick();
 
     // Appends text to the log memo as one new line, only its end when it is long. The lines
-    // wait while the log view is hidden, and for a tenth of a second while it is shown.
+    // wait while the log view is hidden, and for a quarter of a second while it is shown.
     void aggiungiLog(const QString &testo);
 
 protected:

@@ -42,7 +42,8 @@ bool Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
     }
     // A buffer that held a prompt has been emptied, so only the new text, and the character
     // before it for a prompt split across two reads, can hold one.
-    return buffer.indexOf(Protocollo::Pronto, std::max<qsizetype>(0, buffer.size() - aggiunti - 1)) >= 0;
+    return buffer.indexOf(Protocollo::Pronto,
+                          std::max<qsizetype>(0, buffer.size() - aggiunti - 1)) >= 0;
 }
 
 void Ricezione::aggiornaModoContinuo()

@@ -47,7 +47,8 @@ bool attendiEventi(qint64 limiteNs, bool oltre, const std::function<bool()> &fat
         if (restanteNs < 1000000) {
             // The timer counts whole milliseconds: the last fraction is slept, so the wait
             // ends within a few microseconds of its time instead of up to a millisecond late.
-            QThread::usleep(static_cast<unsigned long>(std::max<qint64>(0, restanteNs) / 1000 + 1));
+            QThread::usleep(
+                static_cast<unsigned long>(std::max<qint64>(0, restanteNs) / 1000 + 1));
             continue;
         }
         sveglia.start(static_cast<int>(restanteNs / 1000000));

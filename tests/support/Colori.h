@@ -10,7 +10,7 @@ template <typename Pagina> QString colori(const Pagina &pagina)
     QString esito;
     for (int n = 1; n <= 8; ++n) {
         const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89) ? QLatin1Char('R')
+        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
                  : colore == QColor(0, 255, 64) ? QLatin1Char('G')
                                                 : QLatin1Char('?');
     }
