@@ -47,8 +47,7 @@ bool attendiEventi(qint64 limiteNs, bool oltre, const std::function<bool()> &fat
         if (restanteNs < 1000000) {
             // The timer counts whole milliseconds: the last fraction is slept, so the wait
             // ends within a few microseconds of its time instead of up to a millisecond late.
-            QThread::usleep(
-                static_cast<unsigned long>(std::max<qint64>(0, restanteNs) / 1000 + 1));
+            QThread::usleep(static_cast<unsigned long>(std::max<qint64>(0, restanteNs) / 1000 + 1));
             continue;
         }
         sveglia.start(static_cast<int>(restanteNs / 1000000));
@@ -97,13 +96,11 @@ int StrToInt(const QString &testo)
     bool ok = false;
     const int valore = numero.toInt(&ok, 10);
     const bool soloCifre =
-        !numero.isEmpty() && std::all_of(numero.begin() + ((numero.at(0) == QLatin1Char('+') ||
-                                                             numero.at(0) == QLatin1Char('-'))
-                                                                ? 1
-                                                                : 0),
-                                         numero.end(), [](QChar c) {
-                                             return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-                                         });
+        !numero.isEmpty() &&
+        std::all_of(
+            numero.begin() +
+                ((numero.at(0) == QLatin1Char('+') || numero.at(0) == QLatin1Char('-')) ? 1 : 0),
+            numero.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
     if (!ok || !soloCifre) {
         throw ErroreConversione(testo);
     }
