@@ -1,4 +1,4 @@
-// Entry point of the benchmarks that need a Qt application (windows drawn offscreen unless a
+// Entry point of the benchmarks: a Qt application (windows drawn offscreen unless a
 // platform is chosen).
 #include <QApplication>
 

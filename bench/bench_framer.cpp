@@ -3,7 +3,6 @@
 #include "link/Framer.h"
 #include "link/GestoreFramer.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
@@ -139,16 +138,3 @@ BENCHMARK(BM_RumoreSenzaPacchetti)
     ->Arg(10 << 20)
     ->Arg(100 << 20)
     ->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    // The framers' timeout timers want an application object.
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

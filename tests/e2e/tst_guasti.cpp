@@ -1,10 +1,10 @@
 // Faults the panel must survive, end to end: the test plays a misbehaving board on a
 // pseudo-terminal.
+#include "Colori.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
 #include "settings/Ini.h"
 #include "Pty.h"
@@ -82,19 +82,6 @@ private:
     QByteArray m_uscita;
     int m_inattivo = 0;
 };
-
-// "R" light red, "G" green, "?" not painted; relay 1 first.
-QString colori(const PaginaUsciteDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
-                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
-                                                           : QLatin1Char('?');
-    }
-    return esito;
-}
 
 } // namespace
 

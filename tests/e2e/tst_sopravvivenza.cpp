@@ -1,5 +1,6 @@
 // Faults the panel must live through, end to end: the serial line hung up under an open page,
 // TCP refused and dropped again and again, a flood of text that never brings a ready prompt.
+#include "Colori.h"
 #include "SimulatoreScheda.h"
 
 #include "app/BarraStato.h"
@@ -10,7 +11,6 @@
 #include "link/Framer.h"
 #include "link/Seriale.h"
 #include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
 #include "settings/Ini.h"
@@ -85,19 +85,6 @@ qint64 residenteKb()
 qsizetype descrittoriAperti()
 {
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
-}
-
-// "R" light red, "G" green, "?" not painted; relay 1 first.
-QString colori(const PaginaUsciteDigitali &pagina)
-{
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
-                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
-                                                           : QLatin1Char('?');
-    }
-    return esito;
 }
 
 // Every byte value but '?', so no ready prompt can form, in any split.

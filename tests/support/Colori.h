@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pages/PannelloPunto.h"
+
 #include <QColor>
 #include <QString>
 
