@@ -3,8 +3,8 @@
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "config/ConfigurazionePredefinita.h"
-#include "pages/FinestraAndamento.h"
-#include "pages/StoricoAnalogici.h"
+#include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/StoricoAnalogici.h"
 
 #include <QApplication>
 #include <QComboBox>

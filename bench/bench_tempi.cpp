@@ -2,11 +2,12 @@
 // the paced pauses overshoot, how soon a reply is painted, and start-up to the first painted
 // window with its resident memory.
 #include "MisureProcesso.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "protocol/Ricezione.h"
 #include "settings/Ini.h"
 #include "settings/Utilita.h"
@@ -70,7 +71,7 @@ void BM_ProntoAPannelliDipinti(benchmark::State &stato)
         finestra.valori().tipoRisposta = ValoriProgramma::UsciteDigitali;
         finestra.ricezione().riceviTcp(risposte[i++ % 2]);
         for (int n = 1; n <= 8; ++n) {
-            finestra.paginaUsciteDigitali()->pannello(n)->repaint();
+            finestra.navigazione().paginaUsciteDigitali()->pannello(n)->repaint();
         }
     }
     stato.counters["obiettivo_ms"] = 0.7;
@@ -91,7 +92,7 @@ void BM_ReleEReletturaTcp(benchmark::State &stato)
     MessaggiRegistrati messaggi;
     TfrmMain finestra(&messaggi, cartella.path());
     finestra.show();
-    PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+    PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
     pagina.lbUDClick();
     for (auto _ : stato) {
         const bool acceso = !scheda.stato().rele[0];

@@ -1,6 +1,7 @@
 #include "SimulatoreScheda.h"
 
 #include "protocol/Protocollo.h"
+#include "settings/LayoutIni.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -26,7 +27,7 @@ constexpr qsizetype LimiteUscitaSeriale = 65536;
 
 QString nomeLinea(bool tcp)
 {
-    return tcp ? QStringLiteral("TCP") : QStringLiteral("SER");
+    return LayoutIni::siglaCollegamento(tcp ? TipoCollegamento::Tcp : TipoCollegamento::Seriale);
 }
 
 QString scappa(const QByteArray &dati)

@@ -29,7 +29,7 @@ public:
     struct Blocco
     {
         qint64 ms = 0;
-        QString collegamento; // "TCP" or "SER"
+        QString collegamento; // as the traffic record names the link
         QByteArray dati;
     };
 

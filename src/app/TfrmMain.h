@@ -1,51 +1,35 @@
 #pragma once
 
 #include "core/ValoriProgramma.h"
-#include "config/DestinatariConfigurazione.h"
 
 #include <QLocale>
 #include <QMainWindow>
-#include <QStringList>
 
 #include <memory>
 
+class BarraSeriale;
 class BarraStato;
-class CampoDispositivo;
+class BarraTcp;
 class Collegamento;
 class FinestraAndamento;
 class FramerPagine;
 class Invio;
-class PaginaConfigurazione;
+class Messaggi;
+class NavigazionePagine;
+class PannelloLog;
 class RegistroTraffico;
 class Ricezione;
-class StoricoAnalogici;
+class SessioneScheda;
 class SorveglianzaPagine;
-class PaginaBase;
-struct ContestoPagine;
-class GruppoRadio;
-class Messaggi;
-class ModoContinuo;
-class PaginaHome;
-class PaginaIngressiAnalogici;
-class PaginaIngressiDigitali;
-class PaginaPerifIngressiDigitali;
-class PaginaPerifUsciteAnalogiche;
-class PaginaPerifUsciteDigitali;
-class PaginaUsciteAnalogiche;
-class PaginaUsciteDigitali;
+class StoricoAnalogici;
 class QAction;
-class QFrame;
-class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QSplitter;
-class QStackedWidget;
 class QTimer;
-class QToolButton;
 
-// The main window: composes the pages, the connection bars, the log and the status bar,
-// and runs the shell's own handlers (start-up, navigation, clock, log view, closing).
-class TfrmMain : public QMainWindow, private DestinatariConfigurazione
+// The main window: the menus, the status bar and the clock, and the wiring between the link
+// bars, the page control, the log panel and the objects that talk to the board.
+class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -57,26 +41,18 @@ public:
 
     ValoriProgramma &valori() { return m_valori; }
     BarraStato *barraStato() const { return m_barraStato; }
-    Collegamento &collegamento() const { return *m_collegamento; }
-    Invio &invio() const { return *m_invio; }
-    FramerPagine &framer() const { return *m_framer; }
-    Ricezione &ricezione() const { return *m_ricezione; }
-    PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
-    PaginaIngressiDigitali *paginaIngressiDigitali() const { return m_paginaID; }
-    PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
-    PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
-    PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }
-    PaginaUsciteAnalogiche *paginaUsciteAnalogiche() const { return m_paginaUA; }
-    PaginaIngressiAnalogici *paginaIngressiAnalogici() const { return m_paginaIA; }
-    PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
+    SessioneScheda &sessione() const { return *m_sessione; }
+    Collegamento &collegamento() const;
+    Invio &invio() const;
+    FramerPagine &framer() const;
+    Ricezione &ricezione() const;
+    RegistroTraffico &registroTraffico() const;
+    NavigazionePagine &navigazione() const { return *m_navigazione; }
     // The analog readings kept for the trend window; the analog inputs page feeds it.
     StoricoAnalogici &storicoAnalogici() const { return *m_storico; }
-    RegistroTraffico &registroTraffico() const { return *m_registro; }
     // Null until the window is first opened.
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     SorveglianzaPagine &sorveglianza() const { return *m_sorveglianza; }
-    // The board or peripheral page on screen; null for home and configuration.
-    PaginaBase *paginaSchedaAperta() const;
     int paginaAttiva() const;
     // Locale used for the clock's day and month names.
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
@@ -88,26 +64,14 @@ public:
     void FormResize();
     void timTimerOraTimer();
     void mVisioneLogClick();
-    void mmLogChange();
-    void sbHome1Click();
-    void SpeedButton13Click();
-    void sbUDClick();
-    void sbIDClick();
-    void sbUAClick();
-    void sbIAClick();
-    void TabSheet6Enter();
-    void TabSheet7Enter();
-    void TabSheet8Enter();
-    void Settaggi1Click();
-    void sbPIAClick();
-    void SpeedButton22Click();
+    void mCollSerialeClick();
+    void mCollTcpClick();
     void CaricaConfIni();
     void mFileExitClick();
     void mAndamentoClick();
     void mRegistraTrafficoClick();
 
-    // Appends text to the log memo as one new line, only its end when it is long. The lines
-    // wait while the log view is hidden, and for a quarter of a second while it is shown.
+    // Appends text to the log memo as one new line (see PannelloLog).
     void aggiungiLog(const QString &testo);
 
 protected:
@@ -119,36 +83,16 @@ private:
     void creaMenu();
     QAction *aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
                           bool spuntabile = false);
-    void creaBarraTcp();
-    void creaBarraSeriale();
-    QToolButton *creaPulsanteSalva(QWidget *barra, const QString &nome,
-                                   void (Collegamento::*gestore)());
-    void creaPagine();
-    void creaLog();
-    void creaCollegamento();
-    void creaRegistroTraffico();
+    void creaSessione();
     void creaScorciatoie();
-    // F5: the "Richiesta" button of the page on screen.
-    void richiestaPaginaAperta();
-    QList<PaginaBase *> pagineScheda() const;
+    void creaRegistroTraffico();
     // Recording on or off as the menu item says; false when the file cannot be opened.
     bool applicaRegistroTraffico();
-    void FormClose();
-    void mostraPagina(int indice);
-    // The first time the input focus lands inside a page after it was shown, that page is
-    // entered.
-    void fuocoCambiato(QWidget *nuovo);
-    // Opening a board page that has no request of its own yet: reload, link check, page, link.
-    void apriPaginaScheda(int indice);
-
-    void impostaNomeUscitaDigitale(int n, const QString &nome) override;
-    void impostaNomeIngressoDigitale(int n, const QString &nome) override;
-    void impostaTitoloUscitaAnalogica(int n, const QString &testo) override;
-    void impostaTitoloIngressoAnalogico(int n, const QString &testo) override;
-    void impostaUnitaIngressoAnalogico(int n, const QString &unita) override;
+    // The menu's check marks follow the chosen connection kind.
+    void mostraTipoScelto();
     void impostaAltezzaLog(int altezza);
-    void mostraLogInAttesa();
     void centraSulloSchermo();
+    void FormClose();
 
     ValoriProgramma m_valori;
     std::unique_ptr<Messaggi> m_messaggiPropri;
@@ -160,49 +104,17 @@ private:
     QAction *m_mCollTcp = nullptr;
     QAction *m_mCollSeriale = nullptr;
     QAction *m_mVisioneLog = nullptr;
-    QAction *m_mAndamento = nullptr;
     QAction *m_mRegistraTraffico = nullptr;
 
-    QFrame *m_pnTcp = nullptr;
-    QLineEdit *m_eIp = nullptr;
-    QLineEdit *m_ePorta = nullptr;
-    QFrame *m_pnSeriale = nullptr;
-    GruppoRadio *m_rgComm = nullptr;
-    GruppoRadio *m_rgVelocita = nullptr;
-    CampoDispositivo *m_cbDispositivo = nullptr;
-
-    QSplitter *m_split = nullptr;
-    QStackedWidget *m_pcPagine = nullptr;
-    QFrame *m_pnLog = nullptr;
-    QPlainTextEdit *m_mmLog = nullptr;
-    QStringList m_logInAttesa;
-    QTimer *m_timLog = nullptr;
-    int m_righeLog = 1;
-    bool m_logVuoto = true;
     BarraStato *m_barraStato = nullptr;
+    SessioneScheda *m_sessione = nullptr;
+    BarraTcp *m_barraTcp = nullptr;
+    BarraSeriale *m_barraSeriale = nullptr;
+    QSplitter *m_split = nullptr;
+    NavigazionePagine *m_navigazione = nullptr;
+    PannelloLog *m_pannelloLog = nullptr;
     QTimer *m_timTimerOra = nullptr;
-
-    Collegamento *m_collegamento = nullptr;
-    FramerPagine *m_framer = nullptr;
-    Ricezione *m_ricezione = nullptr;
-    Invio *m_invio = nullptr;
-    ModoContinuo *m_modoContinuo = nullptr;
-    std::unique_ptr<ContestoPagine> m_contesto;
     StoricoAnalogici *m_storico = nullptr;
-    RegistroTraffico *m_registro = nullptr;
     FinestraAndamento *m_finestraAndamento = nullptr;
     SorveglianzaPagine *m_sorveglianza = nullptr;
-
-    PaginaHome *m_paginaHome = nullptr;
-    PaginaUsciteDigitali *m_paginaUD = nullptr;
-    PaginaIngressiDigitali *m_paginaID = nullptr;
-    PaginaUsciteAnalogiche *m_paginaUA = nullptr;
-    PaginaIngressiAnalogici *m_paginaIA = nullptr;
-    PaginaPerifUsciteDigitali *m_paginaUDP = nullptr;
-    PaginaPerifIngressiDigitali *m_paginaIDP = nullptr;
-    PaginaPerifUsciteAnalogiche *m_paginaUAP = nullptr;
-    PaginaConfigurazione *m_paginaConfigurazione = nullptr;
-    // Shown and not yet entered by the focus; -1 once entered.
-    int m_paginaDaEntrare = -1;
-    QMetaObject::Connection m_connessioneFuoco;
 };

@@ -269,7 +269,7 @@ void PaginaConfigurazione::creaSchedaAllarme()
 void PaginaConfigurazione::sbSalvaConfIniClick()
 {
     using namespace LayoutIni;
-    SalvataggioIni salvataggio(m_messaggi, m_valori.fileImpostazioni);
+    SalvataggioIni salvataggio(m_valori.fileImpostazioni);
     const auto scrivi = [&salvataggio](const QString &chiave, const QString &valore) {
         salvataggio.scrivi(kSezOption, chiave, valore);
     };
@@ -295,5 +295,7 @@ void PaginaConfigurazione::sbSalvaConfIniClick()
     for (int n = 1; n <= 8; ++n) {
         scrivi(chiaveIAVM(n), eValMax(n)->text());
     }
-    salvataggio.concludi();
+    if (!salvataggio.concludi()) {
+        m_messaggi.avviso(salvataggio.errore());
+    }
 }

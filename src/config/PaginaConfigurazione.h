@@ -30,6 +30,7 @@ public:
     QLineEdit *eValMax(int n) const { return m_eValMax.at(n - 1); }
     QComboBox *cbTime() const { return m_cbTime; }
     QTabWidget *pcSettaggio() const { return m_pcSettaggio; }
+    QPushButton *sbSalvaConfIni() const { return m_sbSalvaConfIni; }
     QPushButton *speedButton13() const { return m_speedButton13; }
     QPushButton *speedButton22() const { return m_speedButton22; }
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QList>
-#include <QPointer>
 #include <QString>
-#include <QWidget>
+#include <QStringList>
 
 // The three kinds of box the operator sees. The program shows them with QMessageBox;
 // tests record them instead.
@@ -17,19 +16,6 @@ public:
     virtual void messaggio(const QString &testo) = 0;
     // The standard error box for errors no handler catches.
     virtual void errore(const QString &testo) = 0;
-};
-
-class MessaggiQt : public Messaggi
-{
-public:
-    explicit MessaggiQt(QWidget *finestra = nullptr) : m_finestra(finestra) {}
-    void setFinestra(QWidget *finestra) { m_finestra = finestra; }
-    void avviso(const QString &testo) override;
-    void messaggio(const QString &testo) override;
-    void errore(const QString &testo) override;
-
-private:
-    QPointer<QWidget> m_finestra;
 };
 
 // Keeps every message instead of showing it.

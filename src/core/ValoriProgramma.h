@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TipoCollegamento.h"
+
 #include <QString>
 
 #include <array>
@@ -33,7 +35,7 @@ struct ValoriProgramma
         Configurazione = 8,
     };
 
-    QString tipoCollegamento; // "SER", "TCP" or empty until the first connection check
+    TipoCollegamento tipoCollegamento = TipoCollegamento::Nessuno;
     bool pronto = false;      // the board's ready prompt "F?" has been seen
     QString bufferRicezione;  // text received since the last ready prompt
     int tipoRisposta = 0;     // page that asked for the pending reply

@@ -1,19 +1,14 @@
 #include "link/Collegamento.h"
 
 #include "core/Errori.h"
-#include "core/Messaggi.h"
-#include "core/SceltaVoce.h"
 #include "core/TestoStato.h"
 #include "core/ValoriProgramma.h"
-#include "link/CampoDispositivo.h"
 #include "link/DispositiviSeriali.h"
 #include "link/Seriale.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 #include "settings/Utilita.h"
 
-#include <QAction>
-#include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QTcpSocket>
 #include <QTimer>
@@ -23,9 +18,6 @@
 #include <utility>
 
 namespace {
-
-const QString kSer = QStringLiteral("SER");
-const QString kTcp = QStringLiteral("TCP");
 
 // Speeds of the hidden speed group, item 1 first.
 const QStringList kVelocita = {QStringLiteral("4800"), QStringLiteral("9600"),
@@ -83,11 +75,10 @@ int indiceVoce(int numero)
 
 } // namespace
 
-Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoStato &testoStato,
-                           const ControlliCollegamento &controlli,
+Collegamento::Collegamento(ValoriProgramma &valori, TestoStato &testoStato,
                            std::function<int()> paginaAttiva, QObject *parent)
-    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_testoStato(testoStato),
-      m_controlli(controlli), m_paginaAttiva(std::move(paginaAttiva)), m_seriale(new Seriale(this)),
+    : QObject(parent), m_valori(valori), m_testoStato(testoStato),
+      m_paginaAttiva(std::move(paginaAttiva)), m_seriale(new Seriale(this)),
       m_socket(new QTcpSocket(this))
 {
     m_seriale->setObjectName(QStringLiteral("Seriale"));
@@ -100,10 +91,10 @@ Collegamento::Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoSta
 
 bool Collegamento::collegamentoAttivo() const
 {
-    if (m_valori.tipoCollegamento == kTcp) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
         return m_socketAttivo;
     }
-    if (m_valori.tipoCollegamento == kSer) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         return m_seriale->isOpen();
     }
     return false;
@@ -111,10 +102,10 @@ bool Collegamento::collegamentoAttivo() const
 
 bool Collegamento::collegamentoGiu() const
 {
-    if (m_valori.tipoCollegamento == kTcp) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
         return m_socket->state() == QAbstractSocket::UnconnectedState;
     }
-    if (m_valori.tipoCollegamento == kSer) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         return !m_seriale->isOpen();
     }
     return true;
@@ -123,7 +114,7 @@ bool Collegamento::collegamentoGiu() const
 void Collegamento::serialeChiusa()
 {
     // The status text follows the port, also when the device goes away on its own.
-    if (m_valori.tipoCollegamento == kSer) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         MostraStatoSeriale();
     }
     if (!m_chiusuraVoluta) {
@@ -136,13 +127,20 @@ QString Collegamento::leggiPorte(const QString &sezione, const QString &chiave) 
     return LeggiIni(m_valori.filePorte, sezione, chiave);
 }
 
-void Collegamento::mCollSerialeClick()
+TipoCollegamento Collegamento::tipoSalvato() const
 {
-    m_controlli.mCollTcp->setChecked(false);
-    m_controlli.mCollSeriale->setChecked(true);
-    m_controlli.pnTcp->hide();
-    m_controlli.pnSeriale->show();
+    const QString collegamento = leggiPorte(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento);
+    if (collegamento == QLatin1String("0")) {
+        return TipoCollegamento::Seriale;
+    }
+    if (collegamento == QLatin1String("1")) {
+        return TipoCollegamento::Tcp;
+    }
+    return TipoCollegamento::Nessuno;
+}
 
+SceltaSeriale Collegamento::sceltaSerialeSalvata() const
+{
     QString numero = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero);
     QString velocita = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita);
     if (numero.toUpper() == kErrore) {
@@ -153,73 +151,74 @@ void Collegamento::mCollSerialeClick()
     } else if (const qsizetype voce = kVelocita.indexOf(velocita); voce >= 0) {
         velocita = QString::number(voce + 1);
     }
-    m_controlli.rgComm->setItemIndex(indiceVoce(StrToInt(numero)));
-    m_controlli.rgVelocita->setItemIndex(indiceVoce(StrToInt(velocita)));
-
-    // Devices come and go (a USB adapter plugged in): list them afresh each time.
-    QString dispositivo = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo);
-    if (dispositivo == kErrore) {
-        dispositivo.clear();
+    SceltaSeriale scelta;
+    scelta.indiceNumero = indiceVoce(StrToInt(numero));
+    scelta.indiceVelocita = indiceVoce(StrToInt(velocita));
+    scelta.dispositivo = leggiPorte(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo);
+    if (scelta.dispositivo == kErrore) {
+        scelta.dispositivo.clear();
     }
-    m_controlli.cbDispositivo->aggiorna();
-    m_controlli.cbDispositivo->setPercorso(dispositivo);
+    return scelta;
 }
 
-void Collegamento::mCollTcpClick()
+QString Collegamento::ipSalvato() const
 {
-    m_controlli.mCollTcp->setChecked(true);
-    m_controlli.mCollSeriale->setChecked(false);
-    m_controlli.pnTcp->show();
-    m_controlli.eIp->setText(leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiaveIp));
-    m_controlli.ePorta->setText(leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp));
-    for (QLineEdit *campo : {m_controlli.eIp, m_controlli.ePorta}) {
-        if (campo->text().toUpper() == kErrore) {
-            campo->clear();
-        }
-    }
-    m_controlli.pnSeriale->hide();
+    return leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiaveIp);
 }
 
-void Collegamento::sbSalvaPorteClick()
+QString Collegamento::portaSalvata() const
 {
-    m_controlli.rgVelocita->setItemIndex(3);
-    const int numero = m_controlli.rgComm->itemIndex() + 1;
-    const int voceVelocita = m_controlli.rgVelocita->itemIndex() + 1;
+    return leggiPorte(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp);
+}
+
+void Collegamento::setIndirizzoTcp(const QString &ip, const QString &porta)
+{
+    m_ip = ip;
+    m_porta = porta;
+}
+
+bool Collegamento::salvaSeriale(int numero, int voceVelocita, const QString &dispositivo)
+{
     const QString velocita =
         voceVelocita >= 1 && voceVelocita <= 4 ? kVelocita.at(voceVelocita - 1) : kVelocita.at(0);
-    SalvataggioIni salvataggio(m_messaggi, m_valori.filePorte);
+    SalvataggioIni salvataggio(m_valori.filePorte);
     salvataggio.scrivi(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento, QStringLiteral("0"));
     salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveNumero, QString::number(numero));
     salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveVelocita, velocita);
-    salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo,
-                       m_controlli.cbDispositivo->percorso());
-    salvataggio.concludi();
+    salvataggio.scrivi(LayoutIni::kSezPorta, LayoutIni::kChiaveDispositivo, dispositivo);
+    const bool salvato = salvataggio.concludi();
+    if (!salvato) {
+        emit avviso(salvataggio.errore());
+    }
 
     // An open port on another device than the one just saved is closed, so the next page
     // entry opens the new one.
-    const QString nuovo = Seriale::nomeDispositivo(m_controlli.cbDispositivo->percorso(), numero);
+    const QString nuovo = Seriale::nomeDispositivo(dispositivo, numero);
     if (m_seriale->isOpen() && nuovo != m_seriale->nomeDispositivo()) {
         QScopedValueRollback voluta(m_chiusuraVoluta, true);
         m_seriale->chiudi();
     }
+    return salvato;
 }
 
-void Collegamento::SpeedButton4Click()
+bool Collegamento::salvaTcp()
 {
-    SalvataggioIni salvataggio(m_messaggi, m_valori.filePorte);
+    SalvataggioIni salvataggio(m_valori.filePorte);
     salvataggio.scrivi(LayoutIni::kSezTipo, LayoutIni::kChiaveCollegamento, QStringLiteral("1"));
-    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiaveIp, m_controlli.eIp->text());
-    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp, m_controlli.ePorta->text());
-    salvataggio.concludi();
+    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiaveIp, m_ip);
+    salvataggio.scrivi(LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp, m_porta);
+    const bool salvato = salvataggio.concludi();
+    if (!salvato) {
+        emit avviso(salvataggio.errore());
+    }
 
     // A connection, made or under way, to another address than the one just saved is closed,
     // so the next page entry connects to the new one.
     if (m_socket->state() == QAbstractSocket::UnconnectedState) {
-        return;
+        return salvato;
     }
-    if (m_hostTentato == m_controlli.eIp->text() &&
-        m_portaTentata == m_controlli.ePorta->text().trimmed()) {
-        return;
+    if (m_hostTentato == m_ip && m_portaTentata == m_porta.trimmed()) {
+        return salvato;
     }
     {
         QScopedValueRollback voluta(m_chiusuraVoluta, true);
@@ -227,25 +226,21 @@ void Collegamento::SpeedButton4Click()
         m_socketAttivo = false;
     }
     m_testoStato.impostaTesto(0, QStringLiteral("Connessione TCP chiusa: nuove impostazioni"));
+    return salvato;
 }
 
 void Collegamento::VerificaCollegamento()
 {
-    m_valori.tipoCollegamento.clear();
-    if (m_controlli.mCollTcp->isChecked()) {
-        m_valori.tipoCollegamento = kTcp;
-        m_controlli.pnTcp->hide();
-        m_controlli.pnSeriale->hide();
-        return;
-    }
-    if (!m_controlli.mCollSeriale->isChecked()) {
-        m_messaggi.avviso(QStringLiteral("Attenzione non e' stato definito il collegamento"));
+    m_valori.tipoCollegamento = TipoCollegamento::Nessuno;
+    if (m_tipoScelto == TipoCollegamento::Nessuno) {
+        emit avviso(QStringLiteral("Attenzione non e' stato definito il collegamento"));
         throw AbortSilenzioso{};
     }
-    m_valori.tipoCollegamento = kSer;
-    m_controlli.pnTcp->hide();
-    m_controlli.pnSeriale->hide();
-    ApriSeriale();
+    m_valori.tipoCollegamento = m_tipoScelto;
+    emit tipoVerificato();
+    if (m_tipoScelto == TipoCollegamento::Seriale) {
+        ApriSeriale();
+    }
 }
 
 void Collegamento::ApriSeriale()
@@ -282,7 +277,7 @@ void Collegamento::ApriSeriale()
         try {
             m_seriale->apri();
         } catch (const ErroreProgramma &) {
-            m_messaggi.messaggio(QStringLiteral("Verificare la porta selezionata\n\n") +
+            emit messaggio(QStringLiteral("Verificare la porta selezionata\n\n") +
                                  motivoAperturaFallita(m_seriale->nomeDispositivo(),
                                                        m_seriale->erroreApertura(),
                                                        m_seriale->testoErroreApertura()));
@@ -307,7 +302,7 @@ void Collegamento::MostraStatoSeriale()
 void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
 {
     if (host.isEmpty() || porta.isEmpty()) {
-        m_messaggi.messaggio(
+        emit messaggio(
             QStringLiteral("Attenzione. Dati non Corretti\n") +
             (host.isEmpty() ? QStringLiteral("Manca l'indirizzo IP della scheda: scriverlo nel "
                                              "campo IP (Collegamento > TCP/IP) e salvare.")
@@ -323,7 +318,7 @@ void Collegamento::ConnettiTcp(const QString &host, const QString &porta)
     } catch (const ErroreConversione &) {
     }
     if (numeroPorta < 0 || numeroPorta > 65535) {
-        m_messaggi.messaggio(
+        emit messaggio(
             QStringLiteral("Attenzione. Porta non conforme\n") +
             QStringLiteral("\"%1\" non è un numero di porta da 0 a 65535.").arg(porta));
         return;
@@ -341,14 +336,18 @@ void Collegamento::ClientSocketConnect()
     // Commands go out one character every 50 ms; Nagle's algorithm would bunch them up on
     // any link slower than loopback.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    for (QLineEdit *campo : {m_controlli.eIp, m_controlli.ePorta}) {
-        if (campo->text().toUpper() == kErrore) {
+    bool pulito = false;
+    for (QString *campo : {&m_ip, &m_porta}) {
+        if (campo->toUpper() == kErrore) {
             campo->clear();
+            pulito = true;
         }
     }
-    m_testoStato.impostaTesto(0, QStringLiteral("Connessione TCP Attiva --  IP: ") +
-                                     m_controlli.eIp->text() + QStringLiteral("  Porta: ") +
-                                     m_controlli.ePorta->text());
+    if (pulito) {
+        emit indirizzoTcpCambiato(m_ip, m_porta);
+    }
+    m_testoStato.impostaTesto(0, QStringLiteral("Connessione TCP Attiva --  IP: ") + m_ip +
+                                     QStringLiteral("  Porta: ") + m_porta);
 }
 
 void Collegamento::ClientSocketDisconnect()
@@ -378,7 +377,7 @@ void Collegamento::ClientSocketError()
         motivoErroreSocket(m_socket->error(), m_hostTentato, m_portaTentata,
                            m_socket->errorString());
     // Shown once the socket's own notification has returned, never from inside it.
-    QTimer::singleShot(0, this, [this, testo] { m_messaggi.errore(testo); });
+    QTimer::singleShot(0, this, [this, testo] { emit errore(testo); });
 }
 
 void Collegamento::AttendiPronto()
@@ -401,18 +400,18 @@ void Collegamento::AttendiPronto()
 
 void Collegamento::avviaPerPagina()
 {
-    if (m_valori.tipoCollegamento == kSer) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         AttendiPronto();
     }
-    if (m_valori.tipoCollegamento == kTcp && !m_socketAttivo) {
-        ConnettiTcp(m_controlli.eIp->text(), m_controlli.ePorta->text());
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp && !m_socketAttivo) {
+        ConnettiTcp(m_ip, m_porta);
         AttendiPronto();
     }
 }
 
 void Collegamento::chiudi()
 {
-    if (m_valori.tipoCollegamento == kTcp) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
         m_socket->abort();
         m_socketAttivo = false;
     }

@@ -1,44 +1,34 @@
 #pragma once
 
+#include "core/TipoCollegamento.h"
+
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
-class CampoDispositivo;
 class TestoStato;
-class SceltaVoce;
-class Messaggi;
-class QAction;
-class QLineEdit;
 class QTcpSocket;
-class QWidget;
 class Seriale;
 struct ValoriProgramma;
 
-// The main window's controls that carry the operator's link choice.
-struct ControlliCollegamento
+// The serial choice saved in "Porte.INI", as the serial bar shows it.
+struct SceltaSeriale
 {
-    QAction *mCollTcp = nullptr;
-    QAction *mCollSeriale = nullptr;
-    QWidget *pnTcp = nullptr;
-    QWidget *pnSeriale = nullptr;
-    QLineEdit *eIp = nullptr;
-    QLineEdit *ePorta = nullptr;
-    SceltaVoce *rgComm = nullptr;
-    SceltaVoce *rgVelocita = nullptr;
-    CampoDispositivo *cbDispositivo = nullptr;
+    int indiceNumero = 0;   // item index of "Comm 1".."Comm 4"
+    int indiceVelocita = 3; // item index among 4800, 9600, 19200, 38400
+    QString dispositivo;    // empty for the device of the port number
 };
 
 // Choosing, saving, opening and closing the link to the board: the serial port or the TCP
 // connection, and the wait for the board's first ready prompt when a board page is entered.
+// It touches no widget and shows no box: the owner hears of it through the signals.
 class Collegamento : public QObject
 {
     Q_OBJECT
 public:
-    Collegamento(ValoriProgramma &valori, Messaggi &messaggi, TestoStato &testoStato,
-                 const ControlliCollegamento &controlli, std::function<int()> paginaAttiva,
-                 QObject *parent = nullptr);
+    Collegamento(ValoriProgramma &valori, TestoStato &testoStato,
+                 std::function<int()> paginaAttiva, QObject *parent = nullptr);
 
     Seriale &seriale() const { return *m_seriale; }
     QTcpSocket &clientSocket() const { return *m_socket; }
@@ -47,13 +37,32 @@ public:
     // The link of the current connection kind is up: socket connected, or port open.
     bool collegamentoAttivo() const;
 
-    void mCollSerialeClick();
-    void mCollTcpClick();
-    void sbSalvaPorteClick();
-    void SpeedButton4Click();
+    // The kind the operator chose in the "Collegamento" menu; none until chosen.
+    TipoCollegamento tipoScelto() const { return m_tipoScelto; }
+    void setTipoScelto(TipoCollegamento tipo) { m_tipoScelto = tipo; }
+    // The kind saved in "Porte.INI"; none when the file says neither.
+    TipoCollegamento tipoSalvato() const;
+    // The serial choice saved in "Porte.INI"; a number that is not one throws ErroreConversione.
+    SceltaSeriale sceltaSerialeSalvata() const;
+    // The address and port saved in "Porte.INI", as they stand ("ERRORE" when missing).
+    QString ipSalvato() const;
+    QString portaSalvata() const;
 
-    // Fixes the connection kind from the menu; opens the serial port for "SER". With no kind
-    // chosen it warns and throws AbortSilenzioso, which ends the calling action.
+    // Where the TCP link connects: the TCP bar's fields as they stand.
+    void setIndirizzoTcp(const QString &ip, const QString &porta);
+    QString ip() const { return m_ip; }
+    QString porta() const { return m_porta; }
+
+    // Saves the serial choice (port number from 1, speed item from 1, device path) as the
+    // serial kind; an open port on another device is closed. False when the file could not be
+    // written (the warning is already out).
+    bool salvaSeriale(int numero, int voceVelocita, const QString &dispositivo);
+    // Saves the TCP address as the TCP kind; a connection to another address is closed.
+    bool salvaTcp();
+
+    // Fixes the connection kind from the operator's choice; opens the serial port for the
+    // serial kind. With no kind chosen it warns and throws AbortSilenzioso, which ends the
+    // calling action.
     void VerificaCollegamento();
     void ApriSeriale();
     void MostraStatoSeriale();
@@ -73,6 +82,15 @@ public:
 signals:
     // A link that was up went down: the board closed it, it failed, or the device vanished.
     void collegamentoPerso();
+    // The connection check fixed the kind: the link bars give way to the page.
+    void tipoVerificato();
+    // The address was cleaned up on connecting (an "ERRORE" placeholder removed).
+    void indirizzoTcpCambiato(const QString &ip, const QString &porta);
+    // What the operator must read, as a warning box, a plain notice or the error box. Socket
+    // errors come once the socket's own notification has returned.
+    void avviso(const QString &testo);
+    void messaggio(const QString &testo);
+    void errore(const QString &testo);
 
 private:
     void ClientSocketConnect();
@@ -84,9 +102,10 @@ private:
     void serialeChiusa();
 
     ValoriProgramma &m_valori;
-    Messaggi &m_messaggi;
     TestoStato &m_testoStato;
-    ControlliCollegamento m_controlli;
+    TipoCollegamento m_tipoScelto = TipoCollegamento::Nessuno;
+    QString m_ip;
+    QString m_porta;
     std::function<int()> m_paginaAttiva;
     Seriale *m_seriale = nullptr;
     QTcpSocket *m_socket = nullptr;

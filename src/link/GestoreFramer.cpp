@@ -1,11 +1,11 @@
 #include "GestoreFramer.h"
 
 #include "core/Errori.h"
-#include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 #include <QTimer>
 
 #include <algorithm>
@@ -262,8 +262,8 @@ template <typename F> void GestoreFramer::eseguiProtetto(F &&azione)
     } catch (...) {
         errore = QStringLiteral("Errore imprevisto");
     }
-    if (m_messaggi) {
-        m_messaggi->errore(errore);
+    if (isSignalConnected(QMetaMethod::fromSignal(&GestoreFramer::erroreGestore))) {
+        emit erroreGestore(errore);
     } else {
         qWarning("Errore nel gestore di un pacchetto: %s", qPrintable(errore));
     }

@@ -6,7 +6,6 @@
 #include <QPointer>
 
 class Framer;
-class Messaggi;
 class Seriale;
 
 // The framers of one port: their shared collection buffer, which of them owns it, and the
@@ -27,9 +26,6 @@ public:
     void portaAperta();
     void portaChiusa();
 
-    // Where errors raised by packet handlers are reported; without it they are logged.
-    void setMessaggi(Messaggi *messaggi) { m_messaggi = messaggi; }
-
     bool isAttivo() const { return m_attivo; }
     Framer *proprietario() const { return m_proprietario; }
     QList<Framer *> framer() const;
@@ -39,6 +35,10 @@ public:
 
     // A packet growing past this many bytes without its end is dropped, as at a timeout.
     static constexpr qsizetype MassimoPacchetto = 64 * 1024;
+
+signals:
+    // A packet handler failed; with nobody listening the error is logged.
+    void erroreGestore(const QString &testo);
 
 private:
     friend class Framer;
@@ -64,7 +64,6 @@ private:
     QByteArray m_buffer;
     qint64 m_base = 0; // stream position of m_buffer's first byte
     Framer *m_proprietario = nullptr;
-    Messaggi *m_messaggi = nullptr;
     bool m_attivo = false;
     bool m_inEvento = false;
     bool m_inEsame = false;

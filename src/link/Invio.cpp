@@ -95,7 +95,7 @@ void Invio::scriviTcp(const QString &testo)
                                           .arg(m_socket.errorString())
                                           .arg(static_cast<int>(m_socket.error())));
             }
-            emit datiScritti(QStringLiteral("TCP"), carattere);
+            emit datiScritti(TipoCollegamento::Tcp, carattere);
         }
         pausa(kPausaCarattereTcp);
     }
@@ -107,7 +107,7 @@ void Invio::scriviSeriale(const QString &testo)
     if (m_seriale.isOpen()) {
         const QByteArray dati = testo.toLatin1();
         m_seriale.scrivi(dati);
-        emit datiScritti(QStringLiteral("SER"), dati);
+        emit datiScritti(TipoCollegamento::Seriale, dati);
     }
 }
 
@@ -156,8 +156,7 @@ void Invio::InviaSerialeDiretto(const QString &testo)
 
 void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 {
-    const QString &tipo = m_valori.tipoCollegamento;
-    if (tipo != QLatin1String("SER") && tipo != QLatin1String("TCP")) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Nessuno) {
         // Nothing goes out: whoever marked the point as pending must hear of it.
         if (esito.scartato) {
             esito.scartato();
@@ -193,9 +192,9 @@ void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 void Invio::inviaOra(const InvioInCoda &voce)
 {
     bool scritto = false;
-    if (m_valori.tipoCollegamento == QLatin1String("SER")) {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         scritto = InviaSeriale(voce.pezziSeriale);
-    } else if (m_valori.tipoCollegamento == QLatin1String("TCP")) {
+    } else if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
         scritto = InviaTcp(voce.tcp);
     }
     const auto &avviso = scritto ? voce.esito.scritto : voce.esito.scartato;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/EsitoInvio.h"
+#include "core/ValoriProgramma.h"
+
 #include <QObject>
 #include <QQueue>
 #include <QStringList>
@@ -7,13 +10,6 @@
 #include <functional>
 
 class GruppoInvio;
-
-// Who is told how a command ended: written on the link, or dropped (never sent).
-struct EsitoInvio
-{
-    std::function<void()> scritto;
-    std::function<void()> scartato;
-};
 
 class TestoStato;
 class QTcpSocket;
@@ -40,8 +36,8 @@ public:
     bool InviaSeriale(const QStringList &pezzi);
     void InviaSerialeDiretto(const QString &testo);
 
-    // A command on the link of the current connection kind: its serial pieces for "SER", its
-    // TCP form for "TCP", nothing otherwise. Started while another command is on its way, it
+    // A command on the link of the current connection kind: its serial pieces on the serial
+    // line, its TCP form on TCP, nothing with no kind chosen. Started while another command is on its way, it
     // waits its turn in the queue and goes out, after a prompt of its own, once the command
     // under way ends; the call then returns at once. A full queue drops it.
     void invia(const Comando &comando, const EsitoInvio &esito = {});
@@ -56,8 +52,8 @@ public:
     void setAttesaPronto(int ms) { m_attesaPronto = ms; }
 
 signals:
-    // Bytes just handed to a link: `collegamento` is "TCP" or "SER".
-    void datiScritti(const QString &collegamento, const QByteArray &dati);
+    // Bytes just handed to a link.
+    void datiScritti(TipoCollegamento collegamento, const QByteArray &dati);
 
 private:
     struct InvioInCoda

@@ -1,5 +1,7 @@
 #include "link/RegistroTraffico.h"
 
+#include "settings/LayoutIni.h"
+
 #include <QDir>
 
 RegistroTraffico::RegistroTraffico(QObject *parent)
@@ -33,17 +35,17 @@ void RegistroTraffico::ferma()
     }
 }
 
-void RegistroTraffico::scritti(const QString &collegamento, const QByteArray &dati)
+void RegistroTraffico::scritti(TipoCollegamento collegamento, const QByteArray &dati)
 {
     registra(Direzione::Invio, collegamento, dati);
 }
 
-void RegistroTraffico::ricevuti(const QString &collegamento, const QByteArray &dati)
+void RegistroTraffico::ricevuti(TipoCollegamento collegamento, const QByteArray &dati)
 {
     registra(Direzione::Ricezione, collegamento, dati);
 }
 
-void RegistroTraffico::registra(Direzione direzione, const QString &collegamento,
+void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamento,
                                 const QByteArray &dati)
 {
     if (!m_file.isOpen()) {
@@ -51,7 +53,7 @@ void RegistroTraffico::registra(Direzione direzione, const QString &collegamento
     }
     QByteArray riga = m_orologio().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
     riga += ' ';
-    riga += collegamento.toLatin1();
+    riga += LayoutIni::siglaCollegamento(collegamento).toLatin1();
     riga += direzione == Direzione::Invio ? " TX " : " RX ";
     riga += escapato(dati);
     riga += '\n';

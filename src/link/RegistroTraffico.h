@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TipoCollegamento.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
@@ -32,9 +34,9 @@ public:
     QString percorso() const { return m_file.fileName(); }
     QString errore() const { return m_errore; }
 
-    void scritti(const QString &collegamento, const QByteArray &dati);
-    void ricevuti(const QString &collegamento, const QByteArray &dati);
-    void registra(Direzione direzione, const QString &collegamento, const QByteArray &dati);
+    void scritti(TipoCollegamento collegamento, const QByteArray &dati);
+    void ricevuti(TipoCollegamento collegamento, const QByteArray &dati);
+    void registra(Direzione direzione, TipoCollegamento collegamento, const QByteArray &dati);
 
     // Printable ASCII stays, "\" doubles, CR and LF become "\r" and "\n", every other byte
     // "\xNN": the record stays one line per entry and plain text whatever the board sends.

@@ -28,7 +28,7 @@ const std::array<Impostazione, FramerPagine::Numero> kImpostazioni{{
 
 } // namespace
 
-FramerPagine::FramerPagine(Seriale &seriale, Messaggi &messaggi, QObject *parent)
+FramerPagine::FramerPagine(Seriale &seriale, QObject *parent)
     : QObject(parent)
 {
     for (int i = 0; i < Numero; ++i) {
@@ -42,7 +42,8 @@ FramerPagine::FramerPagine(Seriale &seriale, Messaggi &messaggi, QObject *parent
         framer->setTimeOut(kImpostazioni[i].timeOut);
         m_framer[i] = framer;
     }
-    GestoreFramer::perPorta(&seriale)->setMessaggi(&messaggi);
+    connect(GestoreFramer::perPorta(&seriale), &GestoreFramer::erroreGestore, this,
+            &FramerPagine::errore);
 }
 
 void FramerPagine::disattivaTutti()

@@ -5,7 +5,6 @@
 #include <array>
 
 class Framer;
-class Messaggi;
 class Seriale;
 
 // The seven reply framers on the serial port, one per page, attached in this order, which is
@@ -16,7 +15,7 @@ class FramerPagine : public QObject
 public:
     enum Indice { UD, ID, UA, IA, UDP, IDP, UAP, Numero };
 
-    FramerPagine(Seriale &seriale, Messaggi &messaggi, QObject *parent = nullptr);
+    explicit FramerPagine(Seriale &seriale, QObject *parent = nullptr);
 
     Framer *adpUD() const { return m_framer[UD]; }
     Framer *adpID() const { return m_framer[ID]; }
@@ -28,6 +27,10 @@ public:
     Framer *framer(Indice indice) const { return m_framer.at(indice); }
 
     void disattivaTutti();
+
+signals:
+    // A reply handler failed: the standard error box is due.
+    void errore(const QString &testo);
 
 private:
     std::array<Framer *, Numero> m_framer{};

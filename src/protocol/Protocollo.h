@@ -1,19 +1,12 @@
 #pragma once
 
+#include "link/Comando.h"
+
 #include <QLatin1String>
 #include <QString>
 #include <QStringList>
 
 #include <array>
-
-// One command for the board in both of its transport forms.
-struct Comando
-{
-    // Written on the serial line one write each, no line end.
-    QStringList pezziSeriale;
-    // Written on TCP one character at a time, line end included where the board wants one.
-    QString tcp;
-};
 
 // The wire protocol shared by the panel and the board simulator: command texts, payload fields
 // and the reading of reply frames.

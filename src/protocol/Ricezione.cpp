@@ -1,7 +1,6 @@
 #include "protocol/Ricezione.h"
 
 #include "core/Errori.h"
-#include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
 #include "protocol/Protocollo.h"
@@ -12,9 +11,9 @@
 #include <algorithm>
 #include <exception>
 
-Ricezione::Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale,
+Ricezione::Ricezione(ValoriProgramma &valori, Seriale &seriale,
                      QTcpSocket &socket, QObject *parent)
-    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_seriale(seriale), m_socket(socket)
+    : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket)
 {
     m_consumatore = m_seriale.aggiungiConsumatore(this);
     connect(m_consumatore, &ConsumatoreSeriale::datiDisponibili, this, &Ricezione::datiSeriali);
@@ -26,7 +25,7 @@ void Ricezione::registraParserTcp(int tipoRisposta, ParserTcp parser)
     m_parser.at(tipoRisposta) = std::move(parser);
 }
 
-bool Ricezione::accoda(const QString &collegamento, const QByteArray &dati)
+bool Ricezione::accoda(TipoCollegamento collegamento, const QByteArray &dati)
 {
     emit datiRicevuti(collegamento, dati);
     // Only the newest text is kept. A large read is cut before it is added, and the buffer
@@ -60,7 +59,7 @@ void Ricezione::datiSeriali(int)
     if (!m_seriale.isOpen() || m_consumatore->nonLetti() < 1) {
         return;
     }
-    m_valori.pronto = accoda(QStringLiteral("SER"), m_consumatore->leggiTutto());
+    m_valori.pronto = accoda(TipoCollegamento::Seriale, m_consumatore->leggiTutto());
     if (m_valori.pronto) {
         emit rigaLog(m_valori.bufferRicezione);
         aggiornaModoContinuo();
@@ -77,7 +76,7 @@ void Ricezione::ClientSocketRead()
 
 void Ricezione::riceviTcp(const QByteArray &dati)
 {
-    m_valori.pronto = accoda(QStringLiteral("TCP"), dati);
+    m_valori.pronto = accoda(TipoCollegamento::Tcp, dati);
     emit rigaLog(m_valori.bufferRicezione);
     if (!m_valori.pronto) {
         return;
@@ -109,6 +108,6 @@ void Ricezione::analizzaTcp()
     if (!errore.isNull()) {
         // A value that is not a number: the response is dropped whole and reported once,
         // after this notification has returned, so no modal box runs inside it.
-        QTimer::singleShot(0, this, [this, errore] { m_messaggi.errore(errore); });
+        QTimer::singleShot(0, this, [this, errore] { emit this->errore(errore); });
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TipoCollegamento.h"
+
 #include <QObject>
 #include <QString>
 
@@ -7,7 +9,6 @@
 #include <functional>
 
 class ConsumatoreSeriale;
-class Messaggi;
 class QTcpSocket;
 class Seriale;
 struct ValoriProgramma;
@@ -24,7 +25,7 @@ public:
     // Past this size without a ready prompt the oldest received text is dropped.
     static constexpr qsizetype MassimoBuffer = 64 * 1024;
 
-    Ricezione(ValoriProgramma &valori, Messaggi &messaggi, Seriale &seriale, QTcpSocket &socket,
+    Ricezione(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket,
               QObject *parent = nullptr);
 
     // `tipoRisposta` is the page index 1..7.
@@ -44,17 +45,19 @@ signals:
     void modoContinuoRilevato(bool acceso);
     // A complete response (up to the ready prompt) has been handled: the board is alive.
     void prontoRicevuto();
-    // Every chunk as it came off a link: `collegamento` is "TCP" or "SER".
-    void datiRicevuti(const QString &collegamento, const QByteArray &dati);
+    // Every chunk as it came off a link.
+    void datiRicevuti(TipoCollegamento collegamento, const QByteArray &dati);
+    // A response held a value that is not a number: the standard error box is due. Sent
+    // once the link's own notification has returned.
+    void errore(const QString &testo);
 
 private:
     // Adds a read to the receive buffer; true when the buffer now holds a ready prompt.
-    bool accoda(const QString &collegamento, const QByteArray &dati);
+    bool accoda(TipoCollegamento collegamento, const QByteArray &dati);
     void aggiornaModoContinuo();
     void analizzaTcp();
 
     ValoriProgramma &m_valori;
-    Messaggi &m_messaggi;
     Seriale &m_seriale;
     QTcpSocket &m_socket;
     ConsumatoreSeriale *m_consumatore = nullptr;

@@ -1,6 +1,5 @@
 #include "settings/Ini.h"
 
-#include "core/Messaggi.h"
 
 #include <QFile>
 #include <QHash>
@@ -429,33 +428,23 @@ bool ScriviIni(const QString &file, const QString &sezione, const QString &chiav
     return ScriviIni(file, {VoceIni{sezione, chiave, valore}});
 }
 
-SalvataggioIni::SalvataggioIni(Messaggi &messaggi, QString file)
-    : m_messaggi(messaggi), m_file(std::move(file))
-{
-}
-
-SalvataggioIni::~SalvataggioIni()
-{
-    if (std::uncaught_exceptions() == 0) {
-        concludi();
-    }
-}
+SalvataggioIni::SalvataggioIni(QString file) : m_file(std::move(file)) {}
 
 void SalvataggioIni::scrivi(const QString &sezione, const QString &chiave, const QString &valore)
 {
     m_voci.append(VoceIni{sezione, chiave, valore});
 }
 
-void SalvataggioIni::concludi()
+bool SalvataggioIni::concludi()
 {
     if (m_concluso) {
-        return;
+        return true;
     }
     m_concluso = true;
-    if (m_voci.isEmpty()) {
-        return;
-    }
-    if (!ScriviIni(m_file, m_voci)) {
-        m_messaggi.avviso(QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_file);
-    }
+    return m_voci.isEmpty() || ScriviIni(m_file, m_voci);
+}
+
+QString SalvataggioIni::errore() const
+{
+    return QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_file;
 }

@@ -3,8 +3,6 @@
 #include <QList>
 #include <QString>
 
-class Messaggi;
-
 // Text returned for a missing file, section or key; callers treat it as "missing".
 inline const QString kErrore = QStringLiteral("ERRORE");
 
@@ -27,21 +25,21 @@ bool ScriviIni(const QString &file, const QString &sezione, const QString &chiav
                const QString &valore);
 
 // The writes of one operator action, collected and written in one replacement of the file
-// when the action ends; a failure is reported once.
+// when the action ends with concludi(). An action abandoned before that writes nothing.
 class SalvataggioIni
 {
 public:
-    SalvataggioIni(Messaggi &messaggi, QString file);
-    ~SalvataggioIni();
+    explicit SalvataggioIni(QString file);
     SalvataggioIni(const SalvataggioIni &) = delete;
     SalvataggioIni &operator=(const SalvataggioIni &) = delete;
 
     void scrivi(const QString &sezione, const QString &chiave, const QString &valore);
-    // Writes the collected keys; shows the warning if that failed. Later calls do nothing.
-    void concludi();
+    // Writes the collected keys; false when that failed, and errore() says so for the
+    // operator. Later calls do nothing and return true.
+    bool concludi();
+    QString errore() const;
 
 private:
-    Messaggi &m_messaggi;
     QString m_file;
     QList<VoceIni> m_voci;
     bool m_concluso = false;

@@ -5,15 +5,16 @@
 #include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "link/Invio.h"
 #include "protocol/Ricezione.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "pages/DisplayLed.h"
-#include "pages/PaginaIngressiAnalogici.h"
-#include "pages/PaginaUsciteAnalogiche.h"
-#include "pages/TfrmStatoAnalogici.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/scheda/PaginaIngressiAnalogici.h"
+#include "pages/scheda/PaginaUsciteAnalogiche.h"
+#include "pages/scheda/TfrmStatoAnalogici.h"
 #include "settings/Ini.h"
 
 #include <QCheckBox>
@@ -57,8 +58,8 @@ private:
     QString mostrati() const;
     qsizetype ricevuti() const { return m_scheda->ricevuti().size(); }
     QList<Blocco> ricevutiDa(qsizetype da) const { return m_scheda->ricevuti().mid(da); }
-    PaginaUsciteAnalogiche &uscite() const { return *m_finestra->paginaUsciteAnalogiche(); }
-    PaginaIngressiAnalogici &ingressi() const { return *m_finestra->paginaIngressiAnalogici(); }
+    PaginaUsciteAnalogiche &uscite() const { return *m_finestra->navigazione().paginaUsciteAnalogiche(); }
+    PaginaIngressiAnalogici &ingressi() const { return *m_finestra->navigazione().paginaIngressiAnalogici(); }
     QString file(const QString &nome) const { return m_cartella->path() + QLatin1Char('/') + nome; }
 };
 

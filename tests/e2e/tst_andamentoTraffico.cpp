@@ -6,8 +6,8 @@
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/RegistroTraffico.h"
-#include "pages/FinestraAndamento.h"
-#include "pages/StoricoAnalogici.h"
+#include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/StoricoAnalogici.h"
 #include "protocol/Conversioni.h"
 #include "settings/Ini.h"
 #include "ProvaScheda.h"
@@ -281,7 +281,7 @@ void TestAndamentoTraffico::lettureDallaPaginaIngressiAnalogici()
     voce("mCollSeriale")->trigger();
     QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 65535")).isEmpty());
     QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbIA")), Qt::LeftButton);
-    QCOMPARE(m_finestra->valori().tipoCollegamento, QStringLiteral("SER"));
+    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Seriale);
     QTRY_COMPARE(storico.letture(8).size(), 2);
     QCOMPARE(storico.letture(1).ultima().valore, 90);
 

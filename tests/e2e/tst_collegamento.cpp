@@ -9,7 +9,7 @@
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Seriale.h"
-#include "pages/GruppoRadio.h"
+#include "pages/widgets/GruppoRadio.h"
 #include "settings/Ini.h"
 
 #include <QAction>
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(banco.porte("TCP", "Porta"), QStringLiteral("4001"));
         QCOMPARE(banco.porte("Porta", "Numero"), QStringLiteral("3"));
         // Choosing in the menu fixes nothing yet: the kind follows at the next check.
-        QVERIFY(banco.finestra().valori().tipoCollegamento.isEmpty());
+        QVERIFY(banco.finestra().valori().tipoCollegamento == TipoCollegamento::Nessuno);
 
         banco.scegli("mCollSeriale");
         QVERIFY(pnSeriale->isVisible());
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
         QCOMPARE(pannello0, QStringList({kConnessioneInCorso, testoAttivo(porta)}));
         QCOMPARE(banco.pannello(0), testoAttivo(porta));
-        QCOMPARE(banco.finestra().valori().tipoCollegamento, QStringLiteral("TCP"));
+        QCOMPARE(banco.finestra().valori().tipoCollegamento, TipoCollegamento::Tcp);
         QVERIFY(!banco.controllo<QWidget>("pnTcp")->isVisible());
 
         // The inputs reply counts as the board streaming until its next prompt says otherwise;
@@ -263,7 +263,7 @@ private slots:
 
         banco.clicca("lbID");
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
-        QCOMPARE(banco.finestra().valori().tipoCollegamento, QStringLiteral("SER"));
+        QCOMPARE(banco.finestra().valori().tipoCollegamento, TipoCollegamento::Seriale);
         QVERIFY(banco.finestra().collegamento().seriale().isOpen());
         QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
         QVERIFY(banco.finestra().valori().pronto);

@@ -1,10 +1,11 @@
 // Faults the panel must survive, end to end: the test plays a misbehaving board on a
 // pseudo-terminal.
 #include "Colori.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "link/Framer.h"
-#include "pages/PaginaUsciteDigitali.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/FramerPagine.h"
 #include "settings/Ini.h"
 #include "Pty.h"
@@ -106,7 +107,7 @@ private slots:
         MessaggiRegistrati messaggi;
         TfrmMain finestra(&messaggi, cartella.path());
         finestra.show();
-        const PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+        const PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
         Framer &adpUD = *finestra.framer().adpUD();
 
         scheda.rele = QStringLiteral("00000100");

@@ -7,14 +7,15 @@
 #include "Blocchi.h"
 #include "ProvaScheda.h"
 #include "Supporto.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "pages/GruppoRadio.h"
-#include "pages/ModoContinuo.h"
-#include "pages/PaginaIngressiDigitali.h"
-#include "pages/PannelloPunto.h"
-#include "pages/TfrmStato.h"
+#include "pages/widgets/GruppoRadio.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
+#include "pages/scheda/TfrmStato.h"
 #include "settings/Ini.h"
 
 #include <QCheckBox>
@@ -52,7 +53,7 @@ private:
     {
         return m_scheda->ricevuti().mid(da);
     }
-    PaginaIngressiDigitali &pagina() const { return *m_finestra->paginaIngressiDigitali(); }
+    PaginaIngressiDigitali &pagina() const { return *m_finestra->navigazione().paginaIngressiDigitali(); }
     QString file(const QString &nome) const { return m_cartella->filePath(nome); }
     QString leggiImpostazione(const QString &sezione, const QString &chiave) const
     {

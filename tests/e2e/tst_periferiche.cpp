@@ -6,15 +6,16 @@
 #include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "link/Framer.h"
-#include "pages/DisplayLed.h"
-#include "pages/GruppoRadio.h"
-#include "pages/PaginaPerifIngressiDigitali.h"
-#include "pages/PaginaPerifUsciteAnalogiche.h"
-#include "pages/PaginaPerifUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/widgets/GruppoRadio.h"
+#include "pages/periferiche/PaginaPerifIngressiDigitali.h"
+#include "pages/periferiche/PaginaPerifUsciteAnalogiche.h"
+#include "pages/periferiche/PaginaPerifUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
 #include "settings/Ini.h"
 
@@ -58,14 +59,14 @@ private:
     void creaFinestra() override;
     // What reached the board since the last call.
     QList<Blocco> nuovi();
-    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->paginaPerifUsciteDigitali(); }
+    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->navigazione().paginaPerifUsciteDigitali(); }
     PaginaPerifIngressiDigitali &ingressi() const
     {
-        return *m_finestra->paginaPerifIngressiDigitali();
+        return *m_finestra->navigazione().paginaPerifIngressiDigitali();
     }
     PaginaPerifUsciteAnalogiche &analogiche() const
     {
-        return *m_finestra->paginaPerifUsciteAnalogiche();
+        return *m_finestra->navigazione().paginaPerifUsciteAnalogiche();
     }
 
     qsizetype m_letti = 0;

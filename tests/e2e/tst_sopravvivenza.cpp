@@ -4,13 +4,14 @@
 #include "SimulatoreScheda.h"
 
 #include "app/BarraStato.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Framer.h"
 #include "link/Seriale.h"
-#include "pages/PaginaUsciteDigitali.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
 #include "settings/Ini.h"
@@ -169,7 +170,7 @@ void TestSopravvivenza::serialeChiusoERiaperto()
     TfrmMain finestra(&messaggi, cartella.path());
     finestra.show();
     QVERIFY(QTest::qWaitForWindowExposed(&finestra));
-    const PaginaUsciteDigitali &pagina = *finestra.paginaUsciteDigitali();
+    const PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
     Seriale &seriale = finestra.collegamento().seriale();
 
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
@@ -274,7 +275,7 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
     // After all that, a page entry connects and shows the board's relays.
     scheda.stato().rele[4] = true;
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
-    QTRY_COMPARE(colori(*finestra.paginaUsciteDigitali()), QStringLiteral("GGGGRGGG"));
+    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()), QStringLiteral("GGGGRGGG"));
     QCOMPARE(barra.testo(0), attivo);
     QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
 }
@@ -334,7 +335,7 @@ void TestSopravvivenza::inondazioneSenzaPronto()
     qint64 ricevuti = 0;
     QObject contesto;
     connect(&finestra.ricezione(), &Ricezione::datiRicevuti, &contesto,
-            [&](const QString &, const QByteArray &dati) {
+            [&](TipoCollegamento, const QByteArray &dati) {
                 ricevuti += dati.size();
                 if (ricevuti >= kTotale) {
                     ciclo.quit();
@@ -406,7 +407,7 @@ void TestSopravvivenza::inondazioneSenzaPronto()
     } else {
         QVERIFY(pty.scrivi(risposta));
     }
-    QTRY_COMPARE(colori(*finestra.paginaUsciteDigitali()), QStringLiteral("RGGGGGGG"));
+    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()), QStringLiteral("RGGGGGGG"));
     QVERIFY(valori.pronto);
     if (fd >= 0) {
         ::close(fd);

@@ -5,16 +5,17 @@
 #include "Supporto.h"
 
 #include "app/BarraStato.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "link/CampoDispositivo.h"
+#include "app/CampoDispositivo.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "link/Seriale.h"
-#include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
-#include "pages/SorveglianzaPagine.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
+#include "pages/comune/SorveglianzaPagine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,7 +71,7 @@ public:
 
     TfrmMain &finestra() { return *m_finestra; }
     MessaggiRegistrati &messaggi() { return m_messaggi; }
-    PaginaUsciteDigitali &pagina() { return *m_finestra->paginaUsciteDigitali(); }
+    PaginaUsciteDigitali &pagina() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
     QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
     QWidget *controllo(const QString &nome) { return m_finestra->findChild<QWidget *>(nome); }
     void clicca(const QString &nome) { QTest::mouseClick(controllo(nome), Qt::LeftButton); }

@@ -6,10 +6,11 @@
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "core/Messaggi.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/ValoriProgramma.h"
-#include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "settings/Ini.h"
 
 #include <QAction>
@@ -66,7 +67,7 @@ private:
     void apriPagina();
     // `foto`: also take pictures of the configuration page on the way.
     void settaggiReleAllarme(bool foto = false);
-    PaginaUsciteDigitali &pagina() const { return *m_finestra->paginaUsciteDigitali(); }
+    PaginaUsciteDigitali &pagina() const { return *m_finestra->navigazione().paginaUsciteDigitali(); }
     QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
 };
 

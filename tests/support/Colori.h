@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/PannelloPunto.h"
+#include "pages/widgets/PannelloPunto.h"
 
 #include <QColor>
 #include <QString>

@@ -1,6 +1,6 @@
 // Digital input alarm settings: from the stored strings to the texts the operator reads, and
 // from those texts back to the strings stored and sent to the board.
-#include "pages/AllarmiDigitali.h"
+#include "pages/scheda/AllarmiDigitali.h"
 
 #include <QtTest>
 

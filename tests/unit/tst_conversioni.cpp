@@ -1,6 +1,6 @@
 // Alarm thresholds to board levels, and the conversions at the edges of their number types.
 #include "core/Errori.h"
-#include "pages/PaginaIngressiAnalogici.h"
+#include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "protocol/Conversioni.h"
 
 #include <QTest>

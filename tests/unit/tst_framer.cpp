@@ -356,13 +356,12 @@ private slots:
             ++chiamate;
             throw std::runtime_error("handler failure");
         });
-        MessaggiRegistrati messaggi;
-        m_gestore->setMessaggi(&messaggi);
+        QSignalSpy errori(m_gestore.get(), &GestoreFramer::erroreGestore);
         ricevi("->1<-->2<-");
         QCOMPARE(chiamate, 2);
         QVERIFY(f->enabled());
-        QCOMPARE(messaggi.testi(MessaggiRegistrati::Tipo::Errore),
-                 (QStringList{"handler failure", "handler failure"}));
+        QCOMPARE(errori.size(), 2);
+        QCOMPARE(errori.at(1).at(0).toString(), QStringLiteral("handler failure"));
     }
 
     void aperturaEChiusura()

@@ -36,9 +36,8 @@ QString chiaveSalvata(int n)
 // Child process of the kill test: saves generation after generation of 50 keys, forever.
 int salvaInCiclo(const QString &file, int base)
 {
-    MessaggiRegistrati messaggi;
     for (int generazione = base + 1;; ++generazione) {
-        SalvataggioIni salvataggio(messaggi, file);
+        SalvataggioIni salvataggio(file);
         for (int n = 1; n <= kChiaviSalvate; ++n) {
             salvataggio.scrivi(QStringLiteral("OPTION"), chiaveSalvata(n),
                                QStringLiteral("g%1").arg(generazione));
@@ -195,18 +194,24 @@ private slots:
     {
         QTemporaryDir cartella;
         const QString file = cartella.filePath("Impostazioni.INI");
-        MessaggiRegistrati messaggi;
         {
-            SalvataggioIni salvataggio(messaggi, file);
+            SalvataggioIni salvataggio(file);
             salvataggio.scrivi("OPTION", "UD01", "a");
             salvataggio.scrivi("OPTION", "UD02", "b");
             salvataggio.scrivi("OPTION", "UD01", "c");
             // Nothing reaches the file before the action ends.
             QVERIFY(!QFile::exists(file));
+            QVERIFY(salvataggio.concludi());
         }
         QCOMPARE(leggiByte(file), QByteArray("[OPTION]\nUD01=c\nUD02=b\n"));
         QCOMPARE(QDir(cartella.path()).entryList(QDir::Files), QStringList{"Impostazioni.INI"});
-        QVERIFY(messaggi.voci().isEmpty());
+
+        // An action abandoned before its end writes nothing.
+        {
+            SalvataggioIni salvataggio(file);
+            salvataggio.scrivi("OPTION", "UD01", "z");
+        }
+        QCOMPARE(LeggiIni(file, "OPTION", "UD01"), QStringLiteral("c"));
     }
 
     // A process killed at any moment of a save leaves the old file or the new one, whole.
@@ -279,26 +284,19 @@ private slots:
         const QString file = cartella.filePath("manca/Impostazioni.INI");
         QVERIFY(!ScriviIni(file, "OPTION", "UD01", "x"));
 
-        MessaggiRegistrati messaggi;
-        {
-            SalvataggioIni salvataggio(messaggi, file);
-            for (int i = 1; i <= 8; ++i) {
-                salvataggio.scrivi("OPTION", QStringLiteral("UD0%1").arg(i), "x");
-            }
-            salvataggio.concludi();
+        SalvataggioIni salvataggio(file);
+        for (int i = 1; i <= 8; ++i) {
+            salvataggio.scrivi("OPTION", QStringLiteral("UD0%1").arg(i), "x");
         }
-        QCOMPARE(messaggi.voci().size(), 1);
-        QCOMPARE(messaggi.voci().first().tipo, MessaggiRegistrati::Tipo::Avviso);
-        QCOMPARE(messaggi.voci().first().testo,
+        QVERIFY(!salvataggio.concludi());
+        QCOMPARE(salvataggio.errore(),
                  QStringLiteral("Impossibile salvare le impostazioni nel file ") + file);
+        // Reported once: a second end of the same action writes nothing more.
+        QVERIFY(salvataggio.concludi());
 
-        // A successful action says nothing.
-        messaggi.svuota();
-        {
-            SalvataggioIni salvataggio(messaggi, cartella.filePath("Buono.INI"));
-            salvataggio.scrivi("OPTION", "UD01", "x");
-        }
-        QVERIFY(messaggi.voci().isEmpty());
+        SalvataggioIni buono(cartella.filePath("Buono.INI"));
+        buono.scrivi("OPTION", "UD01", "x");
+        QVERIFY(buono.concludi());
     }
 
     void fileIlleggibileNonVieneSovrascritto()

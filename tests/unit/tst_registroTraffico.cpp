@@ -49,19 +49,19 @@ void TestRegistroTraffico::righeEDisattivo()
     registro.setOrologio([&] { return ora; });
 
     // Off: nothing is written, no file appears.
-    registro.scritti(QStringLiteral("TCP"), "*");
+    registro.scritti(TipoCollegamento::Tcp, "*");
     QVERIFY(!QFile::exists(cartella.filePath(RegistroTraffico::NomeFile)));
 
     QVERIFY(registro.avvia(cartella.path()));
     QCOMPARE(registro.percorso(), cartella.filePath(QStringLiteral("brivola-traffico.log")));
-    registro.scritti(QStringLiteral("TCP"), "*");
+    registro.scritti(TipoCollegamento::Tcp, "*");
     ora = ora.addMSecs(51);
-    registro.ricevuti(QStringLiteral("SER"), "\r\nF?");
+    registro.ricevuti(TipoCollegamento::Seriale, "\r\nF?");
     registro.ferma();
-    registro.scritti(QStringLiteral("TCP"), "/");
+    registro.scritti(TipoCollegamento::Tcp, "/");
     // Starting again appends.
     QVERIFY(registro.avvia(cartella.path()));
-    registro.scritti(QStringLiteral("SER"), "*/A");
+    registro.scritti(TipoCollegamento::Seriale, "*/A");
     registro.ferma();
 
     QCOMPARE(leggiTesto(registro.percorso()),
@@ -85,7 +85,7 @@ void TestRegistroTraffico::rotazione()
 
     // Each line is 42 bytes: two fit under 100, the third starts a new file.
     for (const char c : QByteArray("abcdefg")) {
-        registro.ricevuti(QStringLiteral("TCP"), QByteArray(10, c));
+        registro.ricevuti(TipoCollegamento::Tcp, QByteArray(10, c));
     }
     const QString riga = QStringLiteral("2026-01-02 03:04:05.000 TCP RX %1\n");
     const auto righe = [&](const QByteArray &lettere) {
@@ -113,7 +113,7 @@ void TestRegistroTraffico::cartellaNonScrivibile()
     QVERIFY(!registro.avvia(nonCartella));
     QVERIFY(!registro.isAttivo());
     QVERIFY(registro.errore().contains(QStringLiteral("brivola-traffico.log")));
-    registro.scritti(QStringLiteral("TCP"), "*");
+    registro.scritti(TipoCollegamento::Tcp, "*");
 }
 
 QTEST_GUILESS_MAIN(TestRegistroTraffico)

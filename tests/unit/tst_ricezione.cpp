@@ -33,7 +33,9 @@ public:
     Banco()
     {
         m_seriale.setDispositivo(m_pty.nome());
-        m_ricezione = std::make_unique<Ricezione>(m_valori, m_messaggi, m_seriale, m_client);
+        m_ricezione = std::make_unique<Ricezione>(m_valori, m_seriale, m_client);
+        QObject::connect(m_ricezione.get(), &Ricezione::errore,
+                         [this](const QString &testo) { m_messaggi.errore(testo); });
         // Told after the reception handler: when it fires, the handler is done with the chunk.
         m_dopoSeriale = m_seriale.aggiungiConsumatore(&m_seriale);
         m_log = std::make_unique<QSignalSpy>(m_ricezione.get(), &Ricezione::rigaLog);

@@ -1,7 +1,7 @@
 // The kept analog readings: the ring of one input, and the CSV of all of them.
 #include "core/ValoriProgramma.h"
-#include "pages/BufferLetture.h"
-#include "pages/StoricoAnalogici.h"
+#include "pages/andamento/BufferLetture.h"
+#include "pages/andamento/StoricoAnalogici.h"
 #include "Supporto.h"
 
 #include <QBuffer>

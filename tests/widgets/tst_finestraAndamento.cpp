@@ -1,8 +1,8 @@
 // The trend window on its own, fed straight from the kept readings with a fixed clock.
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "pages/FinestraAndamento.h"
-#include "pages/StoricoAnalogici.h"
+#include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/StoricoAnalogici.h"
 
 #include <QCheckBox>
 #include <QComboBox>

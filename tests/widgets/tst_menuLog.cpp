@@ -2,7 +2,7 @@
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "link/RegistroTraffico.h"
-#include "pages/FinestraAndamento.h"
+#include "pages/andamento/FinestraAndamento.h"
 #include "settings/Ini.h"
 #include "Supporto.h"
 
@@ -139,8 +139,8 @@ void TestMenuLog::registroInterrottoDaUnErrore()
     QVERIFY(QDir().mkpath(copia + QStringLiteral("/dentro")));
     RegistroTraffico &registro = m_finestra->registroTraffico();
     registro.setDimensioneMassima(60);
-    registro.ricevuti(QStringLiteral("TCP"), QByteArray(20, 'a'));
-    registro.ricevuti(QStringLiteral("TCP"), QByteArray(20, 'b'));
+    registro.ricevuti(TipoCollegamento::Tcp, QByteArray(20, 'a'));
+    registro.ricevuti(TipoCollegamento::Tcp, QByteArray(20, 'b'));
     QVERIFY(!registro.isAttivo());
     QVERIFY(!voce("mRegistraTraffico")->isChecked());
     QVERIFY(m_messaggi.voci().isEmpty());

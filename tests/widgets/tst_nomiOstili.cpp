@@ -2,8 +2,8 @@
 // characters, 10,000 characters. Every page shows them as text, inside its own bounds, quickly.
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
-#include "pages/EtichettaAccorciata.h"
-#include "pages/PannelloPunto.h"
+#include "pages/widgets/EtichettaAccorciata.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 

@@ -251,7 +251,7 @@ void TestPaginaConfigurazione::unitaNonInteraDallaHome()
     // The reload ended the action before the connection check: no warning, no page change.
     QVERIFY(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso).isEmpty());
     QCOMPARE(m_finestra->paginaAttiva(), 0);
-    QCOMPARE(m_finestra->valori().tipoCollegamento, QString());
+    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Nessuno);
 
     // What came before the failing conversion was applied, what comes after was not.
     QCOMPARE(testo(QStringLiteral("sbUD1")), QStringLiteral("Pompa"));
@@ -286,7 +286,7 @@ void TestPaginaConfigurazione::releAllarmeSenzaCollegamento()
     QCOMPARE(m_messaggi.voci().size(), 1);
     QCOMPARE(m_finestra->paginaAttiva(), 8);
     QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(), QStringLiteral("Riscaldamento"));
-    QCOMPARE(m_finestra->valori().tipoCollegamento, QString());
+    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Nessuno);
 }
 
 QTEST_MAIN(TestPaginaConfigurazione)

@@ -1,11 +1,12 @@
 // The analog inputs page: scaled readings from the serial framer and from TCP responses, the
 // alarm texts loaded from the settings file, the alarm dialog, and the checks before storing.
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Errori.h"
 #include "core/Messaggi.h"
-#include "pages/DisplayLed.h"
-#include "pages/PaginaIngressiAnalogici.h"
-#include "pages/TfrmStatoAnalogici.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/scheda/PaginaIngressiAnalogici.h"
+#include "pages/scheda/TfrmStatoAnalogici.h"
 #include "settings/Ini.h"
 
 #include <QCheckBox>
@@ -56,7 +57,7 @@ private slots:
     void valoriNonValidiNonSalvati();
 
 private:
-    PaginaIngressiAnalogici &pagina() const { return *m_finestra->paginaIngressiAnalogici(); }
+    PaginaIngressiAnalogici &pagina() const { return *m_finestra->navigazione().paginaIngressiAnalogici(); }
     QString mostrati() const;
     QStringList allarmi() const;
     QString fileImpostazioni() const

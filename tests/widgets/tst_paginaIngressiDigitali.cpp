@@ -4,15 +4,16 @@
 #include "Colori.h"
 #include "DialogoModale.h"
 #include "Supporto.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/Framer.h"
-#include "pages/GruppoRadio.h"
-#include "pages/ModoContinuo.h"
-#include "pages/PaginaIngressiDigitali.h"
-#include "pages/PannelloPunto.h"
-#include "pages/TfrmStato.h"
+#include "pages/widgets/GruppoRadio.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
+#include "pages/scheda/TfrmStato.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
 #include "settings/Ini.h"
@@ -62,7 +63,7 @@ private slots:
 
 private:
     void datiStati();
-    PaginaIngressiDigitali &pagina() const { return *m_finestra->paginaIngressiDigitali(); }
+    PaginaIngressiDigitali &pagina() const { return *m_finestra->navigazione().paginaIngressiDigitali(); }
     QString fileImpostazioni() const
     {
         return m_cartella->filePath(QStringLiteral("Impostazioni.INI"));

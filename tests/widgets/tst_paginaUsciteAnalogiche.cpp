@@ -1,10 +1,11 @@
 // The analog outputs page: typed values and the spinner, the send buttons' display, and the
 // replies from the serial framer and from a complete TCP response.
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Errori.h"
 #include "core/Messaggi.h"
-#include "pages/DisplayLed.h"
-#include "pages/PaginaUsciteAnalogiche.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/scheda/PaginaUsciteAnalogiche.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +37,7 @@ private slots:
     void valoriNonAttuali();
 
 private:
-    PaginaUsciteAnalogiche &pagina() const { return *m_finestra->paginaUsciteAnalogiche(); }
+    PaginaUsciteAnalogiche &pagina() const { return *m_finestra->navigazione().paginaUsciteAnalogiche(); }
     QToolButton *invio(int n) const
     {
         return m_finestra->findChild<QToolButton *>(QStringLiteral("sbUAInvio%1").arg(n));
@@ -65,7 +66,7 @@ void TestPaginaUsciteAnalogiche::cleanup()
 void TestPaginaUsciteAnalogiche::mostra()
 {
     m_finestra->show();
-    m_finestra->valori().tipoCollegamento.clear();
+    m_finestra->valori().tipoCollegamento = TipoCollegamento::Nessuno;
     QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
 }
 

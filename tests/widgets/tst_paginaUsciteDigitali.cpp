@@ -2,9 +2,10 @@
 // TCP response, painted on the eight panels of the main window.
 #include "Colori.h"
 #include "core/Messaggi.h"
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
-#include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -41,7 +42,7 @@ private slots:
 
 private:
     void datiStati();
-    PaginaUsciteDigitali &pagina() const { return *m_finestra->paginaUsciteDigitali(); }
+    PaginaUsciteDigitali &pagina() const { return *m_finestra->navigazione().paginaUsciteDigitali(); }
 
     std::unique_ptr<QTemporaryDir> m_cartella;
     MessaggiRegistrati m_messaggi;

@@ -1,15 +1,16 @@
 // The three peripheral unit pages in the main window, without a link: replies from the serial
 // framers and from complete TCP responses, the unit selector, the value boxes, the navigation.
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Errori.h"
 #include "core/Messaggi.h"
 #include "link/Framer.h"
-#include "pages/DisplayLed.h"
-#include "pages/GruppoRadio.h"
-#include "pages/PaginaPerifIngressiDigitali.h"
-#include "pages/PaginaPerifUsciteAnalogiche.h"
-#include "pages/PaginaPerifUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/widgets/GruppoRadio.h"
+#include "pages/periferiche/PaginaPerifIngressiDigitali.h"
+#include "pages/periferiche/PaginaPerifUsciteAnalogiche.h"
+#include "pages/periferiche/PaginaPerifUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "protocol/FramerPagine.h"
 
 #include <QLineEdit>
@@ -83,14 +84,14 @@ private slots:
     void navigazione();
 
 private:
-    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->paginaPerifUsciteDigitali(); }
+    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->navigazione().paginaPerifUsciteDigitali(); }
     PaginaPerifIngressiDigitali &ingressi() const
     {
-        return *m_finestra->paginaPerifIngressiDigitali();
+        return *m_finestra->navigazione().paginaPerifIngressiDigitali();
     }
     PaginaPerifUsciteAnalogiche &analogiche() const
     {
-        return *m_finestra->paginaPerifUsciteAnalogiche();
+        return *m_finestra->navigazione().paginaPerifUsciteAnalogiche();
     }
     void clicca(const QString &nome);
 
@@ -280,7 +281,7 @@ void TestPaginePeriferiche::aperturaETornoDelFuoco()
     QCOMPARE(uscite().unitaSelezionata(), 3);
 
     // The focus handler itself puts "Unità 1" back.
-    m_finestra->TabSheet6Enter();
+    m_finestra->navigazione().TabSheet6Enter();
     QCOMPARE(uscite().unitaSelezionata(), 0);
 
     for (auto *pagina : std::initializer_list<PaginaPeriferica *>{&ingressi(), &analogiche()}) {

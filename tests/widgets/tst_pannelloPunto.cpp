@@ -1,8 +1,9 @@
 // Point names of any length or content on the relay panels of the main window.
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
-#include "pages/PaginaUsciteDigitali.h"
-#include "pages/PannelloPunto.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,8 +56,8 @@ private slots:
         finestra.show();
         QVERIFY(QTest::qWaitForWindowExposed(&finestra));
         finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
-        PannelloPunto *pannello = finestra.paginaUsciteDigitali()->pannello(1);
-        PannelloPunto *accanto = finestra.paginaUsciteDigitali()->pannello(5);
+        PannelloPunto *pannello = finestra.navigazione().paginaUsciteDigitali()->pannello(1);
+        PannelloPunto *accanto = finestra.navigazione().paginaUsciteDigitali()->pannello(5);
 
         QApplication::processEvents();
         const int larghezza = pannello->width();
@@ -106,7 +107,7 @@ private slots:
         finestra.show();
         QVERIFY(QTest::qWaitForWindowExposed(&finestra));
         finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
-        PaginaUsciteDigitali *pagina = finestra.paginaUsciteDigitali();
+        PaginaUsciteDigitali *pagina = finestra.navigazione().paginaUsciteDigitali();
         pagina->pannello(1)->impostaNome(QStringLiteral("Luci del giardino ").repeated(17));
         pagina->pannello(2)->impostaNome(QStringLiteral("<b>Pompa</b> & \x01\t<i>x</i>"));
         pagina->pannello(6)->impostaNome(QString(10000, QLatin1Char('W')));
@@ -129,8 +130,8 @@ private slots:
         finestra.resize(751, 585);
         finestra.show();
         QVERIFY(QTest::qWaitForWindowExposed(&finestra));
-        PannelloPunto *primo = finestra.paginaUsciteDigitali()->pannello(1);
-        PannelloPunto *secondo = finestra.paginaUsciteDigitali()->pannello(2);
+        PannelloPunto *primo = finestra.navigazione().paginaUsciteDigitali()->pannello(1);
+        PannelloPunto *secondo = finestra.navigazione().paginaUsciteDigitali()->pannello(2);
         const QString nome = QStringLiteral("Luci del giardino ").repeated(100000);
         primo->impostaNome(nome);
         secondo->impostaNome(nome.left(PannelloPunto::MassimoCaratteriMostrati + 1));

@@ -1,0 +1,236 @@
+#include "pages/andamento/StoricoAnalogici.h"
+
+#include "config/ConfigurazionePredefinita.h"
+#include "core/ValoriProgramma.h"
+
+#include <QDateTime>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace {
+
+constexpr qint64 kMsMinuto = 60 * 1000;
+constexpr qsizetype kBloccoScrittura = 64 * 1024;
+
+qint64 minutoDi(qint64 ms)
+{
+    // Rounded down, also before the epoch.
+    return ms >= 0 ? ms / kMsMinuto : -((-ms + kMsMinuto - 1) / kMsMinuto);
+}
+
+// Local time in ISO 8601. The offset only changes on a whole minute, so the date, hour, minute
+// and offset are worked out once a minute; an export of a day formats 1440 minutes, not
+// 691 200 date-times.
+class FormatoIso
+{
+public:
+    QByteArray operator()(qint64 ms)
+    {
+        const qint64 minuto = minutoDi(ms);
+        if (minuto != m_minuto) {
+            m_minuto = minuto;
+            const QDateTime inizio = QDateTime::fromMSecsSinceEpoch(minuto * kMsMinuto);
+            m_prefisso = inizio.toString(QStringLiteral("yyyy-MM-ddTHH:mm:")).toLatin1();
+            const int scarto = inizio.offsetFromUtc();
+            const int assoluto = scarto < 0 ? -scarto : scarto;
+            m_fuso = QStringLiteral("%1%2:%3")
+                         .arg(scarto < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                         .arg(assoluto / 3600, 2, 10, QLatin1Char('0'))
+                         .arg(assoluto / 60 % 60, 2, 10, QLatin1Char('0'))
+                         .toLatin1();
+        }
+        const int resto = static_cast<int>(ms - minuto * kMsMinuto);
+        QByteArray testo = m_prefisso;
+        testo += char('0' + resto / 10000);
+        testo += char('0' + resto / 1000 % 10);
+        testo += '.';
+        testo += char('0' + resto / 100 % 10);
+        testo += char('0' + resto / 10 % 10);
+        testo += char('0' + resto % 10);
+        testo += m_fuso;
+        return testo;
+    }
+
+private:
+    qint64 m_minuto = std::numeric_limits<qint64>::min();
+    QByteArray m_prefisso;
+    QByteArray m_fuso;
+};
+
+// A field that holds the separator, a quote or a line break goes in quotes, quotes doubled.
+QByteArray campoCsv(const QString &testo)
+{
+    QByteArray campo = testo.toUtf8();
+    if (campo.contains(';') || campo.contains('"') || campo.contains('\n') ||
+        campo.contains('\r')) {
+        campo.replace("\"", "\"\"");
+        campo = '"' + campo + '"';
+    }
+    return campo;
+}
+
+} // namespace
+
+StoricoAnalogici::StoricoAnalogici(const ValoriConfigurazione &configurazione, QObject *parent)
+    : QObject(parent), m_configurazione(configurazione), m_etichette(NumeroIngressi)
+{
+    m_letture.reserve(NumeroIngressi);
+    for (int i = 0; i < NumeroIngressi; ++i) {
+        m_letture.emplace_back(LettureMassime, DurataMassimaMs);
+    }
+}
+
+QString StoricoAnalogici::nome(int ingresso) const
+{
+    return m_configurazione.nomiIA.at(ingresso - 1);
+}
+
+QString StoricoAnalogici::unita(int ingresso) const
+{
+    bool numero = false;
+    const int indice = m_configurazione.unitaIA.at(ingresso - 1).toInt(&numero);
+    const QStringList &elenco = ConfigurazionePredefinita::kUnita;
+    return numero && indice >= 0 && indice < elenco.size() ? elenco.at(indice) : QString();
+}
+
+void StoricoAnalogici::aggiungiLettura(int ingresso, qint64 valore, const QDateTime &quando)
+{
+    if (quando.isValid()) {
+        aggiungiLetturaMs(ingresso, valore, quando.toMSecsSinceEpoch());
+    }
+}
+
+void StoricoAnalogici::aggiungiLetturaOra(int ingresso, qint64 valore)
+{
+    aggiungiLetturaMs(ingresso, valore, QDateTime::currentMSecsSinceEpoch());
+}
+
+void StoricoAnalogici::aggiungiLetturaMs(int ingresso, qint64 valore, qint64 ms)
+{
+    if (ingresso < 1 || ingresso > NumeroIngressi) {
+        return;
+    }
+    BufferLetture &letture = m_letture[ingresso - 1];
+    QList<Etichetta> &etichette = m_etichette[ingresso - 1];
+    const QString &nomeOra = m_configurazione.nomiIA[ingresso - 1];
+    const QString unitaOra = unita(ingresso);
+    if (etichette.isEmpty() || etichette.constLast().nome != nomeOra ||
+        etichette.constLast().unita != unitaOra) {
+        etichette.append({letture.aggiunte(), nomeOra, unitaOra});
+    }
+    letture.aggiungi(ms, valore);
+    // Names no kept reading carries any more go.
+    const qint64 primoTenuto = letture.aggiunte() - letture.size();
+    while (etichette.size() > 1 && etichette.at(1).daNumero <= primoTenuto) {
+        etichette.removeFirst();
+    }
+    emit letturaAggiunta(ingresso);
+}
+
+qsizetype StoricoAnalogici::numeroLetture() const
+{
+    qsizetype totale = 0;
+    for (const BufferLetture &letture : m_letture) {
+        totale += letture.size();
+    }
+    return totale;
+}
+
+void StoricoAnalogici::svuota()
+{
+    for (BufferLetture &letture : m_letture) {
+        letture.svuota();
+    }
+    for (QList<Etichetta> &etichette : m_etichette) {
+        etichette.clear();
+    }
+}
+
+QString StoricoAnalogici::dataOraIso(qint64 ms)
+{
+    return QString::fromLatin1(FormatoIso()(ms));
+}
+
+qint64 StoricoAnalogici::scriviCsv(QIODevice &uscita) const
+{
+    QByteArray blocco = QStringLiteral("timestamp;ingresso;nome;valore;unità\r\n").toUtf8();
+    blocco.reserve(kBloccoScrittura + 256);
+    const auto scarica = [&] {
+        const bool scritto = uscita.write(blocco) == blocco.size();
+        blocco.clear();
+        return scritto;
+    };
+
+    // Merges the eight inputs by time; at equal times the lower input comes first.
+    std::vector<qsizetype> prossima(NumeroIngressi, 0);
+    std::vector<qsizetype> etichetta(NumeroIngressi, 0);
+    std::vector<QByteArray> nomi(NumeroIngressi);
+    std::vector<QByteArray> unita(NumeroIngressi);
+    std::vector<qint64> cambio(NumeroIngressi, std::numeric_limits<qint64>::min());
+    FormatoIso formato;
+    qint64 scritte = 0;
+    for (;;) {
+        int scelto = -1;
+        for (int i = 0; i < NumeroIngressi; ++i) {
+            if (prossima[i] < m_letture[i].size() &&
+                (scelto < 0 ||
+                 m_letture[i].at(prossima[i]).ms < m_letture[scelto].at(prossima[scelto]).ms)) {
+                scelto = i;
+            }
+        }
+        if (scelto < 0) {
+            break;
+        }
+        const BufferLetture &letture = m_letture[scelto];
+        const QList<Etichetta> &etichette = m_etichette[scelto];
+        const qint64 numero = letture.aggiunte() - letture.size() + prossima[scelto];
+        if (numero >= cambio[scelto]) {
+            // The name in force for this reading: the last one that starts at or before it.
+            qsizetype &e = etichetta[scelto];
+            while (e + 1 < etichette.size() && etichette.at(e + 1).daNumero <= numero) {
+                ++e;
+            }
+            nomi[scelto] = campoCsv(etichette.at(e).nome);
+            unita[scelto] = campoCsv(etichette.at(e).unita);
+            cambio[scelto] = e + 1 < etichette.size() ? etichette.at(e + 1).daNumero
+                                                      : std::numeric_limits<qint64>::max();
+        }
+        const Lettura &lettura = letture.at(prossima[scelto]);
+        blocco += formato(lettura.ms);
+        blocco += ';';
+        blocco += QByteArray::number(scelto + 1);
+        blocco += ';';
+        blocco += nomi[scelto];
+        blocco += ';';
+        // Values are the whole numbers the page shows, so no decimal separator arises.
+        blocco += QByteArray::number(lettura.valore);
+        blocco += ';';
+        blocco += unita[scelto];
+        blocco += "\r\n";
+        ++prossima[scelto];
+        ++scritte;
+        if (blocco.size() >= kBloccoScrittura && !scarica()) {
+            return -1;
+        }
+    }
+    return scarica() ? scritte : -1;
+}
+
+qint64 StoricoAnalogici::esportaCsv(const QString &percorso, QString *errore) const
+{
+    QSaveFile file(percorso);
+    qint64 scritte = -1;
+    if (file.open(QIODevice::WriteOnly) && file.write("\xEF\xBB\xBF", 3) == 3) {
+        scritte = scriviCsv(file);
+    }
+    if (scritte < 0 || !file.commit()) {
+        if (errore) {
+            *errore = file.errorString();
+        }
+        file.cancelWriting();
+        return -1;
+    }
+    return scritte;
+}

@@ -1,0 +1,140 @@
+#include "pages/periferiche/PaginaPerifUsciteDigitali.h"
+
+#include "core/Gestore.h"
+#include "core/ValoriProgramma.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/comune/ContestoPagine.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/widgets/PannelloPunto.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+#include "settings/Utilita.h"
+
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+// The board needs this long to reset every unit before it can report one.
+constexpr int kPausaResetTotale = 500;
+
+} // namespace
+
+PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, QWidget *parent)
+    : PaginaPeriferica(contesto, QStringLiteral("TabSheet6"), QStringLiteral("lbtsUDP"),
+                       QStringLiteral("Periferiche Uscite Digitali"), QStringLiteral("rgUDP"),
+                       parent)
+{
+    m_pannelli = creaPannelliUnita(QStringLiteral("sbUDP"), QStringLiteral("Out %1"));
+    for (int n = 1; n <= 8; ++n) {
+        connect(m_pannelli[n - 1], &QPushButton::clicked, this,
+                protetto(contesto.messaggi, [this, n] { sbUDPNClick(n); }));
+    }
+    auto *reset = new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload),
+                                  QStringLiteral("Reset"), contenuto());
+    reset->setObjectName(QStringLiteral("sbUDPRes"));
+    posizionaAlCentro(reset, 3);
+    connect(reset, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUDPResClick(); }));
+
+    auto *richiesta = aggiungiPulsante(QStringLiteral("sbUDPRich"), QStringLiteral("Richiesta"));
+    setPulsanteRichiesta(richiesta);
+    auto *resetTotale = aggiungiPulsante(QStringLiteral("sbUDPResetTotale"),
+                                         QStringLiteral("Reset di tutte le periferiche"));
+    aggiungiSpaziatura();
+    m_ritorno = aggiungiPulsante(QStringLiteral("sbUD"), QStringLiteral("Uscite Digitali"));
+    connect(richiesta, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUDPRichClick(); }));
+    connect(resetTotale, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUDPResetTotaleClick(); }));
+
+    connect(contesto.framer.adpUDP(), &Framer::stringPacket, this,
+            &PaginaPerifUsciteDigitali::adpUDPStringPacket);
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::PerifUsciteDigitali,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+}
+
+void PaginaPerifUsciteDigitali::richiediStati(int unita)
+{
+    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita));
+}
+
+void PaginaPerifUsciteDigitali::sbPUDClick()
+{
+    m_contesto.modoContinuo.fermaSeAcceso();
+    m_contesto.caricaConfIni();
+    selezionaPrimaUnitaSenzaRichiesta();
+    m_contesto.mostraPagina(ValoriProgramma::PerifUsciteDigitali);
+    if (haCollegamento()) {
+        m_contesto.framer.adpUD()->setEnabled(false);
+        m_contesto.framer.adpUDP()->setEnabled(true);
+        richiediStati(0);
+    }
+}
+
+void PaginaPerifUsciteDigitali::rgUDPClick()
+{
+    const int unita = unitaSelezionata();
+    if (unita >= 0) {
+        richiediStati(unita);
+    }
+}
+
+void PaginaPerifUsciteDigitali::sbUDPRichClick()
+{
+    if (haCollegamento()) {
+        rgUDPClick();
+    }
+}
+
+void PaginaPerifUsciteDigitali::sbUDPNClick(int n)
+{
+    const int unita = unitaSelezionata();
+    if (unita < 0) {
+        return;
+    }
+    PannelloPunto *pannello = m_pannelli.at(n - 1);
+    m_contesto.invio.invia(Protocollo::operaUscitaUnita(unita, n), pannello->attesaComando());
+    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita), pannello->attesaRilettura());
+}
+
+void PaginaPerifUsciteDigitali::sbUDPResClick()
+{
+    const int unita = unitaSelezionata();
+    if (unita < 0) {
+        return;
+    }
+    m_contesto.invio.invia(Protocollo::resetUsciteUnita(unita));
+    rgUDPClick();
+}
+
+void PaginaPerifUsciteDigitali::sbUDPResetTotaleClick()
+{
+    m_contesto.invio.invia(Protocollo::resetUsciteTutteUnita());
+    Attendi(kPausaResetTotale, true, [this] { return m_contesto.valori.inChiusura; });
+    if (m_contesto.valori.inChiusura) {
+        throw AbortSilenzioso{};
+    }
+    rgUDPClick();
+}
+
+void PaginaPerifUsciteDigitali::azzeraPunti()
+{
+    azzeraStati(m_pannelli);
+}
+
+void PaginaPerifUsciteDigitali::adpUDPStringPacket(const QString &pacchetto)
+{
+    mostraStati(m_pannelli, pacchetto);
+}
+
+void PaginaPerifUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
+{
+    const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioValore);
+    if (inizio >= 0) {
+        mostraStati(m_pannelli, risposta.mid(inizio));
+    }
+}

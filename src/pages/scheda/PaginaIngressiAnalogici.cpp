@@ -1,0 +1,316 @@
+#include "pages/scheda/PaginaIngressiAnalogici.h"
+
+#include "core/Gestore.h"
+#include "core/Messaggi.h"
+#include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/comune/ContestoPagine.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/scheda/TfrmStatoAnalogici.h"
+#include "protocol/Conversioni.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+const QString kSpento = QStringLiteral("All.:Off");
+const QString kMinimoSpento = QStringLiteral("0");
+const QString kMassimoSpento = QStringLiteral("255");
+constexpr int kPausaAbilitazioni = 500;
+constexpr int kPausaSoglia = 200;
+
+} // namespace
+
+AllarmiAnalogici AllarmiAnalogici::prepara(const std::array<QString, 8> &testi,
+                                           const std::array<QString, 8> &minimi,
+                                           const std::array<QString, 8> &massimi)
+{
+    AllarmiAnalogici allarmi;
+    for (int i = 0; i < 8; ++i) {
+        const TestoAllarmeAnalogico parti = TestoAllarmeAnalogico::leggi(testi[i]);
+        if (parti.isSpento()) {
+            allarmi.abilitazioni += QLatin1Char('0');
+            allarmi.soglie[2 * i] = kMinimoSpento;
+            allarmi.soglie[2 * i + 1] = kMassimoSpento;
+            allarmi.campi[2 * i] = Protocollo::campoTreCifre(0);
+            allarmi.campi[2 * i + 1] = Protocollo::campoTreCifre(255);
+            continue;
+        }
+        allarmi.abilitazioni += QLatin1Char('1');
+        allarmi.soglie[2 * i] = parti.minimo;
+        allarmi.soglie[2 * i + 1] = parti.massimo;
+        try {
+            const double minimo = Conversioni::StrToFloat(minimi[i]);
+            const double massimo = Conversioni::StrToFloat(massimi[i]);
+            allarmi.campi[2 * i] = Protocollo::campoTreCifre(Conversioni::livelloAllarme(
+                Conversioni::StrToFloat(parti.minimo), minimo, massimo));
+            allarmi.campi[2 * i + 1] = Protocollo::campoTreCifre(Conversioni::livelloAllarme(
+                Conversioni::StrToFloat(parti.massimo), minimo, massimo));
+        } catch (const ErroreProgramma &) {
+            if (allarmi.ingressoNonValido == 0) {
+                allarmi.ingressoNonValido = i + 1;
+            }
+        }
+    }
+    return allarmi;
+}
+
+PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidget *parent)
+    : PaginaBase(QStringLiteral("TabSheet5"), parent), m_contesto(contesto)
+{
+    aggiungiTitolo(QStringLiteral("lbtsIA"), QStringLiteral("Ingressi Analogici"));
+    auto *griglia = new QGridLayout(contenuto());
+    griglia->setContentsMargins(24, 8, 24, 8);
+    griglia->setHorizontalSpacing(8);
+    griglia->setVerticalSpacing(2);
+    griglia->setColumnMinimumWidth(4, 24);
+    // Extra width goes after the alarm texts, so each input's controls stay together.
+    griglia->setColumnStretch(3, 1);
+    griglia->setColumnStretch(8, 1);
+
+    for (int n = 1; n <= 8; ++n) {
+        Ingresso &ingresso = m_ingressi[n - 1];
+        // Inputs 1-4 top to bottom on the left, 5-8 on the right.
+        const int riga = ((n - 1) % 4) * 2;
+        const int colonna = ((n - 1) / 4) * 5;
+
+        ingresso.titolo = new EtichettaAccorciata(contenuto());
+        ingresso.titolo->setObjectName(QStringLiteral("lbIA0%1").arg(n));
+        QFont grassetto = ingresso.titolo->font();
+        grassetto.setBold(true);
+        ingresso.titolo->setFont(grassetto);
+        griglia->addWidget(ingresso.titolo, riga, colonna, 1, 4, Qt::AlignBottom);
+
+        ingresso.display = new DisplayLed(QStringLiteral("LD0%1").arg(n), contenuto());
+        griglia->addWidget(ingresso.display, riga + 1, colonna, Qt::AlignTop);
+
+        ingresso.unita = new QLabel(contenuto());
+        ingresso.unita->setObjectName(QStringLiteral("lbIAT0%1").arg(n));
+        ingresso.unita->setTextFormat(Qt::PlainText);
+        QFont grande = ingresso.unita->font();
+        grande.setBold(true);
+        grande.setPixelSize(18);
+        ingresso.unita->setFont(grande);
+        ingresso.unita->setMinimumWidth(52);
+        griglia->addWidget(ingresso.unita, riga + 1, colonna + 1, Qt::AlignTop);
+
+        ingresso.pulsanteAllarme = new QToolButton(contenuto());
+        ingresso.pulsanteAllarme->setObjectName(QStringLiteral("SpeedButton%1").arg(13 + n));
+        ingresso.pulsanteAllarme->setToolTip(QStringLiteral("Allarme"));
+        ingresso.pulsanteAllarme->setAutoRaise(true);
+        ingresso.pulsanteAllarme->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        griglia->addWidget(ingresso.pulsanteAllarme, riga + 1, colonna + 2, Qt::AlignTop);
+
+        ingresso.allarme = new QLabel(contenuto());
+        ingresso.allarme->setObjectName(QStringLiteral("lbIAS0%1").arg(n));
+        ingresso.allarme->setTextFormat(Qt::PlainText);
+        ingresso.allarme->setMinimumWidth(90);
+        griglia->addWidget(ingresso.allarme, riga + 1, colonna + 3, Qt::AlignTop | Qt::AlignLeft);
+
+        connect(ingresso.pulsanteAllarme, &QToolButton::clicked, this,
+                protetto(contesto.messaggi, [this, n] { SpeedButtonAllarmeClick(n); }));
+    }
+    for (int riga = 0; riga < 8; ++riga) {
+        griglia->setRowStretch(riga, 1);
+    }
+
+    auto *richiesta = aggiungiPulsante(QStringLiteral("sbIARich"), QStringLiteral("Richiesta"));
+    setPulsanteRichiesta(richiesta);
+    auto *impostazioni =
+        aggiungiPulsante(QStringLiteral("sbIAImp"), QStringLiteral("Invio Impostazioni"));
+    m_continua = aggiungiPulsante(QStringLiteral("sbIAContinua"), QStringLiteral("Continua"));
+    contesto.modoContinuo.aggiungiPulsante(m_continua);
+    aggiungiSpaziatura();
+    m_periferiche = aggiungiPulsante(QStringLiteral("sbPIA"), QStringLiteral("Periferiche"));
+    m_periferiche->hide();
+    m_home = aggiungiPulsante(QStringLiteral("SpeedButton3"), QStringLiteral("Pagina Iniziale"));
+    connect(richiesta, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbIARichClick(); }));
+    connect(impostazioni, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbIAImpClick(); }));
+
+    connect(contesto.framer.adpIA(), &Framer::stringPacket, this,
+            protetto(contesto.messaggi,
+                     [this](const QString &pacchetto) { adpIAStringPacket(pacchetto); }));
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::IngressiAnalogici,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+}
+
+void PaginaIngressiAnalogici::lbIAClick()
+{
+    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiAnalogici, FramerPagine::IA,
+                                [this] { caricaAllarmi(); });
+    m_contesto.invio.invia(Protocollo::letturaAnalogici());
+}
+
+void PaginaIngressiAnalogici::sbIARichClick()
+{
+    m_contesto.valori.contatoreIA = 1;
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        m_contesto.framer.adpID()->setEnabled(false);
+        m_contesto.framer.adpID()->setEnabled(true);
+    }
+    m_contesto.invio.invia(Protocollo::letturaAnalogici());
+}
+
+void PaginaIngressiAnalogici::sbIAImpClick()
+{
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        m_contesto.framer.adpID()->setEnabled(true);
+    }
+    salvaEInviaAllarmi();
+}
+
+void PaginaIngressiAnalogici::SpeedButtonAllarmeClick(int n)
+{
+    QLabel *testo = m_ingressi.at(n - 1).allarme;
+    // Owned by the main window; closing the window during the edit takes the dialog with it.
+    QPointer<TfrmStatoAnalogici> dialogo = new TfrmStatoAnalogici(window());
+    dialogo->setCampo(testo->text());
+    dialogo->exec();
+    if (dialogo) {
+        testo->setText(dialogo->campo());
+        delete dialogo;
+    }
+}
+
+void PaginaIngressiAnalogici::mostraLettura(int n, const QString &testoFrame)
+{
+    const ValoriConfigurazione &configurazione = m_contesto.valori.configurazione;
+    const qint64 valore = Conversioni::scalaAnalogico(
+        Protocollo::valoreFrame(testoFrame, Protocollo::CifreAnalogico),
+        configurazione.minimiIA.at(n - 1), configurazione.massimiIA.at(n - 1));
+    m_ingressi.at(n - 1).display->mostra(QString::number(valore));
+    emit letturaMostrata(n, valore);
+}
+
+void PaginaIngressiAnalogici::adpIAStringPacket(const QString &pacchetto)
+{
+    int &contatore = m_contesto.valori.contatoreIA;
+    if (contatore < 1 || contatore > 8) {
+        contatore = 1;
+    }
+    // A value or range that is not a number stops here: display and counter stay.
+    mostraLettura(contatore, pacchetto);
+    contatore = contatore % 8 + 1;
+}
+
+void PaginaIngressiAnalogici::analizzaRispostaTcp(const QString &risposta)
+{
+    // Read from each frame's own start marker, as the serial framer does: in continuous output
+    // the digital inputs frame ahead of the eight readings is passed over, and a response
+    // without readings changes nothing.
+    qsizetype da = 0;
+    for (int n = 1; n <= 8; ++n) {
+        const qsizetype inizio =
+            risposta.indexOf(Protocollo::InizioAnalogico, da, Qt::CaseInsensitive);
+        if (inizio < 0) {
+            return;
+        }
+        const qsizetype fine = risposta.indexOf(Protocollo::FineValore, inizio);
+        if (fine < 0) {
+            return;
+        }
+        mostraLettura(n, risposta.mid(inizio, fine + 2 - inizio));
+        da = fine + 1;
+    }
+}
+
+void PaginaIngressiAnalogici::caricaAllarmi()
+{
+    m_contesto.framer.adpID()->setEnabled(false);
+    const QString &file = m_contesto.valori.fileImpostazioni;
+    QString abilitazioni = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
+    if (abilitazioni == kErrore) {
+        abilitazioni = QStringLiteral("00000000");
+    }
+    std::array<QString, 8> minimi;
+    std::array<QString, 8> massimi;
+    for (int n = 1; n <= 8; ++n) {
+        minimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n));
+        massimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n));
+    }
+    for (qsizetype i = 0; i < std::min<qsizetype>(abilitazioni.size(), 8); ++i) {
+        m_ingressi[i].allarme->setText(abilitazioni.at(i) == QLatin1Char('1') ? QString()
+                                                                              : kSpento);
+    }
+    // Every input still without a text shows its stored window, also one beyond a short
+    // enable string.
+    for (int i = 0; i < 8; ++i) {
+        if (m_ingressi[i].allarme->text().isEmpty()) {
+            m_ingressi[i].allarme->setText(QStringLiteral("All.:") + minimi[i] +
+                                           QStringLiteral(" - ") + massimi[i]);
+        }
+    }
+}
+
+void PaginaIngressiAnalogici::salvaEInviaAllarmi()
+{
+    std::array<QString, 8> testi;
+    for (int i = 0; i < 8; ++i) {
+        testi[i] = m_ingressi[i].allarme->text();
+    }
+    const ValoriConfigurazione &configurazione = m_contesto.valori.configurazione;
+    const AllarmiAnalogici allarmi =
+        AllarmiAnalogici::prepara(testi, configurazione.minimiIA, configurazione.massimiIA);
+    // Nothing is stored or sent unless every enabled input gives its two levels.
+    if (allarmi.ingressoNonValido != 0) {
+        m_contesto.messaggi.avviso(QStringLiteral("Valori di allarme non validi per l'ingresso ") +
+                                   QString::number(allarmi.ingressoNonValido));
+        throw AbortSilenzioso{};
+    }
+
+    SalvataggioIni salvataggio(m_contesto.valori.fileImpostazioni);
+    salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA,
+                       allarmi.abilitazioni);
+    for (int n = 1; n <= 8; ++n) {
+        salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n),
+                           allarmi.soglie[2 * (n - 1)]);
+        salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n),
+                           allarmi.soglie[2 * (n - 1) + 1]);
+    }
+    if (!salvataggio.concludi()) {
+        m_contesto.messaggi.avviso(salvataggio.errore());
+    }
+
+    // The board reads the sixteen fields right after "*/HAS" as its thresholds: no other
+    // command may get in between.
+    GruppoInvio gruppo(m_contesto.invio);
+    const Comando abilitazioni = Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni);
+    const Comando soglie = Protocollo::soglieAllarmiAnalogici();
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        gruppo.InviaSeriale(abilitazioni.pezziSeriale);
+        // Fields without their command would be read as something else.
+        if (gruppo.InviaSeriale(soglie.pezziSeriale)) {
+            for (const QString &campo : allarmi.campi) {
+                gruppo.InviaSerialeDiretto(campo);
+            }
+        }
+    }
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Tcp) {
+        gruppo.InviaTcp(abilitazioni.tcp);
+        gruppo.pausa(kPausaAbilitazioni);
+        if (gruppo.InviaTcp(soglie.tcp)) {
+            gruppo.pausa(kPausaSoglia);
+            for (const QString &campo : allarmi.campi) {
+                gruppo.InviaTcpDiretto(campo);
+                gruppo.pausa(kPausaSoglia);
+            }
+        }
+    }
+    gruppo.concludi();
+}

@@ -1,0 +1,230 @@
+#include "pages/scheda/PaginaIngressiDigitali.h"
+
+#include "core/Gestore.h"
+#include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/comune/ContestoPagine.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/widgets/PannelloPunto.h"
+#include "pages/scheda/TfrmStato.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+
+// The captions as the board's labels print them: the first one has no blank.
+QString didascalia(int n)
+{
+    return n == 1 ? QStringLiteral("(IN1)") : QStringLiteral("(IN %1)").arg(n);
+}
+
+// A stored string, "00000000" when the file or key is missing.
+QString leggiFlag(const QString &file, const QString &chiave)
+{
+    const QString valore = LeggiIni(file, LayoutIni::kSezImpostazioni, chiave);
+    return valore.toUpper() == kErrore ? QStringLiteral("00000000") : valore;
+}
+
+} // namespace
+
+PaginaIngressiDigitali::PaginaIngressiDigitali(ContestoPagine &contesto, QWidget *parent)
+    : PaginaBase(QStringLiteral("TabSheet3"), parent), m_contesto(contesto)
+{
+    aggiungiTitolo(QStringLiteral("lbtsID"), QStringLiteral("Ingressi Digitali"));
+    creaIngressi();
+
+    auto *richiesta = aggiungiPulsante(QStringLiteral("sbIDRich"), QStringLiteral("Richiesta"));
+    setPulsanteRichiesta(richiesta);
+    auto *impostazioni =
+        aggiungiPulsante(QStringLiteral("sbIDImp"), QStringLiteral("Invio Impostazioni"));
+    m_continua = aggiungiPulsante(QStringLiteral("sbIDContinua"), QStringLiteral("Continua"));
+    aggiungiSpaziatura();
+    m_periferiche = aggiungiPulsante(QStringLiteral("sbPID"), QStringLiteral("Periferiche"));
+    m_home = aggiungiPulsante(QStringLiteral("SpeedButton1"), QStringLiteral("Pagina Iniziale"));
+    connect(richiesta, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbIDRichClick(); }));
+    connect(impostazioni, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbIDImpClick(); }));
+    contesto.modoContinuo.aggiungiPulsante(m_continua);
+
+    connect(contesto.framer.adpID(), &Framer::stringPacket, this,
+            &PaginaIngressiDigitali::adpIDStringPacket);
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::IngressiDigitali,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+}
+
+void PaginaIngressiDigitali::creaIngressi()
+{
+    auto *griglia = new QGridLayout(contenuto());
+    griglia->setContentsMargins(30, 16, 30, 16);
+    griglia->setHorizontalSpacing(6);
+    griglia->setVerticalSpacing(4);
+    // Room between the two columns of inputs.
+    griglia->setColumnMinimumWidth(2, 40);
+    griglia->setColumnStretch(0, 1);
+    griglia->setColumnStretch(3, 1);
+    const QIcon iconaAllarme = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (int n = 1; n <= 8; ++n) {
+        auto *pannello = new PannelloPunto(QStringLiteral("sbID%1").arg(n), contenuto());
+        pannello->setSolaLettura(true);
+        auto *etichetta = new QLabel(didascalia(n), contenuto());
+        etichetta->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+        auto *allarme = new QToolButton(contenuto());
+        allarme->setObjectName(QStringLiteral("SpeedButton%1").arg(n + 4));
+        allarme->setToolTip(QStringLiteral("Allarme"));
+        allarme->setAutoRaise(true);
+        allarme->setIcon(iconaAllarme);
+        allarme->setIconSize(QSize(16, 16));
+        connect(allarme, &QToolButton::clicked, this,
+                protetto(m_contesto.messaggi, [this, n] { SpeedButtonAllarmeClick(n); }));
+
+        auto *testo = new QLabel(contenuto());
+        testo->setObjectName(LayoutIni::numerata(QStringLiteral("lbIDS"), n));
+        testo->setTextFormat(Qt::PlainText);
+        testo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        testo->setMinimumWidth(testo->fontMetrics().horizontalAdvance(AllarmiDigitali::kHigh) + 4);
+
+        const int riga = ((n - 1) % 4) * 2;
+        const int colonna = (n - 1) / 4 * 3;
+        griglia->addWidget(pannello, riga, colonna);
+        griglia->addWidget(etichetta, riga + 1, colonna);
+        griglia->addWidget(allarme, riga, colonna + 1, Qt::AlignLeft | Qt::AlignBottom);
+        griglia->addWidget(testo, riga + 1, colonna + 1);
+        m_pannelli[n - 1] = pannello;
+        m_pulsantiAllarme[n - 1] = allarme;
+        m_testiAllarme[n - 1] = testo;
+    }
+}
+
+QString PaginaIngressiDigitali::testoAllarme(int n) const
+{
+    return m_testiAllarme.at(n - 1)->text();
+}
+
+void PaginaIngressiDigitali::impostaTestoAllarme(int n, const QString &testo)
+{
+    m_testiAllarme.at(n - 1)->setText(testo);
+}
+
+AllarmiDigitali::Testi PaginaIngressiDigitali::testiAllarmi() const
+{
+    AllarmiDigitali::Testi testi;
+    for (int n = 1; n <= 8; ++n) {
+        testi[n - 1] = testoAllarme(n);
+    }
+    return testi;
+}
+
+void PaginaIngressiDigitali::lbIDClick()
+{
+    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiDigitali, FramerPagine::ID,
+                                [this] { caricaAllarmi(); });
+    // Never "*/C" first: the reply itself tells whether the board is streaming.
+    m_contesto.invio.invia(Protocollo::statoIngressi());
+}
+
+void PaginaIngressiDigitali::sbIDRichClick()
+{
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        m_contesto.framer.adpID()->setEnabled(true);
+    }
+    m_contesto.invio.invia(Protocollo::statoIngressi());
+}
+
+void PaginaIngressiDigitali::sbIDImpClick()
+{
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        m_contesto.framer.adpID()->setEnabled(true);
+    }
+    memorizzaEInviaAllarmi();
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Tcp) {
+        m_contesto.invio.invia(Protocollo::statoIngressi());
+    }
+}
+
+void PaginaIngressiDigitali::SpeedButtonAllarmeClick(int n)
+{
+    // Lives for this one edit. Owned by the main window, so it goes if the window does.
+    QPointer<TfrmStato> dialogo = new TfrmStato(window());
+    dialogo->setTesto(testoAllarme(n));
+    dialogo->exec();
+    if (!dialogo) {
+        return;
+    }
+    impostaTestoAllarme(n, dialogo->testo());
+    delete dialogo;
+}
+
+void PaginaIngressiDigitali::caricaAllarmi()
+{
+    m_contesto.framer.adpID()->setEnabled(false);
+    const QString &file = m_contesto.valori.fileImpostazioni;
+    const QString abilitazioni = leggiFlag(file, LayoutIni::kChiaveAllarme);
+    const QString livelli = leggiFlag(file, LayoutIni::kChiaveStato);
+    AllarmiDigitali::Testi testi = testiAllarmi();
+    AllarmiDigitali::applica(testi, abilitazioni, livelli);
+    for (int n = 1; n <= 8; ++n) {
+        impostaTestoAllarme(n, testi[n - 1]);
+    }
+}
+
+void PaginaIngressiDigitali::memorizzaEInviaAllarmi()
+{
+    const AllarmiDigitali::Stringhe stringhe = AllarmiDigitali::stringhe(testiAllarmi());
+    SalvataggioIni salvataggio(m_contesto.valori.fileImpostazioni);
+    salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarme,
+                       stringhe.abilitazioni);
+    salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveStato, stringhe.livelli);
+    // A settings file that could not be written must not keep old alarms on the board.
+    m_contesto.invio.invia(Protocollo::abilitazioniAllarmiDigitali(stringhe.abilitazioni));
+    m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli));
+    if (!salvataggio.concludi()) {
+        m_contesto.messaggi.avviso(salvataggio.errore());
+    }
+}
+
+void PaginaIngressiDigitali::mostraStati(const QString &testoFrame)
+{
+    const auto stati =
+        Protocollo::statiCanali(Protocollo::valoreFrame(testoFrame, Protocollo::CifreDigitali));
+    // Any inputs reply counts as the board streaming; the reception recomputes the flag from
+    // the next block of text.
+    if (m_contesto.valori.modoContinuo == QLatin1String("1")) {
+        m_continua->setChecked(true);
+    } else {
+        m_contesto.valori.modoContinuo = QStringLiteral("1");
+    }
+    for (int i = 0; i < 8; ++i) {
+        m_pannelli[i]->impostaStato(stati[i]);
+    }
+}
+
+void PaginaIngressiDigitali::adpIDStringPacket(const QString &pacchetto)
+{
+    mostraStati(pacchetto);
+}
+
+void PaginaIngressiDigitali::analizzaRispostaTcp(const QString &risposta)
+{
+    // Read from the frame's own start marker, as the serial framer does; an idle prompt
+    // carries no frame and leaves the panels alone.
+    const qsizetype inizio = risposta.indexOf(Protocollo::InizioIngressi, 0, Qt::CaseInsensitive);
+    if (inizio >= 0) {
+        mostraStati(risposta.mid(inizio));
+    }
+}

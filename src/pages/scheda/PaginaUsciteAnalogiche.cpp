@@ -1,0 +1,200 @@
+#include "pages/scheda/PaginaUsciteAnalogiche.h"
+
+#include "core/Gestore.h"
+#include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Framer.h"
+#include "link/Invio.h"
+#include "pages/comune/ContestoPagine.h"
+#include "pages/comune/ModoContinuo.h"
+#include "pages/widgets/DisplayLed.h"
+#include "pages/widgets/GestisciTastoValore.h"
+#include "protocol/Conversioni.h"
+#include "protocol/FramerPagine.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+#include "settings/Utilita.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolButton>
+
+PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget *parent)
+    : PaginaBase(QStringLiteral("TabSheet4"), parent), m_contesto(contesto)
+{
+    aggiungiTitolo(QStringLiteral("lbtsUA"), QStringLiteral("Uscite Analogiche"));
+    auto *griglia = new QGridLayout(contenuto());
+    griglia->setContentsMargins(40, 30, 40, 30);
+    griglia->setHorizontalSpacing(8);
+    griglia->setVerticalSpacing(8);
+    griglia->setColumnStretch(5, 1);
+    // The two groups sit a little above the middle of the page.
+    griglia->setRowStretch(0, 1);
+    griglia->setRowStretch(4, 2);
+
+    for (int n = 1; n <= 2; ++n) {
+        Uscita &uscita = m_uscite[n - 1];
+        // Output 1 on the left, output 2 on the right, six columns each with a gap between.
+        const int base = (n - 1) * 6;
+
+        uscita.casella = new QLineEdit(contenuto());
+        uscita.casella->setObjectName(QStringLiteral("eVal%1").arg(n));
+        uscita.casella->setFixedWidth(50);
+        griglia->addWidget(uscita.casella, 1, base, Qt::AlignLeft);
+
+        uscita.display = new DisplayLed(QStringLiteral("LDUA0%1").arg(n), contenuto());
+        griglia->addWidget(uscita.display, 2, base);
+        auto *percento = new QLabel(QStringLiteral("%"), contenuto());
+        QFont grassetto = percento->font();
+        grassetto.setBold(true);
+        grassetto.setPixelSize(18);
+        percento->setFont(grassetto);
+        griglia->addWidget(percento, 2, base + 1);
+
+        uscita.spinner = new QSpinBox(contenuto());
+        uscita.spinner->setObjectName(QStringLiteral("UD0%1").arg(n));
+        uscita.spinner->setRange(0, 100);
+        uscita.spinner->setValue(0);
+        uscita.spinner->setWrapping(false);
+        uscita.spinner->installEventFilter(this);
+        griglia->addWidget(uscita.spinner, 2, base + 2);
+
+        auto *invio = new QToolButton(contenuto());
+        invio->setObjectName(QStringLiteral("sbUAInvio%1").arg(n));
+        invio->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+        invio->setToolTip(QStringLiteral("Invio"));
+        invio->setFixedSize(32, 32);
+        uscita.invio = invio;
+        griglia->addWidget(invio, 2, base + 3);
+
+        uscita.titolo = new EtichettaAccorciata(contenuto());
+        uscita.titolo->setObjectName(QStringLiteral("lbUA0%1").arg(n));
+        QFont titolo = uscita.titolo->font();
+        titolo.setBold(true);
+        uscita.titolo->setFont(titolo);
+        griglia->addWidget(uscita.titolo, 3, base, 1, 5);
+
+        connect(invio, &QToolButton::clicked, this,
+                protetto(contesto.messaggi, [this, n] { sbUAInvioClick(n); }));
+        collegaTastoValore(uscita.casella, invio, uscita.spinner, uscita.display);
+    }
+    griglia->setColumnMinimumWidth(4, 40);
+
+    auto *richiesta = aggiungiPulsante(QStringLiteral("sbUARich"), QStringLiteral("Richiesta"));
+    setPulsanteRichiesta(richiesta);
+    auto *reset = aggiungiPulsante(QStringLiteral("sbUARes"), QStringLiteral("Reset"));
+    // The board's reset of both outputs is kept off the operator's hands.
+    reset->hide();
+    aggiungiSpaziatura();
+    m_periferiche = aggiungiPulsante(QStringLiteral("sbPUA"), QStringLiteral("Periferiche"));
+    m_home = aggiungiPulsante(QStringLiteral("SpeedButton2"), QStringLiteral("Pagina Iniziale"));
+    connect(richiesta, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUARichClick(); }));
+    connect(reset, &QPushButton::clicked, this,
+            protetto(contesto.messaggi, [this] { sbUAResClick(); }));
+
+    connect(contesto.framer.adpUA(), &Framer::stringPacket, this,
+            protetto(contesto.messaggi,
+                     [this](const QString &pacchetto) { adpUAStringPacket(pacchetto); }));
+    contesto.ricezione.registraParserTcp(
+        ValoriProgramma::UsciteAnalogiche,
+        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+}
+
+bool PaginaUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)
+{
+    if (evento->type() == QEvent::MouseButtonRelease) {
+        for (int n = 1; n <= 2; ++n) {
+            if (oggetto == m_uscite[n - 1].spinner) {
+                eseguiGestore(m_contesto.messaggi, [this, n] { UDMouseUp(n); });
+            }
+        }
+    }
+    return PaginaBase::eventFilter(oggetto, evento);
+}
+
+void PaginaUsciteAnalogiche::richiediLivelli()
+{
+    // The two replies carry no output number: counting starts again with every request, so
+    // a lost reply cannot swap the outputs for good.
+    m_contesto.valori.toggleUA = true;
+    m_contesto.invio.invia(Protocollo::statoUsciteAnalogiche());
+}
+
+void PaginaUsciteAnalogiche::lbUAClick()
+{
+    m_contesto.apriPaginaScheda(ValoriProgramma::UsciteAnalogiche, FramerPagine::UA);
+    m_contesto.modoContinuo.fermaSeAcceso();
+    richiediLivelli();
+}
+
+void PaginaUsciteAnalogiche::sbUARichClick()
+{
+    m_contesto.modoContinuo.fermaSeAcceso();
+    m_contesto.valori.contatoreUAP = 1;
+    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        m_contesto.framer.adpUA()->setEnabled(true);
+    }
+    richiediLivelli();
+}
+
+void PaginaUsciteAnalogiche::sbUAResClick()
+{
+    m_contesto.modoContinuo.fermaSeAcceso();
+    m_contesto.invio.invia(Protocollo::resetUsciteAnalogiche());
+    richiediLivelli();
+}
+
+void PaginaUsciteAnalogiche::UDMouseUp(int n)
+{
+    const Uscita &uscita = m_uscite.at(n - 1);
+    const QString campo = Protocollo::campoTreCifre(uscita.spinner->value());
+    uscita.display->mostra(campo);
+    uscita.casella->setText(campo);
+}
+
+void PaginaUsciteAnalogiche::sbUAInvioClick(int n)
+{
+    const Uscita &uscita = m_uscite.at(n - 1);
+    const int percentuale = uscita.spinner->value();
+    uscita.display->mostra(Protocollo::campoTreCifre(percentuale));
+    m_contesto.invio.invia(
+        Protocollo::impostaUscitaAnalogica(n, Conversioni::percentualeALivello(percentuale)),
+        uscita.display->attesaComando());
+}
+
+void PaginaUsciteAnalogiche::mostraLivello(int n, const QString &testoFrame)
+{
+    const int livello =
+        StrToInt(Protocollo::valoreFrame(testoFrame, Protocollo::CifreUscitaAnalogica));
+    const int percentuale = Conversioni::livelloAPercentuale(livello);
+    const Uscita &uscita = m_uscite.at(n - 1);
+    uscita.display->mostra(QString::number(percentuale));
+    uscita.spinner->setValue(percentuale);
+}
+
+void PaginaUsciteAnalogiche::adpUAStringPacket(const QString &pacchetto)
+{
+    // A value that is not a number stops here, before the toggle moves on.
+    mostraLivello(m_contesto.valori.toggleUA ? 1 : 2, pacchetto);
+    m_contesto.valori.toggleUA = !m_contesto.valori.toggleUA;
+}
+
+void PaginaUsciteAnalogiche::analizzaRispostaTcp(QString &risposta)
+{
+    for (int n = 1; n <= 2; ++n) {
+        const qsizetype inizio = risposta.indexOf(Protocollo::InizioValore);
+        const qsizetype fine = risposta.indexOf(Protocollo::FineValore);
+        if (inizio < 0 || fine < 0) {
+            return;
+        }
+        mostraLivello(n, risposta);
+        // Cut through the "<" of the end marker, so the next search finds the next frame.
+        risposta.remove(0, fine + 1);
+    }
+}

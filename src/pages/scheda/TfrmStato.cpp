@@ -1,0 +1,90 @@
+#include "pages/scheda/TfrmStato.h"
+
+#include "pages/scheda/AllarmiDigitali.h"
+#include "pages/widgets/GruppoRadio.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kHigh = 0;
+constexpr int kLow = 1;
+
+} // namespace
+
+TfrmStato::TfrmStato(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmStato"));
+    setWindowTitle(QStringLiteral("Stato"));
+
+    auto *colonna = new QVBoxLayout(this);
+    colonna->setContentsMargins(8, 8, 8, 8);
+    colonna->setSpacing(6);
+
+    m_cbAl = new QCheckBox(QStringLiteral("Al."), this);
+    m_cbAl->setObjectName(QStringLiteral("cbAl"));
+    colonna->addWidget(m_cbAl);
+
+    m_rgStato = new GruppoRadio(QStringLiteral("rgStato"), QStringLiteral(" Stato Al."),
+                                {QStringLiteral("High"), QStringLiteral("Low")}, 1, this);
+    m_rgStato->setItemIndex(kHigh);
+    colonna->addWidget(m_rgStato);
+
+    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                           this);
+    m_ok->setObjectName(QStringLiteral("BitBtn1"));
+    m_ok->setDefault(true);
+    colonna->addWidget(m_ok);
+    connect(m_ok, &QPushButton::clicked, this, &TfrmStato::BitBtn1Click);
+
+    setMinimumSize(104, 137);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfrmStato::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous()) {
+        return;
+    }
+    if (const QScreen *schermo = screen()) {
+        QRect finestra = frameGeometry();
+        finestra.moveCenter(schermo->availableGeometry().center());
+        move(finestra.topLeft());
+    }
+    FormShow();
+}
+
+void TfrmStato::FormShow()
+{
+    if (m_testo.isEmpty()) {
+        return;
+    }
+    const QString c = AllarmiDigitali::carattere(m_testo);
+    if (c == QLatin1String("O")) {
+        return;
+    }
+    m_cbAl->setChecked(true);
+    if (c == QLatin1String("L")) {
+        m_rgStato->setItemIndex(kLow);
+    }
+}
+
+void TfrmStato::BitBtn1Click()
+{
+    if (!m_cbAl->isChecked()) {
+        m_testo = AllarmiDigitali::kOff;
+    } else if (m_rgStato->itemIndex() == kLow) {
+        m_testo = AllarmiDigitali::kLow;
+    } else {
+        m_testo = AllarmiDigitali::kHigh;
+    }
+    accept();
+}

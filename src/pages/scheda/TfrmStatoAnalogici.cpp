@@ -1,0 +1,145 @@
+#include "pages/scheda/TfrmStatoAnalogici.h"
+
+#include "pages/widgets/GestisciTastoValore.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+
+constexpr int kMassimoCaratteri = 3;
+const QString kSeparatore = QStringLiteral(" - ");
+
+} // namespace
+
+TestoAllarmeAnalogico TestoAllarmeAnalogico::leggi(const QString &testo)
+{
+    TestoAllarmeAnalogico parti;
+    const qsizetype duePunti = testo.indexOf(QLatin1Char(':'));
+    parti.segno = testo.mid(duePunti + 1, 1).toUpper();
+    const qsizetype separatore = testo.indexOf(kSeparatore);
+    if (separatore >= 0) {
+        if (separatore > duePunti) {
+            parti.minimo = testo.mid(duePunti + 1, separatore - duePunti - 1);
+        }
+        parti.massimo = testo.mid(separatore + kSeparatore.size());
+    }
+    return parti;
+}
+
+TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmStatoAnalogici"));
+    setWindowTitle(QStringLiteral("Stato"));
+    // A caption and nothing else: the dialog ends with its OK button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(true);
+
+    auto *griglia = new QGridLayout(this);
+    griglia->setContentsMargins(10, 8, 10, 8);
+    griglia->setVerticalSpacing(6);
+    m_cbAl = new QCheckBox(QStringLiteral("Al."), this);
+    m_cbAl->setObjectName(QStringLiteral("cbAl"));
+    griglia->addWidget(m_cbAl, 0, 0, 1, 2);
+
+    const auto casella = [this, griglia](int riga, const QString &nomeEtichetta,
+                                         const QString &testo, const QString &nome) {
+        auto *etichetta = new QLabel(testo, this);
+        etichetta->setObjectName(nomeEtichetta);
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(nome);
+        edit->setFixedWidth(40);
+        // Only typed characters may get in, and the filter decides on them.
+        edit->setContextMenuPolicy(Qt::NoContextMenu);
+        edit->setAcceptDrops(false);
+        edit->installEventFilter(this);
+        griglia->addWidget(etichetta, riga, 0);
+        griglia->addWidget(edit, riga, 1);
+        return edit;
+    };
+    m_eValMin = casella(1, QStringLiteral("lbValoreMin"), QStringLiteral("Valore Min :"),
+                        QStringLiteral("eValMin"));
+    m_eValMax = casella(2, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
+                        QStringLiteral("eValMax"));
+
+    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                           this);
+    m_ok->setObjectName(QStringLiteral("BitBtn1"));
+    m_ok->setDefault(true);
+    griglia->addWidget(m_ok, 3, 0, 1, 2, Qt::AlignHCenter);
+    connect(m_ok, &QPushButton::clicked, this, &TfrmStatoAnalogici::BitBtn1Click);
+
+    setFixedSize(sizeHint().expandedTo(QSize(142, 137)));
+}
+
+void TfrmStatoAnalogici::showEvent(QShowEvent *evento)
+{
+    QDialog::showEvent(evento);
+    if (!evento->spontaneous()) {
+        if (const QScreen *schermo = screen()) {
+            QRect area(QPoint(0, 0), frameGeometry().size());
+            area.moveCenter(schermo->availableGeometry().center());
+            move(area.topLeft());
+        }
+        FormShow();
+    }
+}
+
+void TfrmStatoAnalogici::FormShow()
+{
+    if (m_campo.isEmpty()) {
+        return;
+    }
+    TestoAllarmeAnalogico parti = TestoAllarmeAnalogico::leggi(m_campo);
+    if (parti.isSpento()) {
+        parti.minimo.clear();
+        parti.massimo.clear();
+    } else {
+        m_cbAl->setChecked(true);
+    }
+    // Shown whole even beyond three characters: the limit is for typing.
+    m_eValMin->setText(parti.minimo);
+    m_eValMax->setText(parti.massimo);
+}
+
+void TfrmStatoAnalogici::BitBtn1Click()
+{
+    m_campo = m_cbAl->isChecked()
+                  ? QStringLiteral("All.:") + m_eValMin->text() + kSeparatore + m_eValMax->text()
+                  : QStringLiteral("All.:Off");
+    accept();
+}
+
+// eValMinKeyPress and eValMaxKeyPress: digits, "-" and Backspace, at most three characters.
+bool TfrmStatoAnalogici::eventFilter(QObject *oggetto, QEvent *evento)
+{
+    auto *edit = qobject_cast<QLineEdit *>(oggetto);
+    if (!edit || (edit != m_eValMin && edit != m_eValMax) || evento->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(oggetto, evento);
+    }
+    const auto *tasto = static_cast<const QKeyEvent *>(evento);
+    if (isTastoDiServizio(tasto)) {
+        return false;
+    }
+    switch (tasto->key()) {
+    // Enter reaches the OK button.
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        break;
+    }
+    const QString testo = tasto->text();
+    const QChar c = testo.size() == 1 ? testo.at(0) : QChar();
+    const bool ammesso = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+    const qsizetype lunghezzaDopo = edit->text().size() - edit->selectedText().size() + 1;
+    return !(ammesso && lunghezzaDopo <= kMassimoCaratteri);
+}
