@@ -4,7 +4,7 @@
 #include "core/Errori.h"
 #include "core/ValoriProgramma.h"
 #include "link/Seriale.h"
-#include "protocol/Protocollo.h"
+#include "link/Comando.h"
 #include "settings/Utilita.h"
 
 #include <QScopedValueRollback>

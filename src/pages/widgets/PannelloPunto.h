@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Invio.h"
+#include "core/EsitoInvio.h"
 
 #include <QPushButton>
 #include <QStringList>
