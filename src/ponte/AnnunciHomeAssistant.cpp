@@ -1,0 +1,183 @@
+#include "ponte/AnnunciHomeAssistant.h"
+
+#include "settings/ConfigurazionePredefinita.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <utility>
+
+namespace {
+
+constexpr qsizetype kMassimoNome = 100;
+
+// A name from the settings file as an entity name: no control characters, a sane length, and a
+// fallback for an empty one (Home Assistant would show the bare device name instead).
+QString nomeEntita(const QString &nome, const QString &ripiego)
+{
+    QString pulito;
+    for (const QChar c : nome) {
+        pulito += c.category() == QChar::Other_Control ? QLatin1Char(' ') : c;
+    }
+    pulito = pulito.simplified().left(kMassimoNome);
+    return pulito.isEmpty() ? ripiego : pulito;
+}
+
+} // namespace
+
+AnnunciHomeAssistant::AnnunciHomeAssistant(const ArgomentiMqtt &argomenti, QString versione)
+    : m_argomenti(argomenti), m_versione(std::move(versione))
+{
+}
+
+QList<AnnunciHomeAssistant::Annuncio>
+AnnunciHomeAssistant::annunci(const ValoriConfigurazione &configurazione,
+                              const QList<int> &unita) const
+{
+    QList<Annuncio> risultato{{m_argomenti.configDispositivo(0), scheda(configurazione)}};
+    for (const int u : unita) {
+        risultato.append({m_argomenti.configDispositivo(u), periferica(u)});
+    }
+    return risultato;
+}
+
+namespace {
+
+struct Contesto
+{
+    const ArgomentiMqtt &argomenti;
+    QJsonObject componenti;
+
+    QJsonObject componente(const Punto &punto, const QString &piattaforma, const QString &nome)
+    {
+        const QString unico = argomenti.id() + QLatin1Char('_') + punto.chiave();
+        QJsonObject c{
+            {QStringLiteral("platform"), piattaforma},
+            {QStringLiteral("unique_id"), unico},
+            {QStringLiteral("default_entity_id"), piattaforma + QLatin1Char('.') + unico},
+            {QStringLiteral("name"), nome},
+            {QStringLiteral("state_topic"), argomenti.stato(punto)},
+            {QStringLiteral("availability"),
+             QJsonArray{QJsonObject{{QStringLiteral("topic"), argomenti.ponte()}},
+                        QJsonObject{{QStringLiteral("topic"), argomenti.scheda()}}}},
+            {QStringLiteral("availability_mode"), QStringLiteral("all")},
+        };
+        if (punto.comandabile()) {
+            c.insert(QStringLiteral("command_topic"), argomenti.comando(punto));
+        }
+        if (punto.digitale()) {
+            c.insert(QStringLiteral("payload_on"), QStringLiteral("ON"));
+            c.insert(QStringLiteral("payload_off"), QStringLiteral("OFF"));
+        }
+        if (piattaforma == QLatin1String("number")) {
+            c.insert(QStringLiteral("min"), 0);
+            c.insert(QStringLiteral("max"), 100);
+            c.insert(QStringLiteral("step"), 1);
+            c.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("%"));
+        }
+        return c;
+    }
+
+    void aggiungi(const Punto &punto, const QJsonObject &c)
+    {
+        componenti.insert(punto.chiave(), c);
+    }
+};
+
+QJsonObject origine(const QString &versione)
+{
+    return {{QStringLiteral("name"), QStringLiteral("brivola-ponte")},
+            {QStringLiteral("sw_version"), versione}};
+}
+
+QJsonArray identificatori(const ArgomentiMqtt &argomenti, int unita)
+{
+    return {QStringLiteral("brivola_") + argomenti.idDispositivo(unita)};
+}
+
+QByteArray documento(const QJsonObject &dispositivo, const QString &versione,
+                     const QJsonObject &componenti)
+{
+    const QJsonObject radice{{QStringLiteral("device"), dispositivo},
+                             {QStringLiteral("origin"), origine(versione)},
+                             {QStringLiteral("components"), componenti}};
+    return QJsonDocument(radice).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazione) const
+{
+    using T = Punto::Tipo;
+    Contesto contesto{m_argomenti, {}};
+    for (int n = 1; n <= 8; ++n) {
+        const Punto rele{T::Rele, 0, n};
+        contesto.aggiungi(rele, contesto.componente(rele, QStringLiteral("switch"),
+                                                    nomeEntita(configurazione.nomiUD.at(n - 1),
+                                                               QStringLiteral("Relè %1").arg(n))));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        const Punto ingresso{T::Ingresso, 0, n};
+        contesto.aggiungi(ingresso,
+                          contesto.componente(ingresso, QStringLiteral("binary_sensor"),
+                                              nomeEntita(configurazione.nomiID.at(n - 1),
+                                                         QStringLiteral("Ingresso %1").arg(n))));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        const Punto analogico{T::Analogico, 0, n};
+        QJsonObject c = contesto.componente(
+            analogico, QStringLiteral("sensor"),
+            nomeEntita(configurazione.nomiIA.at(n - 1), QStringLiteral("Analogico %1").arg(n)));
+        bool ok = false;
+        const int indice = configurazione.unitaIA.at(n - 1).trimmed().toInt(&ok);
+        if (ok && indice >= 0 && indice < ConfigurazionePredefinita::kUnita.size()) {
+            c.insert(QStringLiteral("unit_of_measurement"),
+                     ConfigurazionePredefinita::kUnita.at(indice));
+        }
+        c.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+        contesto.aggiungi(analogico, c);
+    }
+    for (int n = 1; n <= 2; ++n) {
+        const Punto uscita{T::UscitaAnalogica, 0, n};
+        contesto.aggiungi(
+            uscita, contesto.componente(uscita, QStringLiteral("number"),
+                                        nomeEntita(configurazione.nomiUA.at(n - 1),
+                                                   QStringLiteral("Uscita analogica %1").arg(n))));
+    }
+    const QJsonObject dispositivo{
+        {QStringLiteral("identifiers"), identificatori(m_argomenti, 0)},
+        {QStringLiteral("name"), QStringLiteral("Brivola ") + m_argomenti.id()},
+        {QStringLiteral("manufacturer"), QStringLiteral("Brivola")},
+        {QStringLiteral("model"), QStringLiteral("Scheda domotica")},
+        {QStringLiteral("sw_version"), m_versione},
+    };
+    return documento(dispositivo, m_versione, contesto.componenti);
+}
+
+QByteArray AnnunciHomeAssistant::periferica(int unita) const
+{
+    using T = Punto::Tipo;
+    Contesto contesto{m_argomenti, {}};
+    for (int n = 1; n <= 8; ++n) {
+        const Punto uscita{T::UscitaUnita, unita, n};
+        contesto.aggiungi(uscita, contesto.componente(uscita, QStringLiteral("switch"),
+                                                      QStringLiteral("Uscita %1").arg(n)));
+        const Punto ingresso{T::IngressoUnita, unita, n};
+        contesto.aggiungi(ingresso, contesto.componente(ingresso, QStringLiteral("binary_sensor"),
+                                                        QStringLiteral("Ingresso %1").arg(n)));
+        const Punto canale{T::CanaleUnita, unita, n};
+        contesto.aggiungi(canale, contesto.componente(canale, QStringLiteral("number"),
+                                                      QStringLiteral("Canale %1").arg(n)));
+    }
+    const QJsonObject dispositivo{
+        {QStringLiteral("identifiers"), identificatori(m_argomenti, unita)},
+        {QStringLiteral("name"),
+         QStringLiteral("Brivola %1 Unità %2").arg(m_argomenti.id()).arg(unita)},
+        {QStringLiteral("manufacturer"), QStringLiteral("Brivola")},
+        {QStringLiteral("model"), QStringLiteral("Unità periferica")},
+        {QStringLiteral("sw_version"), m_versione},
+        {QStringLiteral("via_device"), identificatori(m_argomenti, 0).at(0)},
+    };
+    return documento(dispositivo, m_versione, contesto.componenti);
+}

@@ -1,0 +1,95 @@
+#include "ponte/ArgomentiMqtt.h"
+
+#include <utility>
+
+namespace {
+
+// "1".."massimo" exactly as written (no sign, no leading zero), or 0.
+int numeroLivello(const QString &testo, int massimo)
+{
+    if (testo.size() != 1) {
+        return 0;
+    }
+    const int n = testo.at(0).digitValue();
+    return n >= 1 && n <= massimo ? n : 0;
+}
+
+} // namespace
+
+ArgomentiMqtt::ArgomentiMqtt(QString prefisso, QString id, QString prefissoDiscovery)
+    : m_id(std::move(id)), m_base(prefisso + QLatin1Char('/') + m_id),
+      m_discovery(std::move(prefissoDiscovery))
+{
+}
+
+QString ArgomentiMqtt::stato(const Punto &punto) const
+{
+    const QString coda = punto.nomeTipo() + QLatin1Char('/') + QString::number(punto.numero);
+    if (punto.unita == 0) {
+        return m_base + QLatin1Char('/') + coda;
+    }
+    return m_base + QStringLiteral("/unita/%1/").arg(punto.unita) + coda;
+}
+
+std::optional<Punto> ArgomentiMqtt::puntoDaComando(const QString &argomento) const
+{
+    const QString inizio = m_base + QLatin1Char('/');
+    if (!argomento.startsWith(inizio) || !argomento.endsWith(QLatin1String("/set"))) {
+        return std::nullopt;
+    }
+    const QStringList livelli = argomento.mid(inizio.size()).chopped(4).split(QLatin1Char('/'));
+    using T = Punto::Tipo;
+    if (livelli.size() == 2) {
+        if (livelli[0] == QLatin1String("rele")) {
+            if (const int n = numeroLivello(livelli[1], 8)) {
+                return Punto{T::Rele, 0, n};
+            }
+        } else if (livelli[0] == QLatin1String("uscita_analogica")) {
+            if (const int n = numeroLivello(livelli[1], 2)) {
+                return Punto{T::UscitaAnalogica, 0, n};
+            }
+        }
+        return std::nullopt;
+    }
+    if (livelli.size() == 4 && livelli[0] == QLatin1String("unita")) {
+        const int unita = numeroLivello(livelli[1], 8);
+        const int n = numeroLivello(livelli[3], 8);
+        if (unita == 0 || n == 0) {
+            return std::nullopt;
+        }
+        if (livelli[2] == QLatin1String("uscita")) {
+            return Punto{T::UscitaUnita, unita, n};
+        }
+        if (livelli[2] == QLatin1String("canale")) {
+            return Punto{T::CanaleUnita, unita, n};
+        }
+    }
+    return std::nullopt;
+}
+
+QString ArgomentiMqtt::idDispositivo(int unita) const
+{
+    return unita == 0 ? m_id : m_id + QStringLiteral("_unita%1").arg(unita);
+}
+
+QString ArgomentiMqtt::configDispositivo(int unita) const
+{
+    return m_discovery + QStringLiteral("/device/") + idDispositivo(unita) +
+           QStringLiteral("/config");
+}
+
+QStringList ArgomentiMqtt::sottoscrizioni() const
+{
+    QStringList filtri = {
+        m_base + QStringLiteral("/rele/+/set"),
+        m_base + QStringLiteral("/uscita_analogica/+/set"),
+        m_base + QStringLiteral("/unita/+/uscita/+/set"),
+        m_base + QStringLiteral("/unita/+/canale/+/set"),
+        get(),
+        statoHomeAssistant(),
+    };
+    for (int unita = 0; unita <= 8; ++unita) {
+        filtri << configDispositivo(unita);
+    }
+    return filtri;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ponte/Punto.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The bridge's topic names: states and commands under "<prefisso>/<id>/", discovery under
+// "<prefissoDiscovery>/device/".
+class ArgomentiMqtt
+{
+public:
+    ArgomentiMqtt(QString prefisso, QString id, QString prefissoDiscovery);
+
+    QString id() const { return m_id; }
+    QString base() const { return m_base; }
+    QString ponte() const { return m_base + QStringLiteral("/ponte"); }
+    QString scheda() const { return m_base + QStringLiteral("/scheda"); }
+    QString errore() const { return m_base + QStringLiteral("/errore"); }
+    QString get() const { return m_base + QStringLiteral("/get"); }
+    QString stato(const Punto &punto) const;
+    QString comando(const Punto &punto) const { return stato(punto) + QStringLiteral("/set"); }
+    // The point whose "/set" topic this is; nothing for any other topic.
+    std::optional<Punto> puntoDaComando(const QString &argomento) const;
+
+    // Home Assistant's own state topic, "online" when it (re)starts.
+    QString statoHomeAssistant() const { return m_discovery + QStringLiteral("/status"); }
+    // Discovery of the board (unita 0) or of peripheral unit 1..8.
+    QString configDispositivo(int unita) const;
+    QString idDispositivo(int unita) const;
+
+    // What the bridge listens to: the command topics, the refresh, Home Assistant's state and
+    // its own discovery topics (to clear the configs of devices it no longer bridges).
+    QStringList sottoscrizioni() const;
+
+private:
+    QString m_id;
+    QString m_base;
+    QString m_discovery;
+};

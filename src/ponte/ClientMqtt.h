@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct mosquitto;
+struct mosquitto_message;
+
+// The MQTT client: libmosquitto on a thread of its own, so that a slow name lookup, a stalled
+// connect or a broker that stops reading never holds up the board's pacing on the main thread.
+// The thread connects, keeps the connection and reconnects after a loss (1 s doubling to 60 s,
+// with jitter; minutes after refused credentials). What arrives reaches the main thread through
+// queued signals; publishing is safe from the main thread.
+class ClientMqtt : public QObject
+{
+    Q_OBJECT
+public:
+    struct Opzioni
+    {
+        QString host;
+        int porta = 1883;
+        QString utente;
+        QString password;
+        QString ca; // TLS 1.2 or later, the broker checked against this CA, when set
+        QString idClient;
+        // Retained "online" on every connect, "offline" as last will and on a clean stop.
+        QString argomentoStato;
+        QStringList sottoscrizioni;
+        int keepAliveS = 30;
+        int ritardoMinimoMs = 1000;
+        int ritardoMassimoMs = 60000;
+        int ritardoCredenzialiMs = 300000;
+    };
+
+    explicit ClientMqtt(Opzioni opzioni, QObject *parent = nullptr);
+    ~ClientMqtt() override;
+
+    // Starts the thread; false when the library refused the settings (logged).
+    bool avvia();
+    // Publishes now when connected; false (nothing queued) otherwise. Any thread.
+    bool pubblica(const QString &argomento, const QByteArray &payload, bool trattenuto,
+                  int qos = 0);
+    // A clean stop: "offline" on the state topic, waited for at most `limiteMs`, then the
+    // disconnect and the end of the thread.
+    void ferma(int limiteMs = 2000);
+    bool isCollegato() const { return m_collegato; }
+
+signals:
+    // Connected and subscribed, "online" published: time to publish everything again.
+    void collegato();
+    void scollegato();
+    void messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto);
+
+private:
+    static void suConnessione(mosquitto *m, void *oggetto, int esito);
+    static void suMessaggio(mosquitto *m, void *oggetto, const mosquitto_message *messaggio);
+    static void suPubblicato(mosquitto *m, void *oggetto, int mid);
+
+    void ciclo();
+    // Sleeps `ms` unless stopped meanwhile; false when stopped.
+    bool dormi(int ms);
+    int prossimoRitardo();
+    void perso(const QString &motivo);
+
+    Opzioni m_opzioni;
+    mosquitto *m_mosq = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_collegato{false};
+    std::atomic<bool> m_fermata{false};
+    // Set by the CONNACK callback: 0 accepted, > 0 refused, -1 none yet.
+    std::atomic<int> m_esitoConnack{-1};
+    int m_ritardoMs = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_sveglia;
+    int m_midAtteso = -1;
+    bool m_midArrivato = false;
+};

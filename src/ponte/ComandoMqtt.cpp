@@ -1,0 +1,64 @@
+#include "ponte/ComandoMqtt.h"
+
+#include "core/Errori.h"
+#include "protocol/Conversioni.h"
+
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace {
+
+InterpretazioneComando rifiuto(const QString &motivo)
+{
+    return {std::nullopt, motivo};
+}
+
+} // namespace
+
+InterpretazioneComando interpretaComando(const Punto &punto, const QByteArray &payload)
+{
+    if (payload.isEmpty()) {
+        return rifiuto(QStringLiteral("comando vuoto"));
+    }
+    if (payload.size() > kMassimoPayloadComando) {
+        return rifiuto(QStringLiteral("comando troppo lungo (%1 byte, al massimo %2)")
+                           .arg(payload.size())
+                           .arg(kMassimoPayloadComando));
+    }
+    QStringDecoder decodifica(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString testo = QString(decodifica(payload)).trimmed();
+    if (decodifica.hasError()) {
+        return rifiuto(QStringLiteral("il comando non è testo UTF-8 valido"));
+    }
+
+    using A = RichiestaComando::Azione;
+    if (punto.digitale()) {
+        const QString parola = testo.toUpper();
+        if (parola == QLatin1String("ON")) {
+            return {RichiestaComando{A::Accendi, 0}, {}};
+        }
+        if (parola == QLatin1String("OFF")) {
+            return {RichiestaComando{A::Spegni, 0}, {}};
+        }
+        if (parola == QLatin1String("TOGGLE")) {
+            return {RichiestaComando{A::Commuta, 0}, {}};
+        }
+        return rifiuto(QStringLiteral("atteso ON, OFF o TOGGLE"));
+    }
+
+    bool ok = false;
+    const double valore = testo.toDouble(&ok);
+    if (!ok || !std::isfinite(valore)) {
+        return rifiuto(QStringLiteral("atteso un numero da 0 a 100"));
+    }
+    if (valore < 0.0 || valore > 100.0) {
+        return rifiuto(QStringLiteral("valore fuori dall'intervallo 0..100"));
+    }
+    try {
+        const int percentuale = static_cast<int>(Conversioni::arrotondaPari(valore));
+        return {RichiestaComando{A::Valore, percentuale}, {}};
+    } catch (const ErroreProgramma &e) {
+        return rifiuto(e.messaggio());
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ponte/Punto.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What a payload on a "/set" topic asks of a point.
+struct RichiestaComando
+{
+    enum class Azione { Accendi, Spegni, Commuta, Valore };
+    Azione azione = Azione::Valore;
+    int percentuale = 0; // for Valore: 0..100
+};
+
+// The request, or why there is none (in Italian, for the "errore" topic).
+struct InterpretazioneComando
+{
+    std::optional<RichiestaComando> richiesta;
+    QString motivo;
+};
+
+// Switches take "ON", "OFF" or "TOGGLE"; analog outputs and channels a number 0..100, rounded
+// to a whole percent. Anything else is refused with its reason.
+InterpretazioneComando interpretaComando(const Punto &punto, const QByteArray &payload);
+
+// Longest payload looked at; longer ones are refused unread.
+inline constexpr qsizetype kMassimoPayloadComando = 64;

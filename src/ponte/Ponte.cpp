@@ -1,0 +1,339 @@
+#include "ponte/Ponte.h"
+
+#include "core/Errori.h"
+#include "ponte/ClientMqtt.h"
+#include "ponte/ComandoMqtt.h"
+#include "ponte/LatoScheda.h"
+#include "ponte/Punto.h"
+#include "ponte/Registro.h"
+#include "protocol/Conversioni.h"
+#include "settings/ConfigurazionePredefinita.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
+#include <utility>
+
+namespace {
+
+const QString kOnline = QStringLiteral("online");
+const QString kOffline = QStringLiteral("offline");
+// How much of a refused payload the "errore" topic repeats.
+constexpr qsizetype kMassimoEco = 64;
+
+// Names, units and ranges as the panel loads them: a missing key takes its default.
+ValoriConfigurazione leggiConfigurazione(const QString &file)
+{
+    namespace P = ConfigurazionePredefinita;
+    ValoriConfigurazione c;
+    const auto leggi = [&file](auto &valori, const auto &predefiniti, auto chiave) {
+        for (std::size_t i = 0; i < valori.size(); ++i) {
+            const QString v = LeggiIni(file, LayoutIni::kSezOption, chiave(int(i) + 1));
+            valori[i] = v == kErrore ? predefiniti[i] : v;
+        }
+    };
+    leggi(c.nomiUD, P::kNomiUD, LayoutIni::chiaveUD);
+    leggi(c.nomiID, P::kNomiID, LayoutIni::chiaveID);
+    leggi(c.nomiUA, P::kNomiUA, LayoutIni::chiaveUA);
+    leggi(c.nomiIA, P::kNomiIA, LayoutIni::chiaveIA);
+    leggi(c.unitaIA, P::kUnitaIA, LayoutIni::chiaveIAT);
+    leggi(c.minimiIA, P::kMinimiIA, LayoutIni::chiaveIAV);
+    leggi(c.massimiIA, P::kMassimiIA, LayoutIni::chiaveIAVM);
+    return c;
+}
+
+} // namespace
+
+Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
+    : QObject(parent), m_opzioni(std::move(opzioni)), m_impostazioni(std::move(impostazioni)),
+      m_argomenti(m_impostazioni.prefisso, m_impostazioni.id, m_impostazioni.prefissoDiscovery),
+      m_annunci(m_argomenti, m_opzioni.versione)
+{
+    ClientMqtt::Opzioni mqtt;
+    mqtt.host = m_impostazioni.host;
+    mqtt.porta = m_impostazioni.porta;
+    mqtt.utente = m_impostazioni.utente;
+    mqtt.password = m_impostazioni.password;
+    mqtt.ca = m_impostazioni.ca;
+    mqtt.idClient = m_impostazioni.idClient();
+    mqtt.argomentoStato = m_argomenti.ponte();
+    mqtt.sottoscrizioni = m_argomenti.sottoscrizioni();
+    m_mqtt = new ClientMqtt(mqtt, this);
+
+    LatoScheda::Opzioni scheda;
+    scheda.periodoMs = m_impostazioni.periodoS * 1000;
+    scheda.continuo = m_impostazioni.continuo;
+    scheda.unita = m_impostazioni.unita;
+    scheda.silenzioMs = m_impostazioni.silenzioS * 1000;
+    m_scheda = new LatoScheda(m_opzioni.cartella, scheda, this);
+
+    connect(m_scheda, &LatoScheda::letto, this, &Ponte::letto);
+    connect(m_scheda, &LatoScheda::inLinea, this, &Ponte::inLinea);
+    connect(m_scheda, &LatoScheda::comandoFallito, this, &Ponte::rispondiErrore);
+    connect(m_mqtt, &ClientMqtt::collegato, this, &Ponte::collegato);
+    connect(m_mqtt, &ClientMqtt::scollegato, this, [this] { m_mqttCollegato = false; });
+    connect(m_mqtt, &ClientMqtt::messaggio, this, &Ponte::messaggio);
+
+    m_ricarica.setSingleShot(true);
+    m_ricarica.setInterval(300);
+    connect(&m_ricarica, &QTimer::timeout, this, &Ponte::ricaricaConfigurazione);
+    connect(&m_osservatore, &QFileSystemWatcher::fileChanged, &m_ricarica,
+            qOverload<>(&QTimer::start));
+    connect(&m_osservatore, &QFileSystemWatcher::directoryChanged, &m_ricarica,
+            qOverload<>(&QTimer::start));
+
+    m_limite.setSingleShot(true);
+    connect(&m_limite, &QTimer::timeout, this, [this] {
+        Registro::errore(
+            QStringLiteral("nessuna lettura completa entro %1 s (scheda %2, broker "
+                           "%3)")
+                .arg(m_opzioni.limiteUnaVoltaMs / 1000)
+                .arg(m_schedaInLinea ? QStringLiteral("in linea") : QStringLiteral("non in linea"),
+                     m_mqtt->isCollegato() ? QStringLiteral("collegato")
+                                           : QStringLiteral("non collegato")));
+        ferma();
+        m_concluso = true;
+        emit concluso(1);
+    });
+}
+
+Ponte::~Ponte()
+{
+    ferma();
+}
+
+QString Ponte::avvia()
+{
+    m_configurazione = leggiConfigurazione(m_scheda->valori().fileImpostazioni);
+    guardaImpostazioni();
+    if (const QString errore = m_scheda->avvia(); !errore.isEmpty()) {
+        return errore;
+    }
+    if (!m_mqtt->avvia()) {
+        return QStringLiteral("client MQTT non avviato");
+    }
+    if (m_opzioni.unaVolta) {
+        m_limite.start(m_opzioni.limiteUnaVoltaMs);
+    }
+    return {};
+}
+
+void Ponte::ferma()
+{
+    if (m_fermato) {
+        return;
+    }
+    m_fermato = true;
+    m_limite.stop();
+    m_ricarica.stop();
+    m_scheda->ferma();
+    // Nobody watches the board any more.
+    m_mqtt->pubblica(m_argomenti.scheda(), kOffline.toUtf8(), true, 1);
+    m_mqtt->ferma();
+    Registro::info(QStringLiteral("ponte fermato"));
+}
+
+void Ponte::guardaImpostazioni()
+{
+    // The folder too: a save that replaces the file drops it from the watch.
+    const QString file = m_scheda->valori().fileImpostazioni;
+    m_osservatore.addPath(QFileInfo(file).absolutePath());
+    if (QFileInfo::exists(file) && !m_osservatore.files().contains(file)) {
+        m_osservatore.addPath(file);
+    }
+}
+
+void Ponte::ricaricaConfigurazione()
+{
+    guardaImpostazioni();
+    const ValoriConfigurazione nuova = leggiConfigurazione(m_scheda->valori().fileImpostazioni);
+    const bool scale = nuova.minimiIA != m_configurazione.minimiIA ||
+                       nuova.massimiIA != m_configurazione.massimiIA;
+    m_configurazione = nuova;
+    pubblicaAnnunci(false);
+    if (scale) {
+        // The shown values change with the ranges: the next readings go out whatever they are.
+        for (int n = 1; n <= 8; ++n) {
+            m_stati.dimentica(m_argomenti.stato(Punto{Punto::Tipo::Analogico, 0, n}));
+        }
+        m_scheda->aggiornaTutto();
+    }
+}
+
+void Ponte::letto(const Punto &punto, int grezzo)
+{
+    using T = Punto::Tipo;
+    QString payload;
+    int banda = 0;
+    int grezzoBanda = -1;
+    switch (punto.tipo) {
+    case T::Rele:
+    case T::Ingresso:
+    case T::UscitaUnita:
+    case T::IngressoUnita:
+        payload = grezzo != 0 ? QStringLiteral("ON") : QStringLiteral("OFF");
+        break;
+    case T::UscitaAnalogica:
+        payload = QString::number(Conversioni::livelloAPercentuale(grezzo));
+        break;
+    case T::CanaleUnita:
+        payload = QString::number(Conversioni::livelloPerifericaAPercentuale(grezzo));
+        break;
+    case T::Analogico:
+        try {
+            payload = QString::number(Conversioni::scalaAnalogico(
+                QString::number(grezzo), m_configurazione.minimiIA.at(punto.numero - 1),
+                m_configurazione.massimiIA.at(punto.numero - 1)));
+        } catch (const ErroreProgramma &e) {
+            Registro::avviso(QStringLiteral("analogico %1: scala non valida: %2")
+                                 .arg(punto.numero)
+                                 .arg(e.messaggio()));
+            return;
+        }
+        grezzoBanda = grezzo;
+        banda = StatiPubblicati::BandaAnalogica;
+        break;
+    }
+    const QString argomento = m_argomenti.stato(punto);
+    if (m_stati.aggiorna(argomento, payload, grezzoBanda, banda)) {
+        m_mqtt->pubblica(argomento, payload.toUtf8(), true);
+    }
+}
+
+void Ponte::pubblicaScheda()
+{
+    m_mqtt->pubblica(m_argomenti.scheda(), (m_schedaInLinea ? kOnline : kOffline).toUtf8(), true,
+                     1);
+}
+
+void Ponte::inLinea(bool inLinea)
+{
+    m_schedaInLinea = inLinea;
+    pubblicaScheda();
+    verificaFine();
+}
+
+void Ponte::collegato()
+{
+    m_mqttCollegato = true;
+    // A broker that restarted has lost everything retained: all of it again.
+    for (const auto &[argomento, payload] : m_stati.tutti()) {
+        m_mqtt->pubblica(argomento, payload.toUtf8(), true);
+    }
+    pubblicaScheda();
+    pubblicaAnnunci(true);
+    verificaFine();
+}
+
+void Ponte::pubblicaAnnunci(bool tutti)
+{
+    if (!m_impostazioni.discovery) {
+        return;
+    }
+    for (const AnnunciHomeAssistant::Annuncio &a :
+         m_annunci.annunci(m_configurazione, m_impostazioni.unita)) {
+        if (!tutti && m_annunciPubblicati.value(a.argomento) == a.payload) {
+            continue;
+        }
+        if (m_mqtt->pubblica(a.argomento, a.payload, true, 1)) {
+            m_annunciPubblicati.insert(a.argomento, a.payload);
+        }
+    }
+}
+
+void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto)
+{
+    if (m_fermato) {
+        return;
+    }
+    if (argomento == m_argomenti.statoHomeAssistant()) {
+        if (payload == kOnline.toUtf8() && m_impostazioni.discovery) {
+            // Home Assistant restarted: its discovery again, after a short random delay so that
+            // many bridges do not answer at once.
+            const int ritardo = QRandomGenerator::global()->bounded(500, 2500);
+            QTimer::singleShot(ritardo, this, [this] { pubblicaAnnunci(true); });
+        }
+        return;
+    }
+    for (int unita = 0; unita <= 8; ++unita) {
+        if (argomento != m_argomenti.configDispositivo(unita)) {
+            continue;
+        }
+        const bool nostro =
+            m_impostazioni.discovery && (unita == 0 || m_impostazioni.unita.contains(unita));
+        if (!nostro && !payload.isEmpty()) {
+            Registro::info(QStringLiteral("discovery: tolgo %1").arg(argomento));
+            m_mqtt->pubblica(argomento, {}, true, 1);
+        }
+        return;
+    }
+    const bool comando =
+        argomento == m_argomenti.get() || argomento.endsWith(QLatin1String("/set"));
+    if (!comando) {
+        return;
+    }
+    if (trattenuto) {
+        // A command left on the broker would be carried out again at every restart.
+        if (!payload.isEmpty()) {
+            Registro::avviso(
+                QStringLiteral("comando trattenuto ignorato e tolto: %1").arg(argomento));
+            m_mqtt->pubblica(argomento, {}, true, 1);
+        }
+        return;
+    }
+    if (argomento == m_argomenti.get()) {
+        Registro::info(QStringLiteral("lettura di tutti i punti richiesta"));
+        m_scheda->aggiornaTutto();
+        return;
+    }
+    comandoSet(argomento, payload);
+}
+
+void Ponte::comandoSet(const QString &argomento, const QByteArray &payload)
+{
+    const std::optional<Punto> punto = m_argomenti.puntoDaComando(argomento);
+    if (!punto) {
+        rispondiErrore(argomento, payload, QStringLiteral("punto sconosciuto"));
+        return;
+    }
+    const InterpretazioneComando interpretazione = interpretaComando(*punto, payload);
+    if (!interpretazione.richiesta) {
+        rispondiErrore(argomento, payload, interpretazione.motivo);
+        return;
+    }
+    QString motivo;
+    if (!m_scheda->comanda(*punto, *interpretazione.richiesta, argomento, payload, motivo)) {
+        rispondiErrore(argomento, payload, motivo);
+    }
+}
+
+void Ponte::rispondiErrore(const QString &argomento, const QByteArray &payload,
+                           const QString &motivo)
+{
+    QString eco = QString::fromUtf8(payload.left(kMassimoEco));
+    if (payload.size() > kMassimoEco) {
+        eco += QStringLiteral("…");
+    }
+    Registro::avviso(QStringLiteral("comando rifiutato su %1: %2").arg(argomento, motivo));
+    const QJsonObject risposta{{QStringLiteral("topic"), argomento},
+                               {QStringLiteral("payload"), eco},
+                               {QStringLiteral("motivo"), motivo}};
+    m_mqtt->pubblica(m_argomenti.errore(), QJsonDocument(risposta).toJson(QJsonDocument::Compact),
+                     false);
+}
+
+void Ponte::verificaFine()
+{
+    if (!m_opzioni.unaVolta || m_concluso || !m_schedaInLinea || !m_mqttCollegato) {
+        return;
+    }
+    m_concluso = true;
+    Registro::info(QStringLiteral("tutti i punti letti e pubblicati"));
+    ferma();
+    emit concluso(0);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/ValoriProgramma.h"
+#include "ponte/AnnunciHomeAssistant.h"
+#include "ponte/ArgomentiMqtt.h"
+#include "ponte/ImpostazioniPonte.h"
+#include "ponte/StatiPubblicati.h"
+
+#include <QByteArray>
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class ClientMqtt;
+class LatoScheda;
+struct Punto;
+
+// The bridge: the board's points as retained MQTT states, commands from the "/set" topics,
+// Home Assistant discovery, and the availability of the bridge and of the board.
+class Ponte : public QObject
+{
+    Q_OBJECT
+public:
+    struct Opzioni
+    {
+        QString cartella; // where "Porte.INI", "Impostazioni.INI" and "Ponte.INI" live
+        bool unaVolta = false;
+        int limiteUnaVoltaMs = 60000;
+        QString versione;
+    };
+
+    Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent = nullptr);
+    ~Ponte() override;
+
+    // Starts both sides; the text says why the bridge cannot start.
+    QString avvia();
+    // A clean stop: the board's link closed, "offline" published, the broker left.
+    void ferma();
+
+signals:
+    // With --una-volta: every point read and published (0), or not within the limit (1).
+    void concluso(int codice);
+
+private:
+    void letto(const Punto &punto, int grezzo);
+    void inLinea(bool inLinea);
+    void collegato();
+    void messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto);
+    void comandoSet(const QString &argomento, const QByteArray &payload);
+    void rispondiErrore(const QString &argomento, const QByteArray &payload, const QString &motivo);
+    void pubblicaScheda();
+    void pubblicaAnnunci(bool tutti);
+    void ricaricaConfigurazione();
+    void guardaImpostazioni();
+    void verificaFine();
+
+    Opzioni m_opzioni;
+    ImpostazioniPonte m_impostazioni;
+    ArgomentiMqtt m_argomenti;
+    AnnunciHomeAssistant m_annunci;
+    ValoriConfigurazione m_configurazione;
+    StatiPubblicati m_stati;
+    QHash<QString, QByteArray> m_annunciPubblicati;
+    ClientMqtt *m_mqtt = nullptr;
+    LatoScheda *m_scheda = nullptr;
+    bool m_schedaInLinea = false;
+    // As this thread has heard it: the states kept while the broker was away are out again.
+    bool m_mqttCollegato = false;
+    bool m_fermato = false;
+    bool m_concluso = false;
+    QFileSystemWatcher m_osservatore;
+    QTimer m_ricarica;
+    QTimer m_limite;
+};
