@@ -37,6 +37,8 @@ private slots:
     void buffer_data();
     void buffer();
     void primoDaDopoIlGiro();
+    void pause_data();
+    void pause();
 
     void dataOraIso_data();
     void dataOraIso();
@@ -107,6 +109,53 @@ void TestStoricoAnalogici::primoDaDopoIlGiro()
     QVERIFY(letture.isEmpty());
     letture.aggiungi(5, 7);
     QCOMPARE(tempi(letture), QList<qint64>{5});
+}
+
+void TestStoricoAnalogici::pause_data()
+{
+    QTest::addColumn<QList<qint64>>("tempi");
+    // Readings that came after a pause, by their index.
+    QTest::addColumn<QList<qint64>>("dopoPausa");
+
+    QTest::newRow("regolari") << QList<qint64>{0, 1000, 2000, 3000, 4000} << QList<qint64>{};
+    QTest::newRow("tre intervalli non bastano")
+        << QList<qint64>{0, 1000, 2000, 5000, 6000} << QList<qint64>{};
+    QTest::newRow("oltre tre intervalli")
+        << QList<qint64>{0, 1000, 2000, 5001, 6001} << QList<qint64>{3};
+    // One late reading does not make the pace so slow that a real pause goes unseen.
+    QTest::newRow("un ritardo poi una pausa")
+        << QList<qint64>{0, 1000, 2000, 3000, 5500, 6500, 7500, 12500} << QList<qint64>{7};
+    // After a pause the pace is learnt again: a slower one is no string of pauses.
+    QTest::newRow("dopo la pausa un altro passo")
+        << QList<qint64>{0, 100, 200, 300, 10000, 15000, 20000, 25000, 40001}
+        << QList<qint64>{4, 8};
+    QTest::newRow("orologio indietro")
+        << QList<qint64>{10000, 11000, 12000, 1000, 2000} << QList<qint64>{};
+}
+
+void TestStoricoAnalogici::pause()
+{
+    QFETCH(QList<qint64>, tempi);
+    QFETCH(QList<qint64>, dopoPausa);
+    // A ring smaller than the readings: the flags must follow their readings round it.
+    BufferLetture letture(6, 1000000);
+    for (const qint64 ms : tempi) {
+        letture.aggiungi(ms, 0);
+    }
+    const qsizetype primo = tempi.size() - letture.size();
+    QList<qint64> trovate;
+    for (qsizetype i = 0; i < letture.size(); ++i) {
+        if (letture.dopoPausa(i)) {
+            trovate.append(primo + i);
+        }
+    }
+    QList<qint64> attese;
+    for (const qint64 i : dopoPausa) {
+        if (i >= primo) {
+            attese.append(i);
+        }
+    }
+    QCOMPARE(trovate, attese);
 }
 
 void TestStoricoAnalogici::dataOraIso_data()

@@ -2,15 +2,13 @@
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/GraficoAndamento.h"
 #include "pages/andamento/StoricoAnalogici.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeAxis>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QValueAxis>
 #include <QtTest>
 
 #include <memory>
@@ -19,13 +17,30 @@ namespace {
 
 const QDateTime kAdesso(QDate(2026, 12, 7), QTime(12, 0));
 
-QList<qreal> valori(const QLineSeries *serie)
+QList<qreal> valori(const SerieAndamento *serie)
 {
     QList<qreal> esito;
     for (const QPointF &p : serie->points()) {
         esito.append(p.y());
     }
     return esito;
+}
+
+// The plot's pixel columns, left to right, that hold the colour of input 1's line.
+QList<int> colonneColorate(GraficoAndamento *grafico, const QColor &colore)
+{
+    const QImage foto = grafico->grab().toImage();
+    const QRect area = grafico->areaDati().adjusted(1, 1, -1, -1);
+    QList<int> colonne;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            if (foto.pixelColor(x, y) == colore) {
+                colonne.append(x);
+                break;
+            }
+        }
+    }
+    return colonne;
 }
 
 } // namespace
@@ -40,14 +55,19 @@ private slots:
 
     void lineeNomiEIntervallo();
     void caselleNascondono();
-    void giornataInteraSfoltita();
+    void giornataInteraAColonne();
+    void lettureInArrivoComeRicostruite();
+    void pausaInterrompeLaLinea();
     void esportaCsv();
 
 private:
+    void scegliIntervallo(int minuti);
+
     ValoriConfigurazione m_configurazione;
     MessaggiRegistrati m_messaggi;
     std::unique_ptr<StoricoAnalogici> m_storico;
     std::unique_ptr<FinestraAndamento> m_finestra;
+    QDateTime m_adesso;
 };
 
 void TestFinestraAndamento::init()
@@ -65,9 +85,10 @@ void TestFinestraAndamento::init()
     m_configurazione.unitaIA[2] = QStringLiteral("1");
     m_configurazione.unitaIA[1] = QStringLiteral("-1");
     m_messaggi.svuota();
+    m_adesso = kAdesso;
     m_storico = std::make_unique<StoricoAnalogici>(m_configurazione);
     m_finestra = std::make_unique<FinestraAndamento>(*m_storico, m_messaggi);
-    m_finestra->setOrologio([] { return kAdesso; });
+    m_finestra->setOrologio([this] { return m_adesso; });
     m_finestra->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
 }
@@ -78,6 +99,14 @@ void TestFinestraAndamento::cleanup()
     m_storico.reset();
 }
 
+void TestFinestraAndamento::scegliIntervallo(int minuti)
+{
+    const auto indice =
+        std::find(FinestraAndamento::Minuti.begin(), FinestraAndamento::Minuti.end(), minuti) -
+        FinestraAndamento::Minuti.begin();
+    m_finestra->cbIntervallo()->setCurrentIndex(int(indice));
+}
+
 void TestFinestraAndamento::lineeNomiEIntervallo()
 {
     QCOMPARE(m_finestra->windowTitle(), QStringLiteral("Andamento Ingressi Analogici"));
@@ -85,37 +114,45 @@ void TestFinestraAndamento::lineeNomiEIntervallo()
     QCOMPARE(m_finestra->cbIntervallo()->itemText(0), QStringLiteral("1 min"));
     QCOMPARE(m_finestra->cbIntervallo()->itemText(m_finestra->cbIntervallo()->count() - 1),
              QStringLiteral("24 ore"));
+    GraficoAndamento *grafico = m_finestra->grafico();
 
     // Readings 20 min, 5 min and 30 s before now; then a newer one arrives.
     m_storico->aggiungiLettura(1, 18, kAdesso.addSecs(-1200));
     m_storico->aggiungiLettura(1, 21, kAdesso.addSecs(-300));
     m_storico->aggiungiLettura(3, 40, kAdesso.addSecs(-30));
     m_storico->aggiungiLettura(1, 22, kAdesso.addSecs(-30));
-    QTRY_COMPARE(valori(m_finestra->serie(1)), (QList<qreal>{21, 22}));
+    QCOMPARE(valori(m_finestra->serie(1)), (QList<qreal>{21, 22}));
+    // Points stay at their readings' times, not at their columns'.
     QCOMPARE(m_finestra->serie(1)->points().first().x(),
              qreal(kAdesso.addSecs(-300).toMSecsSinceEpoch()));
     QCOMPARE(valori(m_finestra->serie(3)), QList<qreal>{40});
     QVERIFY(m_finestra->serie(2)->points().isEmpty());
+    // They reach the screen at the next column's time at the latest.
+    QTRY_VERIFY(!grafico->isSporco());
 
     QCOMPARE(m_finestra->casella(1)->text(), QStringLiteral("TEMPERATURA INTERNA (°C)"));
     QCOMPARE(m_finestra->casella(2)->text(), QStringLiteral("IN 2"));
     QCOMPARE(m_finestra->casella(3)->text(), QStringLiteral("VENTO (Km/h)"));
-    QCOMPARE(m_finestra->serie(3)->name(), QStringLiteral("VENTO (Km/h)"));
-    QCOMPARE(m_finestra->asseTempo()->max(), kAdesso);
-    QCOMPARE(m_finestra->asseTempo()->min(), kAdesso.addSecs(-600));
-    // Both lines fit, and the axis carries no unit while two differ.
-    QVERIFY(m_finestra->asseValori()->min() <= 21 && m_finestra->asseValori()->max() >= 40);
-    QCOMPARE(m_finestra->asseValori()->titleText(), QString());
+    QCOMPARE(grafico->fine(), kAdesso.toMSecsSinceEpoch());
+    QCOMPARE(grafico->durata(), 600 * 1000);
+    QCOMPARE(grafico->formatoTempo(), QStringLiteral("HH:mm:ss"));
+    // Both lines fit, and the scale carries no unit while two differ.
+    QVERIFY(grafico->valoreMinimo() <= 21 && grafico->valoreMassimo() >= 40);
+    QCOMPARE(grafico->titoloValori(), QString());
 
-    m_finestra->cbIntervallo()->setCurrentIndex(0);
+    scegliIntervallo(1);
     QCOMPARE(valori(m_finestra->serie(1)), QList<qreal>{22});
-    QCOMPARE(m_finestra->asseTempo()->min(), kAdesso.addSecs(-60));
-    m_finestra->cbIntervallo()->setCurrentIndex(3);
+    QCOMPARE(grafico->durata(), 60 * 1000);
+    scegliIntervallo(30);
     QCOMPARE(valori(m_finestra->serie(1)), (QList<qreal>{18, 21, 22}));
 
     // A reading from ahead of the clock moves the span with it.
     m_storico->aggiungiLettura(1, 23, kAdesso.addSecs(120));
-    QTRY_COMPARE(m_finestra->asseTempo()->max(), kAdesso.addSecs(120));
+    QCOMPARE(grafico->fine(), kAdesso.addSecs(120).toMSecsSinceEpoch());
+    QCOMPARE(valori(m_finestra->serie(1)), (QList<qreal>{18, 21, 22, 23}));
+    // The clock moving on drops what falls out of the span.
+    m_adesso = kAdesso.addSecs(28 * 60);
+    QTRY_COMPARE(valori(m_finestra->serie(1)), (QList<qreal>{22, 23}));
 
     // A new name from a reload shows at the next redraw.
     m_configurazione.nomiIA[2] = QStringLiteral("RAFFICHE");
@@ -127,36 +164,41 @@ void TestFinestraAndamento::caselleNascondono()
 {
     m_storico->aggiungiLettura(1, 10, kAdesso.addSecs(-10));
     m_storico->aggiungiLettura(4, 1000, kAdesso.addSecs(-10));
-    m_finestra->aggiorna();
-    QVERIFY(m_finestra->asseValori()->max() >= 1000);
+    GraficoAndamento *grafico = m_finestra->grafico();
+    grafico->repaint();
+    QVERIFY(grafico->valoreMassimo() >= 1000);
 
     auto *casella = m_finestra->findChild<QCheckBox *>(QStringLiteral("cbIA04"));
     QVERIFY(casella && casella->isChecked());
     QTest::mouseClick(casella, Qt::LeftButton, {}, QPoint(8, casella->height() / 2));
     QVERIFY(!casella->isChecked());
-    QVERIFY(!m_finestra->serie(4)->isVisible());
-    // The hidden line no longer stretches the value axis, and one unit is left to name it.
-    QVERIFY(m_finestra->asseValori()->max() < 1000);
-    QCOMPARE(m_finestra->asseValori()->titleText(), QStringLiteral("°C"));
+    QVERIFY(!grafico->isVisibile(4));
+    grafico->repaint();
+    // The hidden line no longer stretches the scale, and one unit is left to name it.
+    QVERIFY(grafico->valoreMassimo() < 1000);
+    QCOMPARE(grafico->titoloValori(), QStringLiteral("°C"));
 
     QTest::mouseClick(casella, Qt::LeftButton, {}, QPoint(8, casella->height() / 2));
-    QVERIFY(m_finestra->serie(4)->isVisible());
+    QVERIFY(grafico->isVisibile(4));
     QCOMPARE(valori(m_finestra->serie(4)), QList<qreal>{1000});
 }
 
-void TestFinestraAndamento::giornataInteraSfoltita()
+void TestFinestraAndamento::giornataInteraAColonne()
 {
     // A day at one reading a second: a slow triangle wave with one spike.
-    const QDateTime inizio = kAdesso.addSecs(-86399);
+    const qint64 inizio = kAdesso.addSecs(-86399).toMSecsSinceEpoch();
     for (int s = 0; s < 86400; ++s) {
         const int valore = s == 50000 ? 5000 : (s % 2000 < 1000 ? s % 1000 : 1000 - s % 1000);
-        m_storico->aggiungiLettura(5, valore, inizio.addSecs(s));
+        m_storico->aggiungiLetturaMs(5, valore, inizio + qint64(s) * 1000);
     }
-    m_finestra->cbIntervallo()->setCurrentIndex(FinestraAndamento::Minuti.size() - 1);
+    scegliIntervallo(24 * 60);
+    GraficoAndamento *grafico = m_finestra->grafico();
     const QList<QPointF> punti = m_finestra->serie(5)->points();
-    QVERIFY2(punti.size() <= FinestraAndamento::PuntiMassimi,
-             qPrintable(QString::number(punti.size())));
-    QVERIFY(punti.size() > FinestraAndamento::PuntiMassimi / 2);
+    // At most four points per pixel column, and columns as wide as the plot.
+    const int larghezza = grafico->areaDati().width();
+    QVERIFY2(punti.size() <= 4 * (larghezza + 2), qPrintable(QString::number(punti.size())));
+    QVERIFY(punti.size() > larghezza);
+    QCOMPARE(grafico->periodoColonna(), (86400LL * 1000 + larghezza - 1) / larghezza);
     // Thinning keeps the extremes and the order in time.
     const QList<qreal> y = valori(m_finestra->serie(5));
     QCOMPARE(*std::max_element(y.begin(), y.end()), 5000);
@@ -164,7 +206,100 @@ void TestFinestraAndamento::giornataInteraSfoltita()
     for (qsizetype i = 1; i < punti.size(); ++i) {
         QVERIFY(punti.at(i).x() > punti.at(i - 1).x());
     }
-    QCOMPARE(m_finestra->asseTempo()->format(), QStringLiteral("dd/MM HH:mm"));
+    QVERIFY(m_finestra->serie(5)->interruzioni().isEmpty());
+    QCOMPARE(grafico->formatoTempo(), QStringLiteral("dd/MM HH:mm"));
+
+    // At the window's first size every time label is whole, and none covers another.
+    grafico->repaint();
+    const QList<QRect> etichette = grafico->rettangoliTempo();
+    QVERIFY(etichette.size() >= 3);
+    for (qsizetype i = 0; i < etichette.size(); ++i) {
+        QVERIFY(grafico->rect().contains(etichette.at(i)));
+        QVERIFY(grafico->fontMetrics().horizontalAdvance(grafico->testiTempo().at(i)) <=
+                etichette.at(i).width());
+        if (i > 0) {
+            QVERIFY(!etichette.at(i).intersects(etichette.at(i - 1)));
+        }
+    }
+    // The line reaches across the whole plot.
+    const QList<int> colonne = colonneColorate(grafico, QColor(0x94, 0x67, 0xbd));
+    QVERIFY(!colonne.isEmpty());
+    QVERIFY(colonne.first() <= grafico->areaDati().left() + 2);
+    QVERIFY(colonne.last() >= grafico->areaDati().right() - 2);
+}
+
+void TestFinestraAndamento::lettureInArrivoComeRicostruite()
+{
+    // Readings arriving one by one into the shown window, the clock moving on with them,
+    // give the same lines as the same readings read back from the kept ones at once.
+    scegliIntervallo(5);
+    const qint64 inizio = kAdesso.toMSecsSinceEpoch();
+    for (int s = 0; s < 900; ++s) {
+        m_adesso = QDateTime::fromMSecsSinceEpoch(inizio + s * 700LL);
+        for (int n = 1; n <= 2; ++n) {
+            const qint64 valore = (s * 37 + n * 11) % 101 - (s == 400 ? 500 : 0);
+            m_storico->aggiungiLetturaMs(n, valore, inizio + s * 700LL + n);
+        }
+        if (s % 50 == 0) {
+            QTest::qWait(1);
+        }
+    }
+    const QList<QPointF> arrivati1 = m_finestra->serie(1)->points();
+    const QList<QPointF> arrivati2 = m_finestra->serie(2)->points();
+    QVERIFY(arrivati1.size() > 300);
+    m_finestra->aggiorna();
+    QCOMPARE(m_finestra->serie(1)->points(), arrivati1);
+    QCOMPARE(m_finestra->serie(2)->points(), arrivati2);
+    // The earliest kept point is inside the span's first column.
+    QVERIFY(arrivati1.first().x() >= m_finestra->grafico()->fine() - 5 * 60 * 1000 -
+                                         m_finestra->grafico()->periodoColonna());
+}
+
+void TestFinestraAndamento::pausaInterrompeLaLinea()
+{
+    // One reading a second, then nothing for a minute, then again.
+    const qint64 inizio = kAdesso.addSecs(-500).toMSecsSinceEpoch();
+    QList<qint64> tempi;
+    for (int s = 0; s < 500; ++s) {
+        if (s < 200 || s >= 260) {
+            tempi.append(inizio + s * 1000LL);
+        }
+    }
+    for (const qint64 ms : tempi) {
+        m_storico->aggiungiLetturaMs(1, 50 + ms / 1000 % 7, ms);
+    }
+    const SerieAndamento *serie = m_finestra->serie(1);
+    QCOMPARE(serie->interruzioni().size(), 1);
+    const qsizetype dopo = serie->interruzioni().first();
+    QCOMPARE(serie->points().at(dopo).x(), qreal(inizio + 260 * 1000));
+    QCOMPARE(serie->points().at(dopo - 1).x(), qreal(inizio + 199 * 1000));
+
+    // On screen: the line on both sides, nothing in between.
+    GraficoAndamento *grafico = m_finestra->grafico();
+    grafico->repaint();
+    const QRect area = grafico->areaDati();
+    const auto pixel = [&](qint64 ms) {
+        return area.left() + int(double(ms - (grafico->fine() - grafico->durata())) * area.width() /
+                                 double(grafico->durata()));
+    };
+    const QList<int> colonne = colonneColorate(grafico, QColor(0x1f, 0x77, 0xb4));
+    const int bordoSinistro = pixel(inizio + 199 * 1000);
+    const int bordoDestro = pixel(inizio + 260 * 1000);
+    QVERIFY(bordoDestro - bordoSinistro > 20);
+    QVERIFY(colonne.contains(bordoSinistro - 5));
+    QVERIFY(colonne.contains(bordoDestro + 5));
+    for (int x = bordoSinistro + 3; x < bordoDestro - 3; ++x) {
+        QVERIFY2(!colonne.contains(x), qPrintable(QString::number(x)));
+    }
+
+    // Readings coming slowly but steadily are one line, however far apart.
+    m_storico->svuota();
+    m_finestra->aggiorna();
+    for (int s = 0; s < 10; ++s) {
+        m_storico->aggiungiLetturaMs(2, s, inizio + s * 50 * 1000LL);
+    }
+    QVERIFY(m_finestra->serie(2)->interruzioni().isEmpty());
+    QCOMPARE(m_finestra->serie(2)->points().size(), 10);
 }
 
 void TestFinestraAndamento::esportaCsv()

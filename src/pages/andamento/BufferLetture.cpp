@@ -7,8 +7,29 @@ BufferLetture::BufferLetture(qsizetype capacita, qint64 etaMassimaMs)
 {
 }
 
+bool BufferLetture::pausaPrima(qint64 ms)
+{
+    if (m_numero == 0) {
+        return false;
+    }
+    const qint64 passo = ms - ultima().ms;
+    if (passo <= 0) {
+        // Same instant, or the clock set back: says nothing about the pace.
+        return false;
+    }
+    if (m_intervallo > 0 && passo > 3 * m_intervallo) {
+        // The pace after a pause may differ from the one before: learn it again.
+        m_intervallo = 0;
+        return true;
+    }
+    // A slow average, so one late reading does not make the next ones look like pauses.
+    m_intervallo = m_intervallo == 0 ? passo : m_intervallo + (passo - m_intervallo) / 8;
+    return false;
+}
+
 void BufferLetture::aggiungi(qint64 ms, qint64 valore)
 {
+    const bool pausa = pausaPrima(ms);
     if (m_numero == m_capacita) {
         togliPrima();
     }
@@ -17,14 +38,19 @@ void BufferLetture::aggiungi(qint64 ms, qint64 valore)
         // Every slot in use and room to grow: straighten the ring, then grow the storage by
         // doubling up to the capacity.
         std::rotate(m_dati.begin(), m_dati.begin() + m_inizio, m_dati.end());
+        std::rotate(m_dopoPausa.begin(), m_dopoPausa.begin() + m_inizio, m_dopoPausa.end());
         m_inizio = 0;
         if (m_dati.size() == m_dati.capacity()) {
-            m_dati.reserve(std::min<size_t>(std::max<size_t>(m_dati.capacity() * 2, 256),
-                                            static_cast<size_t>(m_capacita)));
+            const size_t nuova = std::min<size_t>(std::max<size_t>(m_dati.capacity() * 2, 256),
+                                                  static_cast<size_t>(m_capacita));
+            m_dati.reserve(nuova);
+            m_dopoPausa.reserve(nuova);
         }
         m_dati.push_back({ms, valore});
+        m_dopoPausa.push_back(pausa);
     } else {
         m_dati[indice(m_numero)] = {ms, valore};
+        m_dopoPausa[indice(m_numero)] = pausa;
     }
     ++m_numero;
     ++m_aggiunte;
@@ -43,6 +69,7 @@ void BufferLetture::svuota()
 {
     m_inizio = 0;
     m_numero = 0;
+    m_intervallo = 0;
 }
 
 qsizetype BufferLetture::primoDa(qint64 ms) const

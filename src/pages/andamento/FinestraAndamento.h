@@ -1,43 +1,39 @@
 #pragma once
 
+#include "pages/andamento/SerieAndamento.h"
+
 #include <QDateTime>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 
+class GraficoAndamento;
 class Messaggi;
-class QChart;
-class QChartView;
 class QCheckBox;
 class QComboBox;
-class QDateTimeAxis;
-class QLineSeries;
 class QPushButton;
 class QTimer;
-class QValueAxis;
 class StoricoAnalogici;
 
 // The window "Andamento Ingressi Analogici": one line per analog input over the chosen span
 // up to now, inputs shown or hidden by ticking them, and the export of every kept reading.
+// A shown window repaints at most once per pixel column of the span's time, and only when
+// a reading came or the span moved on; a hidden one does nothing until shown again.
 class FinestraAndamento : public QWidget
 {
     Q_OBJECT
 public:
-    // Past this many readings in the span a line shows the lowest and highest of each of
-    // PuntiMassimi / 2 slices, so a 24 h span draws as fast as a short one.
-    static constexpr int PuntiMassimi = 2000;
     // The spans on offer, shortest first; 10 minutes at the start.
     static constexpr std::array<int, 9> Minuti = {1, 5, 10, 30, 60, 120, 360, 720, 1440};
     static constexpr int IndiceIniziale = 2;
 
     FinestraAndamento(StoricoAnalogici &storico, Messaggi &messaggi, QWidget *parent = nullptr);
 
-    QLineSeries *serie(int ingresso) const { return m_serie.at(ingresso - 1); }
+    const SerieAndamento *serie(int ingresso) const;
     QCheckBox *casella(int ingresso) const { return m_caselle.at(ingresso - 1); }
     QComboBox *cbIntervallo() const { return m_cbIntervallo; }
-    QDateTimeAxis *asseTempo() const { return m_asseTempo; }
-    QValueAxis *asseValori() const { return m_asseValori; }
+    GraficoAndamento *grafico() const { return m_grafico; }
 
     // Tests: the clock that says "now", and the choice of the export file.
     void setOrologio(std::function<QDateTime()> orologio) { m_orologio = std::move(orologio); }
@@ -52,8 +48,11 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void letturaAggiunta();
+    void letturaAggiunta(int ingresso);
+    void scorri();
     void aggiornaEtichette();
+    void aggiornaPasso();
+    qint64 adesso() const;
     QString sceltaFileDialogo();
 
     StoricoAnalogici &m_storico;
@@ -61,15 +60,9 @@ private:
     QComboBox *m_cbIntervallo = nullptr;
     QPushButton *m_sbEsportaCsv = nullptr;
     std::array<QCheckBox *, 8> m_caselle{};
-    std::array<QLineSeries *, 8> m_serie{};
-    QChart *m_grafico = nullptr;
-    QChartView *m_vista = nullptr;
-    QDateTimeAxis *m_asseTempo = nullptr;
-    QValueAxis *m_asseValori = nullptr;
-    // Moves the time axis on while the window is shown.
+    GraficoAndamento *m_grafico = nullptr;
+    // Moves the time on and paints what came, once per column of the plot.
     QTimer *m_timerScorrimento = nullptr;
-    // Gathers the readings of a moment into one redraw.
-    QTimer *m_timerRitardo = nullptr;
     std::function<QDateTime()> m_orologio;
     std::function<QString()> m_sceltaFile;
 };
