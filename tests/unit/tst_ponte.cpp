@@ -1,0 +1,271 @@
+// The bridge's pure parts: topics, command payloads, reply frames, publication deadband,
+// settings.
+#include "ponte/ArgomentiMqtt.h"
+#include "ponte/ComandoMqtt.h"
+#include "ponte/ImpostazioniPonte.h"
+#include "ponte/RisposteScheda.h"
+#include "ponte/StatiPubblicati.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(std::optional<Punto>)
+
+class TestPonte : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void comandoDaArgomento_data();
+    void comandoDaArgomento();
+    void payload_data();
+    void payload();
+    void frameDigitali();
+    void frameNumerici();
+    void bloccoContinuo();
+    void bandaAnalogica();
+    void impostazioni();
+    void filePassword();
+};
+
+void TestPonte::comandoDaArgomento_data()
+{
+    using T = Punto::Tipo;
+    QTest::addColumn<QString>("argomento");
+    QTest::addColumn<std::optional<Punto>>("atteso");
+    const std::optional<Punto> nessuno;
+    QTest::newRow("rele 5") << "brivola/s1/rele/5/set" << std::optional(Punto{T::Rele, 0, 5});
+    QTest::newRow("uscita analogica 2")
+        << "brivola/s1/uscita_analogica/2/set" << std::optional(Punto{T::UscitaAnalogica, 0, 2});
+    QTest::newRow("uscita unita 8")
+        << "brivola/s1/unita/8/uscita/1/set" << std::optional(Punto{T::UscitaUnita, 8, 1});
+    QTest::newRow("canale unita") << "brivola/s1/unita/2/canale/8/set"
+                                  << std::optional(Punto{T::CanaleUnita, 2, 8});
+    QTest::newRow("rele 0") << "brivola/s1/rele/0/set" << nessuno;
+    QTest::newRow("rele 9") << "brivola/s1/rele/9/set" << nessuno;
+    QTest::newRow("rele 05") << "brivola/s1/rele/05/set" << nessuno;
+    QTest::newRow("uscita analogica 3") << "brivola/s1/uscita_analogica/3/set" << nessuno;
+    QTest::newRow("ingresso") << "brivola/s1/ingresso/1/set" << nessuno;
+    QTest::newRow("ingresso unita") << "brivola/s1/unita/2/ingresso/1/set" << nessuno;
+    QTest::newRow("unita 9") << "brivola/s1/unita/9/uscita/1/set" << nessuno;
+    QTest::newRow("altro id") << "brivola/s2/rele/5/set" << nessuno;
+    QTest::newRow("stato") << "brivola/s1/rele/5" << nessuno;
+    QTest::newRow("livello in piu") << "brivola/s1/rele/5/x/set" << nessuno;
+}
+
+void TestPonte::comandoDaArgomento()
+{
+    QFETCH(QString, argomento);
+    QFETCH(std::optional<Punto>, atteso);
+    const ArgomentiMqtt argomenti(QStringLiteral("brivola"), QStringLiteral("s1"),
+                                  QStringLiteral("homeassistant"));
+    const std::optional<Punto> punto = argomenti.puntoDaComando(argomento);
+    QCOMPARE(punto.has_value(), atteso.has_value());
+    if (atteso) {
+        QVERIFY(*punto == *atteso);
+        // The state topic is the command topic without its "/set".
+        QCOMPARE(argomenti.comando(*punto), argomento);
+    }
+}
+
+void TestPonte::payload_data()
+{
+    using A = RichiestaComando::Azione;
+    QTest::addColumn<bool>("analogico");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<int>("azione"); // -1: refused
+    QTest::addColumn<int>("percentuale");
+    QTest::newRow("ON") << false << QByteArray("ON") << int(A::Accendi) << 0;
+    QTest::newRow("off con spazi") << false << QByteArray(" off\n") << int(A::Spegni) << 0;
+    QTest::newRow("TOGGLE") << false << QByteArray("TOGGLE") << int(A::Commuta) << 0;
+    QTest::newRow("1 su un rele") << false << QByteArray("1") << -1 << 0;
+    QTest::newRow("vuoto") << false << QByteArray() << -1 << 0;
+    QTest::newRow("1 MB") << false << QByteArray(1 << 20, 'O') << -1 << 0;
+    QTest::newRow("UTF-8 non valido") << false << QByteArray("O\xff\xfeN") << -1 << 0;
+    QTest::newRow("0") << true << QByteArray("0") << int(A::Valore) << 0;
+    QTest::newRow("100") << true << QByteArray("100") << int(A::Valore) << 100;
+    QTest::newRow("50.5 al pari") << true << QByteArray("50.5") << int(A::Valore) << 50;
+    QTest::newRow("51.5 al pari") << true << QByteArray("51.5") << int(A::Valore) << 52;
+    QTest::newRow("-1") << true << QByteArray("-1") << -1 << 0;
+    QTest::newRow("101") << true << QByteArray("101") << -1 << 0;
+    QTest::newRow("100.4") << true << QByteArray("100.4") << -1 << 0;
+    QTest::newRow("1e309") << true << QByteArray("1e309") << -1 << 0;
+    QTest::newRow("nan") << true << QByteArray("nan") << -1 << 0;
+    QTest::newRow("ON su un analogico") << true << QByteArray("ON") << -1 << 0;
+    QTest::newRow("UTF-8 non valido numerico") << true << QByteArray("5\xc0") << -1 << 0;
+}
+
+void TestPonte::payload()
+{
+    QFETCH(bool, analogico);
+    QFETCH(QByteArray, payload);
+    QFETCH(int, azione);
+    QFETCH(int, percentuale);
+    const Punto punto{analogico ? Punto::Tipo::UscitaAnalogica : Punto::Tipo::Rele, 0, 1};
+    const InterpretazioneComando esito = interpretaComando(punto, payload);
+    if (azione < 0) {
+        QVERIFY(!esito.richiesta);
+        QVERIFY2(!esito.motivo.isEmpty(), "a refusal always says why");
+        return;
+    }
+    QVERIFY2(esito.richiesta, qPrintable(esito.motivo));
+    QCOMPARE(int(esito.richiesta->azione), azione);
+    QCOMPARE(esito.richiesta->percentuale, percentuale);
+}
+
+void TestPonte::frameDigitali()
+{
+    using RisposteScheda::digitali;
+    const auto stati = digitali(QStringLiteral("\r\nSTATO USCITE RELE ->00010001<-\r\n"),
+                                QStringLiteral("STATO USCITE RELE ->"));
+    QVERIFY(stati);
+    // Relay 1 is the rightmost character.
+    QCOMPARE(*stati,
+             (RisposteScheda::Digitali{true, false, false, false, true, false, false, false}));
+    // The panel would read a short body as zero-filled; the bridge publishes nothing.
+    QVERIFY(!digitali(QStringLiteral("STATO USCITE RELE ->101<-"),
+                      QStringLiteral("STATO USCITE RELE ->")));
+    QVERIFY(!digitali(QStringLiteral("STATO USCITE RELE ->00010001"),
+                      QStringLiteral("STATO USCITE RELE ->")));
+    // A peripheral inputs reply is not the board's relays.
+    QVERIFY(!digitali(QStringLiteral(" STATO INGRESSI ->00000001<-"),
+                      QStringLiteral("STATO USCITE RELE ->")));
+    // Only the last eight characters count.
+    QCOMPARE(digitali(QStringLiteral("->x10000000<-"))->at(7), true);
+}
+
+void TestPonte::frameNumerici()
+{
+    using RisposteScheda::numerici;
+    const QString due = QStringLiteral("USCITA 1 ->128<-\r\nUSCITA 2 ->255<-\r\n");
+    QCOMPARE(*numerici(due, 2, 3), (QList<int>{128, 255}));
+    QVERIFY2(!numerici(due, 3, 3), "a missing frame gives nothing, not a zero");
+    QVERIFY(!numerici(QStringLiteral("->12X<-->001<-"), 2, 3));
+    QVERIFY(!numerici(QStringLiteral("-><-->001<-"), 2, 3));
+    QVERIFY2(!numerici(QStringLiteral("->1234<-"), 1, 3), "more digits than the field holds");
+    QCOMPARE(*numerici(QStringLiteral("->7<-"), 1, 3), QList<int>{7});
+}
+
+void TestPonte::bloccoContinuo()
+{
+    QString testo = QStringLiteral("STATO INGRESSI ->10000001<-\r\n");
+    for (int i = 1; i <= 8; ++i) {
+        testo += QStringLiteral("INGRESSO %1 ANALOGICO ->%2<-\r\n")
+                     .arg(i)
+                     .arg(i * 1000, 5, 10, QLatin1Char('0'));
+    }
+    const auto blocco = RisposteScheda::continuo(testo);
+    QVERIFY(blocco);
+    QVERIFY(blocco->ingressi[0] && blocco->ingressi[7] && !blocco->ingressi[1]);
+    QCOMPARE(blocco->analogici[0], 1000);
+    QCOMPARE(blocco->analogici[7], 8000);
+    // One analog frame short: nothing, though the text reads as continuous output.
+    testo.truncate(testo.lastIndexOf(QStringLiteral("INGRESSO 8")));
+    QVERIFY(!RisposteScheda::continuo(testo));
+    // A plain digital inputs reply is no continuous output.
+    QVERIFY(!RisposteScheda::continuo(QStringLiteral("STATO INGRESSI ->10000001<-")));
+}
+
+void TestPonte::bandaAnalogica()
+{
+    StatiPubblicati stati;
+    const int banda = StatiPubblicati::BandaAnalogica;
+    const QString a = QStringLiteral("x/analogico/1");
+    QVERIFY(stati.aggiorna(a, QStringLiteral("20"), 30000, banda));
+    QVERIFY2(!stati.aggiorna(a, QStringLiteral("20"), 40000, banda), "same value: nothing new");
+    // The shown value flickers on noise: within the band it is not published.
+    QVERIFY(!stati.aggiorna(a, QStringLiteral("21"), 30000 + banda - 1, banda));
+    QVERIFY(stati.aggiorna(a, QStringLiteral("21"), 30000 + banda, banda));
+    // The band counts from the last publication, downwards too.
+    QVERIFY(!stati.aggiorna(a, QStringLiteral("20"), 30000 + 1, banda));
+    QVERIFY(stati.aggiorna(a, QStringLiteral("20"), 30000, banda));
+    // Digital states have no band.
+    QVERIFY(stati.aggiorna(QStringLiteral("x/rele/1"), QStringLiteral("ON")));
+    QVERIFY(!stati.aggiorna(QStringLiteral("x/rele/1"), QStringLiteral("ON")));
+    QVERIFY(stati.aggiorna(QStringLiteral("x/rele/1"), QStringLiteral("OFF")));
+    stati.dimentica(a);
+    QVERIFY(stati.aggiorna(a, QStringLiteral("20"), 30000, banda));
+    QCOMPARE(stati.tutti().size(), 2);
+}
+
+namespace {
+
+void scrivi(const QString &percorso, const QByteArray &testo)
+{
+    QFile file(percorso);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(testo);
+}
+
+} // namespace
+
+void TestPonte::impostazioni()
+{
+    QTemporaryDir cartella;
+    // No file: every default.
+    LetturaImpostazioniPonte lettura = leggiImpostazioniPonte(cartella.path());
+    QVERIFY(lettura.errore.isEmpty());
+    QCOMPARE(lettura.impostazioni.host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(lettura.impostazioni.porta, 1883);
+    QCOMPARE(lettura.impostazioni.idClient(), QStringLiteral("brivola-scheda1"));
+    QCOMPARE(lettura.impostazioni.periodoS, 30);
+    QCOMPARE(lettura.impostazioni.silenzioS, 10);
+    QVERIFY(lettura.impostazioni.continuo && lettura.impostazioni.discovery);
+    QVERIFY(lettura.impostazioni.unita.isEmpty());
+
+    const QString file = cartella.filePath(QStringLiteral("Ponte.INI"));
+    scrivi(file, "[mqtt]\nhost=broker.lan\nPorta=8883\nId=cantina-2\nUnita= 3, 1,3\n"
+                 "Continuo=0\nPeriodo=5\n");
+    lettura = leggiImpostazioniPonte(cartella.path());
+    QVERIFY2(lettura.errore.isEmpty(), qPrintable(lettura.errore));
+    QCOMPARE(lettura.impostazioni.host, QStringLiteral("broker.lan"));
+    QCOMPARE(lettura.impostazioni.porta, 8883);
+    QCOMPARE(lettura.impostazioni.idClient(), QStringLiteral("brivola-cantina-2"));
+    QCOMPARE(lettura.impostazioni.unita, (QList<int>{1, 3}));
+    QVERIFY(!lettura.impostazioni.continuo);
+    QCOMPARE(lettura.impostazioni.periodoS, 5);
+
+    // Each of these makes the settings unusable, and the error names the key.
+    const QList<QPair<QByteArray, QString>> sbagliati = {
+        {"[MQTT]\nPorta=0\n", QStringLiteral("Porta")},
+        {"[MQTT]\nPorta=http\n", QStringLiteral("Porta")},
+        {"[MQTT]\nId=scheda/1\n", QStringLiteral("Id")},
+        {"[MQTT]\nPrefisso=a+b\n", QStringLiteral("Prefisso")},
+        {"[MQTT]\nId=scheda\xc3\xa8\n", QStringLiteral("Id")},
+        {"[MQTT]\nUnita=0,2\n", QStringLiteral("Unita")},
+        {"[MQTT]\nDiscovery=si\n", QStringLiteral("Discovery")},
+        {"[MQTT]\nPeriodo=0\n", QStringLiteral("Periodo")},
+    };
+    for (const auto &[testo, chiave] : sbagliati) {
+        scrivi(file, testo);
+        lettura = leggiImpostazioniPonte(cartella.path());
+        QVERIFY2(lettura.errore.contains(chiave), testo.constData());
+    }
+}
+
+void TestPonte::filePassword()
+{
+    QTemporaryDir cartella;
+    const QString password = cartella.filePath(QStringLiteral("password"));
+    scrivi(password, "segreta\n");
+    scrivi(cartella.filePath(QStringLiteral("Ponte.INI")),
+           "[MQTT]\nUtente=ponte\nFilePassword=" + password.toUtf8() + "\n");
+
+    QFile::setPermissions(password, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    LetturaImpostazioniPonte lettura = leggiImpostazioniPonte(cartella.path());
+    QVERIFY(lettura.errore.contains(QStringLiteral("leggibile da altri")));
+    QVERIFY(lettura.impostazioni.password.isEmpty());
+
+    QFile::setPermissions(password, QFile::ReadOwner | QFile::WriteOwner);
+    lettura = leggiImpostazioniPonte(cartella.path());
+    QVERIFY2(lettura.errore.isEmpty(), qPrintable(lettura.errore));
+    QCOMPARE(lettura.impostazioni.password, QStringLiteral("segreta"));
+
+    QFile::remove(password);
+    QVERIFY(
+        leggiImpostazioniPonte(cartella.path()).errore.contains(QStringLiteral("FilePassword")));
+}
+
+QTEST_GUILESS_MAIN(TestPonte)
+#include "tst_ponte.moc"
