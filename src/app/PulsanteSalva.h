@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pages/widgets/IconeStandard.h"
+
 #include <QStyle>
 #include <QToolButton>
 
@@ -8,7 +10,7 @@ inline QToolButton *creaPulsanteSalva(QWidget *barra, const QString &nome)
 {
     auto *pulsante = new QToolButton(barra);
     pulsante->setObjectName(nome);
-    pulsante->setIcon(barra->style()->standardIcon(QStyle::SP_DialogSaveButton));
+    pulsante->setIcon(iconaStandard(QStyle::SP_DialogSaveButton));
     pulsante->setToolTip(QStringLiteral("Salva"));
     return pulsante;
 }

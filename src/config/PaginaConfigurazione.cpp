@@ -1,4 +1,5 @@
 #include "config/PaginaConfigurazione.h"
+#include "pages/widgets/IconeStandard.h"
 
 #include "core/Gestore.h"
 #include "core/Messaggi.h"
@@ -91,14 +92,14 @@ QWidget *PaginaConfigurazione::creaPannelloStrumenti()
     m_sbSalvaConfIni = new QPushButton(QStringLiteral("       Salva Configurazione"), pannello);
     m_sbSalvaConfIni->setObjectName(QStringLiteral("sbSalvaConfIni"));
     m_sbSalvaConfIni->setToolTip(QStringLiteral("Salva Configurazione"));
-    m_sbSalvaConfIni->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_sbSalvaConfIni->setIcon(iconaStandard(QStyle::SP_DialogSaveButton));
     m_sbSalvaConfIni->setFlat(true);
     connect(m_sbSalvaConfIni, &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbSalvaConfIniClick(); }));
 
     m_speedButton13 = new QPushButton(QStringLiteral("Pagina Iniziale"), pannello);
     m_speedButton13->setObjectName(QStringLiteral("SpeedButton13"));
-    m_speedButton13->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    m_speedButton13->setIcon(iconaStandard(QStyle::SP_ArrowBack));
     m_speedButton13->setFlat(true);
     connect(m_speedButton13, &QPushButton::clicked, this, &PaginaConfigurazione::paginaIniziale);
 
@@ -252,7 +253,7 @@ void PaginaConfigurazione::creaSchedaAllarme()
 
     m_speedButton22 = new QPushButton(scheda);
     m_speedButton22->setObjectName(QStringLiteral("SpeedButton22"));
-    m_speedButton22->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    m_speedButton22->setIcon(iconaStandard(QStyle::SP_ArrowForward));
     connect(m_speedButton22, &QPushButton::clicked, this, &PaginaConfigurazione::inviaTempoAllarme);
 
     riga->addWidget(creaEtichetta(QStringLiteral("Tempo di attivazione :"), scheda));

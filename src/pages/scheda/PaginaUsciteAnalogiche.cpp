@@ -1,4 +1,5 @@
 #include "pages/scheda/PaginaUsciteAnalogiche.h"
+#include "pages/widgets/IconeStandard.h"
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
@@ -66,7 +67,7 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
 
         auto *invio = new QToolButton(contenuto());
         invio->setObjectName(QStringLiteral("sbUAInvio%1").arg(n));
-        invio->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+        invio->setIcon(iconaStandard(QStyle::SP_ArrowRight));
         invio->setToolTip(QStringLiteral("Invio"));
         invio->setFixedSize(32, 32);
         uscita.invio = invio;
@@ -187,14 +188,12 @@ void PaginaUsciteAnalogiche::adpUAStringPacket(const QString &pacchetto)
 
 void PaginaUsciteAnalogiche::analizzaRispostaTcp(QString &risposta)
 {
-    for (int n = 1; n <= 2; ++n) {
-        const qsizetype inizio = risposta.indexOf(Protocollo::InizioValore);
-        const qsizetype fine = risposta.indexOf(Protocollo::FineValore);
-        if (inizio < 0 || fine < 0) {
-            return;
-        }
-        mostraLivello(n, risposta);
-        // Cut through the "<" of the end marker, so the next search finds the next frame.
-        risposta.remove(0, fine + 1);
+    // Only frames of no named kind: a relay or inputs frame is no analog output.
+    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioValore, 2);
+    if (frame.size() == 1) {
+        segnaNonAttuale();
+    }
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        mostraLivello(int(i) + 1, frame.at(i));
     }
 }

@@ -1,4 +1,5 @@
 #include "pages/scheda/TfrmStato.h"
+#include "pages/widgets/IconeStandard.h"
 
 #include "pages/scheda/AllarmiDigitali.h"
 #include "pages/widgets/GruppoRadio.h"
@@ -37,7 +38,7 @@ TfrmStato::TfrmStato(QWidget *parent)
     m_rgStato->setItemIndex(kHigh);
     colonna->addWidget(m_rgStato);
 
-    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+    m_ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
                            this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);

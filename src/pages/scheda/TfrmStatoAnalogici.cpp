@@ -1,4 +1,5 @@
 #include "pages/scheda/TfrmStatoAnalogici.h"
+#include "pages/widgets/IconeStandard.h"
 
 #include "pages/widgets/GestisciTastoValore.h"
 
@@ -68,7 +69,7 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_eValMax = casella(2, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
                         QStringLiteral("eValMax"));
 
-    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+    m_ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
                            this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);
