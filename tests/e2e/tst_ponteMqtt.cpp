@@ -1,0 +1,357 @@
+// brivola-ponte, the program, between a real Mosquitto broker and the board simulator: retained
+// states, commands with their read-back, commands left on the broker, discovery, refused
+// payloads and a flood of commands, all watched from an independent MQTT client.
+#include "SimulatoreScheda.h"
+#include "protocol/Conversioni.h"
+#include "tst_ponte_supporto.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ponteprova;
+
+namespace {
+
+const QString kBase = QStringLiteral("brivola/prova/");
+
+QString argomento(const QString &coda)
+{
+    return kBase + coda;
+}
+
+QByteArray onOff(bool acceso)
+{
+    return acceso ? QByteArrayLiteral("ON") : QByteArrayLiteral("OFF");
+}
+
+// Every command the bridge may send, each whole: two commands run together would not match.
+const QRegularExpression kComandoIntero(QStringLiteral(
+    R"(^\*/(C|RS|R[0-8]|I|A|PS|P[12]\d{3}|ER[01]{3}(S|[0-8])|EI[01]{3}|EA[01]{3}(S|[1-8]\d{3}))$)"));
+// Commands that change something on the board.
+const QRegularExpression
+    kScrittura(QStringLiteral(R"(^\*/(R[0-8]|P[0-2]|ER[01]{3}[0-8]|EA[01]{3}[0-8]))"));
+
+} // namespace
+
+class TestPonteMqtt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void statiTrattenuti();
+    void comandoRele();
+    void discovery();
+    void payloadOstili();
+    void milleComandi();
+    void cleanupTestCase();
+
+private:
+    qsizetype contaEseguiti(const QString &comando, qsizetype da = 0) const
+    {
+        return m_eseguiti.mid(da).count(comando);
+    }
+    QList<QJsonObject> errori(qsizetype da) const
+    {
+        QList<QJsonObject> elenco;
+        for (const Messaggio &m : m_osservatore.da(da)) {
+            if (m.argomento == argomento(QStringLiteral("errore"))) {
+                elenco.append(QJsonDocument::fromJson(m.payload).object());
+            }
+        }
+        return elenco;
+    }
+
+    QTemporaryDir m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    std::unique_ptr<Broker> m_broker;
+    Osservatore m_osservatore;
+    ProcessoPonte m_ponte;
+    QStringList m_eseguiti;
+};
+
+void TestPonteMqtt::initTestCase()
+{
+    QVERIFY(m_cartella.isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setIntervallo(50);
+    m_scheda->setDeriva(false);
+    m_scheda->setSeme(7);
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 32768")).isEmpty());
+    QVERIFY(m_scheda->imposta(QStringLiteral("unita 2 uscita 3 1")).isEmpty());
+    QVERIFY(m_scheda->imposta(QStringLiteral("unita 2 canale 4 40")).isEmpty());
+    m_scheda->stato().usciteAnalogiche[1] = 128;
+    connect(m_scheda.get(), &SimulatoreScheda::comandoEseguito, this,
+            [this](const QString &comando) { m_eseguiti.append(comando); });
+    const quint16 portaScheda = m_scheda->avviaTcp();
+    QVERIFY(portaScheda != 0);
+
+    m_broker = std::make_unique<Broker>(m_cartella.path());
+    QVERIFY(m_broker->avvia());
+    QVERIFY(m_osservatore.collega(
+        m_broker->porta(), {QStringLiteral("brivola/#"), QStringLiteral("homeassistant/#")}));
+
+    const QDir dir(m_cartella.path());
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Porte.INI")),
+                       "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                           QByteArray::number(portaScheda) + "\n"));
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Impostazioni.INI")),
+                       "[OPTION]\nUD05=Luce del \"portico\"\nIAT01=2\nIAV01=0\nIAVM01=100\n"));
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nPorta=" + QByteArray::number(m_broker->porta()) +
+                           "\nId=prova\nUnita=2\nPeriodo=600\nContinuo=1\n"));
+
+    // A command left on the broker before the bridge starts.
+    m_osservatore.pubblica(argomento(QStringLiteral("rele/3/set")), "ON", true);
+    QTRY_VERIFY(m_osservatore.ultimo(argomento(QStringLiteral("rele/3/set"))) == "ON");
+
+    QVERIFY(m_ponte.avvia(m_cartella.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_osservatore.ultimo(argomento(QStringLiteral("scheda"))) == "online",
+                             20000);
+    QCOMPARE(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))), QByteArray("online"));
+}
+
+void TestPonteMqtt::statiTrattenuti()
+{
+    // A client that arrives now gets every state from the broker's retained store.
+    Osservatore nuovo;
+    QVERIFY(nuovo.collega(m_broker->porta(), {QStringLiteral("brivola/prova/#")}));
+    const StatoScheda &s = m_scheda->stato();
+    QTRY_VERIFY(nuovo.ultimi().contains(argomento(QStringLiteral("unita/2/canale/8"))));
+    const QHash<QString, QByteArray> stati = nuovo.ultimi();
+    for (const Messaggio &m : nuovo.messaggi()) {
+        QVERIFY2(m.trattenuto, qPrintable(m.argomento));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        const int i = n - 1;
+        QCOMPARE(stati.value(argomento(QStringLiteral("rele/%1").arg(n))), onOff(s.rele[i]));
+        QCOMPARE(stati.value(argomento(QStringLiteral("ingresso/%1").arg(n))),
+                 onOff(s.ingressi[i]));
+        QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/uscita/%1").arg(n))),
+                 onOff(s.unita[1].uscite[i]));
+        QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/ingresso/%1").arg(n))),
+                 onOff(s.unita[1].ingressi[i]));
+        QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/%1").arg(n))),
+                 QByteArray::number(
+                     Conversioni::livelloPerifericaAPercentuale(s.unita[1].analogiche[i])));
+    }
+    // Input 1 on its configured range 0..100, the others on the panel's defaults.
+    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/1"))), QByteArray("50"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/3"))),
+             QByteArray::number(Conversioni::scalaAnalogico(s.ingressiAnalogici[2], 0, 100)));
+    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/2"))),
+             QByteArray::number(Conversioni::scalaAnalogico(s.ingressiAnalogici[1], -20, 50)));
+    QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/1"))), QByteArray("0"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/2"))), QByteArray("50"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/uscita/3"))), QByteArray("ON"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/4"))), QByteArray("63"));
+
+    // The command left on the broker switched nothing and is gone from it.
+    QVERIFY(!s.rele[2]);
+    QCOMPARE(contaEseguiti(QStringLiteral("*/R3")), 0);
+    QVERIFY(!stati.contains(argomento(QStringLiteral("rele/3/set"))));
+    QVERIFY(m_ponte.log().contains(QStringLiteral("comando trattenuto ignorato")));
+}
+
+void TestPonteMqtt::comandoRele()
+{
+    const qsizetype inizio = m_eseguiti.size();
+    m_osservatore.pubblica(argomento(QStringLiteral("rele/5/set")), "ON");
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(argomento(QStringLiteral("rele/5"))),
+                              QByteArray("ON"), 10000);
+    QVERIFY(m_scheda->stato().rele[4]);
+    QCOMPARE(contaEseguiti(QStringLiteral("*/R5"), inizio), 1);
+    // Read, switch, read back.
+    QCOMPARE(m_eseguiti.mid(inizio),
+             QStringList({QStringLiteral("*/RS"), QStringLiteral("*/R5"), QStringLiteral("*/RS")}));
+
+    // Already on: the state is read, nothing is written.
+    const qsizetype secondo = m_eseguiti.size();
+    m_osservatore.pubblica(argomento(QStringLiteral("rele/5/set")), "ON");
+    QTRY_COMPARE_WITH_TIMEOUT(contaEseguiti(QStringLiteral("*/RS"), secondo), 1, 10000);
+    QTest::qWait(500);
+    QCOMPARE(m_eseguiti.mid(secondo), QStringList{QStringLiteral("*/RS")});
+    QVERIFY(m_scheda->stato().rele[4]);
+}
+
+void TestPonteMqtt::discovery()
+{
+    const QJsonObject scheda =
+        QJsonDocument::fromJson(
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova/config")))
+            .object();
+    const QJsonObject unita =
+        QJsonDocument::fromJson(
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")))
+            .object();
+    QVERIFY(!scheda.isEmpty() && !unita.isEmpty());
+    for (const QJsonObject &config : {scheda, unita}) {
+        const QJsonObject dispositivo = config[QStringLiteral("device")].toObject();
+        for (const char *chiave : {"identifiers", "name", "model", "sw_version"}) {
+            QVERIFY2(dispositivo.contains(QLatin1String(chiave)), chiave);
+        }
+        QVERIFY(config[QStringLiteral("origin")].toObject().contains(QStringLiteral("name")));
+        const QJsonObject componenti = config[QStringLiteral("components")].toObject();
+        QCOMPARE(componenti.size(), config == scheda ? 26 : 24);
+        for (const QJsonValue &valore : componenti) {
+            const QJsonObject c = valore.toObject();
+            for (const char *chiave : {"platform", "unique_id", "default_entity_id", "name",
+                                       "state_topic", "availability", "availability_mode"}) {
+                QVERIFY2(c.contains(QLatin1String(chiave)), chiave);
+            }
+            const QString piattaforma = c[QStringLiteral("platform")].toString();
+            QCOMPARE(c.contains(QStringLiteral("command_topic")),
+                     piattaforma == QLatin1String("switch") ||
+                         piattaforma == QLatin1String("number"));
+            QCOMPARE(c[QStringLiteral("availability_mode")].toString(), QStringLiteral("all"));
+            QCOMPARE(c[QStringLiteral("availability")].toArray().size(), 2);
+            QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("prova_")));
+            QVERIFY(
+                c[QStringLiteral("default_entity_id")].toString().startsWith(piattaforma + '.'));
+        }
+    }
+    const QJsonObject componenti = scheda[QStringLiteral("components")].toObject();
+    // The name from "Impostazioni.INI", quotes and all; the default where the file has none.
+    const QJsonObject rele5 = componenti[QStringLiteral("rele_5")].toObject();
+    QCOMPARE(rele5[QStringLiteral("name")].toString(), QStringLiteral("Luce del \"portico\""));
+    QCOMPARE(rele5[QStringLiteral("command_topic")].toString(), argomento("rele/5/set"));
+    QCOMPARE(componenti[QStringLiteral("rele_1")].toObject()[QStringLiteral("name")].toString(),
+             QStringLiteral("Riscaldamento"));
+    const QJsonObject analogico1 = componenti[QStringLiteral("analogico_1")].toObject();
+    QCOMPARE(analogico1[QStringLiteral("platform")].toString(), QStringLiteral("sensor"));
+    QCOMPARE(analogico1[QStringLiteral("unit_of_measurement")].toString(), QStringLiteral("%"));
+    QCOMPARE(analogico1[QStringLiteral("state_class")].toString(), QStringLiteral("measurement"));
+    QCOMPARE(componenti[QStringLiteral("analogico_2")]
+                 .toObject()[QStringLiteral("unit_of_measurement")]
+                 .toString(),
+             QStringLiteral("°C"));
+    const QJsonObject uscita = componenti[QStringLiteral("uscita_analogica_1")].toObject();
+    QCOMPARE(uscita[QStringLiteral("platform")].toString(), QStringLiteral("number"));
+    QCOMPARE(uscita[QStringLiteral("min")].toInt(), 0);
+    QCOMPARE(uscita[QStringLiteral("max")].toInt(), 100);
+    QCOMPARE(uscita[QStringLiteral("step")].toInt(), 1);
+    QCOMPARE(
+        componenti[QStringLiteral("ingresso_1")].toObject()[QStringLiteral("platform")].toString(),
+        QStringLiteral("binary_sensor"));
+    QCOMPARE(
+        unita[QStringLiteral("device")].toObject()[QStringLiteral("via_device")],
+        scheda[QStringLiteral("device")].toObject()[QStringLiteral("identifiers")].toArray().at(0));
+
+    // Home Assistant restarting asks for discovery again.
+    const qsizetype da = m_osservatore.quanti();
+    m_osservatore.pubblica(QStringLiteral("homeassistant/status"), "online");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (const Messaggio &m : m_osservatore.da(da)) {
+                if (m.argomento == QLatin1String("homeassistant/device/prova/config")) {
+                    return true;
+                }
+            }
+            return false;
+        }(),
+        5000);
+}
+
+void TestPonteMqtt::payloadOstili()
+{
+    const qsizetype da = m_osservatore.quanti();
+    const qsizetype eseguiti = m_eseguiti.size();
+    const QList<QPair<QString, QByteArray>> ostili = {
+        {QStringLiteral("rele/5/set"), QByteArray()},
+        {QStringLiteral("rele/5/set"), QByteArray(1 << 20, 'O')},
+        {QStringLiteral("rele/5/set"), QByteArray("O\xff\xfeN")},
+        {QStringLiteral("rele/5/set"), QByteArray("-1")},
+        {QStringLiteral("uscita_analogica/1/set"), QByteArray("-1")},
+        {QStringLiteral("uscita_analogica/1/set"), QByteArray("1e309")},
+        {QStringLiteral("uscita_analogica/1/set"), QByteArray("101")},
+        {QStringLiteral("uscita_analogica/1/set"), QByteArray("\xc3\x28")},
+        {QStringLiteral("rele/9/set"), QByteArray("ON")},
+        {QStringLiteral("unita/5/uscita/1/set"), QByteArray("ON")},
+    };
+    for (const auto &[coda, payload] : ostili) {
+        m_osservatore.pubblica(argomento(coda), payload);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(errori(da).size(), ostili.size(), 10000);
+    const QList<QJsonObject> risposte = errori(da);
+    for (int i = 0; i < ostili.size(); ++i) {
+        const QJsonObject &r = risposte.at(i);
+        QCOMPARE(r[QStringLiteral("topic")].toString(), argomento(ostili.at(i).first));
+        QVERIFY2(!r[QStringLiteral("motivo")].toString().isEmpty(), qPrintable(ostili.at(i).first));
+        // The payload is repeated, cut short.
+        QVERIFY(r[QStringLiteral("payload")].toString().size() <= 65);
+    }
+    QVERIFY(risposte.at(1)[QStringLiteral("motivo")].toString().contains(QStringLiteral("lungo")));
+    QVERIFY(risposte.at(8)[QStringLiteral("motivo")].toString().contains(
+        QStringLiteral("sconosciuto")));
+    QVERIFY(
+        risposte.at(9)[QStringLiteral("motivo")].toString().contains(QStringLiteral("unità 5")));
+    // Errors are never retained.
+    for (const Messaggio &m : m_osservatore.da(da)) {
+        QVERIFY(m.argomento != argomento(QStringLiteral("errore")) || !m.trattenuto);
+    }
+    QTest::qWait(300);
+    for (const QString &comando : m_eseguiti.mid(eseguiti)) {
+        QVERIFY2(!kScrittura.match(comando).hasMatch(), qPrintable(comando));
+    }
+    QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 0);
+    QVERIFY(m_scheda->stato().rele[4]);
+}
+
+void TestPonteMqtt::milleComandi()
+{
+    const qint64 residenteInizio = m_ponte.residenteKiB();
+    QVERIFY(residenteInizio > 0);
+    const qsizetype da = m_osservatore.quanti();
+    const qsizetype eseguiti = m_eseguiti.size();
+    // One that switches relay 6, then 999 that find relay 5 already on.
+    m_osservatore.pubblica(argomento(QStringLiteral("rele/6/set")), "ON");
+    for (int i = 0; i < 999; ++i) {
+        m_osservatore.pubblica(argomento(QStringLiteral("rele/5/set")), "ON");
+    }
+    // The refusals come as fast as the messages; the rest waits its turn.
+    QTRY_VERIFY_WITH_TIMEOUT(errori(da).size() >= 900, 10000);
+    qsizetype rifiutati = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const qsizetype adesso = errori(da).size();
+            const bool fermo = adesso == rifiutati;
+            rifiutati = adesso;
+            return fermo;
+        }(),
+        10000);
+    for (const QJsonObject &r : errori(da)) {
+        QVERIFY(r[QStringLiteral("motivo")].toString().contains(QStringLiteral("troppi comandi")));
+    }
+    const qsizetype accettati = 1000 - rifiutati;
+    QVERIFY2(accettati >= 2 && accettati <= 20, qPrintable(QString::number(accettati)));
+    // Each accepted command read the relays once, relay 6 once more after switching it.
+    QTRY_COMPARE_WITH_TIMEOUT(contaEseguiti(QStringLiteral("*/RS"), eseguiti), accettati + 1,
+                              20000);
+    QCOMPARE(contaEseguiti(QStringLiteral("*/R6"), eseguiti), 1);
+    QCOMPARE(contaEseguiti(QStringLiteral("*/R5"), eseguiti), 0);
+    QVERIFY(m_scheda->stato().rele[5]);
+    QTRY_COMPARE(m_osservatore.ultimo(argomento(QStringLiteral("rele/6"))), QByteArray("ON"));
+    // The board never saw two commands run into each other.
+    for (const QString &comando : m_eseguiti) {
+        QVERIFY2(kComandoIntero.match(comando).hasMatch(), qPrintable(comando));
+    }
+    const qint64 crescita = m_ponte.residenteKiB() - residenteInizio;
+    qInfo("%lld accepted, %lld refused, resident memory %+lld KiB", qlonglong(accettati),
+          qlonglong(rifiutati), qlonglong(crescita));
+    QVERIFY2(crescita < 4096, qPrintable(QStringLiteral("%1 KiB").arg(crescita)));
+}
+
+void TestPonteMqtt::cleanupTestCase()
+{
+    QCOMPARE(m_ponte.ferma(), 0);
+    QTRY_COMPARE(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))), QByteArray("offline"));
+    QCOMPARE(m_osservatore.ultimo(argomento(QStringLiteral("scheda"))), QByteArray("offline"));
+}
+
+QTEST_GUILESS_MAIN(TestPonteMqtt)
+#include "tst_ponteMqtt.moc"
