@@ -1,0 +1,178 @@
+// brivola-ponte, the program, living through faults without a restart: the broker killed and
+// started again, the board gone and back, the board silent.
+#include "SimulatoreScheda.h"
+#include "tst_ponte_supporto.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ponteprova;
+
+namespace {
+
+const QString kBase = QStringLiteral("brivola/prova/");
+
+QString argomento(const QString &coda)
+{
+    return kBase + coda;
+}
+
+bool argomentoDiStato(const QString &argomento)
+{
+    static const QStringList tipi = {QStringLiteral("rele/"), QStringLiteral("ingresso/"),
+                                     QStringLiteral("analogico/"),
+                                     QStringLiteral("uscita_analogica/")};
+    for (const QString &tipo : tipi) {
+        if (argomento.startsWith(kBase + tipo) && !argomento.endsWith(QLatin1String("/set"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class TestPonteGuasti : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void brokerRiavviato();
+    void schedaSpentaERiaccesa();
+    void schedaMuta();
+    void cleanupTestCase();
+
+private:
+    std::unique_ptr<SimulatoreScheda> nuovaScheda(quint32 seme)
+    {
+        auto scheda = std::make_unique<SimulatoreScheda>();
+        scheda->setIntervallo(50);
+        scheda->setDeriva(false);
+        scheda->setSeme(seme);
+        return scheda;
+    }
+    // The index of the first message from `da` on with this payload on this topic, or -1.
+    qsizetype indice(const QString &coda, const QByteArray &payload, qsizetype da) const
+    {
+        const QList<Messaggio> messaggi = m_osservatore.messaggi();
+        for (qsizetype i = da; i < messaggi.size(); ++i) {
+            if (messaggi[i].argomento == argomento(coda) && messaggi[i].payload == payload) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    QTemporaryDir m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    quint16 m_portaScheda = 0;
+    std::unique_ptr<Broker> m_broker;
+    Osservatore m_osservatore;
+    ProcessoPonte m_ponte;
+};
+
+void TestPonteGuasti::initTestCase()
+{
+    QVERIFY(m_cartella.isValid());
+    m_scheda = nuovaScheda(3);
+    m_portaScheda = m_scheda->avviaTcp();
+    QVERIFY(m_portaScheda != 0);
+    m_broker = std::make_unique<Broker>(m_cartella.path());
+    QVERIFY(m_broker->avvia());
+    QVERIFY(m_osservatore.collega(m_broker->porta(), {QStringLiteral("brivola/#")}));
+
+    const QDir dir(m_cartella.path());
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Porte.INI")),
+                       "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                           QByteArray::number(m_portaScheda) + "\n"));
+    // The board counts as gone after 2 s without a prompt instead of 10.
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nPorta=" + QByteArray::number(m_broker->porta()) +
+                           "\nId=prova\nPeriodo=600\nSilenzio=2\n"));
+    QVERIFY(m_ponte.avvia(m_cartella.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_osservatore.ultimo(argomento(QStringLiteral("scheda"))) == "online",
+                             15000);
+}
+
+void TestPonteGuasti::brokerRiavviato()
+{
+    m_broker->uccidi();
+    QVERIFY(m_broker->avvia());
+    // The new broker knows nothing: what a new client finds retained came from the bridge.
+    Osservatore nuovo;
+    QVERIFY(nuovo.collega(m_broker->porta(),
+                          {QStringLiteral("brivola/#"), QStringLiteral("homeassistant/#")}));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        nuovo.ultimi().contains(argomento(QStringLiteral("rele/8"))) &&
+            nuovo.ultimi().contains(QStringLiteral("homeassistant/device/prova/config")),
+        10000);
+    const QHash<QString, QByteArray> stati = nuovo.ultimi();
+    QCOMPARE(stati.value(argomento(QStringLiteral("ponte"))), QByteArray("online"));
+    QTRY_COMPARE(nuovo.ultimo(argomento(QStringLiteral("scheda"))), QByteArray("online"));
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(stati.value(argomento(QStringLiteral("ingresso/%1").arg(n))),
+                 m_scheda->stato().ingressi[n - 1] ? QByteArray("ON") : QByteArray("OFF"));
+    }
+    // Commands work again.
+    nuovo.pubblica(argomento(QStringLiteral("rele/2/set")), "ON");
+    QTRY_COMPARE_WITH_TIMEOUT(nuovo.ultimo(argomento(QStringLiteral("rele/2"))), QByteArray("ON"),
+                              10000);
+    QVERIFY(m_scheda->stato().rele[1]);
+}
+
+void TestPonteGuasti::schedaSpentaERiaccesa()
+{
+    QTRY_COMPARE(m_osservatore.ultimo(argomento(QStringLiteral("scheda"))), QByteArray("online"));
+    const qsizetype prima = m_osservatore.quanti();
+    QElapsedTimer tempo;
+    tempo.start();
+    m_scheda.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(indice(QStringLiteral("scheda"), "offline", prima) >= 0, 11000);
+    QVERIFY(tempo.elapsed() < 11000);
+    const qsizetype spenta = indice(QStringLiteral("scheda"), "offline", prima);
+    // The bridge knocks meanwhile; nothing is published for a board that is not there.
+    QTest::qWait(1500);
+    for (const Messaggio &m : m_osservatore.da(prima)) {
+        QVERIFY2(!argomentoDiStato(m.argomento), qPrintable(m.argomento));
+    }
+
+    // Back, with other inputs: they are all read and published before the board is online.
+    m_scheda = nuovaScheda(11);
+    QCOMPARE(m_scheda->avviaTcp(QHostAddress::LocalHost, m_portaScheda), m_portaScheda);
+    QTRY_VERIFY_WITH_TIMEOUT(indice(QStringLiteral("scheda"), "online", spenta) >= 0, 15000);
+    const qsizetype accesa = indice(QStringLiteral("scheda"), "online", spenta);
+    QHash<QString, QByteArray> stati;
+    for (const Messaggio &m : m_osservatore.messaggi().mid(0, accesa)) {
+        stati.insert(m.argomento, m.payload);
+    }
+    for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(stati.value(argomento(QStringLiteral("ingresso/%1").arg(n))),
+                 m_scheda->stato().ingressi[n - 1] ? QByteArray("ON") : QByteArray("OFF"));
+        QCOMPARE(stati.value(argomento(QStringLiteral("rele/%1").arg(n))), QByteArray("OFF"));
+    }
+}
+
+void TestPonteGuasti::schedaMuta()
+{
+    const qsizetype prima = m_osservatore.quanti();
+    m_scheda->setMuto(true);
+    QElapsedTimer tempo;
+    tempo.start();
+    QTRY_VERIFY_WITH_TIMEOUT(indice(QStringLiteral("scheda"), "offline", prima) >= 0, 5000);
+    QVERIFY2(tempo.elapsed() >= 1900, "not before the silence limit");
+    QVERIFY(m_ponte.log().contains(QStringLiteral("La scheda non risponde")));
+    m_scheda->setMuto(false);
+    QTRY_VERIFY_WITH_TIMEOUT(indice(QStringLiteral("scheda"), "online", prima) >= 0, 15000);
+}
+
+void TestPonteGuasti::cleanupTestCase()
+{
+    QCOMPARE(m_ponte.ferma(), 0);
+    QVERIFY(m_ponte.log().contains(QStringLiteral("ponte fermato")));
+}
+
+QTEST_GUILESS_MAIN(TestPonteGuasti)
+#include "tst_ponteGuasti.moc"
