@@ -205,7 +205,14 @@ void NavigazionePagine::salvaConfigurazione()
 
 void NavigazionePagine::CaricaConfIni()
 {
-    ::CaricaConfIni(m_valori, *m_paginaConfigurazione, *this);
+    const QStringList avvisi = ::CaricaConfIni(m_valori, *m_paginaConfigurazione, *this);
+    // Reloaded at every page entry: each bad value is told once, not at every entry.
+    for (const QString &avviso : avvisi) {
+        if (!m_avvisiConfigurazione.contains(avviso)) {
+            m_avvisiConfigurazione.insert(avviso);
+            m_messaggi.avviso(avviso);
+        }
+    }
 }
 
 void NavigazionePagine::sbHome1Click()

@@ -2,6 +2,7 @@
 
 #include "config/DestinatariConfigurazione.h"
 
+#include <QSet>
 #include <QStackedWidget>
 
 #include <memory>
@@ -102,5 +103,7 @@ private:
     PaginaConfigurazione *m_paginaConfigurazione = nullptr;
     // Shown and not yet entered by the focus; -1 once entered.
     int m_paginaDaEntrare = -1;
+    // Warnings of the configuration reload already shown.
+    QSet<QString> m_avvisiConfigurazione;
     QMetaObject::Connection m_connessioneFuoco;
 };

@@ -14,6 +14,7 @@
 #include "pages/comune/SorveglianzaPagine.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/widgets/MessaggiQt.h"
+#include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/CartellaImpostazioni.h"
@@ -106,6 +107,10 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
         [this] { return m_navigazione->pagineScheda(); }, this);
     connect(m_navigazione, &NavigazionePagine::paginaCambiata, m_sorveglianza,
             &SorveglianzaPagine::paginaCambiata);
+    connect(&ricezione(), &Ricezione::rispostaIncompleta, m_sorveglianza,
+            &SorveglianzaPagine::rispostaIncompleta);
+    connect(&framer(), &FramerPagine::rispostaIncompleta, m_sorveglianza,
+            &SorveglianzaPagine::rispostaIncompleta);
     creaScorciatoie();
     // Notices in status panel 1 stay until the operator acts again.
     qApp->installEventFilter(this);
@@ -250,6 +255,7 @@ void TfrmMain::centraSulloSchermo()
 void TfrmMain::FormCreate()
 {
     m_valori.modoContinuo = QStringLiteral("0");
+    m_valori.continuoInCorso = false;
     m_valori.toggleUA = true;
 
     m_totaleLarghezzaStato = 0;

@@ -7,6 +7,7 @@
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 #include "settings/Utilita.h"
+#include "core/Errori.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,8 +45,8 @@ bool unitaValida(int indice)
 
 } // namespace
 
-void CaricaConfIni(ValoriProgramma &valori, PaginaConfigurazione &pagina,
-                   DestinatariConfigurazione &destinatari)
+QStringList CaricaConfIni(ValoriProgramma &valori, PaginaConfigurazione &pagina,
+                          DestinatariConfigurazione &destinatari)
 {
     namespace P = ConfigurazionePredefinita;
     ValoriConfigurazione &c = valori.configurazione;
@@ -66,6 +67,21 @@ void CaricaConfIni(ValoriProgramma &valori, PaginaConfigurazione &pagina,
     completa(c.unitaIA, P::kUnitaIA);
     completa(c.minimiIA, P::kMinimiIA);
     completa(c.massimiIA, P::kMassimiIA);
+
+    // A unit that is not a whole number must not keep every page shut: it takes its default,
+    // and the operator hears which key of which file was wrong.
+    QStringList avvisi;
+    for (int n = 1; n <= 8; ++n) {
+        QString &unita = c.unitaIA[n - 1];
+        try {
+            StrToInt(unita);
+        } catch (const ErroreConversione &) {
+            avvisi << QStringLiteral("Valore non valido nel file %1: %2=%3 non è un numero; "
+                                     "si usa %4.")
+                          .arg(file, LayoutIni::chiaveIAT(n), unita, P::kUnitaIA[n - 1]);
+            unita = P::kUnitaIA[n - 1];
+        }
+    }
 
     for (int n = 1; n <= 8; ++n) {
         pagina.eUDIni(n)->setText(c.nomiUD.at(n - 1));
@@ -95,7 +111,6 @@ void CaricaConfIni(ValoriProgramma &valori, PaginaConfigurazione &pagina,
                                                           QStringLiteral(" (IN %1)").arg(n));
     }
 
-    // StrToInt throws on a text that is not a whole number; the combos already set stay set.
     for (int n = 1; n <= 8; ++n) {
         const int indice = StrToInt(c.unitaIA.at(n - 1));
         pagina.eIATIni(n)->setCurrentIndex(unitaValida(indice) ? indice : -1);
@@ -113,4 +128,5 @@ void CaricaConfIni(ValoriProgramma &valori, PaginaConfigurazione &pagina,
     for (int n = 1; n <= 8; ++n) {
         pagina.eValMax(n)->setText(c.massimiIA.at(n - 1));
     }
+    return avvisi;
 }

@@ -40,6 +40,10 @@ struct ValoriProgramma
     QString bufferRicezione;  // text received since the last ready prompt
     int tipoRisposta = 0;     // page that asked for the pending reply
     QString modoContinuo = QStringLiteral("0");
+    // What the board's last complete response (up to its prompt) showed, or what the operator
+    // last switched it to: the one thing that tells whether "*/C" would stop the stream or
+    // start it. `modoContinuo` also turns "1" for a moment at any inputs reply.
+    bool continuoInCorso = false;
 
     // Tell apart equal-looking serial replies.
     int contatoreIA = 1;   // analog input 1..8 of the next reply

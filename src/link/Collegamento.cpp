@@ -118,6 +118,7 @@ void Collegamento::serialeChiusa()
         MostraStatoSeriale();
     }
     if (!m_chiusuraVoluta) {
+        m_perso = true;
         emit collegamentoPerso();
     }
 }
@@ -238,8 +239,23 @@ void Collegamento::VerificaCollegamento()
     }
     m_valori.tipoCollegamento = m_tipoScelto;
     emit tipoVerificato();
+    chiudiAltroCollegamento();
     if (m_tipoScelto == TipoCollegamento::Seriale) {
         ApriSeriale();
+    }
+}
+
+void Collegamento::chiudiAltroCollegamento()
+{
+    // A board still talking on the link no longer chosen must not keep the page looking live.
+    QScopedValueRollback voluta(m_chiusuraVoluta, true);
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp && m_seriale->isOpen()) {
+        m_seriale->chiudi();
+    }
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale &&
+        m_socket->state() != QAbstractSocket::UnconnectedState) {
+        m_socket->abort();
+        m_socketAttivo = false;
     }
 }
 
@@ -354,6 +370,7 @@ void Collegamento::ClientSocketDisconnect()
 {
     const bool eraAttivo = std::exchange(m_socketAttivo, false);
     if (eraAttivo && !m_chiusuraVoluta) {
+        m_perso = true;
         emit collegamentoPerso();
     }
 }
@@ -362,6 +379,7 @@ void Collegamento::ClientSocketError()
 {
     const bool eraAttivo = std::exchange(m_socketAttivo, false);
     if (eraAttivo && !m_chiusuraVoluta) {
+        m_perso = true;
         emit collegamentoPerso();
     }
     m_testoStato.impostaTesto(0,
@@ -407,6 +425,18 @@ void Collegamento::avviaPerPagina()
         ConnettiTcp(m_ip, m_porta);
         AttendiPronto();
     }
+}
+
+void Collegamento::riavvia()
+{
+    // Only a link that was up and went down: one that has just failed to start at the page
+    // entry has already told the operator why.
+    if (!m_perso || collegamentoAttivo()) {
+        return;
+    }
+    m_perso = false;
+    VerificaCollegamento();
+    avviaPerPagina();
 }
 
 void Collegamento::chiudi()

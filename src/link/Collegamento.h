@@ -73,6 +73,9 @@ public:
     // What a board page does with the link before its first request: on serial the start
     // wait; on TCP, when not connected, a new connection and the start wait.
     void avviaPerPagina();
+    // A link lost since it was last up, found down when a command is to go out: checked and
+    // started again as at the page entry, so the command can wait for a prompt on it.
+    void riavvia();
     // The link part of closing the window.
     void chiudi();
 
@@ -100,6 +103,7 @@ private:
     // Nothing more can come on the link the page entry is waiting on.
     bool collegamentoGiu() const;
     void serialeChiusa();
+    void chiudiAltroCollegamento();
 
     ValoriProgramma &m_valori;
     TestoStato &m_testoStato;
@@ -112,6 +116,8 @@ private:
     bool m_socketAttivo = false;
     // The connection was closed on purpose (new settings): not a lost link.
     bool m_chiusuraVoluta = false;
+    // A link that was up went down and has not been started again since.
+    bool m_perso = false;
     // Where the last connection attempt went, as the operator wrote it.
     QString m_hostTentato;
     QString m_portaTentata;

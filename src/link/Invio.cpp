@@ -19,6 +19,10 @@ constexpr int kPausaPrimoPezzo = 800;
 constexpr int kPausaPezzo = 200;
 
 const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non è pronta");
+const QString kCollegamentoAssente =
+    QStringLiteral("Comando non inviato: il collegamento con la scheda è interrotto");
+const QString kOccupato =
+    QStringLiteral("Comando non inviato: il pannello sta già scrivendo un altro comando");
 const QString kCodaPiena =
     QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)");
 
@@ -44,24 +48,33 @@ bool Invio::attendiPronto(bool memorizzaTipoRisposta)
 {
     // A send started in the middle of another one's command would interleave on the wire.
     if (!puoIniziare()) {
-        scartato();
+        scartato(kOccupato);
         return false;
     }
     m_valori.pronto = false;
+    bool giu = false;
     const bool pronto = AttendiCondizione(m_attesaPronto, [&] {
         if (m_valori.inChiusura) {
             throw AbortSilenzioso{};
         }
         if (!m_valori.pronto) {
-            return false;
+            // No prompt can come on a link that is down: no point waiting for it.
+            giu = m_valori.tipoCollegamento != TipoCollegamento::Nessuno &&
+                  m_collegamentoAttivo && !m_collegamentoAttivo();
+            return giu;
         }
         if (memorizzaTipoRisposta) {
             m_valori.tipoRisposta = m_paginaAttiva();
         }
         return true;
     });
-    if (!pronto) {
-        scartato();
+    if (!pronto || giu) {
+        scartato(giu ? kCollegamentoAssente : kNonInviato);
+        m_valori.pronto = false;
+        return false;
+    }
+    if (auto inizio = std::exchange(m_allInizio, {})) {
+        inizio();
     }
     // The prompt is used up: a send that was waiting further out, and resumes after this one,
     // needs a prompt of its own.
@@ -77,13 +90,14 @@ void Invio::pausa(int ms)
     }
 }
 
-void Invio::scartato()
+void Invio::scartato(const QString &motivo)
 {
-    m_testoStato.impostaTesto(1, kNonInviato);
+    m_testoStato.impostaTesto(1, motivo.isEmpty() ? kNonInviato : motivo);
 }
 
-void Invio::scriviTcp(const QString &testo)
+bool Invio::scriviTcp(const QString &testo)
 {
+    bool tutto = true;
     for (qsizetype i = 0; i < testo.size(); ++i) {
         // Until the last character is out, no other send may write.
         QScopedValueRollback inTrasmissione(m_inTrasmissione, i + 1 < testo.size());
@@ -96,37 +110,38 @@ void Invio::scriviTcp(const QString &testo)
                                           .arg(static_cast<int>(m_socket.error())));
             }
             emit datiScritti(TipoCollegamento::Tcp, carattere);
+        } else {
+            tutto = false;
         }
         pausa(kPausaCarattereTcp);
     }
+    return tutto;
 }
 
 // A closed port takes nothing: the piece is skipped.
-void Invio::scriviSeriale(const QString &testo)
+bool Invio::scriviSeriale(const QString &testo)
 {
-    if (m_seriale.isOpen()) {
-        const QByteArray dati = testo.toLatin1();
-        m_seriale.scrivi(dati);
-        emit datiScritti(TipoCollegamento::Seriale, dati);
+    if (!m_seriale.isOpen()) {
+        return false;
     }
+    const QByteArray dati = testo.toLatin1();
+    m_seriale.scrivi(dati);
+    emit datiScritti(TipoCollegamento::Seriale, dati);
+    return true;
 }
 
 bool Invio::InviaTcp(const QString &testo)
 {
-    if (!attendiPronto(true)) {
-        return false;
-    }
-    scriviTcp(testo);
-    return true;
+    return attendiPronto(true) && scriviTcp(testo);
 }
 
-void Invio::InviaTcpDiretto(const QString &testo)
+bool Invio::InviaTcpDiretto(const QString &testo)
 {
     if (!puoIniziare()) {
-        scartato();
-        return;
+        scartato(kOccupato);
+        return false;
     }
-    scriviTcp(testo);
+    return scriviTcp(testo);
 }
 
 bool Invio::InviaSeriale(const QStringList &pezzi)
@@ -135,23 +150,25 @@ bool Invio::InviaSeriale(const QStringList &pezzi)
     if (!attendiPronto(false)) {
         return false;
     }
+    bool tutto = true;
     for (qsizetype i = 0; i < pezzi.size(); ++i) {
         const bool ultimo = i + 1 == pezzi.size();
         QScopedValueRollback inTrasmissione(m_inTrasmissione, !ultimo);
-        scriviSeriale(pezzi.at(i));
+        tutto = scriviSeriale(pezzi.at(i)) && tutto;
         pausa(i == 0 ? kPausaPrimoPezzo : kPausaPezzo);
     }
-    return true;
+    return tutto;
 }
 
-void Invio::InviaSerialeDiretto(const QString &testo)
+bool Invio::InviaSerialeDiretto(const QString &testo)
 {
     if (!puoIniziare()) {
-        scartato();
-        return;
+        scartato(kOccupato);
+        return false;
     }
-    scriviSeriale(testo);
+    const bool scritto = scriviSeriale(testo);
     pausa(kPausaPezzo);
+    return scritto;
 }
 
 void Invio::invia(const Comando &comando, const EsitoInvio &esito)
@@ -163,7 +180,23 @@ void Invio::invia(const Comando &comando, const EsitoInvio &esito)
         }
         return;
     }
-    const InvioInCoda voce{comando.pezziSeriale, comando.tcp, esito};
+    accoda(InvioInCoda{comando.pezziSeriale, comando.tcp, esito, {}});
+}
+
+void Invio::inviaGruppo(CorpoGruppo corpo, const EsitoInvio &esito)
+{
+    if (m_valori.tipoCollegamento == TipoCollegamento::Nessuno) {
+        if (esito.scartato) {
+            esito.scartato();
+        }
+        return;
+    }
+    accoda(InvioInCoda{{}, {}, esito, std::move(corpo)});
+}
+
+void Invio::accoda(const InvioInCoda &voce)
+{
+    const EsitoInvio &esito = voce.esito;
     if (m_occupato) {
         // Never sent from here, nested inside the other command's waits: whoever owns that
         // transmission sends it when it ends.
@@ -179,6 +212,11 @@ void Invio::invia(const Comando &comando, const EsitoInvio &esito)
     }
     m_occupato = true;
     try {
+        // A link lost since the page was opened is started again, as the page entry does,
+        // before the command waits for its prompt.
+        if (m_riavvia && m_collegamentoAttivo && !m_collegamentoAttivo()) {
+            m_riavvia();
+        }
         inviaOra(voce);
         inviaCoda();
     } catch (...) {
@@ -191,7 +229,16 @@ void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 
 void Invio::inviaOra(const InvioInCoda &voce)
 {
+    if (voce.gruppo) {
+        GruppoInvio gruppo(*this);
+        voce.gruppo(gruppo);
+        if (voce.esito.scritto) {
+            voce.esito.scritto();
+        }
+        return;
+    }
     bool scritto = false;
+    m_allInizio = voce.esito.inizio;
     if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
         scritto = InviaSeriale(voce.pezziSeriale);
     } else if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
@@ -225,73 +272,55 @@ void Invio::svuotaCoda()
 
 GruppoInvio::GruppoInvio(Invio &invio) : m_invio(invio)
 {
-    if (!m_invio.m_gruppo && !m_invio.m_inTrasmissione && !m_invio.m_occupato) {
-        m_invio.m_gruppo = this;
-        m_invio.m_occupato = true;
-        m_attivo = true;
-    }
+    m_invio.m_gruppo = this;
 }
 
 GruppoInvio::~GruppoInvio()
 {
-    if (m_attivo) {
-        m_invio.m_gruppo = nullptr;
-        m_invio.m_occupato = false;
-        // Left without concludi() (the action was abandoned): what waited goes too.
-        m_invio.svuotaCoda();
-    }
-}
-
-void GruppoInvio::concludi()
-{
-    if (!m_attivo) {
-        return;
-    }
     m_invio.m_gruppo = nullptr;
-    m_attivo = false;
-    try {
-        m_invio.inviaCoda();
-    } catch (...) {
-        m_invio.m_occupato = false;
-        m_invio.svuotaCoda();
-        throw;
-    }
-    m_invio.m_occupato = false;
 }
 
-bool GruppoInvio::turno()
+void GruppoInvio::turno()
 {
-    if (!m_attivo) {
-        m_invio.scartato();
-        return false;
-    }
     // Consumed by the very next send to begin, which is the one this group is making.
     m_invio.m_turnoGruppo = true;
-    return true;
 }
 
 bool GruppoInvio::InviaTcp(const QString &testo)
 {
-    return turno() && m_invio.InviaTcp(testo);
+    turno();
+    return m_invio.InviaTcp(testo);
 }
 
-void GruppoInvio::InviaTcpDiretto(const QString &testo)
+bool GruppoInvio::InviaTcpDiretto(const QString &testo)
 {
-    if (turno()) {
-        m_invio.InviaTcpDiretto(testo);
-    }
+    turno();
+    return m_invio.InviaTcpDiretto(testo);
 }
 
 bool GruppoInvio::InviaSeriale(const QStringList &pezzi)
 {
-    return turno() && m_invio.InviaSeriale(pezzi);
+    turno();
+    return m_invio.InviaSeriale(pezzi);
 }
 
-void GruppoInvio::InviaSerialeDiretto(const QString &testo)
+bool GruppoInvio::InviaSerialeDiretto(const QString &testo)
 {
-    if (turno()) {
-        m_invio.InviaSerialeDiretto(testo);
+    turno();
+    return m_invio.InviaSerialeDiretto(testo);
+}
+
+bool GruppoInvio::invia(const Comando &comando)
+{
+    switch (m_invio.m_valori.tipoCollegamento) {
+    case TipoCollegamento::Seriale:
+        return InviaSeriale(comando.pezziSeriale);
+    case TipoCollegamento::Tcp:
+        return InviaTcp(comando.tcp);
+    case TipoCollegamento::Nessuno:
+        break;
     }
+    return false;
 }
 
 void GruppoInvio::pausa(int ms)

@@ -1,8 +1,13 @@
 #include "link/RegistroTraffico.h"
 
 #include "settings/LayoutIni.h"
+#include "settings/ScritturaSicura.h"
 
 #include <QDir>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 RegistroTraffico::RegistroTraffico(QObject *parent)
     : QObject(parent), m_orologio([] { return QDateTime::currentDateTime(); })
@@ -12,15 +17,28 @@ RegistroTraffico::RegistroTraffico(QObject *parent)
 bool RegistroTraffico::avvia(const QString &cartella)
 {
     ferma();
-    m_file.setFileName(QDir(cartella).filePath(NomeFile));
+    m_percorso = QDir(cartella).filePath(NomeFile);
     return apri();
 }
 
 bool RegistroTraffico::apri()
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Never through a link planted at our path: the record would land wherever it points.
+    const int descrittore = ::open(QFile::encodeName(m_percorso).constData(),
+                                   O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (descrittore < 0) {
+        const int codice = errno;
         m_errore = QStringLiteral("Impossibile scrivere il registro del traffico %1: %2")
-                       .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+                       .arg(QDir::toNativeSeparators(m_percorso),
+                            codice == ELOOP ? QStringLiteral("è un collegamento simbolico")
+                                            : motivoScrittura(codice));
+        return false;
+    }
+    if (!m_file.open(descrittore, QIODevice::WriteOnly | QIODevice::Append,
+                     QFileDevice::AutoCloseHandle)) {
+        ::close(descrittore);
+        m_errore = QStringLiteral("Impossibile scrivere il registro del traffico %1: %2")
+                       .arg(QDir::toNativeSeparators(m_percorso), m_file.errorString());
         return false;
     }
     m_dimensione = m_file.size();
@@ -63,9 +81,11 @@ void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamen
         return;
     }
     // Flushed line by line, so a crash loses nothing that was already on the link.
+    errno = 0;
     if (m_file.write(riga) != riga.size() || !m_file.flush()) {
         m_errore = QStringLiteral("Impossibile scrivere il registro del traffico %1: %2")
-                       .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+                       .arg(QDir::toNativeSeparators(m_percorso),
+                            motivoScrittura(errno, m_file.errorString()));
         interrompi();
         return;
     }
@@ -74,7 +94,7 @@ void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamen
 
 bool RegistroTraffico::ruota()
 {
-    const QString nome = m_file.fileName();
+    const QString nome = m_percorso;
     const QString copia = nome + SuffissoCopia;
     m_file.close();
     if (QFile::exists(copia) && !QFile::remove(copia)) {

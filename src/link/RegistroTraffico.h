@@ -31,7 +31,7 @@ public:
     bool avvia(const QString &cartella);
     void ferma();
     bool isAttivo() const { return m_file.isOpen(); }
-    QString percorso() const { return m_file.fileName(); }
+    QString percorso() const { return m_percorso; }
     QString errore() const { return m_errore; }
 
     void scritti(TipoCollegamento collegamento, const QByteArray &dati);
@@ -56,6 +56,7 @@ private:
     void interrompi();
 
     QFile m_file;
+    QString m_percorso;
     qint64 m_dimensione = 0;
     qint64 m_dimensioneMassima = DimensioneMassima;
     QString m_errore;

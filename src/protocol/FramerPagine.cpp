@@ -41,6 +41,7 @@ FramerPagine::FramerPagine(Seriale &seriale, QObject *parent)
         framer->setPacketSize(0);
         framer->setTimeOut(kImpostazioni[i].timeOut);
         m_framer[i] = framer;
+        connect(framer, &Framer::timeout, this, &FramerPagine::rispostaIncompleta);
     }
     connect(GestoreFramer::perPorta(&seriale), &GestoreFramer::erroreGestore, this,
             &FramerPagine::errore);

@@ -31,6 +31,8 @@ public:
 signals:
     // A reply handler failed: the standard error box is due.
     void errore(const QString &testo);
+    // A reply was cut short or grew past the packet limit and was dropped.
+    void rispostaIncompleta();
 
 private:
     std::array<Framer *, Numero> m_framer{};

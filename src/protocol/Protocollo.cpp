@@ -199,6 +199,49 @@ QString valoreFrame(const QString &testo, int n)
     return (QStringLiteral("000000000000000000000") + corpo).right(n);
 }
 
+PosizioneFrame trovaFrame(const QString &testo, QLatin1String marcatore, qsizetype da)
+{
+    const bool nudo = marcatore == InizioValore;
+    while (da >= 0 && da < testo.size()) {
+        const qsizetype inizio = testo.indexOf(marcatore, da, Qt::CaseInsensitive);
+        if (inizio < 0) {
+            break;
+        }
+        const qsizetype corpo = inizio + marcatore.size();
+        const qsizetype fine = testo.indexOf(FineValore, corpo);
+        if (fine < 0) {
+            break;
+        }
+        const qsizetype altroInizio = testo.indexOf(InizioValore, corpo);
+        const QString prima = testo.left(corpo);
+        const bool altroTipo =
+            nudo && (prima.endsWith(InizioRele, Qt::CaseInsensitive) ||
+                     prima.endsWith(InizioIngressi, Qt::CaseInsensitive) ||
+                     prima.endsWith(InizioAnalogico, Qt::CaseInsensitive));
+        if (!altroTipo && (altroInizio < 0 || altroInizio > fine)) {
+            return PosizioneFrame{inizio, fine + FineValore.size()};
+        }
+        // A frame of another kind, or a start cut short by the next frame: look further on.
+        da = altroTipo ? fine + FineValore.size() : altroInizio;
+    }
+    return {};
+}
+
+QStringList trovaFrame(const QString &testo, QLatin1String marcatore, int massimo)
+{
+    QStringList frame;
+    qsizetype da = 0;
+    while (frame.size() < massimo) {
+        const PosizioneFrame posizione = trovaFrame(testo, marcatore, da);
+        if (!posizione.trovato()) {
+            break;
+        }
+        frame << posizione.in(testo);
+        da = posizione.fine;
+    }
+    return frame;
+}
+
 std::array<bool, 8> statiCanali(const QString &stato8)
 {
     std::array<bool, 8> stati{};

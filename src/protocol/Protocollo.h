@@ -90,6 +90,23 @@ Comando tempoRele(const QString &cifra);
 // 21 "0" and cut to its last `n` characters. Missing markers read as an empty body.
 QString valoreFrame(const QString &testo, int n);
 
+// Where one complete frame lies in a text: from its start marker to the end of its "<-".
+struct PosizioneFrame
+{
+    qsizetype inizio = -1;
+    qsizetype fine = -1; // one past the "<-"
+    bool trovato() const { return inizio >= 0; }
+    QString in(const QString &testo) const { return testo.mid(inizio, fine - inizio); }
+};
+
+// The first complete frame with start marker `marcatore` (letter case ignored) at or after
+// `da`: a start marker without its "<-", or with another "->" before it, is no frame. With the
+// bare marker "->" only frames of no named kind count: a relay, inputs or analog input frame
+// is never taken for an analog output or a unit's frame.
+PosizioneFrame trovaFrame(const QString &testo, QLatin1String marcatore, qsizetype da = 0);
+// The texts of the first `massimo` complete frames with that marker, in order.
+QStringList trovaFrame(const QString &testo, QLatin1String marcatore, int massimo);
+
 // Channel states of an eight-character body: index 0 is channel 1 (the rightmost character);
 // "1", compared after upper-casing, means set.
 std::array<bool, 8> statiCanali(const QString &stato8);

@@ -11,9 +11,10 @@
 #include <algorithm>
 #include <exception>
 
-Ricezione::Ricezione(ValoriProgramma &valori, Seriale &seriale,
-                     QTcpSocket &socket, QObject *parent)
-    : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket)
+Ricezione::Ricezione(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket,
+                     std::function<int()> paginaAttiva, QObject *parent)
+    : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket),
+      m_paginaAttiva(std::move(paginaAttiva))
 {
     m_consumatore = m_seriale.aggiungiConsumatore(this);
     connect(m_consumatore, &ConsumatoreSeriale::datiDisponibili, this, &Ricezione::datiSeriali);
@@ -33,6 +34,9 @@ bool Ricezione::accoda(TipoCollegamento collegamento, const QByteArray &dati)
     const qsizetype aggiunti = std::min<qsizetype>(dati.size(), MassimoBuffer);
     QString &buffer = m_valori.bufferRicezione;
     buffer += QString::fromLatin1(dati.right(aggiunti));
+    if (buffer.size() > MassimoBuffer || aggiunti < dati.size()) {
+        m_troncata = true;
+    }
     if (buffer.size() > MassimoBuffer) {
         buffer.remove(0, buffer.size() - MassimoBuffer);
     }
@@ -49,6 +53,7 @@ void Ricezione::aggiornaModoContinuo()
 {
     const bool acceso = Protocollo::testoModoContinuo(m_valori.bufferRicezione);
     m_valori.modoContinuo = acceso ? QStringLiteral("1") : QStringLiteral("0");
+    m_valori.continuoInCorso = acceso;
     emit modoContinuoRilevato(acceso);
 }
 
@@ -59,12 +64,25 @@ void Ricezione::datiSeriali(int)
     if (!m_seriale.isOpen() || m_consumatore->nonLetti() < 1) {
         return;
     }
+    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
+        // The line no longer chosen: its prompts say nothing of the board in use.
+        emit datiRicevuti(TipoCollegamento::Seriale, m_consumatore->leggiTutto());
+        return;
+    }
     m_valori.pronto = accoda(TipoCollegamento::Seriale, m_consumatore->leggiTutto());
     if (m_valori.pronto) {
         emit rigaLog(m_valori.bufferRicezione);
         aggiornaModoContinuo();
         m_valori.bufferRicezione.clear();
         emit prontoRicevuto();
+        segnalaTroncata();
+    }
+}
+
+void Ricezione::segnalaTroncata()
+{
+    if (std::exchange(m_troncata, false)) {
+        emit rispostaIncompleta();
     }
 }
 
@@ -76,6 +94,10 @@ void Ricezione::ClientSocketRead()
 
 void Ricezione::riceviTcp(const QByteArray &dati)
 {
+    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
+        emit datiRicevuti(TipoCollegamento::Tcp, dati);
+        return;
+    }
     m_valori.pronto = accoda(TipoCollegamento::Tcp, dati);
     emit rigaLog(m_valori.bufferRicezione);
     if (!m_valori.pronto) {
@@ -88,11 +110,21 @@ void Ricezione::riceviTcp(const QByteArray &dati)
         m_valori.tipoRisposta = 0;
     }
     emit prontoRicevuto();
+    segnalaTroncata();
 }
 
 void Ricezione::analizzaTcp()
 {
-    const int tipo = m_valori.tipoRisposta;
+    int tipo = m_valori.tipoRisposta;
+    // The continuous output belongs to no request: it goes to the page on screen when that
+    // page shows inputs, and to no other page.
+    if (m_valori.continuoInCorso && m_paginaAttiva) {
+        const int pagina = m_paginaAttiva();
+        tipo = pagina == ValoriProgramma::IngressiDigitali ||
+                       pagina == ValoriProgramma::IngressiAnalogici
+                   ? pagina
+                   : 0;
+    }
     if (tipo < 0 || tipo >= static_cast<int>(m_parser.size()) || !m_parser[tipo]) {
         return;
     }

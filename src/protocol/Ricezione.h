@@ -25,8 +25,9 @@ public:
     // Past this size without a ready prompt the oldest received text is dropped.
     static constexpr qsizetype MassimoBuffer = 64 * 1024;
 
+    // `paginaAttiva`: the page on screen, which gets the board's continuous output.
     Ricezione(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket,
-              QObject *parent = nullptr);
+              std::function<int()> paginaAttiva = {}, QObject *parent = nullptr);
 
     // `tipoRisposta` is the page index 1..7.
     void registraParserTcp(int tipoRisposta, ParserTcp parser);
@@ -45,6 +46,9 @@ signals:
     void modoContinuoRilevato(bool acceso);
     // A complete response (up to the ready prompt) has been handled: the board is alive.
     void prontoRicevuto();
+    // The response just handled lost its oldest text to the buffer limit: what it carried
+    // is not all on screen.
+    void rispostaIncompleta();
     // Every chunk as it came off a link.
     void datiRicevuti(TipoCollegamento collegamento, const QByteArray &dati);
     // A response held a value that is not a number: the standard error box is due. Sent
@@ -55,11 +59,15 @@ private:
     // Adds a read to the receive buffer; true when the buffer now holds a ready prompt.
     bool accoda(TipoCollegamento collegamento, const QByteArray &dati);
     void aggiornaModoContinuo();
+    void segnalaTroncata();
     void analizzaTcp();
 
     ValoriProgramma &m_valori;
     Seriale &m_seriale;
     QTcpSocket &m_socket;
+    std::function<int()> m_paginaAttiva;
+    // Text of the response under way was dropped at the buffer limit.
+    bool m_troncata = false;
     ConsumatoreSeriale *m_consumatore = nullptr;
     std::array<ParserTcp, 9> m_parser{};
 };

@@ -14,9 +14,11 @@ SessioneScheda::SessioneScheda(ValoriProgramma &valori, TestoStato &testoStato,
     m_collegamento = new Collegamento(valori, testoStato, paginaAttiva, this);
     m_framer = new FramerPagine(m_collegamento->seriale(), this);
     m_ricezione = new Ricezione(valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
-                                this);
+                                paginaAttiva, this);
     m_invio = new Invio(valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
                         testoStato, std::move(paginaAttiva), this);
+    m_invio->setCollegamento([c = m_collegamento] { return c->collegamentoAttivo(); },
+                             [c = m_collegamento] { c->riavvia(); });
     m_registro = new RegistroTraffico(this);
     connect(m_invio, &Invio::datiScritti, m_registro, &RegistroTraffico::scritti);
     connect(m_ricezione, &Ricezione::datiRicevuti, m_registro, &RegistroTraffico::ricevuti);

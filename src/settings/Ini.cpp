@@ -1,5 +1,7 @@
 #include "settings/Ini.h"
 
+#include "settings/ScritturaSicura.h"
+
 
 #include <QFile>
 #include <QHash>
@@ -399,25 +401,22 @@ QString LeggiIni(const QString &file, const QString &sezione, const QString &chi
     }
 }
 
-bool ScriviIni(const QString &file, const QList<VoceIni> &voci)
+bool ScriviIni(const QString &file, const QList<VoceIni> &voci, QString *motivo)
 {
     try {
         QByteArray dati;
         // A file we cannot read must not be replaced by one holding only these keys.
         if (leggiFile(file, dati) == Esito::Illeggibile) {
+            if (motivo) {
+                *motivo = QStringLiteral("File illeggibile");
+            }
             return false;
         }
-        const QByteArray testo = verificato(applica(dati, voci), voci);
-        QSaveFile uscita(file);
-        if (!uscita.open(QIODevice::WriteOnly)) {
-            return false;
-        }
-        if (uscita.write(testo) != testo.size()) {
-            uscita.cancelWriting();
-            return false;
-        }
-        return uscita.commit();
+        return scriviFileAtomico(file, verificato(applica(dati, voci), voci), motivo);
     } catch (const std::exception &) {
+        if (motivo) {
+            *motivo = QStringLiteral("Memoria insufficiente");
+        }
         return false;
     }
 }
@@ -425,7 +424,7 @@ bool ScriviIni(const QString &file, const QList<VoceIni> &voci)
 bool ScriviIni(const QString &file, const QString &sezione, const QString &chiave,
                const QString &valore)
 {
-    return ScriviIni(file, {VoceIni{sezione, chiave, valore}});
+    return ScriviIni(file, {VoceIni{sezione, chiave, valore}}, nullptr);
 }
 
 SalvataggioIni::SalvataggioIni(QString file) : m_file(std::move(file)) {}
@@ -441,10 +440,14 @@ bool SalvataggioIni::concludi()
         return true;
     }
     m_concluso = true;
-    return m_voci.isEmpty() || ScriviIni(m_file, m_voci);
+    return m_voci.isEmpty() || ScriviIni(m_file, m_voci, &m_motivo);
 }
 
 QString SalvataggioIni::errore() const
 {
-    return QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_file;
+    QString testo = QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_file;
+    if (!m_motivo.isEmpty()) {
+        testo += QStringLiteral("\n\n") + m_motivo;
+    }
+    return testo;
 }

@@ -19,8 +19,9 @@ struct VoceIni
 
 // Writes keys in one atomic replacement of the file, creating file, sections and keys as
 // needed. Every other byte of the file stays as it was: lines it does not understand, comments,
-// NULs. Returns false when the file could not be read or written.
-bool ScriviIni(const QString &file, const QList<VoceIni> &voci);
+// NULs. Returns false when the file could not be read or written, and then the file is as it
+// was; `motivo`, when given, says why ("Disco pieno").
+bool ScriviIni(const QString &file, const QList<VoceIni> &voci, QString *motivo = nullptr);
 bool ScriviIni(const QString &file, const QString &sezione, const QString &chiave,
                const QString &valore);
 
@@ -41,6 +42,7 @@ public:
 
 private:
     QString m_file;
+    QString m_motivo;
     QList<VoceIni> m_voci;
     bool m_concluso = false;
 };

@@ -38,13 +38,14 @@ void ModoContinuo::sbIAContinuaClick()
         m_messaggi.avviso(salvataggio.errore());
     }
     m_valori.modoContinuo = valore;
+    m_valori.continuoInCorso = giu;
     m_valori.contatoreIA = 1;
     m_invio.invia(Protocollo::continuo());
 }
 
 void ModoContinuo::fermaSeAcceso()
 {
-    if (m_valori.modoContinuo == QLatin1String("1")) {
+    if (m_valori.continuoInCorso) {
         m_invio.invia(Protocollo::continuo());
     }
 }

@@ -50,6 +50,14 @@ void SorveglianzaPagine::collegamentoPerso()
     m_timer.stop();
 }
 
+void SorveglianzaPagine::rispostaIncompleta()
+{
+    if (PaginaBase *pagina = m_paginaAperta()) {
+        pagina->segnaNonAttuale();
+        mostraMotivo(testoRispostaIncompleta());
+    }
+}
+
 void SorveglianzaPagine::silenzio()
 {
     PaginaBase *pagina = m_paginaAperta();

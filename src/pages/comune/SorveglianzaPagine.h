@@ -29,12 +29,19 @@ public:
 
     // The page on screen changed: the silence is counted from now while a board page is open.
     void paginaCambiata();
+    // A reply was dropped whole or in part: the page on screen shows values the board may no
+    // longer have.
+    void rispostaIncompleta();
 
     int silenzioMassimo() const { return m_timer.interval(); }
     void setSilenzioMassimo(int ms) { m_timer.setInterval(ms); }
 
     static QString testoCollegamentoPerso() { return QStringLiteral("Collegamento perso"); }
     static QString testoSchedaMuta() { return QStringLiteral("La scheda non risponde"); }
+    static QString testoRispostaIncompleta()
+    {
+        return QStringLiteral("Risposta della scheda incompleta: valori non aggiornati");
+    }
 
 private:
     void collegamentoPerso();

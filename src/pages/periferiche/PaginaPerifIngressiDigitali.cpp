@@ -46,7 +46,7 @@ void PaginaPerifIngressiDigitali::sbPIDClick()
     if (haCollegamento()) {
         m_contesto.framer.adpID()->setEnabled(false);
         m_contesto.framer.adpIDP()->setEnabled(true);
-        m_contesto.invio.invia(Protocollo::statoIngressiUnita(0));
+        m_contesto.invio.invia(Protocollo::statoIngressiUnita(0), richiestaUnita(0));
     }
 }
 
@@ -54,7 +54,7 @@ void PaginaPerifIngressiDigitali::rgIDPClick()
 {
     const int unita = unitaSelezionata();
     if (unita >= 0) {
-        m_contesto.invio.invia(Protocollo::statoIngressiUnita(unita));
+        m_contesto.invio.invia(Protocollo::statoIngressiUnita(unita), richiestaUnita(unita));
     }
 }
 
@@ -72,13 +72,15 @@ void PaginaPerifIngressiDigitali::azzeraPunti()
 
 void PaginaPerifIngressiDigitali::adpIDPStringPacket(const QString &pacchetto)
 {
-    mostraStati(m_pannelli, pacchetto);
+    if (rispostaDellaUnitaScelta()) {
+        mostraStati(m_pannelli, pacchetto);
+    }
 }
 
 void PaginaPerifIngressiDigitali::analizzaRispostaTcp(const QString &risposta)
 {
     const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioIngressiUnita);
-    if (inizio >= 0) {
+    if (inizio >= 0 && rispostaDellaUnitaScelta()) {
         mostraStati(m_pannelli, risposta.mid(inizio));
     }
 }

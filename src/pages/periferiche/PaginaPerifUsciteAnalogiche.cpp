@@ -139,7 +139,7 @@ bool PaginaPerifUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)
 
 void PaginaPerifUsciteAnalogiche::richiediValori(int unita)
 {
-    m_contesto.invio.invia(Protocollo::statoAnalogicheUnita(unita));
+    m_contesto.invio.invia(Protocollo::statoAnalogicheUnita(unita), richiestaUnita(unita));
 }
 
 void PaginaPerifUsciteAnalogiche::sbPUAClick()
@@ -232,6 +232,9 @@ void PaginaPerifUsciteAnalogiche::mostraCanale(int n, int livello)
 
 void PaginaPerifUsciteAnalogiche::adpUAPStringPacket(const QString &pacchetto)
 {
+    if (!rispostaDellaUnitaScelta()) {
+        return;
+    }
     int &contatore = m_contesto.valori.contatoreUAP;
     // A value that is not a number ends here, and the packet is not counted.
     const int livello =
@@ -244,14 +247,15 @@ void PaginaPerifUsciteAnalogiche::adpUAPStringPacket(const QString &pacchetto)
 
 void PaginaPerifUsciteAnalogiche::analizzaRispostaTcp(QString &risposta)
 {
-    for (int n = 1; n <= 8; ++n) {
-        const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioValore);
-        if (inizio < 0) {
-            return;
-        }
-        mostraCanale(n, StrToInt(Protocollo::valoreFrame(risposta.mid(inizio),
-                                                         Protocollo::CifreUscitaAnalogica)));
-        // Up to the "<" of this frame's end marker, so the next search finds the next frame.
-        risposta.remove(0, risposta.indexOf(Protocollo::FineValore, inizio) + 1);
+    if (!rispostaDellaUnitaScelta()) {
+        return;
+    }
+    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioValore, 8);
+    if (!frame.isEmpty() && frame.size() < 8) {
+        segnaNonAttuale();
+    }
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        mostraCanale(int(i) + 1, StrToInt(Protocollo::valoreFrame(
+                                     frame.at(i), Protocollo::CifreUscitaAnalogica)));
     }
 }

@@ -60,7 +60,7 @@ PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, Q
 
 void PaginaPerifUsciteDigitali::richiediStati(int unita)
 {
-    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita));
+    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita), richiestaUnita(unita));
 }
 
 void PaginaPerifUsciteDigitali::sbPUDClick()
@@ -99,7 +99,8 @@ void PaginaPerifUsciteDigitali::sbUDPNClick(int n)
     }
     PannelloPunto *pannello = m_pannelli.at(n - 1);
     m_contesto.invio.invia(Protocollo::operaUscitaUnita(unita, n), pannello->attesaComando());
-    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita), pannello->attesaRilettura());
+    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita),
+                           richiestaUnita(unita, pannello->attesaRilettura()));
 }
 
 void PaginaPerifUsciteDigitali::sbUDPResClick()
@@ -114,11 +115,13 @@ void PaginaPerifUsciteDigitali::sbUDPResClick()
 
 void PaginaPerifUsciteDigitali::sbUDPResetTotaleClick()
 {
-    m_contesto.invio.invia(Protocollo::resetUsciteTutteUnita());
-    Attendi(kPausaResetTotale, true, [this] { return m_contesto.valori.inChiusura; });
-    if (m_contesto.valori.inChiusura) {
-        throw AbortSilenzioso{};
-    }
+    // The units need a moment after resetting before the read-back: the pause is part of the
+    // queued transmission, so no other command slips in before it ends.
+    m_contesto.invio.inviaGruppo([](GruppoInvio &gruppo) {
+        if (gruppo.invia(Protocollo::resetUsciteTutteUnita())) {
+            gruppo.pausa(kPausaResetTotale);
+        }
+    });
     rgUDPClick();
 }
 
@@ -129,13 +132,15 @@ void PaginaPerifUsciteDigitali::azzeraPunti()
 
 void PaginaPerifUsciteDigitali::adpUDPStringPacket(const QString &pacchetto)
 {
-    mostraStati(m_pannelli, pacchetto);
+    if (rispostaDellaUnitaScelta()) {
+        mostraStati(m_pannelli, pacchetto);
+    }
 }
 
 void PaginaPerifUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
 {
     const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioValore);
-    if (inizio >= 0) {
+    if (inizio >= 0 && rispostaDellaUnitaScelta()) {
         mostraStati(m_pannelli, risposta.mid(inizio));
     }
 }

@@ -9,6 +9,7 @@
 #include "pages/widgets/PannelloPunto.h"
 #include "protocol/Protocollo.h"
 
+#include <QPointer>
 #include <QGridLayout>
 #include <QRadioButton>
 
@@ -93,16 +94,32 @@ void PaginaPeriferica::azzeraStati(const std::array<PannelloPunto *, 8> &pannell
 
 qsizetype PaginaPeriferica::inizioFrame(const QString &risposta, QLatin1String inizio)
 {
-    const qsizetype posizione = risposta.indexOf(inizio);
-    if (posizione < 0 || risposta.indexOf(Protocollo::FineValore, posizione) < 0) {
-        return -1;
-    }
-    return posizione;
+    return Protocollo::trovaFrame(risposta, inizio).inizio;
 }
 
 void PaginaPeriferica::posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento)
 {
     m_griglia->addWidget(widget, riga, kColonnaCentro, allineamento);
+}
+
+EsitoInvio PaginaPeriferica::richiestaUnita(int unita, const EsitoInvio &esito)
+{
+    EsitoInvio conUnita = esito;
+    QPointer<PaginaPeriferica> pagina(this);
+    conUnita.inizio = [pagina, unita, prima = esito.inizio] {
+        if (pagina) {
+            pagina->m_unitaRisposta = unita;
+        }
+        if (prima) {
+            prima();
+        }
+    };
+    return conUnita;
+}
+
+bool PaginaPeriferica::rispostaDellaUnitaScelta() const
+{
+    return m_unitaRisposta >= 0 && m_unitaRisposta == unitaSelezionata();
 }
 
 bool PaginaPeriferica::haCollegamento() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/EsitoInvio.h"
 #include "pages/comune/PaginaBase.h"
 
 #include <QLatin1String>
@@ -43,6 +44,12 @@ protected:
     void posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento = {});
 
     bool haCollegamento() const;
+    // The outcome of a request for `unita`'s states, with `esito` inside: from the moment it is
+    // written, the board's replies belong to that unit.
+    EsitoInvio richiestaUnita(int unita, const EsitoInvio &esito = {});
+    // The reply now arriving answers the unit on screen; a late one for the unit selected
+    // before must not paint under the new one.
+    bool rispostaDellaUnitaScelta() const;
     // Opening the page: "Unità 1" becomes the selection without a request of its own, so the
     // first request and the selector agree.
     void selezionaPrimaUnitaSenzaRichiesta();
@@ -60,4 +67,5 @@ private:
     GruppoRadio *m_gruppo = nullptr;
     QGridLayout *m_griglia = nullptr;
     bool m_senzaRichiesta = false;
+    int m_unitaRisposta = -1;
 };

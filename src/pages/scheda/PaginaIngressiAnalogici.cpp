@@ -215,19 +215,13 @@ void PaginaIngressiAnalogici::analizzaRispostaTcp(const QString &risposta)
     // Read from each frame's own start marker, as the serial framer does: in continuous output
     // the digital inputs frame ahead of the eight readings is passed over, and a response
     // without readings changes nothing.
-    qsizetype da = 0;
-    for (int n = 1; n <= 8; ++n) {
-        const qsizetype inizio =
-            risposta.indexOf(Protocollo::InizioAnalogico, da, Qt::CaseInsensitive);
-        if (inizio < 0) {
-            return;
-        }
-        const qsizetype fine = risposta.indexOf(Protocollo::FineValore, inizio);
-        if (fine < 0) {
-            return;
-        }
-        mostraLettura(n, risposta.mid(inizio, fine + 2 - inizio));
-        da = fine + 1;
+    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioAnalogico, 8);
+    // A reply cut short leaves the inputs it did not reach showing old values as not current.
+    if (!frame.isEmpty() && frame.size() < 8) {
+        segnaNonAttuale();
+    }
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        mostraLettura(int(i) + 1, frame.at(i));
     }
 }
 
@@ -289,29 +283,44 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
     }
 
     // The board reads the sixteen fields right after "*/HAS" as its thresholds: no other
-    // command may get in between.
-    GruppoInvio gruppo(m_contesto.invio);
-    const Comando abilitazioni = Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni);
-    const Comando soglie = Protocollo::soglieAllarmiAnalogici();
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        gruppo.InviaSeriale(abilitazioni.pezziSeriale);
-        // Fields without their command would be read as something else.
-        if (gruppo.InviaSeriale(soglie.pezziSeriale)) {
-            for (const QString &campo : allarmi.campi) {
-                gruppo.InviaSerialeDiretto(campo);
+    // command may get in between, so they go as one group, queued behind any command under way.
+    const auto nonInviate = [this] {
+        m_contesto.messaggi.avviso(
+            QStringLiteral("Impostazioni salvate ma non inviate alla scheda"));
+    };
+    const TipoCollegamento tipo = m_contesto.valori.tipoCollegamento;
+    m_contesto.invio.inviaGruppo(
+        [tipo, allarmi, nonInviate](GruppoInvio &gruppo) {
+            const Comando abilitazioni =
+                Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni);
+            const Comando soglie = Protocollo::soglieAllarmiAnalogici();
+            bool tutto = false;
+            if (tipo == TipoCollegamento::Seriale) {
+                tutto = gruppo.InviaSeriale(abilitazioni.pezziSeriale);
+                // Fields without their command would be read as something else.
+                if (gruppo.InviaSeriale(soglie.pezziSeriale)) {
+                    for (const QString &campo : allarmi.campi) {
+                        tutto = gruppo.InviaSerialeDiretto(campo) && tutto;
+                    }
+                } else {
+                    tutto = false;
+                }
+            } else {
+                tutto = gruppo.InviaTcp(abilitazioni.tcp);
+                gruppo.pausa(kPausaAbilitazioni);
+                if (gruppo.InviaTcp(soglie.tcp)) {
+                    gruppo.pausa(kPausaSoglia);
+                    for (const QString &campo : allarmi.campi) {
+                        tutto = gruppo.InviaTcpDiretto(campo) && tutto;
+                        gruppo.pausa(kPausaSoglia);
+                    }
+                } else {
+                    tutto = false;
+                }
             }
-        }
-    }
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Tcp) {
-        gruppo.InviaTcp(abilitazioni.tcp);
-        gruppo.pausa(kPausaAbilitazioni);
-        if (gruppo.InviaTcp(soglie.tcp)) {
-            gruppo.pausa(kPausaSoglia);
-            for (const QString &campo : allarmi.campi) {
-                gruppo.InviaTcpDiretto(campo);
-                gruppo.pausa(kPausaSoglia);
+            if (!tutto) {
+                nonInviate();
             }
-        }
-    }
-    gruppo.concludi();
+        },
+        EsitoInvio{{}, nonInviate});
 }

@@ -23,6 +23,9 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 
@@ -191,12 +194,25 @@ void PaginaIngressiDigitali::memorizzaEInviaAllarmi()
     salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarme,
                        stringhe.abilitazioni);
     salvataggio.scrivi(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveStato, stringhe.livelli);
-    // A settings file that could not be written must not keep old alarms on the board.
-    m_contesto.invio.invia(Protocollo::abilitazioniAllarmiDigitali(stringhe.abilitazioni));
-    m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli));
+    // Stored first, so a send cut short (the window closing, the link lost) never leaves the
+    // board with alarms the file does not hold. A file that could not be written still lets
+    // them go: the board must not keep the old ones.
     if (!salvataggio.concludi()) {
         m_contesto.messaggi.avviso(salvataggio.errore());
     }
+    const auto nonInviate = [this] {
+        m_contesto.messaggi.avviso(
+            QStringLiteral("Impostazioni salvate ma non inviate alla scheda"));
+    };
+    // One "not sent" notice even when both commands are dropped.
+    auto avvisato = std::make_shared<bool>(false);
+    const EsitoInvio esito{{}, [nonInviate, avvisato] {
+                               if (!std::exchange(*avvisato, true)) {
+                                   nonInviate();
+                               }
+                           }};
+    m_contesto.invio.invia(Protocollo::abilitazioniAllarmiDigitali(stringhe.abilitazioni), esito);
+    m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli), esito);
 }
 
 void PaginaIngressiDigitali::mostraStati(const QString &testoFrame)
@@ -224,8 +240,9 @@ void PaginaIngressiDigitali::analizzaRispostaTcp(const QString &risposta)
 {
     // Read from the frame's own start marker, as the serial framer does; an idle prompt
     // carries no frame and leaves the panels alone.
-    const qsizetype inizio = risposta.indexOf(Protocollo::InizioIngressi, 0, Qt::CaseInsensitive);
-    if (inizio >= 0) {
-        mostraStati(risposta.mid(inizio));
+    const Protocollo::PosizioneFrame frame =
+        Protocollo::trovaFrame(risposta, Protocollo::InizioIngressi);
+    if (frame.trovato()) {
+        mostraStati(frame.in(risposta));
     }
 }

@@ -102,9 +102,10 @@ void PaginaUsciteDigitali::adpUDStringPacket(const QString &pacchetto)
 
 void PaginaUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
 {
-    // Read from the frame's own start marker, as the serial framer does.
-    const qsizetype inizio = risposta.indexOf(Protocollo::InizioRele, 0, Qt::CaseInsensitive);
-    if (inizio >= 0) {
-        mostraStati(risposta.mid(inizio));
+    // Read from the frame's own start marker, as the serial framer does; a frame cut short
+    // paints nothing.
+    const Protocollo::PosizioneFrame frame = Protocollo::trovaFrame(risposta, Protocollo::InizioRele);
+    if (frame.trovato()) {
+        mostraStati(frame.in(risposta));
     }
 }

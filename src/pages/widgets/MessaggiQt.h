@@ -2,10 +2,13 @@
 
 #include "core/Messaggi.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
-// The operator's messages as real message boxes over the window.
+// The operator's messages as real message boxes over the window, one at a time: a message that
+// comes while a box is open (a board sending bad values three times a second) is counted, not
+// stacked, and the count is told once the box is closed.
 class MessaggiQt : public Messaggi
 {
 public:
@@ -15,6 +18,12 @@ public:
     void messaggio(const QString &testo) override;
     void errore(const QString &testo) override;
 
+    static QString testoTralasciati(int numero);
+
 private:
+    void mostra(QMessageBox::Icon icona, const QString &titolo, const QString &testo);
+
     QPointer<QWidget> m_finestra;
+    bool m_aperto = false;
+    int m_tralasciati = 0;
 };
