@@ -1,4 +1,5 @@
 #include "app/TfrmMain.h"
+#include "app/Traduzioni.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -29,6 +30,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("brivola"));
     QApplication::setDesktopFileName(QStringLiteral("brivola"));
     QApplication::setWindowIcon(iconaFinestra());
+    caricaTraduzioni(app);
     TfrmMain frmMain;
     frmMain.show();
     return app.exec();
