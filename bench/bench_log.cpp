@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -46,18 +47,32 @@ void misuraLettura(benchmark::State &stato, bool logVisibile)
         banco.finestra->ricezione().riceviTcp(lettura);
     }
     QApplication::processEvents();
-    const qint64 inizio = cpuNs();
-    for (auto _ : stato) {
-        banco.finestra->ricezione().riceviTcp(lettura);
+    const auto pausa = [] {
         QEventLoop attesa;
         QTimer::singleShot(10, &attesa, &QEventLoop::quit);
         attesa.exec();
+    };
+    // The same loop without the reads: what the event loop's wake-ups cost on their own,
+    // taken off so the figure is the read's.
+    const int giri = 300;
+    const qint64 inizioVuoto = cpuNs();
+    for (int i = 0; i < giri; ++i) {
+        pausa();
     }
-    const double cpuPerLettura = double(cpuNs() - inizio) / 1e9 / double(stato.iterations());
-    stato.counters["ms_per_lettura"] = cpuPerLettura * 1000;
-    stato.counters["obiettivo_ms"] = 0.5;
-    stato.counters["rivolo_10KiBs_percento"] = cpuPerLettura * 100 * 100;
-    stato.counters["obiettivo_rivolo_percento"] = 5;
+    const double vuotoMs = double(cpuNs() - inizioVuoto) / 1e6 / giri;
+    const qint64 inizio = cpuNs();
+    for (auto _ : stato) {
+        banco.finestra->ricezione().riceviTcp(lettura);
+        pausa();
+    }
+    const double conLetturaMs = double(cpuNs() - inizio) / 1e6 / double(stato.iterations());
+    const double lettura_ms = std::max(0.0, conLetturaMs - vuotoMs);
+    stato.counters["ms_ciclo_vuoto"] = vuotoMs;
+    stato.counters["ms_per_lettura"] = lettura_ms;
+    stato.counters["obiettivo_ms_per_lettura"] = 0.5;
+    // A 10 KiB/s trickle: a hundred reads a second, loop included.
+    stato.counters["rivolo_10KiBs_percento"] = conLetturaMs * 100 / 10;
+    stato.counters["obiettivo_rivolo_10KiBs_percento"] = 5;
 }
 
 void BM_LetturaLogNascosto(benchmark::State &stato)
@@ -81,7 +96,7 @@ void BM_Inondazione200MiB(benchmark::State &stato)
             QApplication::processEvents();
         }
         stato.counters["residente_MB"] = residenteMb();
-        stato.counters["obiettivo_MB"] = 60;
+        stato.counters["obiettivo_residente_MB"] = 60;
     }
 }
 

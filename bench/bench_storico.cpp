@@ -1,5 +1,7 @@
 // The kept analog readings: what one reading costs to keep, what a full day of eight inputs
-// occupies, and what a redraw of the trend window costs over a full day.
+// occupies, the trend window over a full day shown and painted, what it costs open, and the
+// export of a full day.
+#include "MisureProcesso.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "config/ConfigurazionePredefinita.h"
@@ -9,9 +11,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -109,8 +118,37 @@ void BM_GiornataOttoIngressi(benchmark::State &stato)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// A redraw of the trend window over the 24 h span with every ring full.
-void BM_RidisegnoGiornata(benchmark::State &stato)
+void scegliGiornata(FinestraAndamento &finestra)
+{
+    finestra.cbIntervallo()->setCurrentIndex(int(FinestraAndamento::Minuti.size()) - 1);
+}
+
+// The trend window opened on 24 h over full rings: from its making to its first paint done.
+void BM_AndamentoApertoEDipinto(benchmark::State &stato)
+{
+    const ValoriConfigurazione valori = configurazione();
+    StoricoAnalogici storico(valori);
+    riempi(storico, kGiornoS);
+    MessaggiRegistrati messaggi;
+    std::vector<double> tempi;
+    for (auto _ : stato) {
+        QElapsedTimer tempo;
+        tempo.start();
+        FinestraAndamento finestra(storico, messaggi);
+        finestra.setOrologio(
+            [] { return QDateTime::fromMSecsSinceEpoch(kInizio + kGiornoS * 1000); });
+        scegliGiornata(finestra);
+        finestra.show();
+        finestra.repaint();
+        tempi.push_back(double(tempo.nsecsElapsed()) / 1e6);
+    }
+    std::sort(tempi.begin(), tempi.end());
+    stato.counters["mediana_ms"] = tempi.at(tempi.size() / 2);
+    stato.counters["obiettivo_mediana_ms"] = 16;
+}
+
+// The shown window's span changed from 10 minutes to 24 h over full rings, until painted.
+void BM_AndamentoCambioIntervalloDipinto(benchmark::State &stato)
 {
     const ValoriConfigurazione valori = configurazione();
     StoricoAnalogici storico(valori);
@@ -118,10 +156,96 @@ void BM_RidisegnoGiornata(benchmark::State &stato)
     MessaggiRegistrati messaggi;
     FinestraAndamento finestra(storico, messaggi);
     finestra.setOrologio([] { return QDateTime::fromMSecsSinceEpoch(kInizio + kGiornoS * 1000); });
-    finestra.cbIntervallo()->setCurrentIndex(int(FinestraAndamento::Minuti.size()) - 1);
+    finestra.show();
+    finestra.repaint();
+    std::vector<double> tempi;
     for (auto _ : stato) {
-        finestra.aggiorna();
+        stato.PauseTiming();
+        finestra.cbIntervallo()->setCurrentIndex(FinestraAndamento::IndiceIniziale);
+        finestra.repaint();
+        stato.ResumeTiming();
+        QElapsedTimer tempo;
+        tempo.start();
+        scegliGiornata(finestra);
+        finestra.repaint();
+        tempi.push_back(double(tempo.nsecsElapsed()) / 1e6);
     }
+    std::sort(tempi.begin(), tempi.end());
+    stato.counters["mediana_ms"] = tempi.at(tempi.size() / 2);
+    stato.counters["obiettivo_mediana_ms"] = 16;
+}
+
+// The window open on 24 h over full rings for 60 s, with (argument 1) or without (0) the
+// board's continuous output arriving: eight readings three times a second. The process's
+// CPU over the minute, event loop included.
+void BM_AndamentoAperto60s(benchmark::State &stato)
+{
+    const bool conDati = stato.range(0) != 0;
+    const ValoriConfigurazione valori = configurazione();
+    StoricoAnalogici storico(valori);
+    riempi(storico, kGiornoS);
+    MessaggiRegistrati messaggi;
+    FinestraAndamento finestra(storico, messaggi);
+    scegliGiornata(finestra);
+    finestra.show();
+    finestra.repaint();
+    QTimer letture;
+    qint64 giro = 0;
+    QObject::connect(&letture, &QTimer::timeout, &letture, [&] {
+        for (int n = 1; n <= StoricoAnalogici::NumeroIngressi; ++n) {
+            storico.aggiungiLetturaOra(n, valore(n, ++giro));
+        }
+    });
+    if (conDati) {
+        letture.start(333);
+    }
+    for (auto _ : stato) {
+        const qint64 inizio = cpuNs();
+        QEventLoop attesa;
+        QTimer::singleShot(60000, &attesa, &QEventLoop::quit);
+        attesa.exec();
+        stato.counters["cpu_percento"] = double(cpuNs() - inizio) / 60e9 * 100.0;
+    }
+    stato.counters["obiettivo_cpu_percento"] = conDati ? 2.0 : 0.5;
+}
+
+// The export of full rings (691 200 readings) to a file, against writing the same bytes to a
+// file the same way.
+void BM_EsportaCsvGiornata(benchmark::State &stato)
+{
+    const ValoriConfigurazione valori = configurazione();
+    StoricoAnalogici storico(valori);
+    riempi(storico, kGiornoS);
+    QTemporaryDir cartella;
+    const QString percorso = cartella.filePath(QStringLiteral("giornata.csv"));
+    std::vector<double> rapporti;
+    double megabyte = 0;
+    for (auto _ : stato) {
+        QElapsedTimer tempo;
+        tempo.start();
+        storico.esportaCsv(percorso);
+        const double esportaNs = double(tempo.nsecsElapsed());
+        stato.PauseTiming();
+        QFile letto(percorso);
+        letto.open(QIODevice::ReadOnly);
+        const QByteArray stessi = letto.readAll();
+        letto.close();
+        megabyte = double(stessi.size()) / 1e6;
+        tempo.restart();
+        QSaveFile copia(percorso);
+        copia.open(QIODevice::WriteOnly);
+        for (qsizetype da = 0; da < stessi.size(); da += 64 * 1024) {
+            copia.write(stessi.constData() + da,
+                        std::min<qsizetype>(64 * 1024, stessi.size() - da));
+        }
+        copia.commit();
+        rapporti.push_back(esportaNs / double(tempo.nsecsElapsed()));
+        stato.ResumeTiming();
+    }
+    std::sort(rapporti.begin(), rapporti.end());
+    stato.counters["MB"] = megabyte;
+    stato.counters["rapporto_sulla_scrittura"] = rapporti.at(rapporti.size() / 2);
+    stato.counters["obiettivo_rapporto_sulla_scrittura"] = 3;
 }
 
 } // namespace
@@ -129,4 +253,12 @@ void BM_RidisegnoGiornata(benchmark::State &stato)
 BENCHMARK(BM_AggiungiLettura)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_AggiungiLetturaDaOraLocale)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_GiornataOttoIngressi)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_RidisegnoGiornata)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AndamentoApertoEDipinto)->Iterations(9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AndamentoCambioIntervalloDipinto)->Iterations(9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AndamentoAperto60s)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_EsportaCsvGiornata)->Iterations(7)->Unit(benchmark::kMillisecond);
