@@ -222,7 +222,11 @@ PosizioneFrame trovaFrame(const QString &testo, QLatin1String marcatore, qsizety
             return PosizioneFrame{inizio, fine + FineValore.size()};
         }
         // A frame of another kind, or a start cut short by the next frame: look further on.
-        da = altroTipo ? fine + FineValore.size() : altroInizio;
+        if (altroTipo) {
+            da = fine + FineValore.size();
+        } else {
+            da = nudo ? altroInizio : corpo;
+        }
     }
     return {};
 }

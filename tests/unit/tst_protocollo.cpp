@@ -20,6 +20,8 @@ private slots:
     void stringaFlag();
     void valoreFrame_data();
     void valoreFrame();
+    void trovaFrame_data();
+    void trovaFrame();
     void statiCanali_data();
     void statiCanali();
     void modoContinuo();
@@ -147,6 +149,43 @@ void TestProtocollo::valoreFrame()
     QFETCH(int, n);
     QFETCH(QString, valore);
     QCOMPARE(Protocollo::valoreFrame(testo, n), valore);
+}
+
+void TestProtocollo::trovaFrame_data()
+{
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QString>("marcatore");
+    QTest::addColumn<QStringList>("frame");
+    const QString rele = QStringLiteral("STATO USCITE RELE ->");
+    const QString nudo = QStringLiteral("->");
+    QTest::newRow("relè") << "\r\nSTATO USCITE RELE ->00010000<-\r\nF?" << rele
+                          << QStringList{"STATO USCITE RELE ->00010000<-"};
+    // Cut short: the relays must not all read "off".
+    QTest::newRow("relè senza fine") << "STATO USCITE RELE ->0001" << rele << QStringList{};
+    QTest::newRow("relè troncato, poi un altro")
+        << "STATO USCITE RELE ->00STATO USCITE RELE ->11000000<-" << rele
+        << QStringList{"STATO USCITE RELE ->11000000<-"};
+    QTest::newRow("minuscolo") << "stato uscite rele ->1<-" << rele
+                               << QStringList{"stato uscite rele ->1<-"};
+    // The bare marker of the analog outputs and the units never takes a frame of a named kind.
+    QTest::newRow("nudo: relè, ingressi, analogico saltati")
+        << "STATO USCITE RELE ->00010000<- STATO INGRESSI ->10000000<- 1 ANALOGICO ->01234<-"
+           " UNITA 02 STATO INGRESSI ->1<- USCITA 1 ->128<-USCITA 2 ->064<-"
+        << nudo << QStringList{"->128<-", "->064<-"};
+    QTest::newRow("nudo: inizio interrotto") << "-> 12 ->034<-" << nudo
+                                             << QStringList{"->034<-"};
+    QTest::newRow("nudo: solo continuo") << "STATO INGRESSI ->01010101<-INGRESSO 1 ANALOGICO "
+                                            "->00012<-\r\nF?"
+                                         << nudo << QStringList{};
+}
+
+void TestProtocollo::trovaFrame()
+{
+    QFETCH(QString, testo);
+    QFETCH(QString, marcatore);
+    QFETCH(QStringList, frame);
+    const QByteArray latino = marcatore.toLatin1();
+    QCOMPARE(Protocollo::trovaFrame(testo, QLatin1String(latino), 8), frame);
 }
 
 void TestProtocollo::statiCanali_data()
