@@ -38,20 +38,35 @@ void BarraStato::disponi()
     for (int i = 0; i < numeroPannelli(); ++i) {
         m_pannelli[i]->setGeometry(x, 0, m_larghezze[i], height());
         x += m_larghezze[i];
+        mostraTesto(i);
+    }
+}
+
+void BarraStato::mostraTesto(int pannello)
+{
+    QLabel *etichetta = m_pannelli.at(pannello);
+    const QString &testo = m_testi.at(pannello);
+    // Cut at a word's middle with no mark, a notice reads as a different one.
+    const int spazio = etichetta->contentsRect().width();
+    const QString mostrato =
+        spazio > 0 ? etichetta->fontMetrics().elidedText(testo, Qt::ElideRight, spazio) : testo;
+    if (etichetta->text() != mostrato) {
+        etichetta->setText(mostrato);
     }
 }
 
 void BarraStato::impostaTesto(int pannello, const QString &testo)
 {
     QLabel *etichetta = m_pannelli.at(pannello);
-    etichetta->setText(testo);
+    m_testi.at(pannello) = testo;
+    mostraTesto(pannello);
     // A long notice is cut by the panel's width: the whole text is its tooltip.
     etichetta->setToolTip(testo.isEmpty() ? QString() : Qt::convertFromPlainText(testo));
 }
 
 QString BarraStato::testo(int pannello) const
 {
-    return m_pannelli.at(pannello)->text();
+    return m_testi.at(pannello);
 }
 
 int BarraStato::larghezzaPannello(int pannello) const

@@ -15,6 +15,8 @@ class BarraStato : public QStatusBar, public TestoStato
 public:
     explicit BarraStato(QWidget *parent = nullptr);
 
+    // The whole text is kept (and is the tooltip); the panel shows it cut with "…" when it
+    // does not fit.
     void impostaTesto(int pannello, const QString &testo) override;
     QString testo(int pannello) const override;
     int larghezzaPannello(int pannello) const;
@@ -26,7 +28,9 @@ protected:
 
 private:
     void disponi();
+    void mostraTesto(int pannello);
 
     std::array<QLabel *, 3> m_pannelli{};
+    std::array<QString, 3> m_testi;
     std::array<int, 3> m_larghezze{300, 180, 170};
 };

@@ -42,7 +42,8 @@ NavigazionePagine::NavigazionePagine(ValoriProgramma &valori, Messaggi &messaggi
     m_contesto.reset(new ContestoPagine{valori, messaggi, sessione.collegamento(),
                                         sessione.invio(), sessione.framer(), sessione.ricezione(),
                                         *m_modoContinuo, [this] { CaricaConfIni(); },
-                                        [this](int pagina) { mostraPagina(pagina); }});
+                                        [this](int pagina) { mostraPagina(pagina); },
+                                        [this](const QString &testo) { emit notizia(testo); }});
     creaPagine();
     collegaPagine();
 }
@@ -79,24 +80,11 @@ void NavigazionePagine::collegaPagine()
     const auto gestore = [this](auto azione) { return protetto(m_messaggi, azione); };
     connect(m_paginaHome, &PaginaHome::immagineCliccata, this, &NavigazionePagine::ricomincia);
     connect(m_paginaHome, &PaginaHome::voceScelta, this,
-            gestore([this](PaginaHome::Voce voce) {
-                switch (voce) {
-                case PaginaHome::UD:
-                    m_paginaUD->lbUDClick();
-                    break;
-                case PaginaHome::ID:
-                    m_paginaID->lbIDClick();
-                    break;
-                case PaginaHome::UA:
-                    m_paginaUA->lbUAClick();
-                    break;
-                case PaginaHome::IA:
-                    m_paginaIA->lbIAClick();
-                    break;
-                }
-            }));
+            gestore([this](PaginaHome::Voce voce) { apriVoce(voce); }));
     connect(m_paginaConfigurazione, &PaginaConfigurazione::paginaIniziale, this,
             gestore([this] { SpeedButton13Click(); }));
+    connect(m_paginaConfigurazione, &PaginaConfigurazione::salvata, this,
+            [this] { emit notizia(QStringLiteral("Configurazione salvata")); });
     connect(m_paginaConfigurazione, &PaginaConfigurazione::inviaTempoAllarme, this,
             gestore([this] { SpeedButton22Click(); }));
     for (QPushButton *home : {m_paginaUD->pulsanteHome(), m_paginaID->pulsanteHome(),
@@ -163,6 +151,51 @@ void NavigazionePagine::mostraPagina(int indice)
     }
 }
 
+void NavigazionePagine::apriVoce(PaginaHome::Voce voce)
+{
+    // From another page (the "Pagine" menu) the way goes through home: the framers of the
+    // page left are switched off as its "Pagina Iniziale" button would.
+    if (currentIndex() != ValoriProgramma::Home) {
+        if (!lasciaConfigurazione()) {
+            return;
+        }
+        m_sessione.framer().disattivaTutti();
+    }
+    switch (voce) {
+    case PaginaHome::UD:
+        m_paginaUD->lbUDClick();
+        break;
+    case PaginaHome::ID:
+        m_paginaID->lbIDClick();
+        break;
+    case PaginaHome::UA:
+        m_paginaUA->lbUAClick();
+        break;
+    case PaginaHome::IA:
+        m_paginaIA->lbIAClick();
+        break;
+    }
+}
+
+bool NavigazionePagine::lasciaConfigurazione()
+{
+    if (currentIndex() != ValoriProgramma::Configurazione ||
+        !m_paginaConfigurazione->isModificata()) {
+        return true;
+    }
+    switch (m_messaggi.domanda(QStringLiteral("Salvare le modifiche?"))) {
+    case Messaggi::Risposta::Si:
+        return m_paginaConfigurazione->sbSalvaConfIniClick();
+    case Messaggi::Risposta::No:
+        // What was typed is dropped: the next reload fills the fields again.
+        m_paginaConfigurazione->segnaRicaricata();
+        return true;
+    case Messaggi::Risposta::Annulla:
+        break;
+    }
+    return false;
+}
+
 PaginaBase *NavigazionePagine::paginaSchedaAperta() const
 {
     const int indice = currentIndex();
@@ -206,6 +239,7 @@ void NavigazionePagine::salvaConfigurazione()
 void NavigazionePagine::CaricaConfIni()
 {
     const QStringList avvisi = ::CaricaConfIni(m_valori, *m_paginaConfigurazione, *this);
+    m_paginaConfigurazione->segnaRicaricata();
     // Reloaded at every page entry: each bad value is told once, not at every entry.
     for (const QString &avviso : avvisi) {
         if (!m_avvisiConfigurazione.contains(avviso)) {
@@ -224,6 +258,9 @@ void NavigazionePagine::sbHome1Click()
 
 void NavigazionePagine::SpeedButton13Click()
 {
+    if (!lasciaConfigurazione()) {
+        return;
+    }
     m_sessione.framer().disattivaTutti();
     mostraPagina(ValoriProgramma::Home);
 }
@@ -271,6 +308,10 @@ void NavigazionePagine::TabSheet8Enter()
 
 void NavigazionePagine::Settaggi1Click()
 {
+    // Chosen again while on the page, the reload would drop the edits.
+    if (!lasciaConfigurazione()) {
+        return;
+    }
     mostraPagina(ValoriProgramma::Configurazione);
     CaricaConfIni();
 }
@@ -285,7 +326,10 @@ void NavigazionePagine::SpeedButton22Click()
     CaricaConfIni();
     m_sessione.collegamento().VerificaCollegamento();
     m_sessione.invio().invia(
-        Protocollo::tempoRele(m_paginaConfigurazione->cbTime()->currentText()));
+        Protocollo::tempoRele(m_paginaConfigurazione->cbTime()->currentText()),
+        EsitoInvio{[this] { emit notizia(QStringLiteral("Impostazioni inviate alla scheda")); },
+                   {},
+                   {}});
 }
 
 void NavigazionePagine::impostaNomeUscitaDigitale(int n, const QString &nome)

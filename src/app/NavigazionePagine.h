@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/DestinatariConfigurazione.h"
+#include "pages/scheda/PaginaHome.h"
 
 #include <QSet>
 #include <QStackedWidget>
@@ -11,7 +12,6 @@ class Messaggi;
 class ModoContinuo;
 class PaginaBase;
 class PaginaConfigurazione;
-class PaginaHome;
 class PaginaIngressiAnalogici;
 class PaginaIngressiDigitali;
 class PaginaPerifIngressiDigitali;
@@ -66,12 +66,18 @@ public:
     void richiestaPaginaAperta();
     // Ctrl+S: "Salva Configurazione" while the configuration page is on screen.
     void salvaConfigurazione();
+    // A home entry, chosen on the home page or from the "Pagine" menu on any page.
+    void apriVoce(PaginaHome::Voce voce);
+    // Leaving the configuration page with unsaved edits asks first; false: stay.
+    bool lasciaConfigurazione();
 
 signals:
     // Another page is on screen.
     void paginaCambiata();
     // The home picture was clicked: start over as at start-up.
     void ricomincia();
+    // A short notice for status panel 1 ("Configurazione salvata").
+    void notizia(const QString &testo);
 
 private:
     void creaPagine();

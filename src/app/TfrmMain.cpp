@@ -13,6 +13,7 @@
 #include "pages/andamento/StoricoAnalogici.h"
 #include "pages/comune/SorveglianzaPagine.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
+#include "pages/widgets/CorniceFuoco.h"
 #include "pages/widgets/MessaggiQt.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
@@ -112,6 +113,9 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     connect(&framer(), &FramerPagine::rispostaIncompleta, m_sorveglianza,
             &SorveglianzaPagine::rispostaIncompleta);
     creaScorciatoie();
+    connect(m_navigazione, &NavigazionePagine::notizia, this,
+            [this](const QString &testo) { m_barraStato->impostaTesto(1, testo); });
+    new CorniceFuoco(this);
     // Notices in status panel 1 stay until the operator acts again.
     qApp->installEventFilter(this);
 
@@ -198,6 +202,30 @@ void TfrmMain::creaMenu()
             protetto(m_messaggi, [this] { mCollTcpClick(); }));
     connect(m_mCollSeriale, &QAction::triggered, this,
             protetto(m_messaggi, [this] { mCollSerialeClick(); }));
+
+    // The four board pages from anywhere, as the home entries open them.
+    QMenu *pagine = barra->addMenu(QStringLiteral("&Pagine"));
+    pagine->setObjectName(QStringLiteral("mPagine"));
+    const struct
+    {
+        const char *nome;
+        const char *testo;
+        PaginaHome::Voce voce;
+        Qt::Key tasto;
+    } vociPagine[] = {
+        {"mPagUD", "&1 Uscite Digitali", PaginaHome::UD, Qt::Key_1},
+        {"mPagID", "&2 Ingressi Digitali", PaginaHome::ID, Qt::Key_2},
+        {"mPagUA", "&3 Uscite Analogiche", PaginaHome::UA, Qt::Key_3},
+        {"mPagIA", "&4 Ingressi Analogici", PaginaHome::IA, Qt::Key_4},
+    };
+    for (const auto &definizione : vociPagine) {
+        QAction *voce = aggiungiVoce(pagine, QLatin1String(definizione.nome),
+                                     QString::fromUtf8(definizione.testo));
+        voce->setShortcut(QKeySequence(Qt::CTRL | definizione.tasto));
+        const PaginaHome::Voce scelta = definizione.voce;
+        connect(voce, &QAction::triggered, this,
+                protetto(m_messaggi, [this, scelta] { m_navigazione->apriVoce(scelta); }));
+    }
 
     QAction *settaggi = barra->addAction(QStringLiteral("&Settaggi"));
     settaggi->setObjectName(QStringLiteral("Settaggi1"));
@@ -437,6 +465,10 @@ void TfrmMain::mFileExitClick()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
+    if (!m_valori.inChiusura && !m_navigazione->lasciaConfigurazione()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

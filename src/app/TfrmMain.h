@@ -54,7 +54,7 @@ public:
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     SorveglianzaPagine &sorveglianza() const { return *m_sorveglianza; }
     int paginaAttiva() const;
-    // Locale used for the clock's day and month names.
+    // Locale used for the clock's day and month names (Italian unless set).
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
 
     // The clock text: the locale's short day and month names, 24-hour time.
@@ -98,7 +98,8 @@ private:
     std::unique_ptr<Messaggi> m_messaggiPropri;
     Messaggi &m_messaggi;
     QString m_cartellaIniziale;
-    QLocale m_localeOrologio;
+    // Italian day and month names whatever the system's language.
+    QLocale m_localeOrologio{QLocale::Italian, QLocale::Italy};
     int m_totaleLarghezzaStato = 0;
 
     QAction *m_mCollTcp = nullptr;

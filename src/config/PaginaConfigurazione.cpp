@@ -79,6 +79,7 @@ PaginaConfigurazione::PaginaConfigurazione(ValoriProgramma &valori, Messaggi &me
     creaSchedaIA();
     creaSchedaAllarme();
     m_pcSettaggio->setCurrentIndex(0);
+    tracciaModifiche();
 }
 
 QWidget *PaginaConfigurazione::creaPannelloStrumenti()
@@ -254,6 +255,7 @@ void PaginaConfigurazione::creaSchedaAllarme()
     m_speedButton22 = new QPushButton(scheda);
     m_speedButton22->setObjectName(QStringLiteral("SpeedButton22"));
     m_speedButton22->setIcon(iconaStandard(QStyle::SP_ArrowForward));
+    m_speedButton22->setToolTip(QStringLiteral("Invia il tempo di attivazione alla scheda"));
     connect(m_speedButton22, &QPushButton::clicked, this, &PaginaConfigurazione::inviaTempoAllarme);
 
     riga->addWidget(creaEtichetta(QStringLiteral("Tempo di attivazione :"), scheda));
@@ -267,7 +269,7 @@ void PaginaConfigurazione::creaSchedaAllarme()
     m_pcSettaggio->addTab(scheda, QStringLiteral("Relè Allarme"));
 }
 
-void PaginaConfigurazione::sbSalvaConfIniClick()
+bool PaginaConfigurazione::sbSalvaConfIniClick()
 {
     using namespace LayoutIni;
     SalvataggioIni salvataggio(m_valori.fileImpostazioni);
@@ -298,5 +300,22 @@ void PaginaConfigurazione::sbSalvaConfIniClick()
     }
     if (!salvataggio.concludi()) {
         m_messaggi.avviso(salvataggio.errore());
+        return false;
+    }
+    m_modificata = false;
+    emit salvata();
+    return true;
+}
+
+void PaginaConfigurazione::tracciaModifiche()
+{
+    // Only the operator's edits count: a reload fills the fields without these signals.
+    for (QLineEdit *campo : findChildren<QLineEdit *>()) {
+        connect(campo, &QLineEdit::textEdited, this, [this] { m_modificata = true; });
+    }
+    for (QComboBox *elenco : findChildren<QComboBox *>()) {
+        if (elenco != m_cbTime) {
+            connect(elenco, &QComboBox::activated, this, [this] { m_modificata = true; });
+        }
     }
 }

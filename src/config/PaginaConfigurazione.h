@@ -36,13 +36,21 @@ public:
 
     // Writes every field into section "OPTION" of the settings file, texts as they stand.
     // Neither the program-wide values nor any caption change until the next reload.
-    void sbSalvaConfIniClick();
+    // False when the file could not be written (the operator has been told).
+    bool sbSalvaConfIniClick();
+
+    // The operator changed a field since the last save or reload.
+    bool isModificata() const { return m_modificata; }
+    // The fields were filled again from the settings file.
+    void segnaRicaricata() { m_modificata = false; }
 
 signals:
     // "Pagina Iniziale" was pressed.
     void paginaIniziale();
     // The alarm relay send button was pressed; the main window owns the link.
     void inviaTempoAllarme();
+    // The settings file holds the fields as they stand.
+    void salvata();
 
 private:
     QWidget *creaPannelloStrumenti();
@@ -54,9 +62,11 @@ private:
     void creaSchedaUA();
     void creaSchedaIA();
     void creaSchedaAllarme();
+    void tracciaModifiche();
 
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
+    bool m_modificata = false;
 
     QTabWidget *m_pcSettaggio = nullptr;
     QPushButton *m_sbSalvaConfIni = nullptr;

@@ -16,13 +16,17 @@ public:
     virtual void messaggio(const QString &testo) = 0;
     // The standard error box for errors no handler catches.
     virtual void errore(const QString &testo) = 0;
+
+    enum class Risposta { Si, No, Annulla };
+    // A question box with "Sì", "No" and "Annulla"; closing it answers "Annulla".
+    virtual Risposta domanda(const QString &testo) = 0;
 };
 
 // Keeps every message instead of showing it.
 class MessaggiRegistrati : public Messaggi
 {
 public:
-    enum class Tipo { Avviso, Messaggio, Errore };
+    enum class Tipo { Avviso, Messaggio, Errore, Domanda };
     struct Voce
     {
         Tipo tipo;
@@ -32,6 +36,13 @@ public:
     void avviso(const QString &testo) override { m_voci.append({Tipo::Avviso, testo}); }
     void messaggio(const QString &testo) override { m_voci.append({Tipo::Messaggio, testo}); }
     void errore(const QString &testo) override { m_voci.append({Tipo::Errore, testo}); }
+    // Every question is kept and gets the answer set here ("No" unless told).
+    Risposta domanda(const QString &testo) override
+    {
+        m_voci.append({Tipo::Domanda, testo});
+        return m_risposta;
+    }
+    void impostaRisposta(Risposta risposta) { m_risposta = risposta; }
 
     const QList<Voce> &voci() const { return m_voci; }
     QStringList testi(Tipo tipo) const;
@@ -39,4 +50,5 @@ public:
 
 private:
     QList<Voce> m_voci;
+    Risposta m_risposta = Risposta::No;
 };

@@ -2,6 +2,8 @@
 
 #include "protocol/FramerPagine.h"
 
+#include <QString>
+
 #include <functional>
 
 class Collegamento;
@@ -25,6 +27,8 @@ struct ContestoPagine
     // The configuration reload; may throw, which ends the calling action.
     std::function<void()> caricaConfIni;
     std::function<void(int pagina)> mostraPagina;
+    // A short notice for the operator (status panel 1); may be empty.
+    std::function<void(const QString &testo)> notizia = {};
 
     // Entering a board page from home: the configuration reloaded, the link checked, the page
     // on screen, `prepara` (what the page loads of its own), the link started, and on the

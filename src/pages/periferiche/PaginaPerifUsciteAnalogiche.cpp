@@ -115,6 +115,7 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     canale.invio = new QToolButton(gruppo);
     canale.invio->setObjectName(QStringLiteral("sbUAPInvio%1").arg(n));
     canale.invio->setIcon(iconaStandard(QStyle::SP_ArrowRight));
+    canale.invio->setToolTip(QStringLiteral("Invio"));
     canale.invio->setFixedSize(28, 28);
     righe->addWidget(canale.invio, 1, 3);
     righe->setColumnStretch(4, 1);

@@ -13,13 +13,15 @@ struct DefinizioneVoce
     const char *cerchio;
     const char *etichetta;
     const char *testo;
+    // The letter of the Alt mnemonic, as a position in the text: all four must differ.
+    int mnemonico;
 };
 
 constexpr std::array<DefinizioneVoce, 4> kVoci{{
-    {"shUD", "lbUD", "USCITE DIGITALI"},
-    {"shID", "lbID", "INGRESSI DIGITALI"},
-    {"shUA", "lbUA", "USCITE ANALOGICHE"},
-    {"shIA", "lbIA", "INGRESSI ANALOGICI"},
+    {"shUD", "lbUD", "USCITE DIGITALI", 0},
+    {"shID", "lbID", "INGRESSI DIGITALI", 0},
+    {"shUA", "lbUA", "USCITE ANALOGICHE", 7},
+    {"shIA", "lbIA", "INGRESSI ANALOGICI", 1},
 }};
 
 constexpr int kMargineSinistro = 16;
@@ -50,12 +52,17 @@ PaginaHome::PaginaHome(QWidget *parent) : QWidget(parent)
         QPalette tavolozza = etichetta->palette();
         tavolozza.setColor(QPalette::WindowText, navy);
         etichetta->setPalette(tavolozza);
+        etichetta->impostaMnemonico(kVoci[i].mnemonico);
         etichetta->adjustSize();
         connect(cerchio, &Cerchio::rilasciato, this, [this, voce] { emit voceScelta(voce); });
         connect(etichetta, &EtichettaCliccabile::cliccata, this,
                 [this, voce] { emit voceScelta(voce); });
         m_cerchi[i] = cerchio;
         m_etichette[i] = etichetta;
+    }
+    // Tab and the arrows go through the entries top to bottom.
+    for (int i = 1; i < static_cast<int>(m_etichette.size()); ++i) {
+        setTabOrder(m_etichette[i - 1], m_etichette[i]);
     }
     posizionaVoci();
 }
@@ -74,7 +81,8 @@ void PaginaHome::posizionaVoci()
     for (int i = 0; i < righe; ++i) {
         const int centro = height() - kMargineBasso - (righe - 1 - i) * kPassoRighe - kDiametro / 2;
         m_cerchi[i]->move(kMargineSinistro, centro - kDiametro / 2);
-        m_etichette[i]->move(kMargineSinistro + kDiametro + 8,
+        // The label's own margin (room for its focus frame) stands in for part of the gap.
+        m_etichette[i]->move(kMargineSinistro + kDiametro + 8 - m_etichette[i]->contentsMargins().left(),
                              centro - m_etichette[i]->height() / 2);
         m_cerchi[i]->raise();
         m_etichette[i]->raise();

@@ -181,6 +181,9 @@ void PaginaIngressiAnalogici::SpeedButtonAllarmeClick(int n)
     QLabel *testo = m_ingressi.at(n - 1).allarme;
     // Owned by the main window; closing the window during the edit takes the dialog with it.
     QPointer<TfrmStatoAnalogici> dialogo = new TfrmStatoAnalogici(window());
+    const ValoriConfigurazione &configurazione = m_contesto.valori.configurazione;
+    dialogo->impostaIngresso(n, configurazione.nomiIA.at(n - 1), configurazione.minimiIA.at(n - 1),
+                             configurazione.massimiIA.at(n - 1), m_ingressi.at(n - 1).unita->text());
     dialogo->setCampo(testo->text());
     dialogo->exec();
     if (dialogo) {
@@ -289,8 +292,9 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
             QStringLiteral("Impostazioni salvate ma non inviate alla scheda"));
     };
     const TipoCollegamento tipo = m_contesto.valori.tipoCollegamento;
+    const auto notizia = m_contesto.notizia;
     m_contesto.invio.inviaGruppo(
-        [tipo, allarmi, nonInviate](GruppoInvio &gruppo) {
+        [tipo, allarmi, nonInviate, notizia](GruppoInvio &gruppo) {
             const Comando abilitazioni =
                 Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni);
             const Comando soglie = Protocollo::soglieAllarmiAnalogici();
@@ -320,6 +324,8 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
             }
             if (!tutto) {
                 nonInviate();
+            } else if (notizia) {
+                notizia(QStringLiteral("Impostazioni inviate alla scheda"));
             }
         },
         EsitoInvio{{}, nonInviate});

@@ -165,6 +165,7 @@ void PaginaIngressiDigitali::SpeedButtonAllarmeClick(int n)
 {
     // Lives for this one edit. Owned by the main window, so it goes if the window does.
     QPointer<TfrmStato> dialogo = new TfrmStato(window());
+    dialogo->impostaIngresso(n, m_contesto.valori.configurazione.nomiID.at(n - 1));
     dialogo->setTesto(testoAllarme(n));
     dialogo->exec();
     if (!dialogo) {
@@ -212,7 +213,14 @@ void PaginaIngressiDigitali::memorizzaEInviaAllarmi()
                                }
                            }};
     m_contesto.invio.invia(Protocollo::abilitazioniAllarmiDigitali(stringhe.abilitazioni), esito);
-    m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli), esito);
+    // The notice once the second of the two is written.
+    EsitoInvio ultimo = esito;
+    ultimo.scritto = [notizia = m_contesto.notizia, avvisato] {
+        if (notizia && !*avvisato) {
+            notizia(QStringLiteral("Impostazioni inviate alla scheda"));
+        }
+    };
+    m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli), ultimo);
 }
 
 void PaginaIngressiDigitali::mostraStati(const QString &testoFrame)

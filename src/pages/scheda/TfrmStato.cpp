@@ -5,12 +5,15 @@
 #include "pages/widgets/GruppoRadio.h"
 
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,11 +45,37 @@ TfrmStato::TfrmStato(QWidget *parent)
                            this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);
-    colonna->addWidget(m_ok);
+    m_annulla = new QPushButton(iconaStandard(QStyle::SP_DialogCancelButton),
+                                QStringLiteral("Annulla"), this);
+    m_annulla->setObjectName(QStringLiteral("BitBtnAnnulla"));
+    auto *pulsanti = new QHBoxLayout();
+    pulsanti->addWidget(m_ok);
+    pulsanti->addWidget(m_annulla);
+    colonna->addLayout(pulsanti);
     connect(m_ok, &QPushButton::clicked, this, &TfrmStato::BitBtn1Click);
+    connect(m_annulla, &QPushButton::clicked, this, &QDialog::reject);
 
     setMinimumSize(104, 137);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QString TfrmStato::titoloIngresso(int n, const QString &nome)
+{
+    QString titolo = QStringLiteral("Allarme ingresso %1").arg(n);
+    // A caption is one line: the name's line breaks would cut it.
+    const QString semplice = nome.simplified();
+    if (!semplice.isEmpty()) {
+        titolo += QStringLiteral(": ") + semplice;
+    }
+    return titolo;
+}
+
+void TfrmStato::impostaIngresso(int n, const QString &nome)
+{
+    const QString titolo = titoloIngresso(n, nome);
+    setWindowTitle(titolo);
+    // Wide enough that the window manager shows the caption whole (or nearly, for long names).
+    m_rgStato->setMinimumWidth(std::min(360, fontMetrics().horizontalAdvance(titolo) + 60));
 }
 
 void TfrmStato::showEvent(QShowEvent *event)

@@ -17,6 +17,10 @@ public:
 
     QString testo() const { return m_testo; }
     void setTesto(const QString &testo) { m_testo = testo; }
+    // The input the dialog edits, named in its caption.
+    void impostaIngresso(int n, const QString &nome);
+    // The caption for input `n` called `nome`: "Allarme ingresso 3: Pompa".
+    static QString titoloIngresso(int n, const QString &nome);
 
     QCheckBox *cbAl() const { return m_cbAl; }
     GruppoRadio *rgStato() const { return m_rgStato; }
@@ -34,4 +38,5 @@ private:
     QCheckBox *m_cbAl = nullptr;
     GruppoRadio *m_rgStato = nullptr;
     QPushButton *m_ok = nullptr;
+    QPushButton *m_annulla = nullptr;
 };

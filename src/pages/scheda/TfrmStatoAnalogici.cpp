@@ -2,15 +2,21 @@
 #include "pages/widgets/IconeStandard.h"
 
 #include "pages/widgets/GestisciTastoValore.h"
+#include "pages/scheda/TfrmStato.h"
+#include "protocol/Conversioni.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+
+#include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -62,6 +68,7 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
         edit->installEventFilter(this);
         griglia->addWidget(etichetta, riga, 0);
         griglia->addWidget(edit, riga, 1);
+        etichetta->setBuddy(edit);
         return edit;
     };
     m_eValMin = casella(1, QStringLiteral("lbValoreMin"), QStringLiteral("Valore Min :"),
@@ -69,14 +76,100 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_eValMax = casella(2, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
                         QStringLiteral("eValMax"));
 
+    m_unitaMin = new QLabel(this);
+    m_unitaMin->setObjectName(QStringLiteral("lbUnitaMin"));
+    m_unitaMin->setTextFormat(Qt::PlainText);
+    m_unitaMax = new QLabel(this);
+    m_unitaMax->setObjectName(QStringLiteral("lbUnitaMax"));
+    m_unitaMax->setTextFormat(Qt::PlainText);
+    griglia->addWidget(m_unitaMin, 1, 2);
+    griglia->addWidget(m_unitaMax, 2, 2);
+
+    m_lbErrore = new QLabel(this);
+    m_lbErrore->setObjectName(QStringLiteral("lbErrore"));
+    m_lbErrore->setTextFormat(Qt::PlainText);
+    m_lbErrore->setWordWrap(true);
+    QPalette rosso = m_lbErrore->palette();
+    rosso.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    m_lbErrore->setPalette(rosso);
+    m_lbErrore->hide();
+    griglia->addWidget(m_lbErrore, 3, 0, 1, 3);
+
     m_ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
                            this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setDefault(true);
-    griglia->addWidget(m_ok, 3, 0, 1, 2, Qt::AlignHCenter);
+    m_annulla = new QPushButton(iconaStandard(QStyle::SP_DialogCancelButton),
+                                QStringLiteral("Annulla"), this);
+    m_annulla->setObjectName(QStringLiteral("BitBtnAnnulla"));
+    auto *pulsanti = new QHBoxLayout();
+    pulsanti->addWidget(m_ok);
+    pulsanti->addWidget(m_annulla);
+    griglia->addLayout(pulsanti, 4, 0, 1, 3, Qt::AlignHCenter);
     connect(m_ok, &QPushButton::clicked, this, &TfrmStatoAnalogici::BitBtn1Click);
+    connect(m_annulla, &QPushButton::clicked, this, &QDialog::reject);
 
-    setFixedSize(sizeHint().expandedTo(QSize(142, 137)));
+    // Grows with the caption and the error text, never below its first size.
+    setMinimumSize(sizeHint().expandedTo(QSize(142, 137)));
+    griglia->setSizeConstraint(QLayout::SetMinimumSize);
+}
+
+void TfrmStatoAnalogici::impostaIngresso(int n, const QString &nome, const QString &minimo,
+                                         const QString &massimo, const QString &unita)
+{
+    const QString titolo = TfrmStato::titoloIngresso(n, nome);
+    setWindowTitle(titolo);
+    m_minimoIngresso = minimo;
+    m_massimoIngresso = massimo;
+    m_unitaMin->setText(unita);
+    m_unitaMax->setText(unita);
+    const QString intervallo =
+        QStringLiteral("Intervallo dell'ingresso: %1 - %2 %3").arg(minimo, massimo, unita).trimmed();
+    m_eValMin->setToolTip(intervallo);
+    m_eValMax->setToolTip(intervallo);
+    setMinimumWidth(std::max(minimumWidth(),
+                             std::min(360, fontMetrics().horizontalAdvance(titolo) + 60)));
+}
+
+QString TfrmStatoAnalogici::erroreLivelli() const
+{
+    if (!m_cbAl->isChecked()) {
+        return {};
+    }
+    // The range as configured; one that is not a number is told at the send, not here.
+    bool intervalloValido = false;
+    double basso = 0;
+    double alto = 0;
+    try {
+        basso = Conversioni::StrToFloat(m_minimoIngresso);
+        alto = Conversioni::StrToFloat(m_massimoIngresso);
+        intervalloValido = !m_minimoIngresso.isEmpty() && !m_massimoIngresso.isEmpty();
+    } catch (const std::exception &) {
+        intervalloValido = false;
+    }
+    if (intervalloValido && basso > alto) {
+        std::swap(basso, alto);
+    }
+    const struct
+    {
+        const QLineEdit *campo;
+        QString nome;
+    } livelli[] = {{m_eValMin, QStringLiteral("Valore Min")},
+                   {m_eValMax, QStringLiteral("Valore Max")}};
+    for (const auto &livello : livelli) {
+        double valore = 0;
+        try {
+            valore = Conversioni::StrToFloat(livello.campo->text());
+        } catch (const std::exception &) {
+            return livello.nome + QStringLiteral(": scrivere un numero");
+        }
+        if (intervalloValido && (valore < basso || valore > alto)) {
+            return livello.nome +
+                   QStringLiteral(": fuori dall'intervallo dell'ingresso (%1 - %2)")
+                       .arg(m_minimoIngresso, m_massimoIngresso);
+        }
+    }
+    return {};
 }
 
 void TfrmStatoAnalogici::showEvent(QShowEvent *evento)
@@ -111,6 +204,17 @@ void TfrmStatoAnalogici::FormShow()
 
 void TfrmStatoAnalogici::BitBtn1Click()
 {
+    // A wrong level is told here, with the dialog still open, not later at the send.
+    const QString errore = erroreLivelli();
+    if (!errore.isEmpty()) {
+        m_lbErrore->setText(errore);
+        m_lbErrore->show();
+        QLineEdit *campo = errore.startsWith(QStringLiteral("Valore Min")) ? m_eValMin
+                                                                          : m_eValMax;
+        campo->setFocus();
+        campo->selectAll();
+        return;
+    }
     m_campo = m_cbAl->isChecked()
                   ? QStringLiteral("All.:") + m_eValMin->text() + kSeparatore + m_eValMax->text()
                   : QStringLiteral("All.:Off");

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,6 +17,12 @@ public:
 
     QString campo() const { return m_campo; }
     void setCampo(const QString &campo) { m_campo = campo; }
+    // The input the dialog edits: its number and name for the caption, its range (texts as
+    // configured) for the check on OK, its unit beside the two levels.
+    void impostaIngresso(int n, const QString &nome, const QString &minimo,
+                         const QString &massimo, const QString &unita);
+    // What is wrong with the levels typed; empty when OK may close the dialog.
+    QString erroreLivelli() const;
 
     // Fills the controls from the field; runs when the dialog is shown.
     void FormShow();
@@ -32,6 +39,12 @@ private:
     QLineEdit *m_eValMin = nullptr;
     QLineEdit *m_eValMax = nullptr;
     QPushButton *m_ok = nullptr;
+    QPushButton *m_annulla = nullptr;
+    QLabel *m_lbErrore = nullptr;
+    QLabel *m_unitaMin = nullptr;
+    QLabel *m_unitaMax = nullptr;
+    QString m_minimoIngresso;
+    QString m_massimoIngresso;
 };
 
 // The parts of an analog alarm text: the character after the first ":" (upper-cased; the first

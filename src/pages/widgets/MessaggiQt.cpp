@@ -1,5 +1,6 @@
 #include "pages/widgets/MessaggiQt.h"
 
+#include <QPushButton>
 #include <QScopedValueRollback>
 
 #include <utility>
@@ -17,6 +18,29 @@ void MessaggiQt::messaggio(const QString &testo)
 void MessaggiQt::errore(const QString &testo)
 {
     mostra(QMessageBox::Critical, QStringLiteral("Progetto Brivola"), testo);
+}
+
+Messaggi::Risposta MessaggiQt::domanda(const QString &testo)
+{
+    // A question is never counted away: the caller waits for its answer.
+    QScopedValueRollback aperto(m_aperto, true);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Progetto Brivola"), testo,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_finestra);
+    box.setTextFormat(Qt::PlainText);
+    // Our own words, whatever translations are loaded.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annulla"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Risposta::Si;
+    case QMessageBox::No:
+        return Risposta::No;
+    default:
+        return Risposta::Annulla;
+    }
 }
 
 QString MessaggiQt::testoTralasciati(int numero)

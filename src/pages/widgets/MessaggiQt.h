@@ -17,6 +17,7 @@ public:
     void avviso(const QString &testo) override;
     void messaggio(const QString &testo) override;
     void errore(const QString &testo) override;
+    Risposta domanda(const QString &testo) override;
 
     static QString testoTralasciati(int numero);
 

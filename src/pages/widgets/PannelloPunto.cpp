@@ -1,12 +1,13 @@
 #include "pages/widgets/PannelloPunto.h"
 
+#include "pages/widgets/CorniceFuoco.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
-#include <QStyleOptionFocusRect>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <qdrawutil.h>
@@ -27,6 +28,7 @@ PannelloPunto::PannelloPunto(const QString &nome, QWidget *parent) : QPushButton
     QFont carattere = font();
     carattere.setBold(true);
     setFont(carattere);
+    CorniceFuoco::disegnoProprio(this);
     aggiornaSuggerimento();
 }
 
@@ -278,9 +280,7 @@ void PannelloPunto::paintEvent(QPaintEvent *)
     }
 
     if (hasFocus()) {
-        QStyleOptionFocusRect opzioni;
-        opzioni.initFrom(this);
-        opzioni.rect = area.adjusted(4, 4, -4, -4);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opzioni, &pittore, this);
+        // Inside the bevel, thick, in the highlight colour: seen on red and on green.
+        CorniceFuoco::disegna(pittore, area.adjusted(2, 2, -2, -2), palette());
     }
 }
