@@ -1,0 +1,171 @@
+// Standard dialogs speak Italian whatever the system language; the alarm dialogs say which
+// input they edit and refuse levels that cannot be right; status notices are cut visibly.
+#include "app/BarraStato.h"
+#include "app/TfrmMain.h"
+#include "app/Traduzioni.h"
+#include "pages/scheda/TfrmStato.h"
+#include "pages/scheda/TfrmStatoAnalogici.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class TestDialoghi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dialoghiStandardInItaliano();
+    void livelliAnalogici_data();
+    void livelliAnalogici();
+    void titoliEAnnulla();
+    void pannelloAccorciato();
+};
+
+void TestDialoghi::dialoghiStandardInItaliano()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("x"), QStringLiteral("y"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annulla"));
+
+    // The file dialog of the CSV export, drawn by Qt itself.
+    QFileDialog dialogo(nullptr, QStringLiteral("Esporta"));
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList testi;
+    for (const QPushButton *pulsante : dialogo.findChildren<QPushButton *>()) {
+        testi << pulsante->text();
+    }
+    QVERIFY2(testi.contains(QStringLiteral("Annulla")), qPrintable(testi.join(u'|')));
+    QVERIFY2(testi.contains(QStringLiteral("&Salva")) || testi.contains(QStringLiteral("Salva")),
+             qPrintable(testi.join(u'|')));
+
+    // The clock: Italian names although the process runs with the C locale.
+    const QDateTime lunedi(QDate(2026, 12, 7), QTime(9, 5, 3));
+    QCOMPARE(TfrmMain::testoOrologio(lunedi, QLocale()), QStringLiteral(" lun 07/dic/2026 09:05:03"));
+}
+
+void TestDialoghi::livelliAnalogici_data()
+{
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("minimo");
+    QTest::addColumn<QString>("massimo");
+    QTest::addColumn<QString>("errore");
+
+    QTest::newRow("dentro") << "All.:5 - 60" << "0" << "100" << "";
+    QTest::newRow("estremi compresi") << "All.:-20 - 50" << "-20" << "50" << "";
+    QTest::newRow("intervallo rovesciato") << "All.:10 - 40" << "50" << "-20" << "";
+    QTest::newRow("lettere") << "All.:abc - 5" << "0" << "100"
+                             << "Valore Min: scrivere un numero";
+    QTest::newRow("vuoto") << "All.:5 - " << "0" << "100" << "Valore Max: scrivere un numero";
+    QTest::newRow("oltre il massimo")
+        << "All.:5 - 999" << "0" << "100"
+        << "Valore Max: fuori dall'intervallo dell'ingresso (0 - 100)";
+    QTest::newRow("sotto il minimo")
+        << "All.:-30 - 5" << "-20" << "50"
+        << "Valore Min: fuori dall'intervallo dell'ingresso (-20 - 50)";
+    // A range that is not a number is told at the send; here only numbers are asked for.
+    QTest::newRow("intervallo illeggibile") << "All.:5 - 999" << "x" << "100" << "";
+}
+
+void TestDialoghi::livelliAnalogici()
+{
+    QFETCH(QString, campo);
+    QFETCH(QString, minimo);
+    QFETCH(QString, massimo);
+    QFETCH(QString, errore);
+
+    TfrmStatoAnalogici dialogo;
+    dialogo.impostaIngresso(2, QStringLiteral("Temperatura"), minimo, massimo,
+                            QStringLiteral("°C"));
+    dialogo.setCampo(campo);
+    dialogo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
+    QCOMPARE(dialogo.findChild<QLabel *>(QStringLiteral("lbUnitaMax"))->text(),
+             QStringLiteral("°C"));
+    dialogo.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    auto *lbErrore = dialogo.findChild<QLabel *>(QStringLiteral("lbErrore"));
+    if (errore.isEmpty()) {
+        QVERIFY(!dialogo.isVisible());
+        QCOMPARE(dialogo.result(), int(QDialog::Accepted));
+        QCOMPARE(dialogo.campo(), campo);
+    } else {
+        // Still open, saying what is wrong, the field unchanged.
+        QVERIFY(dialogo.isVisible());
+        QVERIFY(lbErrore->isVisible());
+        QCOMPARE(lbErrore->text(), errore);
+        QCOMPARE(dialogo.campo(), campo);
+    }
+
+    // With the alarm off nothing is checked.
+    dialogo.findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(false);
+    dialogo.BitBtn1Click();
+    QCOMPARE(dialogo.campo(), QStringLiteral("All.:Off"));
+}
+
+void TestDialoghi::titoliEAnnulla()
+{
+    TfrmStato digitale;
+    digitale.impostaIngresso(3, QStringLiteral("Pompa"));
+    QCOMPARE(digitale.windowTitle(), QStringLiteral("Allarme ingresso 3: Pompa"));
+    digitale.setTesto(QStringLiteral("All.:Low"));
+    digitale.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&digitale));
+    auto *annulla = digitale.findChild<QPushButton *>(QStringLiteral("BitBtnAnnulla"));
+    QVERIFY(annulla->isVisible());
+    QCOMPARE(annulla->text(), QStringLiteral("Annulla"));
+    digitale.findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(false);
+    annulla->click();
+    QCOMPARE(digitale.result(), int(QDialog::Rejected));
+    QCOMPARE(digitale.testo(), QStringLiteral("All.:Low"));
+
+    // A name over several lines makes a one-line caption; no name, no colon.
+    TfrmStatoAnalogici analogico;
+    analogico.impostaIngresso(8, QStringLiteral("Vento\nnord"), QStringLiteral("0"),
+                              QStringLiteral("10"), QString());
+    QCOMPARE(analogico.windowTitle(), QStringLiteral("Allarme ingresso 8: Vento nord"));
+    QCOMPARE(TfrmStato::titoloIngresso(1, QStringLiteral("  ")),
+             QStringLiteral("Allarme ingresso 1"));
+}
+
+void TestDialoghi::pannelloAccorciato()
+{
+    BarraStato barra;
+    barra.resize(700, 20);
+    barra.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&barra));
+    const QString lungo =
+        QStringLiteral("Comando non inviato: la scheda non ha dato il segnale di pronto in tempo");
+    barra.impostaTesto(1, lungo);
+    auto *pannello = barra.findChild<QLabel *>(QStringLiteral("stbPannello1"));
+    QCOMPARE(barra.testo(1), lungo);
+    QVERIFY2(pannello->text().endsWith(QChar(0x2026)), qPrintable(pannello->text()));
+    QVERIFY(lungo.startsWith(pannello->text().chopped(1)));
+    QVERIFY(pannello->fontMetrics().horizontalAdvance(pannello->text()) <=
+            pannello->contentsRect().width());
+    QCOMPARE(pannello->toolTip(), Qt::convertFromPlainText(lungo));
+    // Wider, the whole notice shows again.
+    barra.impostaLarghezzaPannello(1, 1000);
+    QCOMPARE(pannello->text(), lungo);
+}
+
+int main(int argc, char *argv[])
+{
+    // As on a system set to another language.
+    qputenv("LANG", "C");
+    qputenv("LC_ALL", "C");
+    qputenv("LANGUAGE", "C");
+    QApplication app(argc, argv);
+    if (!caricaTraduzioni(app)) {
+        qWarning("Qt's Italian catalogues not found (package qt6-translations-l10n)");
+        return 1;
+    }
+    TestDialoghi prova;
+    return QTest::qExec(&prova, argc, argv);
+}
+
+#include "tst_dialoghi.moc"
