@@ -1,0 +1,293 @@
+// brivola-ponte, the program, against the board simulator and a Mosquitto broker of its own:
+// an MQTT command to its read-back on the broker, against the same three paced commands sent
+// straight through the panel's sender; the bridge's CPU while the board streams its continuous
+// output; its resident memory.
+#include "MisureProcesso.h"
+#include "SimulatoreScheda.h"
+#include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
+#include "link/Invio.h"
+#include "ponte/TestoStatoRegistro.h"
+#include "protocol/Protocollo.h"
+#include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
+#include "settings/Utilita.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QThread>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+quint16 portaLibera()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+void scrivi(const QString &percorso, const QByteArray &testo)
+{
+    QFile file(percorso);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(testo);
+    }
+}
+
+// Handles events until `fatto()` or the limit; checks about every millisecond, as the MQTT
+// client's thread posts no Qt events. (Attendi(1) would only sleep: its last fraction of a
+// millisecond is slept without events.)
+bool aspetta(int limiteMs, const std::function<bool()> &fatto)
+{
+    QElapsedTimer tempo;
+    tempo.start();
+    while (!fatto()) {
+        if (tempo.elapsed() > limiteMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// The last payload on each topic, from libmosquitto's own thread.
+class Ascolto
+{
+public:
+    explicit Ascolto(quint16 porta)
+    {
+        mosquitto_lib_init();
+        m_mosq = mosquitto_new(nullptr, true, this);
+        mosquitto_message_callback_set(
+            m_mosq, [](mosquitto *, void *o, const mosquitto_message *m) {
+                auto *self = static_cast<Ascolto *>(o);
+                std::lock_guard blocco(self->m_mutex);
+                self->m_ultimi[QByteArray(m->topic)] =
+                    QByteArray(static_cast<const char *>(m->payload), m->payloadlen);
+            });
+        mosquitto_connect(m_mosq, "127.0.0.1", porta, 30);
+        mosquitto_subscribe(m_mosq, nullptr, "brivola/#", 0);
+        mosquitto_loop_start(m_mosq);
+    }
+    ~Ascolto()
+    {
+        mosquitto_disconnect(m_mosq);
+        mosquitto_loop_stop(m_mosq, true);
+        mosquitto_destroy(m_mosq);
+    }
+    QByteArray ultimo(const QByteArray &argomento)
+    {
+        std::lock_guard blocco(m_mutex);
+        return m_ultimi.value(argomento);
+    }
+    void pubblica(const QByteArray &argomento, const QByteArray &payload)
+    {
+        mosquitto_publish(m_mosq, nullptr, argomento.constData(), int(payload.size()),
+                          payload.constData(), 1, false);
+    }
+
+private:
+    mosquitto *m_mosq = nullptr;
+    std::mutex m_mutex;
+    QHash<QByteArray, QByteArray> m_ultimi;
+};
+
+// A broker, a simulated board and the bridge program between them.
+struct Banco
+{
+    QTemporaryDir cartella;
+    SimulatoreScheda scheda;
+    quint16 portaBroker = portaLibera();
+    QProcess broker;
+    QProcess ponte;
+    std::unique_ptr<Ascolto> ascolto;
+
+    bool avvia(bool continuo)
+    {
+        scheda.setDeriva(continuo);
+        const quint16 portaScheda = scheda.avviaTcp();
+        const QDir dir(cartella.path());
+        scrivi(dir.filePath(QStringLiteral("mosquitto.conf")),
+               "listener " + QByteArray::number(portaBroker) +
+                   " 127.0.0.1\nallow_anonymous true\n");
+        broker.start(QStringLiteral("mosquitto"),
+                     {QStringLiteral("-c"), dir.filePath(QStringLiteral("mosquitto.conf"))});
+        if (!broker.waitForStarted() || !aspetta(5000, [&] {
+                QTcpSocket prova;
+                prova.connectToHost(QHostAddress::LocalHost, portaBroker);
+                return prova.waitForConnected(100);
+            })) {
+            return false;
+        }
+        scrivi(dir.filePath(QStringLiteral("Porte.INI")),
+               "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                   QByteArray::number(portaScheda) + "\n");
+        scrivi(dir.filePath(QStringLiteral("Ponte.INI")),
+               "[MQTT]\nPorta=" + QByteArray::number(portaBroker) +
+                   "\nContinuo=" + (continuo ? "1" : "0") + "\nPeriodo=3600\n");
+        ascolto = std::make_unique<Ascolto>(portaBroker);
+        ponte.setStandardErrorFile(dir.filePath(QStringLiteral("ponte.log")));
+        ponte.start(QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
+                    {QStringLiteral("--impostazioni"), cartella.path()});
+        const bool pronto = ponte.waitForStarted() && aspetta(30000, [&] {
+                                return ascolto->ultimo("brivola/scheda1/scheda") == "online";
+                            });
+        if (!pronto) {
+            QFile log(dir.filePath(QStringLiteral("ponte.log")));
+            log.open(QIODevice::ReadOnly);
+            std::fprintf(stderr, "%s\n", log.readAll().constData());
+        }
+        return pronto;
+    }
+    ~Banco()
+    {
+        ascolto.reset();
+        for (QProcess *processo : {&ponte, &broker}) {
+            processo->terminate();
+            processo->waitForFinished(5000);
+        }
+    }
+};
+
+// CPU time of another process, in nanoseconds: the sum over its threads (the MQTT client has
+// one of its own) of the scheduler's run time, which counts nanoseconds, not clock ticks.
+qint64 cpuProcessoNs(qint64 pid)
+{
+    qint64 totale = 0;
+    const QDir compiti(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &compito : compiti.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(compiti.filePath(compito + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly)) {
+            totale += schedstat.readAll().split(' ').value(0).toLongLong();
+        }
+    }
+    return totale;
+}
+
+double residenteProcessoMb(qint64 pid)
+{
+    QFile stato(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!stato.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray &riga : stato.readAll().split('\n')) {
+        if (riga.startsWith("VmRSS:")) {
+            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return -1;
+}
+
+// Relay 5 toggled from MQTT until its read-back is on the broker, against the same three
+// commands (state, switch, state) sent straight through the panel's paced sender to a board of
+// the same pacing, each waiting for its ready prompt and the state for its reply.
+void BM_ComandoMqttARilettura(benchmark::State &stato)
+{
+    Banco banco;
+    if (!banco.avvia(false)) {
+        stato.SkipWithError("banco non avviato (mosquitto, brivola-ponte?)");
+        return;
+    }
+
+    SimulatoreScheda sola;
+    sola.setDeriva(false);
+    const quint16 portaSola = sola.avviaTcp();
+    ValoriProgramma valori;
+    TestoStatoRegistro testoStato;
+    SessioneScheda sessione(valori, testoStato, [] { return 0; });
+    QString ricevuto;
+    QObject::connect(
+        &sessione.ricezione(), &Ricezione::datiRicevuti, &sessione,
+        [&](TipoCollegamento, const QByteArray &dati) { ricevuto += QString::fromLatin1(dati); });
+    valori.tipoCollegamento = TipoCollegamento::Tcp;
+    sessione.collegamento().ConnettiTcp(QStringLiteral("127.0.0.1"), QString::number(portaSola));
+    aspetta(5000, [&] { return ricevuto.contains(Protocollo::Pronto); });
+    const auto statoRele = [&] {
+        ricevuto.clear();
+        sessione.invio().invia(Protocollo::statoRele());
+        aspetta(5000, [&] {
+            const qsizetype frame = ricevuto.indexOf(Protocollo::InizioRele);
+            return frame >= 0 && ricevuto.indexOf(Protocollo::Pronto, frame) >= 0;
+        });
+    };
+
+    std::vector<double> ponte;
+    std::vector<double> passo;
+    bool acceso = false;
+    for (auto _ : stato) {
+        // Off the boards' prompt period, so that neither side always finds the prompt at once.
+        Attendi(QRandomGenerator::global()->bounded(300));
+        QElapsedTimer tempo;
+        tempo.start();
+        statoRele();
+        sessione.invio().invia(Protocollo::operaRele(5));
+        statoRele();
+        passo.push_back(tempo.nsecsElapsed() / 1e6);
+
+        Attendi(QRandomGenerator::global()->bounded(300));
+        acceso = !acceso;
+        const QByteArray atteso = acceso ? "ON" : "OFF";
+        tempo.restart();
+        banco.ascolto->pubblica("brivola/scheda1/rele/5/set", "TOGGLE");
+        if (!aspetta(10000,
+                     [&] { return banco.ascolto->ultimo("brivola/scheda1/rele/5") == atteso; })) {
+            stato.SkipWithError("nessuna rilettura");
+            return;
+        }
+        ponte.push_back(tempo.nsecsElapsed() / 1e6);
+        stato.SetIterationTime(ponte.back() / 1000.0);
+    }
+    std::sort(ponte.begin(), ponte.end());
+    std::sort(passo.begin(), passo.end());
+    const double mediaPonte = ponte.at(ponte.size() / 2);
+    const double mediaPasso = passo.at(passo.size() / 2);
+    stato.counters["ponte_mediana_ms"] = mediaPonte;
+    stato.counters["passo_mediana_ms"] = mediaPasso;
+    stato.counters["rapporto"] = mediaPonte / mediaPasso;
+    stato.counters["obiettivo_rapporto"] = 1.1;
+}
+
+// The bridge idle, the board streaming its continuous output every 300 ms with its readings
+// drifting: the bridge's CPU share over 10 s and its resident memory.
+void BM_PonteARiposoContinuo(benchmark::State &stato)
+{
+    Banco banco;
+    if (!banco.avvia(true)) {
+        stato.SkipWithError("banco non avviato (mosquitto, brivola-ponte?)");
+        return;
+    }
+    const qint64 pid = banco.ponte.processId();
+    for (auto _ : stato) {
+        const qint64 inizio = cpuProcessoNs(pid);
+        QElapsedTimer tempo;
+        tempo.start();
+        Attendi(10000);
+        stato.counters["cpu_percento"] =
+            double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
+    }
+    stato.counters["obiettivo_percento"] = 1.0;
+    stato.counters["residente_MB"] = residenteProcessoMb(pid);
+    stato.counters["obiettivo_MB"] = 25;
+}
+
+} // namespace
+
+BENCHMARK(BM_ComandoMqttARilettura)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PonteARiposoContinuo)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
