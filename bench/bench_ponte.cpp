@@ -282,9 +282,9 @@ void BM_PonteARiposoContinuo(benchmark::State &stato)
         stato.counters["cpu_percento"] =
             double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
     }
-    stato.counters["obiettivo_percento"] = 1.0;
+    stato.counters["obiettivo_cpu_percento"] = 1.0;
     stato.counters["residente_MB"] = residenteProcessoMb(pid);
-    stato.counters["obiettivo_MB"] = 25;
+    stato.counters["obiettivo_residente_MB"] = 25;
 }
 
 } // namespace
