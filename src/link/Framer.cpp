@@ -214,8 +214,10 @@ Framer::Esito Framer::raccogli(const QByteArray &buffer, qint64 base, qsizetype 
         ultimoPerDimensione = inizio + m_limite - 1;
         fermata = std::min(fermata, ultimoPerDimensione + 1);
     }
+    // A packet holds at most the cap (or its own size, when larger), start string included,
+    // counted as the size rule counts.
     const qint64 ultimoAmmesso =
-        inizio + std::max<qint64>(GestoreFramer::MassimoPacchetto, m_limite);
+        inizio + std::max<qint64>(GestoreFramer::MassimoPacchetto, m_limite) - 1;
     fermata = std::min(fermata, ultimoAmmesso + 1);
 
     if ((m_endCond & ecString) && da < fermata) {
