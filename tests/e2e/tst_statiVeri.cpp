@@ -17,6 +17,7 @@
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "protocol/Ricezione.h"
+#include "settings/Ini.h"
 
 #include <QTimer>
 #include <QtTest>
@@ -32,6 +33,7 @@ private slots:
     void rispostaTroncataNonSembraAttuale();
     void rispostaTardivaNonDipingeLaNuovaUnita();
     void cambioDiCollegamentoChiudeLAltro();
+    void impostazioniSalvatePrimaDiInviarle();
 };
 
 void TestStatiVeri::continuoSegueLaPaginaDegliIngressi()
@@ -141,6 +143,32 @@ void TestStatiVeri::cambioDiCollegamentoChiudeLAltro()
     QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Tcp);
     QVERIFY(!m_finestra->collegamento().seriale().isOpen());
     QTRY_VERIFY(m_finestra->collegamento().socketAttivo());
+}
+
+void TestStatiVeri::impostazioniSalvatePrimaDiInviarle()
+{
+    avviaTcp();
+    const QString impostazioni = file(QStringLiteral("Impostazioni.INI"));
+    // The link drops after "*/HAC": the thresholds cannot follow, and the operator hears that
+    // the settings are stored but not on the board.
+    clicca(QStringLiteral("lbIA"));
+    m_scheda->chiudiDopoComandi(1);
+    clicca(QStringLiteral("sbIAImp"));
+    QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "AllarmeA"), QStringLiteral("00000000"));
+    QTRY_COMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+                 QStringList{QStringLiteral("Impostazioni salvate ma non inviate alla scheda")});
+    QVERIFY(m_scheda->stato().soglieAnalogiche.isEmpty());
+    m_messaggi.svuota();
+
+    // The window closed while the digital alarms go out: the file holds what was sent.
+    m_scheda->chiudiDopoComandi(0);
+    clicca(QStringLiteral("SpeedButton3"));
+    clicca(QStringLiteral("lbID"));
+    QTimer::singleShot(150, m_finestra.get(), &QWidget::close);
+    clicca(QStringLiteral("sbIDImp"));
+    QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "Allarme").size(), 8);
+    QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "Stato").size(), 8);
+    QVERIFY(m_scheda->stato().livelliDigitali.isEmpty());
 }
 
 QTEST_MAIN(TestStatiVeri)
