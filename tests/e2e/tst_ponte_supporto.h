@@ -159,10 +159,12 @@ public:
                mosquitto_loop_start(m_mosq) == MOSQ_ERR_SUCCESS;
     }
 
-    void pubblica(const QString &argomento, const QByteArray &payload, bool trattenuto = false)
+    // QoS 1 by default; QoS 0 is not held back by the client's limit of messages in flight.
+    void pubblica(const QString &argomento, const QByteArray &payload, bool trattenuto = false,
+                  int qos = 1)
     {
         mosquitto_publish(m_mosq, nullptr, argomento.toUtf8().constData(), int(payload.size()),
-                          payload.constData(), 1, trattenuto);
+                          payload.constData(), qos, trattenuto);
     }
 
     QList<Messaggio> messaggi() const
