@@ -49,7 +49,7 @@ private slots:
     void discovery();
     void payloadOstili();
     void milleComandi();
-    void cleanupTestCase();
+    void arrestoEUnaVolta();
 
 private:
     qsizetype contaEseguiti(const QString &comando, qsizetype da = 0) const
@@ -338,11 +338,42 @@ void TestPonteMqtt::milleComandi()
     QVERIFY2(crescita < 4096, qPrintable(QStringLiteral("%1 KiB").arg(crescita)));
 }
 
-void TestPonteMqtt::cleanupTestCase()
+void TestPonteMqtt::arrestoEUnaVolta()
 {
+    // A new name in the panel's settings file: the board's discovery again, with it.
+    const qsizetype da = m_osservatore.quanti();
+    QVERIFY(scriviFile(QDir(m_cartella.path()).filePath(QStringLiteral("Impostazioni.INI")),
+                       "[OPTION]\nUD05=Portico\nIAT01=2\nIAV01=0\nIAVM01=100\n"));
+    const QString configScheda = QStringLiteral("homeassistant/device/prova/config");
+    QTRY_VERIFY_WITH_TIMEOUT(m_osservatore.da(da).size() > 0 &&
+                                 m_osservatore.ultimo(configScheda).contains("\"Portico\""),
+                             5000);
+
+    // The clean stop.
     QCOMPARE(m_ponte.ferma(), 0);
     QTRY_COMPARE(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))), QByteArray("offline"));
     QCOMPARE(m_osservatore.ultimo(argomento(QStringLiteral("scheda"))), QByteArray("offline"));
+
+    // Once, without unit 2: every point read and published, unit 2's discovery cleared.
+    QVERIFY(scriviFile(QDir(m_cartella.path()).filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nPorta=" + QByteArray::number(m_broker->porta()) +
+                           "\nId=prova\nContinuo=1\n"));
+    const qsizetype prima = m_osservatore.quanti();
+    QProcess unaVolta;
+    unaVolta.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
+        {QStringLiteral("--impostazioni"), m_cartella.path(), QStringLiteral("--una-volta")});
+    QTRY_VERIFY_WITH_TIMEOUT(unaVolta.state() == QProcess::NotRunning, 20000);
+    QCOMPARE(unaVolta.exitCode(), 0);
+    QTRY_VERIFY(
+        m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")).isEmpty());
+    bool online = false;
+    for (const Messaggio &m : m_osservatore.da(prima)) {
+        online =
+            online || (m.argomento == argomento(QStringLiteral("scheda")) && m.payload == "online");
+    }
+    QVERIFY(online);
+    QCOMPARE(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))), QByteArray("offline"));
 }
 
 QTEST_GUILESS_MAIN(TestPonteMqtt)
