@@ -88,7 +88,6 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_lbErrore = new QLabel(this);
     m_lbErrore->setObjectName(QStringLiteral("lbErrore"));
     m_lbErrore->setTextFormat(Qt::PlainText);
-    m_lbErrore->setWordWrap(true);
     QPalette rosso = m_lbErrore->palette();
     rosso.setColor(QPalette::WindowText, QColor(176, 0, 0));
     m_lbErrore->setPalette(rosso);
@@ -209,6 +208,9 @@ void TfrmStatoAnalogici::BitBtn1Click()
     if (!errore.isEmpty()) {
         m_lbErrore->setText(errore);
         m_lbErrore->show();
+        // Grown to hold the whole message.
+        layout()->activate();
+        adjustSize();
         QLineEdit *campo = errore.startsWith(QStringLiteral("Valore Min")) ? m_eValMin
                                                                           : m_eValMax;
         campo->setFocus();
