@@ -2,6 +2,7 @@
 // outputs set and read back, inputs scaled, the alarm thresholds as one uninterrupted
 // transmission, and continuous output on the analog inputs page.
 #include "Blocchi.h"
+#include "DialogoModale.h"
 #include "ProvaScheda.h"
 #include "Supporto.h"
 #include "SimulatoreScheda.h"
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -60,7 +60,6 @@ private:
     QList<Blocco> ricevutiDa(qsizetype da) const { return m_scheda->ricevuti().mid(da); }
     PaginaUsciteAnalogiche &uscite() const { return *m_finestra->navigazione().paginaUsciteAnalogiche(); }
     PaginaIngressiAnalogici &ingressi() const { return *m_finestra->navigazione().paginaIngressiAnalogici(); }
-    QString file(const QString &nome) const { return m_cartella->path() + QLatin1Char('/') + nome; }
 };
 
 void TestAnalogici::impostaIngressi(const std::array<int, 8> &grezzi)
@@ -176,9 +175,9 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
     QCOMPARE(ingressi().allarme(8)->text(), QStringLiteral("All.:1 - 3"));
 
     // The dialog, as the operator sees it over the page.
-    QTimer::singleShot(0, this, [this] {
-        QTRY_VERIFY(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
-        auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget());
+    suDialogoModale([](QDialog &modale) {
+        auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(&modale);
+        QVERIFY(dialogo);
         QVERIFY(dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->isChecked());
         salvaFoto(dialogo, QStringLiteral("statoAnalogici.png"));
         dialogo->reject();

@@ -88,7 +88,6 @@ private:
     {
         return m_finestra->findChild<QAction *>(QLatin1String(nome));
     }
-    QString filePorte() const { return m_cartella->filePath(QStringLiteral("Porte.INI")); }
     QString fileRegistro() const { return m_cartella->filePath(RegistroTraffico::NomeFile); }
     void scriviImpostazioni();
     FinestraAndamento *apriAndamento();

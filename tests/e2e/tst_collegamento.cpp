@@ -1,11 +1,9 @@
 // Choosing, saving and starting the link from the main window, against the board simulator
 // over loopback TCP and over a pseudo-terminal.
+#include "BancoFinestra.h"
 #include "SimulatoreScheda.h"
 #include "Supporto.h"
 
-#include "app/BarraStato.h"
-#include "core/Messaggi.h"
-#include "app/TfrmMain.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Seriale.h"
@@ -22,7 +20,6 @@
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -47,36 +44,25 @@ quint16 portaLibera()
     return server.serverPort();
 }
 
-// The main window in a folder of its own, with its messages recorded.
-class Banco
+// The main window on screen, over "Porte.INI" with `porteIni` when given.
+class Banco : public BancoFinestra
 {
 public:
     explicit Banco(const QString &porteIni = {})
     {
         if (!porteIni.isEmpty()) {
-            scriviTesto(m_cartella.filePath(QStringLiteral("Porte.INI")), porteIni);
+            scriviPorte(porteIni);
         }
-        m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
-        m_finestra->show();
+        crea().show();
     }
 
-    TfrmMain &finestra() { return *m_finestra; }
-    MessaggiRegistrati &messaggi() { return m_messaggi; }
-    QString filePorte() const { return m_cartella.filePath(QStringLiteral("Porte.INI")); }
     QString porte(const QString &sezione, const QString &chiave) const
     {
         return LeggiIni(filePorte(), sezione, chiave);
     }
-
-    template <typename T> T *controllo(const char *nome)
-    {
-        return m_finestra->findChild<T *>(QLatin1String(nome));
-    }
     void scegli(const char *voceMenu) { controllo<QAction>(voceMenu)->trigger(); }
-    // A click that may run a whole page entry, link start and requests included.
-    void clicca(const char *nome) { QTest::mouseClick(controllo<QWidget>(nome), Qt::LeftButton); }
-    QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
-    int pagina() { return controllo<QStackedWidget>("pcPagine")->currentIndex(); }
+    // Also a control of a bar that the connection check has hidden.
+    void clicca(const char *nome) { QTest::mouseClick(controllo(nome), Qt::LeftButton); }
     // "Pagina Iniziale" of the page on screen.
     void tornaAllaHome()
     {
@@ -89,11 +75,6 @@ public:
         }
         QFAIL("no \"Pagina Iniziale\" on this page");
     }
-
-private:
-    QTemporaryDir m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
 
 } // namespace
@@ -208,8 +189,7 @@ private slots:
         simulatore.setIntervallo(2000);
         const quint16 porta = simulatore.avviaTcp();
         QVERIFY(porta != 0);
-        Banco banco(
-            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+        Banco banco(testoPorteTcp(porta));
         Collegamento &collegamento = banco.finestra().collegamento();
 
         // Panel 0 as the socket moves on: while connecting, and once connected.
@@ -256,9 +236,7 @@ private slots:
         SimulatoreScheda simulatore;
         const QString pty = simulatore.apriPty();
         QVERIFY2(!pty.isEmpty(), qPrintable(simulatore.errore()));
-        Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
-                                   "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
-                        .arg(pty));
+        Banco banco(testoPorteSeriale(pty));
         QVERIFY(banco.controllo<QAction>("mCollSeriale")->isChecked());
 
         banco.clicca("lbID");
@@ -362,8 +340,7 @@ private slots:
     {
         const quint16 porta = portaLibera();
         QVERIFY(porta != 0);
-        Banco banco(
-            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+        Banco banco(testoPorteTcp(porta));
         // Nobody answers, so the start wait would otherwise last three minutes.
         // With the refusal known, the start wait ends at once instead of after three minutes;
         // only the request's own 5 s wait for a prompt is left.
@@ -398,8 +375,7 @@ private slots:
         SimulatoreScheda simulatore;
         const quint16 porta = simulatore.avviaTcp();
         QVERIFY(porta != 0);
-        Banco banco(
-            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+        Banco banco(testoPorteTcp(porta));
         QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
         banco.clicca("lbID");
         QVERIFY(banco.finestra().collegamento().socketAttivo());

@@ -1,11 +1,10 @@
 // The paced command senders of the main window against the board simulator: timing on the
 // wire, the ready-prompt wait, and sends that must not go out.
+#include "BancoFinestra.h"
+#include "Blocchi.h"
 #include "SimulatoreScheda.h"
 #include "Supporto.h"
 
-#include "app/BarraStato.h"
-#include "core/Messaggi.h"
-#include "app/TfrmMain.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
@@ -16,24 +15,14 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <time.h>
 
 #include <memory>
 
 namespace {
 
 const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non è pronta");
-
-qint64 tempoCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 // The chunks the simulator got on one link from position `da` of its record on.
 QList<SimulatoreScheda::Blocco> ricevutiDa(const SimulatoreScheda &simulatore, qsizetype da,
@@ -47,15 +36,6 @@ QList<SimulatoreScheda::Blocco> ricevutiDa(const SimulatoreScheda &simulatore, q
         }
     }
     return blocchi;
-}
-
-QByteArray unisci(const QList<SimulatoreScheda::Blocco> &blocchi)
-{
-    QByteArray dati;
-    for (const SimulatoreScheda::Blocco &blocco : blocchi) {
-        dati += blocco.dati;
-    }
-    return dati;
 }
 
 // When the first byte of each piece arrived, however the line cut the bytes into chunks.
@@ -76,7 +56,7 @@ QList<qint64> arriviDeiPezzi(const QList<SimulatoreScheda::Blocco> &blocchi,
 }
 
 // The main window with the link up: the board page entered once over the chosen link.
-class Banco
+class Banco : public BancoFinestra
 {
 public:
     Banco() { m_simulatore.setDeriva(false); }
@@ -87,7 +67,7 @@ public:
         if (porta == 0) {
             return false;
         }
-        crea(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+        crea(testoPorteTcp(porta));
         return m_finestra->collegamento().socketAttivo() && m_finestra->valori().pronto;
     }
 
@@ -97,17 +77,12 @@ public:
         if (pty.isEmpty()) {
             return false;
         }
-        crea(QStringLiteral("[TIPO]\nCollegamento=0\n"
-                            "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
-                 .arg(pty));
+        crea(testoPorteSeriale(pty));
         return m_finestra->collegamento().seriale().isOpen() && m_finestra->valori().pronto;
     }
 
-    TfrmMain &finestra() { return *m_finestra; }
     Invio &invio() { return m_finestra->invio(); }
     SimulatoreScheda &simulatore() { return m_simulatore; }
-    MessaggiRegistrati &messaggi() { return m_messaggi; }
-    QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
 
     // Silences the board right after a prompt has reached the panel, so that no prompt is
     // still on its way.
@@ -127,17 +102,13 @@ public:
 private:
     void crea(const QString &porteIni)
     {
-        scriviTesto(m_cartella.filePath(QStringLiteral("Porte.INI")), porteIni);
-        m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
-        m_finestra->show();
+        scriviPorte(porteIni);
+        BancoFinestra::crea().show();
         m_finestra->collegamento().setLimitePronto(10000);
-        QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbID")), Qt::LeftButton);
+        QTest::mouseClick(controllo(QStringLiteral("lbID")), Qt::LeftButton);
     }
 
     SimulatoreScheda m_simulatore;
-    QTemporaryDir m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
 
 } // namespace
@@ -166,7 +137,7 @@ private slots:
         disconnect(c);
 
         const auto blocchi = ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"));
-        QCOMPARE(unisci(blocchi), QByteArray("*/RS\r\n"));
+        QCOMPARE(uniti(blocchi), QByteArray("*/RS\r\n"));
         QCOMPARE(blocchi.size(), 6);
         for (qsizetype i = 1; i < blocchi.size(); ++i) {
             const qint64 intervallo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
@@ -202,7 +173,7 @@ private slots:
                  qPrintable(QString::number(dalPrimoPezzo.elapsed())));
 
         const auto blocchi = ricevutiDa(banco.simulatore(), prima, QStringLiteral("SER"));
-        QCOMPARE(unisci(blocchi), pezzi.join(QString()).toLatin1());
+        QCOMPARE(uniti(blocchi), pezzi.join(QString()).toLatin1());
         const QList<qint64> arrivi = arriviDeiPezzi(blocchi, pezzi);
         QCOMPARE(arrivi.size(), 3);
         QVERIFY2(arrivi.at(1) - arrivi.at(0) >= 790 && arrivi.at(1) - arrivi.at(0) < 1000,
@@ -253,7 +224,7 @@ private slots:
         disconnect(c);
         QCOMPARE(durantePronto, kNonInviato);
         QCOMPARE(alPrimoCarattere, kNonInviato);
-        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
                  QByteArray("*/RS\r\n"));
         QCOMPARE(banco.pannello(1), kNonInviato);
         QTest::mouseClick(banco.finestra().findChild<QWidget *>(QStringLiteral("sbIDContinua")),
@@ -293,7 +264,7 @@ private slots:
         QCOMPARE(banco.pannello(1), kNonInviato);
         // Let the board answer the first command: nothing of the second ever follows.
         QTRY_COMPARE(banco.finestra().valori().tipoRisposta, 0);
-        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
                  QByteArray("*/RS\r\n"));
         QVERIFY(!banco.simulatore().stato().rele[0]);
     }
@@ -338,7 +309,7 @@ private slots:
         for (int i = 1; i <= Invio::MassimoCoda; ++i) {
             scritto += "*/R" + QByteArray::number(1 + (i - 1) % 8) + "\r\n";
         }
-        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
+        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
     }
 
     void unInvioAnnidatoConsumaIlPronto()
@@ -362,7 +333,7 @@ private slots:
         banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
 
         // The outer send needed a prompt of its own; none came, so it wrote nothing.
-        QCOMPARE(unisci(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
                  QByteArray("*/R1\r\n"));
         QCOMPARE(banco.pannello(1), kNonInviato);
     }

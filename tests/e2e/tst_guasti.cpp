@@ -1,20 +1,16 @@
 // Faults the panel must survive, end to end: the test plays a misbehaving board on a
 // pseudo-terminal.
+#include "BancoFinestra.h"
 #include "Colori.h"
+#include "Pty.h"
+#include "Supporto.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/FramerPagine.h"
-#include "settings/Ini.h"
-#include "Pty.h"
 
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -95,39 +91,34 @@ private slots:
     // show the board's answer again.
     void serialeDopoUnPacchettoTroppoLungo()
     {
-        QTemporaryDir cartella;
         Pty pty;
         QVERIFY(pty.isValido());
         SchedaFinta scheda(pty);
-        const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
-        QVERIFY(ScriviIni(porte, {{"TIPO", "Collegamento", "0"},
-                                  {"Porta", "Numero", "1"},
-                                  {"Porta", "Velocita", "38400"},
-                                  {"Porta", "Dispositivo", pty.nome()}}));
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
+        BancoFinestra banco;
+        QVERIFY(scriviPorteSeriale(banco.cartella(), pty.nome()));
+        TfrmMain &finestra = banco.crea();
         finestra.show();
         const PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
         Framer &adpUD = *finestra.framer().adpUD();
 
         scheda.rele = QStringLiteral("00000100");
-        QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
+        banco.clicca(QStringLiteral("lbUD"));
         QTRY_COMPARE(colori(pagina), QStringLiteral("GGRGGGGG"));
 
         for (const QString &pulsante : {QStringLiteral("sbUD1"), QStringLiteral("sbUDRes")}) {
             scheda.troncaProssima = 70 * 1024;
-            QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")),
-                              Qt::LeftButton);
+            banco.clicca(QStringLiteral("sbUDRich"));
             QTRY_VERIFY(!adpUD.enabled());
             const QString prima = colori(pagina);
 
-            QTest::mouseClick(finestra.findChild<QWidget *>(pulsante), Qt::LeftButton);
+            banco.clicca(pulsante);
             const QString attesi = pulsante == QLatin1String("sbUD1") ? QStringLiteral("RGRGGGGG")
                                                                       : QStringLiteral("GGGGGGGG");
             QVERIFY(prima != attesi);
             QTRY_COMPARE(colori(pagina), attesi);
         }
-        QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
+        QVERIFY2(banco.messaggi().voci().isEmpty(),
+                 qPrintable(banco.messaggi().voci().value(0).testo));
     }
 };
 

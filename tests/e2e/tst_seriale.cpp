@@ -3,6 +3,7 @@
 #include "link/Seriale.h"
 #include "settings/Utilita.h"
 #include "Pty.h"
+#include "Supporto.h"
 
 #include <QSignalSpy>
 #include <QSocketNotifier>
@@ -10,19 +11,11 @@
 
 #include <fcntl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <memory>
 
 namespace {
-
-qint64 tempoCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 // What one consumer saw: every byte, read one at a time as announced.
 struct Lettura

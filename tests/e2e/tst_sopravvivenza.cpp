@@ -1,12 +1,12 @@
 // Faults the panel must live through, end to end: the serial line hung up under an open page,
 // TCP refused and dropped again and again, a flood of text that never brings a ready prompt.
+#include "BancoFinestra.h"
 #include "Colori.h"
 #include "SimulatoreScheda.h"
+#include "Supporto.h"
 
 #include "app/BarraStato.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Framer.h"
@@ -14,7 +14,6 @@
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
-#include "settings/Ini.h"
 #include "Pty.h"
 
 #include <QDir>
@@ -24,7 +23,6 @@
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,7 +32,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
-#include <time.h>
 #include <unistd.h>
 
 #if defined(__has_feature)
@@ -53,13 +50,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 namespace {
 
 const QString kNonEffettuata = QStringLiteral("Attenzione Connessione non effettuata. Verificare!");
-
-qint64 tempoCpuNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 // Heap in use. Under AddressSanitizer freed blocks sit in its quarantine, so the resident size
 // says nothing there; its allocator's count of live bytes does.
@@ -127,21 +117,6 @@ private:
     int m_battiti = 0;
 };
 
-void scriviPorteTcp(const QString &file, quint16 porta)
-{
-    ScriviIni(file, {{"TIPO", "Collegamento", "1"},
-                     {"TCP", "IP", "127.0.0.1"},
-                     {"TCP", "Porta", QString::number(porta)}});
-}
-
-void scriviPorteSeriale(const QString &file, const QString &dispositivo)
-{
-    ScriviIni(file, {{"TIPO", "Collegamento", "0"},
-                     {"Porta", "Numero", "1"},
-                     {"Porta", "Velocita", "38400"},
-                     {"Porta", "Dispositivo", dispositivo}});
-}
-
 } // namespace
 
 class TestSopravvivenza : public QObject
@@ -158,18 +133,16 @@ private slots:
 // The board's end of the serial line goes away while the relay page is open, then comes back.
 void TestSopravvivenza::serialeChiusoERiaperto()
 {
-    QTemporaryDir cartella;
-    const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
     auto scheda = std::make_unique<SimulatoreScheda>();
     scheda->setDeriva(false);
     scheda->stato().rele[2] = true;
     const QString primo = scheda->apriPty();
     QVERIFY2(!primo.isEmpty(), qPrintable(scheda->errore()));
-    scriviPorteSeriale(porte, primo);
-    MessaggiRegistrati messaggi;
-    TfrmMain finestra(&messaggi, cartella.path());
-    finestra.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+    BancoFinestra banco;
+    QVERIFY(scriviPorteSeriale(banco.cartella(), primo));
+    QVERIFY(banco.mostra());
+    TfrmMain &finestra = banco.finestra();
+    MessaggiRegistrati &messaggi = banco.messaggi();
     const PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
     Seriale &seriale = finestra.collegamento().seriale();
 
@@ -198,7 +171,7 @@ void TestSopravvivenza::serialeChiusoERiaperto()
     scheda->stato().rele[6] = true;
     const QString secondo = scheda->apriPty();
     QVERIFY2(!secondo.isEmpty(), qPrintable(scheda->errore()));
-    scriviPorteSeriale(porte, secondo);
+    QVERIFY(scriviPorteSeriale(banco.cartella(), secondo));
     messaggi.svuota();
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbHome1")), Qt::LeftButton);
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
@@ -221,11 +194,11 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
     scheda.setDeriva(false);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
-    QTemporaryDir cartella;
-    scriviPorteTcp(cartella.filePath(QStringLiteral("Porte.INI")), porta);
-    MessaggiRegistrati messaggi;
-    TfrmMain finestra(&messaggi, cartella.path());
+    BancoFinestra banco;
+    QVERIFY(scriviPorteTcp(banco.cartella(), porta));
+    TfrmMain &finestra = banco.crea();
     finestra.show();
+    MessaggiRegistrati &messaggi = banco.messaggi();
     Collegamento &collegamento = finestra.collegamento();
     BarraStato &barra = *finestra.barraStato();
     const QString attivo =
@@ -293,21 +266,16 @@ void TestSopravvivenza::inondazioneSenzaPronto()
 {
     QFETCH(bool, tcp);
     constexpr qint64 kTotale = 100 * 1000 * 1000;
-    QTemporaryDir cartella;
-    MessaggiRegistrati messaggi;
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     Pty pty;
     QVERIFY(pty.isValido());
-    const QString porte = cartella.filePath(QStringLiteral("Porte.INI"));
-    if (tcp) {
-        scriviPorteTcp(porte, server.serverPort());
-    } else {
-        scriviPorteSeriale(porte, pty.nome());
-    }
-    TfrmMain finestra(&messaggi, cartella.path());
-    finestra.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+    BancoFinestra banco;
+    QVERIFY(tcp ? scriviPorteTcp(banco.cartella(), server.serverPort())
+                : scriviPorteSeriale(banco.cartella(), pty.nome()));
+    QVERIFY(banco.mostra());
+    TfrmMain &finestra = banco.finestra();
+    MessaggiRegistrati &messaggi = banco.messaggi();
     ValoriProgramma &valori = finestra.valori();
     finestra.collegamento().VerificaCollegamento();
     std::unique_ptr<QTcpSocket> lato;

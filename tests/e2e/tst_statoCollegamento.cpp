@@ -1,13 +1,12 @@
 // What the operator sees of the link and the board when they are slow, lost or changed, against
 // the simulated board over loopback TCP and a pseudo-terminal: the not-current look and its
 // reason, new settings taking effect, the silent board, queued relay clicks with their marks.
+#include "BancoFinestra.h"
+#include "Colori.h"
 #include "SimulatoreScheda.h"
 #include "Supporto.h"
 
-#include "app/BarraStato.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "app/CampoDispositivo.h"
 #include "link/Collegamento.h"
@@ -26,8 +25,6 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTcpSocket>
-#include <QTextDocumentFragment>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -35,58 +32,19 @@
 
 namespace {
 
-// "R" light red, "G" green, "-" the window's colour, "?" anything else; relay 1 first.
-QString colori(const PaginaUsciteDigitali &pagina)
-{
-    const QColor finestra = QPalette().color(QPalette::Button);
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == PannelloPunto::coloreAcceso()   ? QLatin1Char('R')
-                 : colore == PannelloPunto::coloreSpento() ? QLatin1Char('G')
-                 : colore == finestra                      ? QLatin1Char('-')
-                                                           : QLatin1Char('?');
-    }
-    return esito;
-}
-
-// A panel's tooltip as the operator reads it.
-QString suggerimento(const PannelloPunto *pannello)
-{
-    return QTextDocumentFragment::fromHtml(pannello->toolTip())
-        .toPlainText()
-        .replace(QChar(0xA0), QLatin1Char(' '));
-}
-
-class Banco
+// The main window on screen over "Porte.INI" with `porteIni`.
+class Banco : public BancoFinestra
 {
 public:
     explicit Banco(const QString &porteIni)
     {
-        scriviTesto(m_cartella.filePath(QStringLiteral("Porte.INI")), porteIni);
-        m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella.path());
-        m_finestra->show();
+        scriviPorte(porteIni);
+        crea().show();
         m_finestra->collegamento().setLimitePronto(10000);
     }
 
-    TfrmMain &finestra() { return *m_finestra; }
-    MessaggiRegistrati &messaggi() { return m_messaggi; }
-    PaginaUsciteDigitali &pagina() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
-    QString pannello(int n) const { return m_finestra->barraStato()->testo(n); }
-    QWidget *controllo(const QString &nome) { return m_finestra->findChild<QWidget *>(nome); }
-    void clicca(const QString &nome) { QTest::mouseClick(controllo(nome), Qt::LeftButton); }
-    int paginaAttiva() const { return m_finestra->paginaAttiva(); }
-
-private:
-    QTemporaryDir m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    PaginaUsciteDigitali &relais() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
 };
-
-QString porteTcp(quint16 porta)
-{
-    return QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta);
-}
 
 } // namespace
 
@@ -112,25 +70,25 @@ void TestStatoCollegamento::tcpSchedaFermataERiavviata()
     const quint16 porta = scheda->avviaTcp();
     QVERIFY(porta != 0);
     scheda->stato().rele = {true, false, false, false, false, false, false, false};
-    Banco banco(porteTcp(porta));
+    Banco banco(testoPorteTcp(porta));
     banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("RGGGGGGG"));
-    QVERIFY(!banco.pagina().isNonAttuale());
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("RGGGGGGG"));
+    QVERIFY(!banco.relais().isNonAttuale());
 
     // The board goes away: within a second every panel loses its colour and panel 1 says why.
     QElapsedTimer durata;
     durata.start();
     scheda.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("--------"), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.relais()), QStringLiteral("--------"), 1000);
     QVERIFY2(durata.elapsed() < 1000, qPrintable(QString::number(durata.elapsed())));
     QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
     // Panel 1 shows its whole notice as a tooltip, however narrow the panel.
     QCOMPARE(banco.controllo(QStringLiteral("stbPannello1"))->toolTip(),
              Qt::convertFromPlainText(SorveglianzaPagine::testoCollegamentoPerso()));
-    QVERIFY(banco.pagina().isNonAttuale());
+    QVERIFY(banco.relais().isNonAttuale());
     // The names stay on the panels, the tooltip tells the state is old.
-    QCOMPARE(banco.pagina().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
-    QCOMPARE(suggerimento(banco.pagina().pannello(1)),
+    QCOMPARE(banco.relais().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
+    QCOMPARE(testoSuggerimento(*banco.relais().pannello(1)),
              QStringLiteral("Riscaldamento: stato non aggiornato"));
     salvaFotoDueMisure(&banco.finestra(), QStringLiteral("collegamentoPerso.png"));
 
@@ -141,10 +99,11 @@ void TestStatoCollegamento::tcpSchedaFermataERiavviata()
     scheda->stato().rele = {false, true, false, false, false, false, false, false};
     banco.clicca(QStringLiteral("sbHome1"));
     banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GRGGGGGG"));
-    QVERIFY(!banco.pagina().isNonAttuale());
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GRGGGGGG"));
+    QVERIFY(!banco.relais().isNonAttuale());
     QVERIFY(banco.pannello(1).isEmpty());
-    QCOMPARE(suggerimento(banco.pagina().pannello(2)), QStringLiteral("Condizionamento: acceso"));
+    QCOMPARE(testoSuggerimento(*banco.relais().pannello(2)),
+             QStringLiteral("Condizionamento: acceso"));
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
@@ -155,16 +114,14 @@ void TestStatoCollegamento::serialeSchedaFermata()
     const QString pty = scheda->apriPty();
     QVERIFY2(!pty.isEmpty(), qPrintable(scheda->errore()));
     scheda->stato().rele = {false, false, true, false, false, false, false, false};
-    Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
-                               "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
-                    .arg(pty));
+    Banco banco(testoPorteSeriale(pty));
     banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGRGGGGG"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGRGGGGG"));
     QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
 
     // The device goes away: stale look, the reason, and the status follows the port.
     scheda.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("--------"), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.relais()), QStringLiteral("--------"), 1000);
     QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
     QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
     QVERIFY(!banco.finestra().collegamento().seriale().isOpen());
@@ -180,7 +137,7 @@ void TestStatoCollegamento::nuovaPortaTcpSalvata()
     const quint16 portaPrima = prima.avviaTcp();
     const quint16 portaSeconda = seconda.avviaTcp();
     QVERIFY(portaPrima != 0 && portaSeconda != 0);
-    Banco banco(porteTcp(portaPrima));
+    Banco banco(testoPorteTcp(portaPrima));
     banco.clicca(QStringLiteral("lbUD"));
     QVERIFY(prima.isClienteConnesso());
 
@@ -217,9 +174,7 @@ void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
     const QString ptyPrima = prima.apriPty();
     const QString ptySeconda = seconda.apriPty();
     QVERIFY(!ptyPrima.isEmpty() && !ptySeconda.isEmpty());
-    Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n"
-                               "[Porta]\nNumero=1\nVelocita=38400\nDispositivo=%1\n")
-                    .arg(ptyPrima));
+    Banco banco(testoPorteSeriale(ptyPrima));
     Seriale &seriale = banco.finestra().collegamento().seriale();
     banco.clicca(QStringLiteral("lbUD"));
     QVERIFY(seriale.isOpen());
@@ -234,7 +189,7 @@ void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
     QVERIFY(!seriale.isOpen());
     QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
     QVERIFY(banco.pannello(1).isEmpty());
-    QVERIFY(!banco.pagina().isNonAttuale());
+    QVERIFY(!banco.relais().isNonAttuale());
 
     QSignalSpy comandi(&seconda, &SimulatoreScheda::comandoEseguito);
     banco.clicca(QStringLiteral("lbUD"));
@@ -252,7 +207,7 @@ void TestStatoCollegamento::schedaMuta()
     scheda.setMuto(true);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
-    Banco banco(porteTcp(porta));
+    Banco banco(testoPorteTcp(porta));
     banco.finestra().collegamento().setLimitePronto(500);
     banco.finestra().invio().setAttesaPronto(500);
 
@@ -266,7 +221,7 @@ void TestStatoCollegamento::schedaMuta()
     QTRY_COMPARE_WITH_TIMEOUT(banco.pannello(1), SorveglianzaPagine::testoSchedaMuta(), 12000);
     QVERIFY2(durata.elapsed() >= SorveglianzaPagine::SilenzioMassimo,
              qPrintable(QString::number(durata.elapsed())));
-    QVERIFY(banco.pagina().isNonAttuale());
+    QVERIFY(banco.relais().isNonAttuale());
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
@@ -276,9 +231,9 @@ void TestStatoCollegamento::treClickReleInCoda()
     scheda.setDeriva(false);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
-    Banco banco(porteTcp(porta));
+    Banco banco(testoPorteTcp(porta));
     banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGG"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
 
     // Each relay command reaching the board finds its panel still pending.
     QStringList comandi;
@@ -288,7 +243,7 @@ void TestStatoCollegamento::treClickReleInCoda()
         if (comando.size() == 4 && comando.startsWith(QLatin1String("*/R")) &&
             comando.at(3).isDigit()) {
             const int n = comando.at(3).digitValue();
-            if (banco.pagina().pannello(n)->isInAttesa()) {
+            if (banco.relais().pannello(n)->isInAttesa()) {
                 inAttesaAllArrivo << comando;
             }
         }
@@ -299,17 +254,17 @@ void TestStatoCollegamento::treClickReleInCoda()
             banco.clicca(QStringLiteral("sbUD%1").arg(n));
             if (n > 1) {
                 // Queued behind the first: the click returned at once, the mark is on.
-                inAttesaDopoClick << banco.pagina().pannello(n)->isInAttesa();
+                inAttesaDopoClick << banco.relais().pannello(n)->isInAttesa();
                 if (n == 3) {
                     salvaFotoDueMisure(&banco.finestra(), QStringLiteral("comandiInAttesa.png"));
                 }
             }
         });
     }
-    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.pagina()), QStringLiteral("RRRGGGGG"), 15000);
-    QTRY_VERIFY(!banco.pagina().pannello(1)->isInAttesa() &&
-                !banco.pagina().pannello(2)->isInAttesa() &&
-                !banco.pagina().pannello(3)->isInAttesa());
+    QTRY_COMPARE_WITH_TIMEOUT(colori(banco.relais()), QStringLiteral("RRRGGGGG"), 15000);
+    QTRY_VERIFY(!banco.relais().pannello(1)->isInAttesa() &&
+                !banco.relais().pannello(2)->isInAttesa() &&
+                !banco.relais().pannello(3)->isInAttesa());
     QCOMPARE(inAttesaDopoClick, QList<bool>({true, true}));
 
     // All three switched, in the order clicked, each followed by a read-back.
@@ -334,7 +289,7 @@ void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
     scheda.setMuto(true);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
-    Banco banco(porteTcp(porta));
+    Banco banco(testoPorteTcp(porta));
     banco.finestra().collegamento().setLimitePronto(180000);
 
     // Home while the entry waits for the board's first prompt: the entry is abandoned and
@@ -344,7 +299,7 @@ void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
     durata.start();
     banco.clicca(QStringLiteral("lbUD"));
     QVERIFY2(durata.elapsed() < 3000, qPrintable(QString::number(durata.elapsed())));
-    QCOMPARE(banco.paginaAttiva(), int(ValoriProgramma::Home));
+    QCOMPARE(banco.pagina(), int(ValoriProgramma::Home));
     scheda.setMuto(false);
     QSignalSpy dati(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead);
     // Two prompts later nothing has been written: a surviving request would have gone out
@@ -361,11 +316,11 @@ void TestStatoCollegamento::tastiera()
     scheda.setDeriva(false);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
-    Banco banco(porteTcp(porta));
+    Banco banco(testoPorteTcp(porta));
     banco.finestra().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&banco.finestra()));
     banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGG"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
 
     // F5 is the open page's "Richiesta".
     scheda.stato().rele[7] = true;
@@ -373,14 +328,14 @@ void TestStatoCollegamento::tastiera()
     QTest::keyClick(&banco.finestra(), Qt::Key_F5);
     QCOMPARE(comandi.size(), 1);
     QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
-    QTRY_COMPARE(colori(banco.pagina()), QStringLiteral("GGGGGGGR"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGR"));
 
     // Ctrl+S saves only on the configuration page.
     const QString impostazioni = banco.finestra().valori().fileImpostazioni;
     QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!QFile::exists(impostazioni));
     banco.finestra().findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
-    QCOMPARE(banco.paginaAttiva(), int(ValoriProgramma::Configurazione));
+    QCOMPARE(banco.pagina(), int(ValoriProgramma::Configurazione));
     QTest::keyClick(&banco.finestra(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(QFile::exists(impostazioni));
 

@@ -68,7 +68,6 @@ private:
     // `foto`: also take pictures of the configuration page on the way.
     void settaggiReleAllarme(bool foto = false);
     PaginaUsciteDigitali &pagina() const { return *m_finestra->navigazione().paginaUsciteDigitali(); }
-    QString filePorte() const { return m_cartella->path() + QStringLiteral("/Porte.INI"); }
 };
 
 void TestUsciteDigitali::apriPagina()
@@ -96,7 +95,7 @@ void TestUsciteDigitali::tcpAperturaERele()
 {
     avviaTcp();
     m_scheda->stato().rele = {true, false, true, false, false, false, false, true};
-    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
 
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));

@@ -1,18 +1,14 @@
 #pragma once
 
+#include "BancoFinestra.h"
 #include "SimulatoreScheda.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
-
-#include <QObject>
-#include <QTemporaryDir>
 
 #include <memory>
 
 // What the end-to-end tests of the pages share: for each test function a temporary settings
 // folder, the board simulator (readings held still) and the main window opened on it. A test
 // class derives from it; an init() or cleanup() of its own calls these first.
-class ProvaScheda : public QObject
+class ProvaScheda : public ProvaFinestra
 {
     Q_OBJECT
 
@@ -28,11 +24,6 @@ protected:
     // after a fresh prompt is told apart from one written right after the previous pause.
     void avviaSeriale(int intervallo = 600);
     virtual void creaFinestra();
-    // Clicks the control called `nome`, which must be visible.
-    void clicca(const QString &nome);
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
     std::unique_ptr<SimulatoreScheda> m_scheda;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };

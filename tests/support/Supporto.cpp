@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <ctime>
+
 bool scriviTesto(const QString &percorso, const QString &contenuto)
 {
     QFile file(percorso);
@@ -23,19 +25,26 @@ QString leggiTesto(const QString &percorso)
     return QString::fromUtf8(file.readAll());
 }
 
-bool scriviPorteTcp(const QString &cartella, quint16 porta)
+QString testoPorteTcp(quint16 porta, const QString &ip)
 {
-    return scriviTesto(
-        cartella + QStringLiteral("/Porte.INI"),
-        QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=%1\n").arg(porta));
+    return QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n").arg(ip).arg(porta);
+}
+
+QString testoPorteSeriale(const QString &dispositivo)
+{
+    return QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\nVelocita=38400\n"
+                          "Dispositivo=%1\n")
+        .arg(dispositivo);
+}
+
+bool scriviPorteTcp(const QString &cartella, quint16 porta, const QString &ip)
+{
+    return scriviTesto(cartella + QStringLiteral("/Porte.INI"), testoPorteTcp(porta, ip));
 }
 
 bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo)
 {
-    return scriviTesto(cartella + QStringLiteral("/Porte.INI"),
-                       QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\n"
-                                      "Velocita=38400\nDispositivo=%1\n")
-                           .arg(dispositivo));
+    return scriviTesto(cartella + QStringLiteral("/Porte.INI"), testoPorteSeriale(dispositivo));
 }
 
 void salvaFoto(QWidget *widget, const QString &nome)
@@ -62,4 +71,11 @@ void salvaFotoDueMisure(QWidget *widget, const QString &nome)
                                 : nome.left(punto) + QStringLiteral("-1280") + nome.mid(punto));
     widget->resize(dimensione);
     QTRY_COMPARE(widget->size(), dimensione);
+}
+
+qint64 tempoCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }

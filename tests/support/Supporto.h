@@ -10,10 +10,17 @@ bool scriviTesto(const QString &percorso, const QString &contenuto);
 // The whole file as UTF-8 text, or an empty string.
 QString leggiTesto(const QString &percorso);
 
-// "Porte.INI" in `cartella` choosing TCP to the board on 127.0.0.1:`porta`.
-bool scriviPorteTcp(const QString &cartella, quint16 porta);
-// "Porte.INI" in `cartella` choosing the serial link "Comm 1" at 38400 on `dispositivo`.
+// The text of a "Porte.INI" choosing TCP to the board on `ip`:`porta`.
+QString testoPorteTcp(quint16 porta, const QString &ip = QStringLiteral("127.0.0.1"));
+// The text of a "Porte.INI" choosing the serial link "Comm 1" at 38400 on `dispositivo`.
+QString testoPorteSeriale(const QString &dispositivo);
+// "Porte.INI" in `cartella` with one of those texts.
+bool scriviPorteTcp(const QString &cartella, quint16 porta,
+                    const QString &ip = QStringLiteral("127.0.0.1"));
 bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo);
+
+// The CPU time the process has used, in nanoseconds.
+qint64 tempoCpuNs();
 
 // A picture of `widget` as `nome` in the folder BRIVOLA_CARTELLA_FOTO names, for a person to
 // look at; nothing when it is not set.

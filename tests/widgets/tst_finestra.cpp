@@ -1,9 +1,8 @@
+#include "BancoFinestra.h"
+#include "Supporto.h"
 #include "app/BarraStato.h"
 #include "core/Gestore.h"
-#include "core/Messaggi.h"
-#include "app/TfrmMain.h"
 #include "link/Invio.h"
-#include "Supporto.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,24 +14,10 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
-// The main window over an empty program folder, its messages recorded.
-struct Banco
-{
-    QTemporaryDir cartella;
-    MessaggiRegistrati messaggi;
-    TfrmMain finestra{&messaggi, cartella.path()};
-
-    bool mostra()
-    {
-        finestra.show();
-        return QTest::qWaitForWindowExposed(&finestra);
-    }
-};
-
-class TestFinestra : public QObject
+// Each test function has the main window over an empty program folder of its own.
+class TestFinestra : public ProvaFinestra
 {
     Q_OBJECT
 
@@ -45,11 +30,9 @@ private:
 private slots:
     void avvioSenzaImpostazioni()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
-        MessaggiRegistrati &messaggi = banco.messaggi;
-        QTemporaryDir &cartella = banco.cartella;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
+        MessaggiRegistrati &messaggi = m_messaggi;
 
         QCOMPARE(finestra.windowTitle(), QStringLiteral("Progetto Brivola"));
         QCOMPARE(finestra.size(), QSize(751, 585));
@@ -66,8 +49,8 @@ private slots:
         QVERIFY(finestra.barraStato()->testo(0).isEmpty());
         QVERIFY(finestra.barraStato()->testo(1).isEmpty());
         QVERIFY(!finestra.barraStato()->testo(2).isEmpty());
-        QCOMPARE(finestra.valori().filePorte, cartella.path() + "/Porte.INI");
-        QCOMPARE(finestra.valori().fileImpostazioni, cartella.path() + "/Impostazioni.INI");
+        QCOMPARE(finestra.valori().filePorte, cartella() + "/Porte.INI");
+        QCOMPARE(finestra.valori().fileImpostazioni, cartella() + "/Impostazioni.INI");
         QVERIFY(!QFile::exists(finestra.valori().filePorte));
         QVERIFY(messaggi.voci().isEmpty());
         if (!qEnvironmentVariableIsEmpty("BRIVOLA_FOTO")) {
@@ -81,9 +64,8 @@ private slots:
 
     void lOrologioGiraMentreSiAttendeLaScheda()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
         QStringList orari;
         QTimer campione;
         connect(&campione, &QTimer::timeout, this,
@@ -100,10 +82,9 @@ private slots:
 
     void chiudereDuranteUnAttesaLaInterrompe()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
-        MessaggiRegistrati &messaggi = banco.messaggi;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
+        MessaggiRegistrati &messaggi = m_messaggi;
         QTimer::singleShot(200, &finestra, &QWidget::close);
         QElapsedTimer durata;
         durata.start();
@@ -121,9 +102,7 @@ private slots:
 
     void menu()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
+        TfrmMain &finestra = crea();
         const QStringList titoli = [&] {
             QStringList t;
             for (QAction *a : finestra.menuBar()->actions()) {
@@ -176,10 +155,8 @@ private slots:
         QFETCH(bool, seriale);
         QFETCH(QString, ip);
         QFETCH(QString, porta);
-        QTemporaryDir cartella;
-        QVERIFY(scriviTesto(cartella.filePath("Porte.INI"), contenuto));
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
+        QVERIFY(scriviPorte(contenuto));
+        TfrmMain &finestra = crea();
         QCOMPARE(azione(finestra, "mCollTcp")->isChecked(), tcp);
         QCOMPARE(azione(finestra, "mCollSeriale")->isChecked(), seriale);
         QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), ip);
@@ -188,9 +165,8 @@ private slots:
 
     void barraDiStato()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
         BarraStato *barra = finestra.barraStato();
         QCOMPARE(barra->height(), 20);
         QCOMPARE(barra->larghezzaPannello(1), 180);
@@ -220,9 +196,7 @@ private slots:
     void logSvuotatoAllaRiga300()
     {
         QFETCH(bool, visibile);
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
+        TfrmMain &finestra = crea();
         auto *mmLog = finestra.findChild<QPlainTextEdit *>("mmLog");
         if (visibile) {
             finestra.mVisioneLogClick();
@@ -269,9 +243,7 @@ private slots:
     // A long receive buffer shows as its last 2,000 characters; the hidden memo stays untouched.
     void rigaDiLogLunga()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
+        TfrmMain &finestra = crea();
         auto *mmLog = finestra.findChild<QPlainTextEdit *>("mmLog");
         QString buffer;
         for (int i = 0; buffer.size() < 64 * 1024; ++i) {
@@ -290,9 +262,8 @@ private slots:
 
     void visioneLog()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
         auto *pnLog = finestra.findChild<QWidget *>("pnLog");
         auto *split = finestra.findChild<QSplitter *>("split");
         QAction *visione = azione(finestra, "mVisioneLog");
@@ -344,15 +315,14 @@ private slots:
         QFETCH(QString, voce);
         QFETCH(QString, barra);
         QFETCH(QSize, dimensione);
-        Banco banco;
-        banco.finestra.resize(dimensione);
-        QVERIFY(banco.mostra());
-        azione(banco.finestra, qPrintable(voce))->trigger();
-        auto *pannello = banco.finestra.findChild<QWidget *>(barra);
+        crea().resize(dimensione);
+        QVERIFY(mostra());
+        azione(*m_finestra, qPrintable(voce))->trigger();
+        auto *pannello = m_finestra->findChild<QWidget *>(barra);
         QTRY_VERIFY(pannello->isVisible());
         QApplication::processEvents();
         // The bar fits the window as it is: it never forces it wider.
-        QCOMPARE(banco.finestra.width(), dimensione.width());
+        QCOMPARE(m_finestra->width(), dimensione.width());
         for (QWidget *figlio : pannello->findChildren<QWidget *>()) {
             if (!figlio->isVisible() || figlio->isWindow()) {
                 continue;
@@ -385,16 +355,13 @@ private slots:
 
     void clicSullImmagineRipeteLAvvio()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
-        QTemporaryDir &cartella = banco.cartella;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
         QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
 
         finestra.valori().modoContinuo = QStringLiteral("1");
         finestra.valori().toggleUA = false;
-        QVERIFY(scriviTesto(cartella.filePath("Porte.INI"),
-                            "[TIPO]\nCollegamento=1\n[TCP]\nIP=192.168.1.9\nPorta=5000\n"));
+        QVERIFY(scriviPorteTcp(cartella(), 5000, QStringLiteral("192.168.1.9")));
         auto *immagine = finestra.findChild<QWidget *>("Image1");
         QVERIFY(immagine && immagine->isVisible());
         QTest::mouseClick(immagine, Qt::LeftButton, {}, QPoint(300, 100));
@@ -408,9 +375,8 @@ private slots:
 
     void vociDellaHomeInBassoASinistra()
     {
-        Banco banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra;
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
         auto *pagina = finestra.findChild<QWidget *>("TabSheet1");
         auto *lbIA = finestra.findChild<QLabel *>("lbIA");
         QCOMPARE(lbIA->text(), QStringLiteral("INGRESSI ANALOGICI"));

@@ -1,6 +1,5 @@
 // The "Log" menu's trend window and traffic record items in the main window.
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
+#include "BancoFinestra.h"
 #include "link/RegistroTraffico.h"
 #include "pages/andamento/FinestraAndamento.h"
 #include "settings/Ini.h"
@@ -10,63 +9,31 @@
 #include <QComboBox>
 #include <QDir>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
-
-class TestMenuLog : public QObject
+class TestMenuLog : public ProvaFinestra
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void vociEFinestraUnica();
     void registroImpossibile();
     void registroInterrottoDaUnErrore();
 
 private:
-    void creaFinestra();
     QAction *voce(const char *nome) const
     {
         return m_finestra->findChild<QAction *>(QLatin1String(nome));
     }
-    QString filePorte() const { return m_cartella->filePath(QStringLiteral("Porte.INI")); }
     QString chiaveRegistra() const
     {
         return LeggiIni(filePorte(), QStringLiteral("Traffico"), QStringLiteral("Registra"));
     }
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
-
-void TestMenuLog::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-}
-
-void TestMenuLog::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
-}
-
-void TestMenuLog::creaFinestra()
-{
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
 
 void TestMenuLog::vociEFinestraUnica()
 {
-    creaFinestra();
+    QVERIFY(mostra());
     // The new items come after the log view, in the same menu.
     auto *log = m_finestra->findChild<QMenu *>(QStringLiteral("Configurazioni1"));
     QStringList testi;
@@ -104,7 +71,7 @@ void TestMenuLog::registroImpossibile()
     QVERIFY(QDir(m_cartella->path()).mkdir(RegistroTraffico::NomeFile));
     QVERIFY(ScriviIni(filePorte(), QStringLiteral("Traffico"), QStringLiteral("Registra"),
                       QStringLiteral("1")));
-    creaFinestra();
+    QVERIFY(mostra());
     // At start-up the item goes off and the warning comes once the window is up.
     QVERIFY(!voce("mRegistraTraffico")->isChecked());
     QTRY_COMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso).size(), 1);
@@ -128,7 +95,7 @@ void TestMenuLog::registroImpossibile()
 
 void TestMenuLog::registroInterrottoDaUnErrore()
 {
-    creaFinestra();
+    QVERIFY(mostra());
     voce("mRegistraTraffico")->trigger();
     QVERIFY(m_finestra->registroTraffico().isAttivo());
     QCOMPARE(chiaveRegistra(), QStringLiteral("1"));

@@ -1,7 +1,6 @@
 // Point names from the settings file that a careless or hostile hand wrote: markup, control
 // characters, 10,000 characters. Every page shows them as text, inside its own bounds, quickly.
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
+#include "BancoFinestra.h"
 #include "pages/widgets/EtichettaAccorciata.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "settings/Ini.h"
@@ -11,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -61,19 +59,17 @@ private slots:
     void suOgniPagina()
     {
         QFETCH(QString, nome);
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        const QString file = cartella.filePath(LayoutIni::kFileImpostazioni);
+        BancoFinestra banco;
+        const QString file = banco.file(LayoutIni::kFileImpostazioni);
         QList<VoceIni> voci;
         for (const Punto &punto : punti()) {
             voci.append({LayoutIni::kSezOption, punto.chiave, nome});
         }
         QVERIFY(ScriviIni(file, voci));
 
-        TfrmMain finestra(&messaggi, cartella.path());
+        TfrmMain &finestra = banco.crea();
         finestra.resize(751, 585);
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        QVERIFY(banco.mostra());
         const QSize minimoPrima = finestra.minimumSizeHint();
         finestra.CaricaConfIni();
         auto *pagine = finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"));
@@ -139,7 +135,7 @@ private slots:
         QVERIFY2(finestra.minimumSizeHint().height() <= qMax(minimoPrima.height(), 585),
                  qPrintable(QString::number(finestra.minimumSizeHint().height())));
         QCOMPARE(finestra.size(), QSize(751, 585));
-        QVERIFY(messaggi.voci().isEmpty());
+        QVERIFY(banco.messaggi().voci().isEmpty());
     }
 };
 

@@ -1,7 +1,6 @@
 // The configuration page as the operator reaches it: through the main window's menu, the
 // home page labels and the page's own buttons, with the settings file in a temporary folder.
-#include "core/Messaggi.h"
-#include "app/TfrmMain.h"
+#include "BancoFinestra.h"
 #include "link/Framer.h"
 #include "protocol/FramerPagine.h"
 #include "settings/Ini.h"
@@ -14,7 +13,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -40,13 +38,16 @@ QString testoMostrato(const QAbstractButton *pulsante)
 
 } // namespace
 
-class TestPaginaConfigurazione : public QObject
+class TestPaginaConfigurazione : public ProvaFinestra
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        ProvaFinestra::init();
+        QVERIFY(mostra());
+    }
 
     void settaggiSenzaImpostazioni();
     void nomeVuotoENomeErrore();
@@ -75,42 +76,16 @@ private:
         return trova<QLabel>(nome)->text();
     }
     void settaggi() { trova<QAction>(QStringLiteral("Settaggi1"))->trigger(); }
-    void clicca(const QString &nome)
-    {
-        auto *controllo = trova<QWidget>(nome);
-        QVERIFY2(controllo->isVisible(), qPrintable(nome));
-        QTest::mouseClick(controllo, Qt::LeftButton);
-    }
     QString nelFile(const QString &chiave) const
     {
         return LeggiIni(m_finestra->valori().fileImpostazioni, QStringLiteral("OPTION"), chiave);
     }
     void scriviNelFile(const QString &chiave, const QString &valore)
     {
-        QVERIFY(ScriviIni(m_cartella->path() + QStringLiteral("/Impostazioni.INI"),
-                          QStringLiteral("OPTION"), chiave, valore));
+        QVERIFY(ScriviIni(file(QStringLiteral("Impostazioni.INI")), QStringLiteral("OPTION"),
+                          chiave, valore));
     }
-
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
 };
-
-void TestPaginaConfigurazione::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
-
-void TestPaginaConfigurazione::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
-}
 
 void TestPaginaConfigurazione::settaggiSenzaImpostazioni()
 {

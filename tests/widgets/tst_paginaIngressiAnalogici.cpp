@@ -1,9 +1,8 @@
 // The analog inputs page: scaled readings from the serial framer and from TCP responses, the
 // alarm texts loaded from the settings file, the alarm dialog, and the checks before storing.
-#include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
+#include "BancoPagina.h"
+#include "DialogoModale.h"
 #include "core/Errori.h"
-#include "core/Messaggi.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/scheda/TfrmStatoAnalogici.h"
@@ -13,12 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -42,7 +38,7 @@ class TestPaginaIngressiAnalogici : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_banco.reset(); }
 
     void letturaDalFramer();
     void letturaNonNumerica();
@@ -57,34 +53,24 @@ private slots:
     void valoriNonValidiNonSalvati();
 
 private:
-    PaginaIngressiAnalogici &pagina() const { return *m_finestra->navigazione().paginaIngressiAnalogici(); }
+    PaginaIngressiAnalogici &pagina() const { return m_banco->pagina<PaginaIngressiAnalogici>(); }
     QString mostrati() const;
     QStringList allarmi() const;
-    QString fileImpostazioni() const
+    QString fileImpostazioni() const { return m_banco->fileImpostazioni(); }
+    ValoriProgramma &valori() const { return m_banco->valori(); }
+    QPushButton *pulsante(const QString &nome) const
     {
-        return m_cartella->path() + QStringLiteral("/Impostazioni.INI");
+        return pagina().findChild<QPushButton *>(nome);
     }
-    // Runs `azione` on the modal dialog as soon as it is up.
-    void sulDialogo(const std::function<void(TfrmStatoAnalogici *)> &azione);
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    std::unique_ptr<BancoPagina> m_banco;
 };
 
 void TestPaginaIngressiAnalogici::init()
 {
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->CaricaConfIni();
-}
-
-void TestPaginaIngressiAnalogici::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
+    m_banco = std::make_unique<BancoPagina>();
+    pagina();
+    m_banco->contesto().caricaConfIni();
 }
 
 QString TestPaginaIngressiAnalogici::mostrati() const
@@ -105,15 +91,6 @@ QStringList TestPaginaIngressiAnalogici::allarmi() const
     return testi;
 }
 
-void TestPaginaIngressiAnalogici::sulDialogo(
-    const std::function<void(TfrmStatoAnalogici *)> &azione)
-{
-    QTimer::singleShot(0, this, [azione] {
-        QTRY_VERIFY(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
-        azione(qobject_cast<TfrmStatoAnalogici *>(QApplication::activeModalWidget()));
-    });
-}
-
 void TestPaginaIngressiAnalogici::letturaDalFramer()
 {
     // Blank until the board has said something.
@@ -122,7 +99,7 @@ void TestPaginaIngressiAnalogici::letturaDalFramer()
         pagina().adpIAStringPacket(frame(n, kGrezzi.at(n - 1)));
     }
     QCOMPARE(mostrati(), kMostrati);
-    QCOMPARE(m_finestra->valori().contatoreIA, 1);
+    QCOMPARE(valori().contatoreIA, 1);
     // A ninth reply goes to input 1 again; a short body is zero-filled.
     pagina().adpIAStringPacket(QStringLiteral("ANALOGICO ->123<-"));
     QCOMPARE(pagina().display(1)->testo(), QStringLiteral("-20")); // 123 of 65535 on -20..50
@@ -130,11 +107,11 @@ void TestPaginaIngressiAnalogici::letturaDalFramer()
     // "Richiesta" starts counting again at input 1.
     pagina().adpIAStringPacket(frame(2, 65535));
     QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
-    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIARich")),
+    QTest::mouseClick(pulsante(QStringLiteral("sbIARich")),
                       Qt::LeftButton);
     pagina().adpIAStringPacket(frame(1, 65535));
     QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaIngressiAnalogici::letturaNonNumerica()
@@ -142,11 +119,11 @@ void TestPaginaIngressiAnalogici::letturaNonNumerica()
     pagina().adpIAStringPacket(frame(1, 0));
     QVERIFY_THROWS_EXCEPTION(ErroreConversione, pagina().adpIAStringPacket("ANALOGICO ->1X345<-"));
     // A range that is not a number fails the same way.
-    m_finestra->valori().configurazione.minimiIA[1] = QStringLiteral("venti");
+    valori().configurazione.minimiIA[1] = QStringLiteral("venti");
     QVERIFY_THROWS_EXCEPTION(ErroreProgramma, pagina().adpIAStringPacket(frame(2, 100)));
     QCOMPARE(pagina().display(2)->testo(), QString());
-    QCOMPARE(m_finestra->valori().contatoreIA, 2);
-    m_finestra->valori().configurazione.minimiIA[1] = QStringLiteral("0");
+    QCOMPARE(valori().contatoreIA, 2);
+    valori().configurazione.minimiIA[1] = QStringLiteral("0");
     pagina().adpIAStringPacket(frame(2, 65535));
     QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
 }
@@ -182,10 +159,10 @@ void TestPaginaIngressiAnalogici::rispostaTcp()
     for (int n = 1; n <= 8; ++n) {
         pagina().display(n)->mostra(QStringLiteral("x"));
     }
-    const int contatore = m_finestra->valori().contatoreIA;
+    const int contatore = valori().contatoreIA;
     pagina().analizzaRispostaTcp(risposta);
     QCOMPARE(mostrati(), attesi);
-    QCOMPARE(m_finestra->valori().contatoreIA, contatore);
+    QCOMPARE(valori().contatoreIA, contatore);
 }
 
 void TestPaginaIngressiAnalogici::caricaAllarmi_data()
@@ -282,14 +259,15 @@ void TestPaginaIngressiAnalogici::dialogoFiltraITasti()
 
 void TestPaginaIngressiAnalogici::pulsanteAllarmeApreIlDialogo()
 {
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    QVERIFY(BancoPagina::mostra(pagina()));
     pagina().allarme(3)->setText(QStringLiteral("All.:Off"));
-    auto *pulsante = m_finestra->findChild<QToolButton *>(QStringLiteral("SpeedButton16"));
+    auto *pulsante = pagina().findChild<QToolButton *>(QStringLiteral("SpeedButton16"));
     QVERIFY(pulsante);
 
-    sulDialogo([this](TfrmStatoAnalogici *dialogo) {
-        QCOMPARE(dialogo->parentWidget(), m_finestra.get());
+    suDialogoModale([this](QDialog &modale) {
+        auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(&modale);
+        QVERIFY(dialogo);
+        QCOMPARE(dialogo->parentWidget(), pagina().window());
         dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(true);
         QTest::keyClicks(dialogo->findChild<QLineEdit *>(QStringLiteral("eValMin")), "5");
         QTest::keyClicks(dialogo->findChild<QLineEdit *>(QStringLiteral("eValMax")), "60");
@@ -299,13 +277,15 @@ void TestPaginaIngressiAnalogici::pulsanteAllarmeApreIlDialogo()
     QCOMPARE(pagina().allarme(3)->text(), QStringLiteral("All.:5 - 60"));
 
     // Closed without OK: the text stays.
-    sulDialogo([](TfrmStatoAnalogici *dialogo) {
+    suDialogoModale([](QDialog &modale) {
+        auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(&modale);
+        QVERIFY(dialogo);
         dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->setChecked(false);
         dialogo->reject();
     });
     QTest::mouseClick(pulsante, Qt::LeftButton);
     QCOMPARE(pagina().allarme(3)->text(), QStringLiteral("All.:5 - 60"));
-    QVERIFY(!m_finestra->findChild<TfrmStatoAnalogici *>());
+    QVERIFY(!pagina().findChild<TfrmStatoAnalogici *>());
 }
 
 void TestPaginaIngressiAnalogici::salvaSenzaCollegamento()
@@ -315,9 +295,8 @@ void TestPaginaIngressiAnalogici::salvaSenzaCollegamento()
     pagina().caricaAllarmi();
     pagina().allarme(1)->setText(QStringLiteral("All.:10 - 40"));
     pagina().allarme(8)->setText(QStringLiteral("All.:1 - 3"));
-    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAImp")),
-                      Qt::LeftButton);
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QTest::mouseClick(pulsante(QStringLiteral("sbIAImp")), Qt::LeftButton);
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
     QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("AllarmeA")),
              QStringLiteral("10000001"));
     QCOMPARE(LeggiIni(fileImpostazioni(), kSez, QStringLiteral("StatoAMin01")),
@@ -336,13 +315,12 @@ void TestPaginaIngressiAnalogici::valoriNonValidiNonSalvati()
     pagina().caricaAllarmi();
     pagina().allarme(2)->setText(QStringLiteral("All.:10 - 40"));
     // Input 3's range is empty: no level can be computed for it.
-    m_finestra->valori().configurazione.massimiIA[2] = QStringLiteral("0");
+    valori().configurazione.massimiIA[2] = QStringLiteral("0");
     pagina().allarme(3)->setText(QStringLiteral("All.:1 - 2"));
-    QTest::mouseClick(m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAImp")),
-                      Qt::LeftButton);
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+    QTest::mouseClick(pulsante(QStringLiteral("sbIAImp")), Qt::LeftButton);
+    QCOMPARE(m_banco->messaggi().testi(MessaggiRegistrati::Tipo::Avviso),
              QStringList{QStringLiteral("Valori di allarme non validi per l'ingresso 3")});
-    QCOMPARE(m_messaggi.voci().size(), 1);
+    QCOMPARE(m_banco->messaggi().voci().size(), 1);
     QVERIFY(!QFile::exists(fileImpostazioni()));
 }
 

@@ -1,13 +1,12 @@
-// The digital inputs page in the main window: input replies from the serial framer and from a
+// The digital inputs page: input replies from the serial framer and from a
 // TCP response, the alarm texts loaded, edited in their dialog and stored, and the "Continua"
 // buttons.
+#include "BancoFinestra.h"
+#include "BancoPagina.h"
 #include "Colori.h"
 #include "DialogoModale.h"
 #include "Supporto.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
-#include "core/ValoriProgramma.h"
 #include "link/Framer.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "pages/comune/ModoContinuo.h"
@@ -16,13 +15,12 @@
 #include "pages/scheda/TfrmStato.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -42,8 +40,8 @@ class TestPaginaIngressiDigitali : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { m_banco = std::make_unique<BancoPagina>(); }
+    void cleanup() { m_banco.reset(); }
 
     void controlliDellaPagina();
     void statiDalFramer_data();
@@ -63,42 +61,24 @@ private slots:
 
 private:
     void datiStati();
-    PaginaIngressiDigitali &pagina() const { return *m_finestra->navigazione().paginaIngressiDigitali(); }
-    QString fileImpostazioni() const
-    {
-        return m_cartella->filePath(QStringLiteral("Impostazioni.INI"));
-    }
+    PaginaIngressiDigitali &pagina() const { return m_banco->pagina<PaginaIngressiDigitali>(); }
+    QString fileImpostazioni() const { return m_banco->fileImpostazioni(); }
     QString leggi(const QString &sezione, const QString &chiave) const
     {
         return LeggiIni(fileImpostazioni(), sezione, chiave);
     }
-    QStringList testiAllarme() const
+    static QStringList testiAllarme(const PaginaIngressiDigitali &pagina)
     {
         QStringList testi;
         for (int n = 1; n <= 8; ++n) {
-            testi << pagina().testoAllarme(n);
+            testi << pagina.testoAllarme(n);
         }
         return testi;
     }
+    QStringList testiAllarme() const { return testiAllarme(pagina()); }
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    std::unique_ptr<BancoPagina> m_banco;
 };
-
-void TestPaginaIngressiDigitali::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-}
-
-void TestPaginaIngressiDigitali::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
-}
 
 void TestPaginaIngressiDigitali::controlliDellaPagina()
 {
@@ -179,26 +159,26 @@ void TestPaginaIngressiDigitali::statiDallaRispostaTcp()
 
 void TestPaginaIngressiDigitali::rispostaTcpSenzaFrameIngressi()
 {
-    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
     pagina().analizzaRispostaTcp(QStringLiteral("F?"));
-    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
 
     pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("00100100")) +
                                  QStringLiteral("\r\nF?"));
     QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
-    m_finestra->valori().modoContinuo = QStringLiteral("0");
+    m_banco->valori().modoContinuo = QStringLiteral("0");
     for (const QString &risposta : {QStringLiteral("F?"), QStringLiteral("\r\nF?"),
                                     QStringLiteral("STATO USCITE RELE ->11111111<-\r\nF?")}) {
         pagina().analizzaRispostaTcp(risposta);
         QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
     }
     // No reply, no change of the continuous-mode flag either.
-    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QCOMPARE(m_banco->valori().modoContinuo, QStringLiteral("0"));
 }
 
 void TestPaginaIngressiDigitali::modoContinuoDallaRisposta()
 {
-    ValoriProgramma &valori = m_finestra->valori();
+    ValoriProgramma &valori = m_banco->valori();
     QPushButton *continua = pagina().pulsanteContinua();
 
     // Flag off: the reply sets it and leaves the button up.
@@ -243,13 +223,13 @@ void TestPaginaIngressiDigitali::caricaAllarmi()
     for (int n = 1; n <= 8; ++n) {
         pagina().impostaTestoAllarme(n, QStringLiteral("All.:Low"));
     }
-    Framer *adpID = m_finestra->framer().adpID();
+    Framer *adpID = m_banco->sessione().framer().adpID();
     adpID->setEnabled(true);
 
     pagina().caricaAllarmi();
     QCOMPARE(testiAllarme(), attesi);
     QVERIFY(!adpID->enabled());
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaIngressiDigitali::dialogoAllarme_data()
@@ -280,8 +260,7 @@ void TestPaginaIngressiDigitali::dialogoAllarme()
     QFETCH(int, livello);
     QFETCH(QString, azione);
     QFETCH(QString, dopo);
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    QVERIFY(BancoPagina::mostra(pagina()));
     pagina().impostaTestoAllarme(ingresso, prima);
 
     bool visto = false;
@@ -293,7 +272,7 @@ void TestPaginaIngressiDigitali::dialogoAllarme()
         aperto = &dialogo;
         QCOMPARE(dialogo.windowTitle(), QStringLiteral("Stato"));
         QVERIFY(!(dialogo.windowFlags() & Qt::WindowCloseButtonHint));
-        QCOMPARE(dialogo.parentWidget(), m_finestra.get());
+        QCOMPARE(dialogo.parentWidget(), pagina().window());
         QCOMPARE(dialogo.cbAl()->text(), QStringLiteral("Al."));
         QCOMPARE(dialogo.rgStato()->title(), QStringLiteral(" Stato Al."));
         QCOMPARE(dialogo.cbAl()->isChecked(), spuntato);
@@ -336,7 +315,7 @@ void TestPaginaIngressiDigitali::memorizzaAllarmiSenzaCollegamento()
              QStringLiteral("01111111"));
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("ID01")), QStringLiteral("Porta"));
     QVERIFY(leggiTesto(fileImpostazioni()).contains(QStringLiteral("; commento")));
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 
     // Reopening reads back what was stored.
     for (int n = 1; n <= 8; ++n) {
@@ -347,18 +326,17 @@ void TestPaginaIngressiDigitali::memorizzaAllarmiSenzaCollegamento()
 
     // A file that cannot be written: one warning for both keys.
     QVERIFY(QFile::remove(fileImpostazioni()));
-    QVERIFY(QDir(m_cartella->path()).mkdir(QStringLiteral("Impostazioni.INI")));
+    QVERIFY(QDir(m_banco->cartella()).mkdir(QStringLiteral("Impostazioni.INI")));
     pagina().sbIDImpClick();
-    QCOMPARE(m_messaggi.voci().size(), 1);
-    QCOMPARE(m_messaggi.voci().first().tipo, MessaggiRegistrati::Tipo::Avviso);
+    QCOMPARE(m_banco->messaggi().voci().size(), 1);
+    QCOMPARE(m_banco->messaggi().voci().first().tipo, MessaggiRegistrati::Tipo::Avviso);
 }
 
 void TestPaginaIngressiDigitali::pulsantiContinua()
 {
-    ValoriProgramma &valori = m_finestra->valori();
-    auto *modo = m_finestra->findChild<ModoContinuo *>();
-    auto *ricezione = m_finestra->findChild<Ricezione *>();
-    QVERIFY(modo && ricezione);
+    ValoriProgramma &valori = m_banco->valori();
+    ModoContinuo *modo = &m_banco->modoContinuo();
+    Ricezione *ricezione = &m_banco->sessione().ricezione();
     // Stands for the analog inputs page's button.
     QWidget altraPagina;
     auto *sbIAContinua = new QPushButton(QStringLiteral("Continua"), &altraPagina);
@@ -390,7 +368,7 @@ void TestPaginaIngressiDigitali::pulsantiContinua()
     QVERIFY(!sbIDContinua->isChecked() && !sbIAContinua->isChecked());
     QCOMPARE(valori.contatoreIA, 5);
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("0"));
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaIngressiDigitali::aperturaSenzaCollegamento_data()
@@ -403,21 +381,20 @@ void TestPaginaIngressiDigitali::aperturaSenzaCollegamento_data()
 void TestPaginaIngressiDigitali::aperturaSenzaCollegamento()
 {
     QFETCH(QString, voce);
-    QVERIFY(scriviTesto(fileImpostazioni(),
+    // From the home page: the window's page control leads there.
+    BancoFinestra banco;
+    QVERIFY(scriviTesto(banco.file(QStringLiteral("Impostazioni.INI")),
                         QStringLiteral("[Impostazioni]\nAllarme=11111111\nStato=00000000\n")));
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-    auto *controllo = m_finestra->findChild<QWidget *>(voce);
-    QVERIFY(controllo && controllo->isVisible());
-
-    QTest::mouseClick(controllo, Qt::LeftButton);
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+    QVERIFY(banco.mostra());
+    banco.clicca(voce);
+    QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Avviso),
              QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
-    QCOMPARE(m_messaggi.voci().size(), 1);
-    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    QCOMPARE(banco.messaggi().voci().size(), 1);
+    QCOMPARE(banco.pagina(), 0);
     // The names were reloaded before the check; the alarms would only be loaded after it.
-    QCOMPARE(pagina().pannello(1)->nome(), QStringLiteral("Stato Caldaia"));
-    QCOMPARE(testiAllarme(), QStringList(8, QString()));
+    const PaginaIngressiDigitali &pagina = *banco.finestra().navigazione().paginaIngressiDigitali();
+    QCOMPARE(pagina.pannello(1)->nome(), QStringLiteral("Stato Caldaia"));
+    QCOMPARE(testiAllarme(pagina), QStringList(8, QString()));
 }
 
 QTEST_MAIN(TestPaginaIngressiDigitali)

@@ -1,9 +1,7 @@
 // The analog outputs page: typed values and the spinner, the send buttons' display, and the
 // replies from the serial framer and from a complete TCP response.
-#include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
+#include "BancoPagina.h"
 #include "core/Errori.h"
-#include "core/Messaggi.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/scheda/PaginaUsciteAnalogiche.h"
 
@@ -11,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -22,8 +19,8 @@ class TestPaginaUsciteAnalogiche : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { m_banco = std::make_unique<BancoPagina>(); }
+    void cleanup() { m_banco.reset(); }
 
     void tastiValore_data();
     void tastiValore();
@@ -37,38 +34,16 @@ private slots:
     void valoriNonAttuali();
 
 private:
-    PaginaUsciteAnalogiche &pagina() const { return *m_finestra->navigazione().paginaUsciteAnalogiche(); }
+    PaginaUsciteAnalogiche &pagina() const { return m_banco->pagina<PaginaUsciteAnalogiche>(); }
     QToolButton *invio(int n) const
     {
-        return m_finestra->findChild<QToolButton *>(QStringLiteral("sbUAInvio%1").arg(n));
+        return pagina().findChild<QToolButton *>(QStringLiteral("sbUAInvio%1").arg(n));
     }
-    void mostra();
+    void mostra() { QVERIFY(BancoPagina::mostra(pagina())); }
+    ValoriProgramma &valori() const { return m_banco->valori(); }
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    std::unique_ptr<BancoPagina> m_banco;
 };
-
-void TestPaginaUsciteAnalogiche::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-}
-
-void TestPaginaUsciteAnalogiche::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
-}
-
-void TestPaginaUsciteAnalogiche::mostra()
-{
-    m_finestra->show();
-    m_finestra->valori().tipoCollegamento = TipoCollegamento::Nessuno;
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-}
 
 void TestPaginaUsciteAnalogiche::tastiValore_data()
 {
@@ -138,7 +113,7 @@ void TestPaginaUsciteAnalogiche::tastiValore()
     QCOMPARE(clic.count(), invii);
     // The other output is untouched.
     QCOMPARE(pagina().display(3 - uscita)->testo(), QString());
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaUsciteAnalogiche::spinnerRilasciato()
@@ -162,7 +137,7 @@ void TestPaginaUsciteAnalogiche::invioMostraTreCifre()
     QTest::mouseClick(invio(2), Qt::LeftButton);
     QCOMPARE(pagina().display(2)->testo(), QStringLiteral("007"));
     QCOMPARE(pagina().casella(2)->text(), QString());
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaUsciteAnalogiche::risposteDalFramer()
@@ -211,12 +186,12 @@ void TestPaginaUsciteAnalogiche::rispostaTcp()
     QFETCH(QString, uscita2);
     pagina().display(1)->mostra(QStringLiteral("x"));
     pagina().display(2)->mostra(QStringLiteral("x"));
-    const bool toggle = m_finestra->valori().toggleUA;
+    const bool toggle = valori().toggleUA;
     pagina().analizzaRispostaTcp(risposta);
     QCOMPARE(pagina().display(1)->testo(), uscita1);
     QCOMPARE(pagina().display(2)->testo(), uscita2);
     // TCP reads both frames by position: the serial toggle is not involved.
-    QCOMPARE(m_finestra->valori().toggleUA, toggle);
+    QCOMPARE(valori().toggleUA, toggle);
 }
 
 void TestPaginaUsciteAnalogiche::richiestaRiportaAllUscita1()
@@ -225,33 +200,33 @@ void TestPaginaUsciteAnalogiche::richiestaRiportaAllUscita1()
     for (const QString &nome : {QStringLiteral("sbUARich"), QString()}) {
         // One reply of a pair was lost: the toggle points at output 2.
         pagina().adpUAStringPacket(QStringLiteral("->128<-"));
-        QVERIFY(!m_finestra->valori().toggleUA);
+        QVERIFY(!valori().toggleUA);
         if (nome.isEmpty()) {
             pagina().sbUAResClick(); // the hidden reset requests the levels too
         } else {
-            QTest::mouseClick(m_finestra->findChild<QPushButton *>(nome), Qt::LeftButton);
+            QTest::mouseClick(pagina().findChild<QPushButton *>(nome), Qt::LeftButton);
         }
         pagina().adpUAStringPacket(QStringLiteral("->255<-"));
         QCOMPARE(pagina().display(1)->testo(), QStringLiteral("100"));
         QCOMPARE(pagina().display(2)->testo(), QString());
         pagina().display(1)->svuota();
-        m_finestra->valori().toggleUA = true;
+        valori().toggleUA = true;
     }
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaUsciteAnalogiche::controlliDellaPagina()
 {
     mostra();
-    m_finestra->CaricaConfIni();
+    m_banco->contesto().caricaConfIni();
     QCOMPARE(pagina().titolo(1)->text(), QStringLiteral("LUMINOSITA' (OUT 1)"));
     QCOMPARE(pagina().titolo(2)->text(), QStringLiteral("VENTILAZIONE (OUT 2)"));
     // Until the peripheral pages exist the button leads nowhere and cannot be pressed.
     QVERIFY(pagina().pulsantePeriferiche()->isEnabled());
     QVERIFY(
-        !m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
+        !pagina().findChild<QPushButton *>(QStringLiteral("sbUARes"))->isVisibleTo(&pagina()));
     QVERIFY(
-        m_finestra->findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
+        pagina().findChild<QPushButton *>(QStringLiteral("sbUARich"))->isVisibleTo(&pagina()));
 }
 
 // The page's not-current look: both displays dim, a blank one shows "---"; a reply for one

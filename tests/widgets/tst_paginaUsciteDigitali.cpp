@@ -1,14 +1,13 @@
 // The digital outputs page reading relay replies: from the serial framer and from a complete
-// TCP response, painted on the eight panels of the main window.
+// TCP response, painted on its eight panels.
+#include "BancoFinestra.h"
+#include "BancoPagina.h"
 #include "Colori.h"
-#include "core/Messaggi.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 
 #include <QImage>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -27,8 +26,8 @@ class TestPaginaUsciteDigitali : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { m_banco = std::make_unique<BancoPagina>(); }
+    void cleanup() { m_banco.reset(); }
 
     void statiDalFramer_data();
     void statiDalFramer();
@@ -42,26 +41,10 @@ private slots:
 
 private:
     void datiStati();
-    PaginaUsciteDigitali &pagina() const { return *m_finestra->navigazione().paginaUsciteDigitali(); }
+    PaginaUsciteDigitali &pagina() const { return m_banco->pagina<PaginaUsciteDigitali>(); }
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    std::unique_ptr<BancoPagina> m_banco;
 };
-
-void TestPaginaUsciteDigitali::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-}
-
-void TestPaginaUsciteDigitali::cleanup()
-{
-    m_finestra.reset();
-    m_cartella.reset();
-}
 
 void TestPaginaUsciteDigitali::datiStati()
 {
@@ -115,13 +98,13 @@ void TestPaginaUsciteDigitali::statiDallaRispostaTcp()
 void TestPaginaUsciteDigitali::coloreDellaFinestraFinoAllaPrimaRisposta()
 {
     const QColor finestra = QPushButton().palette().color(QPalette::Button);
-    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
     for (int n = 1; n <= 8; ++n) {
         QCOMPARE(pagina().pannello(n)->colore(), finestra);
     }
     // A response for another page does not count as the first reply.
     pagina().analizzaRispostaTcp(QStringLiteral("F?"));
-    QCOMPARE(colori(pagina()), QStringLiteral("????????"));
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
 }
 
 void TestPaginaUsciteDigitali::rispostaTcpSenzaFrameRele()
@@ -136,14 +119,13 @@ void TestPaginaUsciteDigitali::rispostaTcpSenzaFrameRele()
         pagina().analizzaRispostaTcp(risposta);
         QCOMPARE(colori(pagina()), QStringLiteral("RGRGGGGG"));
     }
-    QVERIFY(m_messaggi.voci().isEmpty());
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 // The operator sees the state as the panel's face, not only in its palette.
 void TestPaginaUsciteDigitali::coloreDipinto()
 {
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
+    QVERIFY(BancoPagina::mostra(pagina()));
     pagina().adpUDStringPacket(frameRele(QStringLiteral("00000010")));
     for (int n : {1, 2}) {
         PannelloPunto *pannello = pagina().pannello(n);
@@ -166,20 +148,19 @@ void TestPaginaUsciteDigitali::aperturaSenzaCollegamento_data()
 void TestPaginaUsciteDigitali::aperturaSenzaCollegamento()
 {
     QFETCH(QString, voce);
-    m_finestra->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_finestra.get()));
-    pagina().adpUDStringPacket(frameRele(QStringLiteral("00000011")));
-    auto *controllo = m_finestra->findChild<QWidget *>(voce);
-    QVERIFY(controllo && controllo->isVisible());
-
-    QTest::mouseClick(controllo, Qt::LeftButton);
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+    // From the home page: the window's page control leads there.
+    BancoFinestra banco;
+    QVERIFY(banco.mostra());
+    PaginaUsciteDigitali &pagina = *banco.finestra().navigazione().paginaUsciteDigitali();
+    pagina.adpUDStringPacket(frameRele(QStringLiteral("00000011")));
+    banco.clicca(voce);
+    QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Avviso),
              QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
-    QCOMPARE(m_messaggi.voci().size(), 1);
-    QCOMPARE(m_finestra->paginaAttiva(), 0);
+    QCOMPARE(banco.messaggi().voci().size(), 1);
+    QCOMPARE(banco.pagina(), 0);
     // The reload ran before the check: the panels already carry their names.
-    QCOMPARE(pagina().pannello(8)->nome(), QStringLiteral("Accensione PC"));
-    QCOMPARE(colori(pagina()), QStringLiteral("RRGGGGGG"));
+    QCOMPARE(pagina.pannello(8)->nome(), QStringLiteral("Accensione PC"));
+    QCOMPARE(colori(pagina), QStringLiteral("RRGGGGGG"));
 }
 
 QTEST_MAIN(TestPaginaUsciteDigitali)

@@ -1,9 +1,11 @@
-// The three peripheral unit pages in the main window, without a link: replies from the serial
-// framers and from complete TCP responses, the unit selector, the value boxes, the navigation.
+// The three peripheral unit pages without a link: replies from the serial framers and from
+// complete TCP responses, the unit selector, the value boxes; in the main window, the focus and
+// the navigation.
+#include "BancoFinestra.h"
+#include "BancoPagina.h"
+#include "Colori.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
 #include "core/Errori.h"
-#include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/GruppoRadio.h"
@@ -17,27 +19,11 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-// One letter per point, point 1 first: 'R' light red, 'G' green, '-' the window's colour.
-template <typename Pagina> QString colori(const Pagina &pagina)
-{
-    const QColor finestra = QPushButton().palette().color(QPalette::Button);
-    QString esito;
-    for (int n = 1; n <= 8; ++n) {
-        const QColor colore = pagina.pannello(n)->colore();
-        esito += colore == QColor(255, 89, 89)  ? QLatin1Char('R')
-                 : colore == QColor(0, 255, 64) ? QLatin1Char('G')
-                 : colore == finestra           ? QLatin1Char('-')
-                                                : QLatin1Char('?');
-    }
-    return esito;
-}
 
 // The eight displays, channel 1 first, "" when blank.
 QStringList displays(const PaginaPerifUsciteAnalogiche &pagina)
@@ -70,7 +56,7 @@ class TestPaginePeriferiche : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { m_banco = std::make_unique<BancoPagina>(); }
     void cleanup();
 
     void statiDigitali_data();
@@ -84,47 +70,40 @@ private slots:
     void navigazione();
 
 private:
-    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->navigazione().paginaPerifUsciteDigitali(); }
+    PaginaPerifUsciteDigitali &uscite() const
+    {
+        return m_banco->pagina<PaginaPerifUsciteDigitali>();
+    }
     PaginaPerifIngressiDigitali &ingressi() const
     {
-        return *m_finestra->navigazione().paginaPerifIngressiDigitali();
+        return m_banco->pagina<PaginaPerifIngressiDigitali>();
     }
     PaginaPerifUsciteAnalogiche &analogiche() const
     {
-        return *m_finestra->navigazione().paginaPerifUsciteAnalogiche();
+        return m_banco->pagina<PaginaPerifUsciteAnalogiche>();
     }
-    void clicca(const QString &nome);
+    ValoriProgramma &valori() const { return m_banco->valori(); }
+    // The window on screen and active: the page entry follows the input focus, which only an
+    // active window has.
+    static bool attiva(BancoFinestra &banco)
+    {
+        banco.mostra();
+        banco.finestra().activateWindow();
+        return QTest::qWaitForWindowActive(&banco.finestra());
+    }
+    static void nessunMessaggio(MessaggiRegistrati &messaggi)
+    {
+        QVERIFY2(messaggi.voci().isEmpty(),
+                 qPrintable(messaggi.voci().isEmpty() ? QString() : messaggi.voci().first().testo));
+    }
 
-    std::unique_ptr<QTemporaryDir> m_cartella;
-    MessaggiRegistrati m_messaggi;
-    std::unique_ptr<TfrmMain> m_finestra;
+    std::unique_ptr<BancoPagina> m_banco;
 };
-
-void TestPaginePeriferiche::init()
-{
-    m_cartella = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_cartella->isValid());
-    m_messaggi.svuota();
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
-    m_finestra->show();
-    // The page entry follows the input focus, which only an active window has.
-    m_finestra->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
-}
 
 void TestPaginePeriferiche::cleanup()
 {
-    QVERIFY2(m_messaggi.voci().isEmpty(),
-             qPrintable(m_messaggi.voci().isEmpty() ? QString() : m_messaggi.voci().first().testo));
-    m_finestra.reset();
-    m_cartella.reset();
-}
-
-void TestPaginePeriferiche::clicca(const QString &nome)
-{
-    auto *controllo = m_finestra->findChild<QWidget *>(nome);
-    QVERIFY2(controllo && controllo->isVisible(), qPrintable(nome));
-    QTest::mouseClick(controllo, Qt::LeftButton);
+    nessunMessaggio(m_banco->messaggi());
+    m_banco.reset();
 }
 
 void TestPaginePeriferiche::statiDigitali_data()
@@ -191,7 +170,7 @@ void TestPaginePeriferiche::rispostaTcpSenzaFrame()
 
 void TestPaginePeriferiche::canaliDaPacchettiSeriali()
 {
-    m_finestra->valori().contatoreUAP = 1;
+    valori().contatoreUAP = 1;
     // Levels 63, 25, 32, 0, 1, 62, 16, 40; a ninth packet changes nothing.
     const QList<int> livelli{63, 25, 32, 0, 1, 62, 16, 40, 10};
     for (int i = 0; i < livelli.size(); ++i) {
@@ -200,19 +179,19 @@ void TestPaginePeriferiche::canaliDaPacchettiSeriali()
     }
     QCOMPARE(displays(analogiche()), (QStringList{"100", "40", "51", "0", "2", "98", "25", "63"}));
     QCOMPARE(spinner(analogiche()), (QList<int>{100, 40, 51, 0, 2, 98, 25, 63}));
-    QCOMPARE(m_finestra->valori().contatoreUAP, 10);
+    QCOMPARE(valori().contatoreUAP, 10);
 
     // A level above 63 shows above 100; the spinner stops at its maximum.
-    m_finestra->valori().contatoreUAP = 2;
+    valori().contatoreUAP = 2;
     analogiche().adpUAPStringPacket(frameCanale(2, QStringLiteral("126")));
     QCOMPARE(analogiche().display(2)->testo(), QStringLiteral("200"));
     QCOMPARE(analogiche().spinner(2)->value(), 100);
-    QCOMPARE(m_finestra->valori().contatoreUAP, 3);
+    QCOMPARE(valori().contatoreUAP, 3);
 
     // A value that is not a number is not counted.
     QVERIFY_THROWS_EXCEPTION(ErroreConversione,
                              analogiche().adpUAPStringPacket(frameCanale(3, "0X1")));
-    QCOMPARE(m_finestra->valori().contatoreUAP, 3);
+    QCOMPARE(valori().contatoreUAP, 3);
     QCOMPARE(analogiche().display(3)->testo(), QStringLiteral("51"));
 }
 
@@ -241,7 +220,7 @@ void TestPaginePeriferiche::altraUnitaAzzeraIPunti()
 {
     uscite().adpUDPStringPacket(QStringLiteral("->00000101<-"));
     ingressi().adpIDPStringPacket(QStringLiteral(" STATO INGRESSI ->10000000<-"));
-    m_finestra->valori().contatoreUAP = 1;
+    valori().contatoreUAP = 1;
     analogiche().adpUAPStringPacket(frameCanale(1, QStringLiteral("063")));
     analogiche().spinner(2)->setValue(30);
 
@@ -263,41 +242,51 @@ void TestPaginePeriferiche::altraUnitaAzzeraIPunti()
 // Opening selects "Unità 1" at once; focus coming back from the log does not change the unit.
 void TestPaginePeriferiche::aperturaETornoDelFuoco()
 {
-    uscite().gruppoUnita()->setItemIndex(3);
-    uscite().adpUDPStringPacket(QStringLiteral("->00000001<-"));
-    uscite().sbPUDClick();
-    QCOMPARE(m_finestra->paginaAttiva(), 5);
-    QCOMPARE(uscite().unitaSelezionata(), 0);
-    QCOMPARE(colori(uscite()), QStringLiteral("--------"));
+    BancoFinestra banco;
+    QVERIFY(attiva(banco));
+    TfrmMain &finestra = banco.finestra();
+    PaginaPerifUsciteDigitali &uscite = *finestra.navigazione().paginaPerifUsciteDigitali();
+    PaginaPerifIngressiDigitali &ingressi = *finestra.navigazione().paginaPerifIngressiDigitali();
+    PaginaPerifUsciteAnalogiche &analogiche =
+        *finestra.navigazione().paginaPerifUsciteAnalogiche();
+    uscite.gruppoUnita()->setItemIndex(3);
+    uscite.adpUDPStringPacket(QStringLiteral("->00000001<-"));
+    uscite.sbPUDClick();
+    QCOMPARE(banco.pagina(), 5);
+    QCOMPARE(uscite.unitaSelezionata(), 0);
+    QCOMPARE(colori(uscite), QStringLiteral("--------"));
 
-    clicca(QStringLiteral("rgUDP_3"));
-    QCOMPARE(uscite().unitaSelezionata(), 3);
-    m_finestra->mVisioneLogClick();
-    auto *log = m_finestra->findChild<QPlainTextEdit *>(QStringLiteral("mmLog"));
+    banco.clicca(QStringLiteral("rgUDP_3"));
+    QCOMPARE(uscite.unitaSelezionata(), 3);
+    finestra.mVisioneLogClick();
+    auto *log = banco.controllo<QPlainTextEdit>(QStringLiteral("mmLog"));
     log->setFocus();
     QTRY_VERIFY(log->hasFocus());
-    uscite().pannello(2)->setFocus();
-    QTRY_VERIFY(uscite().pannello(2)->hasFocus());
-    QCOMPARE(uscite().unitaSelezionata(), 3);
+    uscite.pannello(2)->setFocus();
+    QTRY_VERIFY(uscite.pannello(2)->hasFocus());
+    QCOMPARE(uscite.unitaSelezionata(), 3);
 
     // The focus handler itself puts "Unità 1" back.
-    m_finestra->navigazione().TabSheet6Enter();
-    QCOMPARE(uscite().unitaSelezionata(), 0);
+    finestra.navigazione().TabSheet6Enter();
+    QCOMPARE(uscite.unitaSelezionata(), 0);
 
-    for (auto *pagina : std::initializer_list<PaginaPeriferica *>{&ingressi(), &analogiche()}) {
+    for (auto *pagina : std::initializer_list<PaginaPeriferica *>{&ingressi, &analogiche}) {
         pagina->gruppoUnita()->setItemIndex(6);
     }
-    ingressi().sbPIDClick();
-    QCOMPARE(m_finestra->paginaAttiva(), 6);
-    QCOMPARE(ingressi().unitaSelezionata(), 0);
-    analogiche().sbPUAClick();
-    QCOMPARE(m_finestra->paginaAttiva(), 7);
-    QCOMPARE(analogiche().unitaSelezionata(), 0);
+    ingressi.sbPIDClick();
+    QCOMPARE(banco.pagina(), 6);
+    QCOMPARE(ingressi.unitaSelezionata(), 0);
+    analogiche.sbPUAClick();
+    QCOMPARE(banco.pagina(), 7);
+    QCOMPARE(analogiche.unitaSelezionata(), 0);
+    nessunMessaggio(banco.messaggi());
 }
 
 void TestPaginePeriferiche::tastiESpinner()
 {
+    QVERIFY(BancoPagina::mostra(analogiche()));
     analogiche().sbPUAClick();
+    QCOMPARE(m_banco->pagineMostrate(), QList<int>{7});
     QLineEdit *casella = analogiche().casella(4);
     QSpinBox *spinner4 = analogiche().spinner(4);
     casella->setFocus();
@@ -323,7 +312,9 @@ void TestPaginePeriferiche::tastiESpinner()
 
 void TestPaginePeriferiche::navigazione()
 {
-    FramerPagine &framer = m_finestra->framer();
+    BancoFinestra banco;
+    QVERIFY(attiva(banco));
+    FramerPagine &framer = banco.finestra().framer();
     struct Percorso
     {
         const char *periferiche;
@@ -339,18 +330,19 @@ void TestPaginePeriferiche::navigazione()
         {"sbPUA", 7, "sbUA", 3, framer.adpUA(), framer.adpUAP()},
     };
     for (const Percorso &percorso : percorsi) {
-        auto *pulsante = m_finestra->findChild<QPushButton *>(percorso.periferiche);
+        auto *pulsante = banco.controllo<QPushButton>(QLatin1String(percorso.periferiche));
         QVERIFY(pulsante->isEnabled());
         // With no connection kind the page opens and the framers stay as they were.
         pulsante->click();
-        QCOMPARE(m_finestra->paginaAttiva(), percorso.pagina);
+        QCOMPARE(banco.pagina(), percorso.pagina);
         QVERIFY(!percorso.scheda->enabled());
         QVERIFY(!percorso.periferica->enabled());
-        clicca(QLatin1String(percorso.ritorno));
-        QCOMPARE(m_finestra->paginaAttiva(), percorso.paginaScheda);
+        banco.clicca(QLatin1String(percorso.ritorno));
+        QCOMPARE(banco.pagina(), percorso.paginaScheda);
         QVERIFY(percorso.scheda->enabled());
         QVERIFY(!percorso.periferica->enabled());
     }
+    nessunMessaggio(banco.messaggi());
 }
 
 QTEST_MAIN(TestPaginePeriferiche)

@@ -1,7 +1,8 @@
-// Point names of any length or content on the relay panels of the main window.
+// Point names of any length or content on the relay panels.
+#include "BancoFinestra.h"
+#include "BancoPagina.h"
+#include "Colori.h"
 #include "app/NavigazionePagine.h"
-#include "app/TfrmMain.h"
-#include "core/Messaggi.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 
@@ -9,22 +10,8 @@
 #include <QElapsedTimer>
 #include <QSize>
 #include <QStackedWidget>
-#include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QSignalSpy>
 #include <QtTest>
-
-namespace {
-
-QString testoSuggerimento(const PannelloPunto &pannello)
-{
-    return QTextDocumentFragment::fromHtml(pannello.toolTip())
-        .toPlainText()
-        .replace(QChar(0xA0), QLatin1Char(' '));
-}
-
-} // namespace
 
 class TestPannelloPunto : public QObject
 {
@@ -49,15 +36,13 @@ private slots:
     {
         QFETCH(QString, nome);
         QFETCH(bool, accorciato);
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.resize(751, 585);
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
-        finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
-        PannelloPunto *pannello = finestra.navigazione().paginaUsciteDigitali()->pannello(1);
-        PannelloPunto *accanto = finestra.navigazione().paginaUsciteDigitali()->pannello(5);
+        BancoPagina banco;
+        PaginaUsciteDigitali &pagina = banco.pagina<PaginaUsciteDigitali>();
+        // About the size the page has in the main window.
+        pagina.resize(751, 440);
+        QVERIFY(BancoPagina::mostra(pagina));
+        PannelloPunto *pannello = pagina.pannello(1);
+        PannelloPunto *accanto = pagina.pannello(5);
 
         QApplication::processEvents();
         const int larghezza = pannello->width();
@@ -101,11 +86,9 @@ private slots:
         if (cartellaFoto.isEmpty()) {
             QSKIP("BRIVOLA_CARTELLA_FOTO not set");
         }
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
+        BancoFinestra banco;
+        QVERIFY(banco.mostra());
+        TfrmMain &finestra = banco.finestra();
         finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
         PaginaUsciteDigitali *pagina = finestra.navigazione().paginaUsciteDigitali();
         pagina->pannello(1)->impostaNome(QStringLiteral("Luci del giardino ").repeated(17));
@@ -124,14 +107,12 @@ private slots:
     // Past the cut, a longer name shows the same caption.
     void nomeLunghissimoComeIlSuoInizio()
     {
-        QTemporaryDir cartella;
-        MessaggiRegistrati messaggi;
-        TfrmMain finestra(&messaggi, cartella.path());
-        finestra.resize(751, 585);
-        finestra.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&finestra));
-        PannelloPunto *primo = finestra.navigazione().paginaUsciteDigitali()->pannello(1);
-        PannelloPunto *secondo = finestra.navigazione().paginaUsciteDigitali()->pannello(2);
+        BancoPagina banco;
+        PaginaUsciteDigitali &pagina = banco.pagina<PaginaUsciteDigitali>();
+        pagina.resize(751, 440);
+        QVERIFY(BancoPagina::mostra(pagina));
+        PannelloPunto *primo = pagina.pannello(1);
+        PannelloPunto *secondo = pagina.pannello(2);
         const QString nome = QStringLiteral("Luci del giardino ").repeated(100000);
         primo->impostaNome(nome);
         secondo->impostaNome(nome.left(PannelloPunto::MassimoCaratteriMostrati + 1));

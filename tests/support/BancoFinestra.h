@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The main window over a temporary settings folder, its messages recorded. Settings files
+// written into the folder before crea() are what the window reads at start.
+class BancoFinestra
+{
+public:
+    BancoFinestra();
+    virtual ~BancoFinestra();
+
+    TfrmMain &crea();
+    // Builds the window when not yet built and shows it; false when it never got on screen.
+    bool mostra();
+
+    TfrmMain &finestra() const { return *m_finestra; }
+    MessaggiRegistrati &messaggi() { return m_messaggi; }
+    QString cartella() const { return m_cartella->path(); }
+    QString file(const QString &nome) const { return m_cartella->filePath(nome); }
+    QString filePorte() const { return file(QStringLiteral("Porte.INI")); }
+    // "Porte.INI" in the folder with `contenuto`, replacing it.
+    bool scriviPorte(const QString &contenuto) const;
+
+    template <typename T = QWidget> T *controllo(const QString &nome) const
+    {
+        return m_finestra->findChild<T *>(nome);
+    }
+    // Clicks the control called `nome`, which must be visible. The handler runs to its end
+    // inside the click, pumping events while it waits.
+    void clicca(const QString &nome) const;
+    // The text of status bar panel `n`.
+    QString pannello(int n) const;
+    int pagina() const { return m_finestra->paginaAttiva(); }
+
+protected:
+    // A new empty folder, no messages, no window.
+    void ricomincia();
+    void chiudi();
+
+    std::unique_ptr<QTemporaryDir> m_cartella;
+    MessaggiRegistrati m_messaggi;
+    std::unique_ptr<TfrmMain> m_finestra;
+};
+
+// The same, fresh for each test function of a test class that derives from it; an init() or
+// cleanup() of the class's own calls these first.
+class ProvaFinestra : public QObject, protected BancoFinestra
+{
+    Q_OBJECT
+
+protected slots:
+    void init();
+    void cleanup();
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "config/DestinatariConfigurazione.h"
+#include "core/Messaggi.h"
+#include "core/TestoStato.h"
+#include "core/ValoriProgramma.h"
+#include "pages/comune/ContestoPagine.h"
+
+#include <QList>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class ModoContinuo;
+class PaginaConfigurazione;
+class SessioneScheda;
+
+// The status bar's panels as plain texts.
+class StatoRegistrato : public TestoStato
+{
+public:
+    void impostaTesto(int pannello, const QString &testo) override { m_testi[pannello] = testo; }
+    QString testo(int pannello) const override { return m_testi.value(pannello); }
+
+private:
+    QMap<int, QString> m_testi;
+};
+
+// Board pages built from their context alone, as the page control builds them, without the
+// main window: a temporary settings folder, the program values pointing into it, recorded
+// messages and status texts, the objects that talk to the board (no link chosen) and the
+// continuous mode. The context's configuration reload is the real one, carrying names and
+// units onto the pages built here; the page it asks to show is recorded and counts as the
+// page on screen.
+class BancoPagina : private DestinatariConfigurazione
+{
+public:
+    BancoPagina();
+    ~BancoPagina() override;
+
+    // The page of that kind, built on first use.
+    template <typename Pagina> Pagina &pagina()
+    {
+        if (auto *trovata = costruita<Pagina>()) {
+            return *trovata;
+        }
+        auto *nuova = new Pagina(*m_contesto);
+        m_pagine.emplace_back(nuova);
+        return *nuova;
+    }
+    // Shows `pagina` as a window of its own; false when it never got on screen.
+    static bool mostra(QWidget &pagina);
+
+    ValoriProgramma &valori() { return m_valori; }
+    MessaggiRegistrati &messaggi() { return m_messaggi; }
+    const StatoRegistrato &stato() const { return m_stato; }
+    SessioneScheda &sessione() const { return *m_sessione; }
+    ModoContinuo &modoContinuo() const { return *m_modoContinuo; }
+    ContestoPagine &contesto() const { return *m_contesto; }
+    // Every page the context asked to show, in order.
+    const QList<int> &pagineMostrate() const { return m_mostrate; }
+    QString cartella() const { return m_cartella.path(); }
+    QString fileImpostazioni() const { return m_valori.fileImpostazioni; }
+
+private:
+    template <typename Pagina> Pagina *costruita() const
+    {
+        for (const auto &pagina : m_pagine) {
+            if (auto *trovata = qobject_cast<Pagina *>(pagina.get())) {
+                return trovata;
+            }
+        }
+        return nullptr;
+    }
+
+    void impostaNomeUscitaDigitale(int n, const QString &nome) override;
+    void impostaNomeIngressoDigitale(int n, const QString &nome) override;
+    void impostaTitoloUscitaAnalogica(int n, const QString &testo) override;
+    void impostaTitoloIngressoAnalogico(int n, const QString &testo) override;
+    void impostaUnitaIngressoAnalogico(int n, const QString &unita) override;
+
+    QTemporaryDir m_cartella;
+    ValoriProgramma m_valori;
+    MessaggiRegistrati m_messaggi;
+    StatoRegistrato m_stato;
+    QList<int> m_mostrate;
+    std::unique_ptr<SessioneScheda> m_sessione;
+    std::unique_ptr<ModoContinuo> m_modoContinuo;
+    std::unique_ptr<PaginaConfigurazione> m_configurazione;
+    std::unique_ptr<ContestoPagine> m_contesto;
+    // Last, so that the pages go before what they use.
+    std::vector<std::unique_ptr<QWidget>> m_pagine;
+};
