@@ -112,8 +112,8 @@ private:
 };
 
 // Relay 1 switched over TCP, from the click to the read-back painted on its panel, against
-// the floor the protocol sets: the pacing of the two commands (twelve characters at 50 ms)
-// plus the time each waited for the board's ready prompt, both seen from the board's side.
+// the floor the protocol sets: the paced characters (50 ms each) and the waits for the
+// board's ready prompts, up to the last character the board had when the panel was painted.
 // A random pause between runs keeps them from locking to the board's prompt period.
 void BM_ReleEReletturaTcp(benchmark::State &stato)
 {
@@ -147,24 +147,22 @@ void BM_ReleEReletturaTcp(benchmark::State &stato)
         const qint64 clic = osserva.adessoNs();
         pagina.sbUDNClick(1);
         AttendiCondizione(5000, [&] { return osserva.dipintoNs() >= 0; });
-        // The waits for a prompt: before the first character, and between the end of the
-        // first command and the start of the second beyond one character's pacing.
+        // The floor: the last character the board had received when the panel was painted,
+        // counted from the click; pacing and prompt waits are all in it.
         double attese = -1;
-        for (qsizetype i = 0; i + 1 < arrivi.size(); ++i) {
-            if (arrivi.at(i).second.contains('\n')) {
-                attese = double(arrivi.first().first - clic) / 1e6 +
-                         double(arrivi.at(i + 1).first - arrivi.at(i).first) / 1e6 - 50;
-                break;
+        for (const auto &arrivo : arrivi) {
+            if (arrivo.first <= osserva.dipintoNs()) {
+                attese = double(arrivo.first - clic) / 1e6;
             }
         }
-        if (attese < 0 || osserva.dipintoNs() < 0) {
+        if (attese <= 0 || osserva.dipintoNs() < 0) {
             stato.SkipWithError("the read-back was not painted, or the board saw no command");
             break;
         }
         const double totaleMs = double(osserva.dipintoNs() - clic) / 1e6;
         stato.SetIterationTime(totaleMs / 1e3);
         tempi.push_back(totaleMs);
-        rapporti.push_back(totaleMs / (12 * 50 + attese));
+        rapporti.push_back(totaleMs / attese);
         // Out of step with the prompt for the next run.
         seme = seme * 1103515245u + 12345u;
         Attendi(int(seme % 300));
