@@ -75,7 +75,9 @@ void Ricezione::datiSeriali(int)
         aggiornaModoContinuo();
         m_valori.bufferRicezione.clear();
         emit prontoRicevuto();
-        segnalaTroncata();
+        // The framers keep their own packets, whole or dropped: the buffer cut loses nothing
+        // they show.
+        m_troncata = false;
     }
 }
 
@@ -104,13 +106,14 @@ void Ricezione::riceviTcp(const QByteArray &dati)
         return;
     }
     aggiornaModoContinuo();
+    // Before the parse: what the response still holds whole is painted live again after it.
+    segnalaTroncata();
     analizzaTcp();
     m_valori.bufferRicezione.clear();
     if (m_valori.modoContinuo.toUpper() == QLatin1String("0")) {
         m_valori.tipoRisposta = 0;
     }
     emit prontoRicevuto();
-    segnalaTroncata();
 }
 
 void Ricezione::analizzaTcp()

@@ -46,8 +46,8 @@ signals:
     void modoContinuoRilevato(bool acceso);
     // A complete response (up to the ready prompt) has been handled: the board is alive.
     void prontoRicevuto();
-    // The response just handled lost its oldest text to the buffer limit: what it carried
-    // is not all on screen.
+    // The TCP response about to be parsed lost its oldest text to the buffer limit: what it
+    // carried is not all on screen. Sent before the parse, which paints what is left whole.
     void rispostaIncompleta();
     // Every chunk as it came off a link.
     void datiRicevuti(TipoCollegamento collegamento, const QByteArray &dati);

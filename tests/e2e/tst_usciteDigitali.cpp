@@ -155,17 +155,15 @@ void TestUsciteDigitali::tcpModoContinuo()
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
     QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
 
-    // With the flag set, "Richiesta" also sends "*/C" first, which here turns the stream on.
+    // The flag an inputs reply sets for a moment is not the board streaming: "Richiesta" asks
+    // without "*/C", which would start the stream instead of stopping it.
     m_finestra->valori().modoContinuo = QStringLiteral("1");
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUDRich"));
-    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/C\r\n*/RS\r\n"));
-    QVERIFY(m_scheda->stato().continuo);
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
-    QCOMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
-
-    m_scheda->stato().continuo = false;
+    QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/RS\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
     QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QCOMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
 }
 
 void TestUsciteDigitali::tcpTempoRele()

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -345,6 +347,8 @@ void TestConfigurazione::unitaNonIntera()
     scriviNelFile(QStringLiteral("IAT02"), QStringLiteral("1"));
     scriviNelFile(QStringLiteral("IAT03"), QStringLiteral("x"));
     scriviNelFile(QStringLiteral("IAV01"), QStringLiteral("7"));
+    scriviNelFile(QStringLiteral("IAV05"), QStringLiteral("10"));
+    scriviNelFile(QStringLiteral("IAVM05"), QStringLiteral("90"));
 
     // What a previous reload left behind.
     for (int n = 1; n <= 8; ++n) {
@@ -353,35 +357,37 @@ void TestConfigurazione::unitaNonIntera()
     m_pagina->eVal(1)->setText(QStringLiteral("prima"));
     m_pagina->eValMax(1)->setText(QStringLiteral("prima"));
 
-    QVERIFY_THROWS_EXCEPTION(ErroreConversione, CaricaConfIni(m_valori, *m_pagina, m_destinatari));
-
-    // Values, fields and captions before the bad index were all applied...
-    QCOMPARE(m_valori.configurazione.unitaIA.at(2), QStringLiteral("x"));
+    // Key by key: the bad unit takes its default, with one warning naming the key and the
+    // file; every other key loads as the file holds it.
+    const QStringList avvisi = CaricaConfIni(m_valori, *m_pagina, m_destinatari);
+    QCOMPARE(avvisi.size(), 1);
+    QVERIFY2(avvisi.first().contains(QStringLiteral("IAT03=x")) &&
+                 avvisi.first().contains(m_valori.fileImpostazioni),
+             qPrintable(avvisi.first()));
+    QCOMPARE(m_valori.configurazione.unitaIA.at(2), QStringLiteral("1"));
     QCOMPARE(m_valori.configurazione.minimiIA.at(0), QStringLiteral("7"));
     QCOMPARE(m_pagina->eUDIni(1)->text(), QStringLiteral("Nuovo"));
     QCOMPARE(m_destinatari.ud.value(1), QStringLiteral("Nuovo"));
     QCOMPARE(m_destinatari.ia.size(), 8);
     QCOMPARE(m_pagina->eIATIni(1)->currentIndex(), 0);
     QCOMPARE(m_pagina->eIATIni(2)->currentIndex(), 1);
-    // ...and nothing from it on.
-    for (int n = 3; n <= 8; ++n) {
-        QCOMPARE(m_pagina->eIATIni(n)->currentIndex(), 4);
-    }
-    QVERIFY(m_destinatari.iat.isEmpty());
-    QCOMPARE(m_pagina->eVal(1)->text(), QStringLiteral("prima"));
-    QCOMPARE(m_pagina->eValMax(1)->text(), QStringLiteral("prima"));
+    QCOMPARE(m_pagina->eIATIni(3)->currentIndex(), 1);
+    QCOMPARE(m_destinatari.iat.size(), 8);
+    QCOMPARE(m_pagina->eVal(1)->text(), QStringLiteral("7"));
 
-    // At a handler boundary the operator sees the conversion error.
-    eseguiGestore(m_messaggi, [this] { CaricaConfIni(m_valori, *m_pagina, m_destinatari); });
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Errore),
-             QStringList{QStringLiteral("'x' is not a valid integer value")});
+    // A save now keeps the ranges the file held: nothing the operator did not touch changes.
+    salva();
+    QCOMPARE(LeggiIni(m_valori.fileImpostazioni, "OPTION", "IAV05"), QStringLiteral("10"));
+    QCOMPARE(LeggiIni(m_valori.fileImpostazioni, "OPTION", "IAVM05"), QStringLiteral("90"));
 }
 
 void TestConfigurazione::cartellaNonScrivibile()
 {
     m_valori.fileImpostazioni = m_cartella->path() + QStringLiteral("/manca/Impostazioni.INI");
-    const QString atteso =
-        QStringLiteral("Impossibile salvare le impostazioni nel file ") + m_valori.fileImpostazioni;
+    // The file, then why, in the system's words.
+    const QString atteso = QStringLiteral("Impossibile salvare le impostazioni nel file ") +
+                           m_valori.fileImpostazioni + QStringLiteral("\n\n") +
+                           QString::fromLocal8Bit(std::strerror(ENOENT));
 
     salva();
     QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso), QStringList{atteso});

@@ -113,12 +113,12 @@ private slots:
         // Shown without the '&' that marks each title's Alt key.
         QStringList visibili = titoli;
         visibili.replaceInStrings(QStringLiteral("&"), QString());
-        QCOMPARE(visibili, QStringList({"File", "Collegamento", "Settaggi", "Log"}));
+        QCOMPARE(visibili, QStringList({"File", "Collegamento", "Pagine", "Settaggi", "Log"}));
         QStringList mnemonici;
         for (const QString &titolo : titoli) {
             mnemonici << QKeySequence::mnemonic(titolo).toString();
         }
-        QCOMPARE(mnemonici, QStringList({"Alt+F", "Alt+C", "Alt+S", "Alt+L"}));
+        QCOMPARE(mnemonici, QStringList({"Alt+F", "Alt+C", "Alt+P", "Alt+S", "Alt+L"}));
         QCOMPARE(azione(finestra, "mFileExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(azione(finestra, "mFileExit")->text(), QStringLiteral("Exit"));
         QCOMPARE(azione(finestra, "mCollTcp")->text(), QStringLiteral("TCP/IP"));

@@ -218,20 +218,26 @@ void TestPaginaConfigurazione::unitaNonInteraDallaHome()
     scriviNelFile(QStringLiteral("IAT01"), QStringLiteral("4"));
     scriviNelFile(QStringLiteral("IAT02"), QStringLiteral("x"));
     QCOMPARE(m_finestra->paginaAttiva(), 0);
-    const QString unitaPrima = testo(QStringLiteral("lbIAT01"));
 
+    // A bad unit no longer shuts the pages: one warning naming the key and the file, then
+    // the page entry goes on (to the warning that no link is chosen).
     clicca(QStringLiteral("lbUD"));
-    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Errore),
-             QStringList{QStringLiteral("'x' is not a valid integer value")});
-    // The reload ended the action before the connection check: no warning, no page change.
-    QVERIFY(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso).isEmpty());
-    QCOMPARE(m_finestra->paginaAttiva(), 0);
-    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Nessuno);
-
-    // What came before the failing conversion was applied, what comes after was not.
+    QVERIFY(m_messaggi.testi(MessaggiRegistrati::Tipo::Errore).isEmpty());
+    const QStringList avvisi = m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso);
+    QCOMPARE(avvisi.size(), 2);
+    QVERIFY2(avvisi.at(0).contains(QStringLiteral("IAT02=x")) &&
+                 avvisi.at(0).contains(QStringLiteral("Impostazioni.INI")),
+             qPrintable(avvisi.at(0)));
+    QCOMPARE(avvisi.at(1), QStringLiteral("Attenzione non e' stato definito il collegamento"));
     QCOMPARE(testo(QStringLiteral("sbUD1")), QStringLiteral("Pompa"));
     QCOMPARE(trova<QComboBox>(QStringLiteral("eIATIni01"))->currentText(), QStringLiteral("ATM"));
-    QCOMPARE(testo(QStringLiteral("lbIAT01")), unitaPrima);
+    QCOMPARE(testo(QStringLiteral("lbIAT01")), QStringLiteral("ATM"));
+    // Told once, not at every page entry.
+    m_messaggi.svuota();
+    clicca(QStringLiteral("lbUD"));
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso),
+             QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
+    m_messaggi.svuota();
 }
 
 void TestPaginaConfigurazione::paginaInizialeSenzaCollegamento()

@@ -6,6 +6,8 @@
 #include "pages/comune/PaginaBase.h"
 #include "protocol/Ricezione.h"
 
+#include <utility>
+
 SorveglianzaPagine::SorveglianzaPagine(Collegamento &collegamento, Invio &invio,
                                        Ricezione &ricezione, TestoStato &testoStato,
                                        std::function<PaginaBase *()> paginaAperta,
@@ -55,6 +57,8 @@ void SorveglianzaPagine::rispostaIncompleta()
     if (PaginaBase *pagina = m_paginaAperta()) {
         pagina->segnaNonAttuale();
         mostraMotivo(testoRispostaIncompleta());
+        // Told while its own response is handled: that response's prompt must not clear it.
+        m_tieniMotivo = true;
     }
 }
 
@@ -75,6 +79,9 @@ void SorveglianzaPagine::pronto()
 {
     if (m_paginaAperta()) {
         m_timer.start();
+    }
+    if (std::exchange(m_tieniMotivo, false)) {
+        return;
     }
     if (!m_motivo.isEmpty() && m_testoStato.testo(1) == m_motivo) {
         m_testoStato.impostaTesto(1, QString());

@@ -56,4 +56,5 @@ private:
     std::function<QList<PaginaBase *>()> m_pagine;
     QTimer m_timer;
     QString m_motivo;
+    bool m_tieniMotivo = false;
 };

@@ -119,7 +119,8 @@ EsitoInvio PaginaPeriferica::richiestaUnita(int unita, const EsitoInvio &esito)
 
 bool PaginaPeriferica::rispostaDellaUnitaScelta() const
 {
-    return m_unitaRisposta >= 0 && m_unitaRisposta == unitaSelezionata();
+    // Before any request of the page has gone out there is no earlier unit to tell apart.
+    return m_unitaRisposta < 0 || m_unitaRisposta == unitaSelezionata();
 }
 
 bool PaginaPeriferica::haCollegamento() const
