@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <ctime>
+#include <sys/wait.h>
+#include <unistd.h>
 
 bool scriviTesto(const QString &percorso, const QString &contenuto)
 {
@@ -78,4 +80,33 @@ qint64 tempoCpuNs()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+QByteArray comeUtenteComune(const std::function<QByteArray()> &prova)
+{
+    int tubo[2];
+    if (pipe(tubo) != 0) {
+        return "errore";
+    }
+    const pid_t figlio = fork();
+    if (figlio == 0) {
+        ::close(tubo[0]);
+        constexpr uid_t kNessuno = 65534;
+        if (geteuid() == 0 && (setgid(kNessuno) != 0 || setuid(kNessuno) != 0)) {
+            _exit(2);
+        }
+        const QByteArray esito = prova();
+        [[maybe_unused]] const ssize_t scritti = ::write(tubo[1], esito.constData(), esito.size());
+        _exit(0);
+    }
+    ::close(tubo[1]);
+    QByteArray letto;
+    char blocco[512];
+    for (ssize_t n; (n = ::read(tubo[0], blocco, sizeof blocco)) > 0;) {
+        letto.append(blocco, n);
+    }
+    ::close(tubo[0]);
+    int stato = 0;
+    waitpid(figlio, &stato, 0);
+    return WIFEXITED(stato) && WEXITSTATUS(stato) == 0 ? letto : QByteArray("errore");
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QWidget;
 
 // Writes `contenuto` to `percorso` as UTF-8, replacing the file.
@@ -18,6 +20,11 @@ QString testoPorteSeriale(const QString &dispositivo);
 bool scriviPorteTcp(const QString &cartella, quint16 porta,
                     const QString &ip = QStringLiteral("127.0.0.1"));
 bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo);
+
+// Runs `prova` in a child process as an ordinary user: as root (as in CI) it drops to
+// "nobody", who, unlike root, cannot read a file without read permission. Returns what `prova`
+// returned; a child that failed to run says "errore".
+QByteArray comeUtenteComune(const std::function<QByteArray()> &prova);
 
 // The CPU time the process has used, in nanoseconds.
 qint64 tempoCpuNs();

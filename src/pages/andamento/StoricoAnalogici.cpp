@@ -2,6 +2,7 @@
 
 #include "config/ConfigurazionePredefinita.h"
 #include "core/ValoriProgramma.h"
+#include "settings/ScritturaSicura.h"
 
 #include <QDateTime>
 #include <QIODevice>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -260,12 +262,15 @@ qint64 StoricoAnalogici::esportaCsv(const QString &percorso, QString *errore) co
 {
     QSaveFile file(percorso);
     qint64 scritte = -1;
+    errno = 0;
     if (file.open(QIODevice::WriteOnly) && file.write("\xEF\xBB\xBF", 3) == 3) {
         scritte = scriviCsv(file);
     }
-    if (scritte < 0 || !file.commit()) {
+    // A full disk may only show at the flush; commit() alone would rename a short file over
+    // an earlier export.
+    if (scritte < 0 || !file.flush() || !file.commit()) {
         if (errore) {
-            *errore = file.errorString();
+            *errore = motivoScrittura(errno, file.errorString());
         }
         file.cancelWriting();
         return -1;
