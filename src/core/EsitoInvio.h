@@ -9,5 +9,5 @@ struct EsitoInvio
 {
     std::function<void()> scritto;
     std::function<void()> scartato;
-    std::function<void()> inizio;
+    std::function<void()> inizio = {};
 };
