@@ -12,9 +12,10 @@ qint64 cpuNs()
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-double residenteMb()
+double residenteMb(qint64 pid)
 {
-    QFile stato(QStringLiteral("/proc/self/status"));
+    QFile stato(pid > 0 ? QStringLiteral("/proc/%1/status").arg(pid)
+                        : QStringLiteral("/proc/self/status"));
     if (!stato.open(QIODevice::ReadOnly)) {
         return -1;
     }

@@ -181,20 +181,6 @@ qint64 cpuProcessoNs(qint64 pid)
     return totale;
 }
 
-double residenteProcessoMb(qint64 pid)
-{
-    QFile stato(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!stato.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &riga : stato.readAll().split('\n')) {
-        if (riga.startsWith("VmRSS:")) {
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return -1;
-}
-
 // Relay 5 toggled from MQTT until its read-back is on the broker, against the same three
 // commands (state, switch, state) sent straight through the panel's paced sender to a board of
 // the same pacing, each waiting for its ready prompt and the state for its reply.
@@ -283,7 +269,7 @@ void BM_PonteARiposoContinuo(benchmark::State &stato)
             double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
     }
     stato.counters["obiettivo_cpu_percento"] = 1.0;
-    stato.counters["residente_MB"] = residenteProcessoMb(pid);
+    stato.counters["residente_MB"] = residenteMb(pid);
     stato.counters["obiettivo_residente_MB"] = 25;
 }
 

@@ -41,19 +41,8 @@ TfrmStato::TfrmStato(QWidget *parent)
     m_rgStato->setItemIndex(kHigh);
     colonna->addWidget(m_rgStato);
 
-    m_ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
-                           this);
-    m_ok->setObjectName(QStringLiteral("BitBtn1"));
-    m_ok->setDefault(true);
-    m_annulla = new QPushButton(iconaStandard(QStyle::SP_DialogCancelButton),
-                                QStringLiteral("Annulla"), this);
-    m_annulla->setObjectName(QStringLiteral("BitBtnAnnulla"));
-    auto *pulsanti = new QHBoxLayout();
-    pulsanti->addWidget(m_ok);
-    pulsanti->addWidget(m_annulla);
-    colonna->addLayout(pulsanti);
+    colonna->addLayout(creaPulsantiConferma(this, m_ok, m_annulla));
     connect(m_ok, &QPushButton::clicked, this, &TfrmStato::BitBtn1Click);
-    connect(m_annulla, &QPushButton::clicked, this, &QDialog::reject);
 
     setMinimumSize(104, 137);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -117,4 +106,19 @@ void TfrmStato::BitBtn1Click()
         m_testo = AllarmiDigitali::kHigh;
     }
     accept();
+}
+
+QHBoxLayout *creaPulsantiConferma(QDialog *dialogo, QPushButton *&ok, QPushButton *&annulla)
+{
+    ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"), dialogo);
+    ok->setObjectName(QStringLiteral("BitBtn1"));
+    ok->setDefault(true);
+    annulla = new QPushButton(iconaStandard(QStyle::SP_DialogCancelButton),
+                              QStringLiteral("Annulla"), dialogo);
+    annulla->setObjectName(QStringLiteral("BitBtnAnnulla"));
+    QObject::connect(annulla, &QPushButton::clicked, dialogo, &QDialog::reject);
+    auto *pulsanti = new QHBoxLayout();
+    pulsanti->addWidget(ok);
+    pulsanti->addWidget(annulla);
+    return pulsanti;
 }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
+
 class GruppoRadio;
 class QCheckBox;
 class QPushButton;
@@ -40,3 +42,7 @@ private:
     QPushButton *m_ok = nullptr;
     QPushButton *m_annulla = nullptr;
 };
+
+// The OK ("BitBtn1", the default button) and "Annulla" buttons of both alarm dialogs, side by
+// side; "Annulla" rejects the dialog.
+QHBoxLayout *creaPulsantiConferma(QDialog *dialogo, QPushButton *&ok, QPushButton *&annulla);

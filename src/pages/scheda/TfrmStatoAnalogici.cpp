@@ -94,19 +94,9 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_lbErrore->hide();
     griglia->addWidget(m_lbErrore, 3, 0, 1, 3);
 
-    m_ok = new QPushButton(iconaStandard(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
-                           this);
-    m_ok->setObjectName(QStringLiteral("BitBtn1"));
-    m_ok->setDefault(true);
-    m_annulla = new QPushButton(iconaStandard(QStyle::SP_DialogCancelButton),
-                                QStringLiteral("Annulla"), this);
-    m_annulla->setObjectName(QStringLiteral("BitBtnAnnulla"));
-    auto *pulsanti = new QHBoxLayout();
-    pulsanti->addWidget(m_ok);
-    pulsanti->addWidget(m_annulla);
-    griglia->addLayout(pulsanti, 4, 0, 1, 3, Qt::AlignHCenter);
+    griglia->addLayout(creaPulsantiConferma(this, m_ok, m_annulla), 4, 0, 1, 3,
+                       Qt::AlignHCenter);
     connect(m_ok, &QPushButton::clicked, this, &TfrmStatoAnalogici::BitBtn1Click);
-    connect(m_annulla, &QPushButton::clicked, this, &QDialog::reject);
 
     // Grows with the caption and the error text, never below its first size.
     setMinimumSize(sizeHint().expandedTo(QSize(142, 137)));
