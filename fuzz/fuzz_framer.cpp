@@ -1,6 +1,5 @@
 // The seven page framers on one port, any of them on: any byte stream, in one piece or in
 // chunks of any size, and with one framer on the same packets in the same order either way.
-#include "core/Messaggi.h"
 #include "link/Framer.h"
 #include "link/GestoreFramer.h"
 #include "link/Seriale.h"
@@ -21,9 +20,8 @@ using Pacchetti = QList<std::pair<int, QString>>;
 // The first byte says which framers are on; the data follows.
 Pacchetti consegna(const QByteArray &flusso, quint8 accesi, const QList<qsizetype> &pezzi)
 {
-    MessaggiRegistrati messaggi;
     Seriale porta;
-    FramerPagine framer(porta, messaggi);
+    FramerPagine framer(porta);
     GestoreFramer *gestore = GestoreFramer::perPorta(&porta);
     gestore->portaAperta();
     Pacchetti ricevuti;

@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QLineSeries>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
