@@ -335,7 +335,10 @@ void TestPonteMqtt::milleComandi()
     const qint64 crescita = m_ponte.residenteKiB() - residenteInizio;
     qInfo("%lld accepted, %lld refused, resident memory %+lld KiB", qlonglong(accettati),
           qlonglong(rifiutati), qlonglong(crescita));
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine: the bound holds for a normal build.
     QVERIFY2(crescita < 4096, qPrintable(QStringLiteral("%1 KiB").arg(crescita)));
+#endif
 }
 
 void TestPonteMqtt::arrestoEUnaVolta()
