@@ -26,7 +26,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -291,13 +290,7 @@ void TfrmMain::FormCreate()
         m_totaleLarghezzaStato += m_barraStato->larghezzaPannello(i);
     }
 
-    QString cartella = QDir::fromNativeSeparators(m_cartellaIniziale);
-    if (!cartella.endsWith(QLatin1Char('/'))) {
-        cartella += QLatin1Char('/');
-    }
-    m_valori.cartellaProgramma = cartella;
-    m_valori.fileImpostazioni = cartella + LayoutIni::kFileImpostazioni;
-    m_valori.filePorte = cartella + LayoutIni::kFilePorte;
+    usaCartellaImpostazioni(m_valori, m_cartellaIniziale);
 
     const TipoCollegamento salvato = collegamento().tipoSalvato();
     if (salvato != TipoCollegamento::Nessuno) {

@@ -8,11 +8,11 @@
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
+#include "settings/CartellaImpostazioni.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 #include "settings/Utilita.h"
 
-#include <QDir>
 #include <QScopedValueRollback>
 #include <QTcpSocket>
 
@@ -31,13 +31,7 @@ constexpr int kRitardoRiprovaMassimoMs = 30000;
 LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QObject *parent)
     : QObject(parent), m_opzioni(std::move(opzioni))
 {
-    QString cartella = QDir::fromNativeSeparators(cartellaImpostazioni);
-    if (!cartella.endsWith(QLatin1Char('/'))) {
-        cartella += QLatin1Char('/');
-    }
-    m_valori.cartellaProgramma = cartella;
-    m_valori.filePorte = cartella + LayoutIni::kFilePorte;
-    m_valori.fileImpostazioni = cartella + LayoutIni::kFileImpostazioni;
+    usaCartellaImpostazioni(m_valori, cartellaImpostazioni);
 
     // No page is on screen: the panel's TCP reply parsers never run, the bridge reads the
     // replies itself from the received text.

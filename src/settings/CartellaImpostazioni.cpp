@@ -1,5 +1,8 @@
 #include "settings/CartellaImpostazioni.h"
 
+#include "core/ValoriProgramma.h"
+#include "settings/LayoutIni.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -40,4 +43,15 @@ CartellaImpostazioni scegliCartellaImpostazioni(const QString &cartellaProgramma
                                       "verranno salvate");
     }
     return {utente, descrizione};
+}
+
+void usaCartellaImpostazioni(ValoriProgramma &valori, const QString &cartella)
+{
+    QString conBarra = QDir::fromNativeSeparators(cartella);
+    if (!conBarra.endsWith(QLatin1Char('/'))) {
+        conBarra += QLatin1Char('/');
+    }
+    valori.cartellaProgramma = conBarra;
+    valori.fileImpostazioni = conBarra + LayoutIni::kFileImpostazioni;
+    valori.filePorte = conBarra + LayoutIni::kFilePorte;
 }

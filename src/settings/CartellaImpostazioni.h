@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct ValoriProgramma;
+
 // Where "Porte.INI" and "Impostazioni.INI" live when the program picks the folder itself.
 struct CartellaImpostazioni
 {
@@ -16,6 +18,9 @@ struct CartellaImpostazioni
 // write into /usr/bin either.
 CartellaImpostazioni scegliCartellaImpostazioni(const QString &cartellaProgramma,
                                                 const QString &cartellaUtente);
+
+// Points the program-wide values at the two settings files in `cartella`.
+void usaCartellaImpostazioni(ValoriProgramma &valori, const QString &cartella);
 
 // The menu entry's file name, as installed under share/applications/.
 inline const QString kVoceMenu = QStringLiteral("brivola.desktop");
