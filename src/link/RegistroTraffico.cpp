@@ -14,6 +14,13 @@ RegistroTraffico::RegistroTraffico(QObject *parent)
 {
 }
 
+RegistroTraffico::~RegistroTraffico()
+{
+    // Nobody is left to hear that the last line failed.
+    const QSignalBlocker muto(this);
+    ferma();
+}
+
 bool RegistroTraffico::avvia(const QString &cartella)
 {
     ferma();
@@ -48,6 +55,9 @@ bool RegistroTraffico::apri()
 
 void RegistroTraffico::ferma()
 {
+    if (const auto serie = m_pronti.chiudi(); serie && m_file.isOpen()) {
+        scriviConteggio(*serie);
+    }
     if (m_file.isOpen()) {
         m_file.close();
     }
@@ -69,16 +79,39 @@ void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamen
     if (!m_file.isOpen()) {
         return;
     }
-    QByteArray riga = m_orologio().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+    const QDateTime ora = m_orologio();
+    std::optional<SeriePronti::Serie> finita;
+    if (m_pronti.aggiungi(direzione == Direzione::Ricezione, collegamento, dati, ora, &finita)) {
+        return;
+    }
+    if (finita && !scriviConteggio(*finita)) {
+        return;
+    }
+    scriviRiga(ora, direzione, collegamento, escapato(dati));
+}
+
+bool RegistroTraffico::scriviConteggio(const SeriePronti::Serie &serie)
+{
+    if (serie.volte < 2) {
+        return true;
+    }
+    return scriviRiga(serie.ultima, Direzione::Ricezione, serie.collegamento,
+                      escapato(serie.pronto) + SeriePronti::conteggio(serie.volte));
+}
+
+bool RegistroTraffico::scriviRiga(const QDateTime &ora, Direzione direzione,
+                                  TipoCollegamento collegamento, const QByteArray &testo)
+{
+    QByteArray riga = ora.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
     riga += ' ';
     riga += LayoutIni::siglaCollegamento(collegamento).toLatin1();
     riga += direzione == Direzione::Invio ? " TX " : " RX ";
-    riga += escapato(dati);
+    riga += testo;
     riga += '\n';
 
     if (m_dimensione > 0 && m_dimensione + riga.size() > m_dimensioneMassima && !ruota()) {
         interrompi();
-        return;
+        return false;
     }
     // Flushed line by line, so a crash loses nothing that was already on the link.
     errno = 0;
@@ -87,9 +120,10 @@ void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamen
                        .arg(QDir::toNativeSeparators(m_percorso),
                             motivoScrittura(errno, m_file.errorString()));
         interrompi();
-        return;
+        return false;
     }
     m_dimensione += riga.size();
+    return true;
 }
 
 bool RegistroTraffico::ruota()
@@ -112,6 +146,8 @@ bool RegistroTraffico::ruota()
 
 void RegistroTraffico::interrompi()
 {
+    // The run's count goes with the file it could not be written to.
+    m_pronti.chiudi();
     ferma();
     emit interrotto(m_errore);
 }

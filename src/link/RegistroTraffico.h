@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TipoCollegamento.h"
+#include "link/SeriePronti.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -13,6 +14,10 @@
 // The traffic record: every write to the board and every chunk received from it, one line each
 // with a millisecond timestamp, the link and the direction, appended to a plain-text file.
 // Past the size limit the file becomes the one old copy and a new one starts.
+// Idle prompts would fill it: of a run of identical prompts only the first is written as it
+// comes; when the run ends (other traffic, a stop) one more line, stamped with the run's last
+// prompt, gives the prompt and the run's whole count: "... TCP RX F? (×1683)". A run of one
+// prompt writes no count line. A crash loses at most the count of the run under way.
 class RegistroTraffico : public QObject
 {
     Q_OBJECT
@@ -25,10 +30,13 @@ public:
     static inline const QString SuffissoCopia = QStringLiteral(".1");
 
     explicit RegistroTraffico(QObject *parent = nullptr);
+    // Writes the count of a prompt run still open.
+    ~RegistroTraffico() override;
 
     // Starts recording into `cartella`/brivola-traffico.log; false, with errore() set, when the
     // file cannot be opened for appending.
     bool avvia(const QString &cartella);
+    // Ends an open prompt run with its count line, then closes the file.
     void ferma();
     bool isAttivo() const { return m_file.isOpen(); }
     QString percorso() const { return m_percorso; }
@@ -54,6 +62,10 @@ private:
     bool apri();
     bool ruota();
     void interrompi();
+    // False when the line could not be written and recording stopped.
+    bool scriviRiga(const QDateTime &ora, Direzione direzione, TipoCollegamento collegamento,
+                    const QByteArray &testo);
+    bool scriviConteggio(const SeriePronti::Serie &serie);
 
     QFile m_file;
     QString m_percorso;
@@ -61,4 +73,5 @@ private:
     qint64 m_dimensioneMassima = DimensioneMassima;
     QString m_errore;
     std::function<QDateTime()> m_orologio;
+    SeriePronti m_pronti;
 };

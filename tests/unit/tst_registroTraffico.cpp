@@ -1,4 +1,5 @@
-// The traffic record on its own: line format, escaping, rotation, a folder it cannot write.
+// The traffic record on its own: line format, escaping, idle prompt runs, rotation, a folder it
+// cannot write.
 #include "link/RegistroTraffico.h"
 #include "Supporto.h"
 
@@ -13,6 +14,7 @@ private slots:
     void escapato_data();
     void escapato();
     void righeEDisattivo();
+    void serieDiPronti();
     void rotazione();
     void cartellaNonScrivibile();
 };
@@ -68,6 +70,62 @@ void TestRegistroTraffico::righeEDisattivo()
              QStringLiteral("2026-12-07 11:00:00.005 TCP TX *\n"
                             "2026-12-07 11:00:00.056 SER RX \\r\\nF?\n"
                             "2026-12-07 11:00:00.056 SER TX */A\n"));
+}
+
+void TestRegistroTraffico::serieDiPronti()
+{
+    QTemporaryDir cartella;
+    QString percorso;
+    {
+        RegistroTraffico registro;
+        QDateTime ora(QDate(2026, 12, 7), QTime(11, 0, 0));
+        registro.setOrologio([&] {
+            ora = ora.addMSecs(100);
+            return ora;
+        });
+        QVERIFY(registro.avvia(cartella.path()));
+        percorso = registro.percorso();
+        const auto rx = [&](TipoCollegamento collegamento, const QByteArray &dati, int volte = 1) {
+            for (int i = 0; i < volte; ++i) {
+                registro.ricevuti(collegamento, dati);
+            }
+        };
+        // Four prompts, then a command: the first prompt at once, the count when it ends.
+        rx(TipoCollegamento::Tcp, "F?", 4);
+        registro.scritti(TipoCollegamento::Tcp, "*");
+        // A single prompt needs no count; a reply ending in a prompt is no idle prompt.
+        rx(TipoCollegamento::Tcp, "F?");
+        rx(TipoCollegamento::Tcp, "STATO USCITE RELE ->00010000<-\r\nF?", 2);
+        // A prompt with other line ends, or from the other link, starts a run of its own.
+        rx(TipoCollegamento::Tcp, "\r\nF?", 2);
+        rx(TipoCollegamento::Seriale, "\r\nF?", 3);
+        rx(TipoCollegamento::Seriale, "F?F?");
+        rx(TipoCollegamento::Seriale, "F?\r\n", 3);
+        // Stopping ends the run with its count.
+        registro.ferma();
+        rx(TipoCollegamento::Seriale, "F?\r\n");
+        QVERIFY(registro.avvia(cartella.path()));
+        // After a start nothing is counted with the run before it; a run still open when the
+        // record goes away has its count written.
+        rx(TipoCollegamento::Seriale, "F?\r\n", 2);
+    }
+    QCOMPARE(
+        leggiTesto(percorso),
+        QStringLiteral("2026-12-07 11:00:00.100 TCP RX F?\n"
+                       "2026-12-07 11:00:00.400 TCP RX F? (×4)\n"
+                       "2026-12-07 11:00:00.500 TCP TX *\n"
+                       "2026-12-07 11:00:00.600 TCP RX F?\n"
+                       "2026-12-07 11:00:00.700 TCP RX STATO USCITE RELE ->00010000<-\\r\\nF?\n"
+                       "2026-12-07 11:00:00.800 TCP RX STATO USCITE RELE ->00010000<-\\r\\nF?\n"
+                       "2026-12-07 11:00:00.900 TCP RX \\r\\nF?\n"
+                       "2026-12-07 11:00:01.000 TCP RX \\r\\nF? (×2)\n"
+                       "2026-12-07 11:00:01.100 SER RX \\r\\nF?\n"
+                       "2026-12-07 11:00:01.300 SER RX \\r\\nF? (×3)\n"
+                       "2026-12-07 11:00:01.400 SER RX F?F?\n"
+                       "2026-12-07 11:00:01.500 SER RX F?\\r\\n\n"
+                       "2026-12-07 11:00:01.700 SER RX F?\\r\\n (×3)\n"
+                       "2026-12-07 11:00:01.800 SER RX F?\\r\\n\n"
+                       "2026-12-07 11:00:01.900 SER RX F?\\r\\n (×2)\n"));
 }
 
 void TestRegistroTraffico::rotazione()
