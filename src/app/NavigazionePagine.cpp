@@ -44,8 +44,7 @@ NavigazionePagine::NavigazionePagine(ValoriProgramma &valori, Messaggi &messaggi
                                         *m_modoContinuo, [this] { CaricaConfIni(); },
                                         [this](int pagina) { mostraPagina(pagina); },
                                         [this](const QString &testo) { emit notizia(testo); }});
-    creaPagine();
-    collegaPagine();
+    collegaHome();
 }
 
 NavigazionePagine::~NavigazionePagine()
@@ -54,61 +53,202 @@ NavigazionePagine::~NavigazionePagine()
     disconnect(m_connessioneFuoco);
 }
 
-void NavigazionePagine::creaPagine()
+void NavigazionePagine::collegaHome()
 {
+    // Every index of the page control holds its place from the start, so the page numbers
+    // stay what they are; a placeholder gives way to its page at the page's first use.
     m_paginaHome = new PaginaHome(this);
-    m_paginaUD = new PaginaUsciteDigitali(*m_contesto, this);
-    m_paginaID = new PaginaIngressiDigitali(*m_contesto, this);
-    m_paginaUA = new PaginaUsciteAnalogiche(*m_contesto, this);
-    m_paginaIA = new PaginaIngressiAnalogici(*m_contesto, this);
-    m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, this);
-    m_paginaIDP = new PaginaPerifIngressiDigitali(*m_contesto, this);
-    m_paginaUAP = new PaginaPerifUsciteAnalogiche(*m_contesto, this);
-    m_paginaConfigurazione = new PaginaConfigurazione(m_valori, m_messaggi, this);
-    for (QWidget *pagina :
-         {static_cast<QWidget *>(m_paginaHome), static_cast<QWidget *>(m_paginaUD),
-          static_cast<QWidget *>(m_paginaID), static_cast<QWidget *>(m_paginaUA),
-          static_cast<QWidget *>(m_paginaIA), static_cast<QWidget *>(m_paginaUDP),
-          static_cast<QWidget *>(m_paginaIDP), static_cast<QWidget *>(m_paginaUAP),
-          static_cast<QWidget *>(m_paginaConfigurazione)}) {
-        addWidget(pagina);
+    addWidget(m_paginaHome);
+    for (int indice = ValoriProgramma::Home + 1; indice <= ValoriProgramma::Configurazione;
+         ++indice) {
+        addWidget(new QWidget(this));
+    }
+    // However a page comes on screen, it is built first.
+    connect(this, &QStackedWidget::currentChanged, this, [this](int indice) {
+        if (!m_collocando) {
+            costruisci(indice);
+        }
+    });
+    connect(m_paginaHome, &PaginaHome::immagineCliccata, this, &NavigazionePagine::ricomincia);
+    connect(m_paginaHome, &PaginaHome::voceScelta, this,
+            protetto(m_messaggi, [this](PaginaHome::Voce voce) { apriVoce(voce); }));
+    m_connessioneFuoco = connect(
+        qApp, &QApplication::focusChanged, this,
+        protetto(m_messaggi, [this](QWidget *, QWidget *nuovo) { fuocoCambiato(nuovo); }));
+}
+
+void NavigazionePagine::colloca(int indice, QWidget *pagina)
+{
+    QWidget *segnaposto = widget(indice);
+    const bool corrente = segnaposto == currentWidget();
+    m_collocando = true;
+    removeWidget(segnaposto);
+    delete segnaposto;
+    insertWidget(indice, pagina);
+    if (corrente) {
+        setCurrentIndex(indice);
+    }
+    m_collocando = false;
+}
+
+void NavigazionePagine::costruisci(int indice)
+{
+    switch (indice) {
+    case ValoriProgramma::UsciteDigitali:
+        paginaUsciteDigitali();
+        break;
+    case ValoriProgramma::IngressiDigitali:
+        paginaIngressiDigitali();
+        break;
+    case ValoriProgramma::UsciteAnalogiche:
+        paginaUsciteAnalogiche();
+        break;
+    case ValoriProgramma::IngressiAnalogici:
+        paginaIngressiAnalogici();
+        break;
+    case ValoriProgramma::PerifUsciteDigitali:
+        paginaPerifUsciteDigitali();
+        break;
+    case ValoriProgramma::PerifIngressiDigitali:
+        paginaPerifIngressiDigitali();
+        break;
+    case ValoriProgramma::PerifUsciteAnalogiche:
+        paginaPerifUsciteAnalogiche();
+        break;
+    case ValoriProgramma::Configurazione:
+        paginaConfigurazione();
+        break;
+    default:
+        break;
     }
 }
 
-void NavigazionePagine::collegaPagine()
+void NavigazionePagine::riapplica(const std::array<std::optional<QString>, 8> &testi, int n,
+                                  void (NavigazionePagine::*imposta)(int, const QString &))
 {
-    const auto gestore = [this](auto azione) { return protetto(m_messaggi, azione); };
-    connect(m_paginaHome, &PaginaHome::immagineCliccata, this, &NavigazionePagine::ricomincia);
-    connect(m_paginaHome, &PaginaHome::voceScelta, this,
-            gestore([this](PaginaHome::Voce voce) { apriVoce(voce); }));
-    connect(m_paginaConfigurazione, &PaginaConfigurazione::paginaIniziale, this,
-            gestore([this] { SpeedButton13Click(); }));
-    connect(m_paginaConfigurazione, &PaginaConfigurazione::salvata, this,
-            [this] { emit notizia(QStringLiteral("Configurazione salvata")); });
-    connect(m_paginaConfigurazione, &PaginaConfigurazione::inviaTempoAllarme, this,
-            gestore([this] { SpeedButton22Click(); }));
-    for (QPushButton *home : {m_paginaUD->pulsanteHome(), m_paginaID->pulsanteHome(),
-                              m_paginaUA->pulsanteHome(), m_paginaIA->pulsanteHome()}) {
-        connect(home, &QPushButton::clicked, this, gestore([this] { sbHome1Click(); }));
+    if (const std::optional<QString> &testo = testi.at(n - 1)) {
+        (this->*imposta)(n, *testo);
     }
-    connect(m_paginaUDP->pulsanteRitorno(), &QPushButton::clicked, this,
-            gestore([this] { sbUDClick(); }));
-    connect(m_paginaIDP->pulsanteRitorno(), &QPushButton::clicked, this,
-            gestore([this] { sbIDClick(); }));
-    connect(m_paginaUAP->pulsanteRitorno(), &QPushButton::clicked, this,
-            gestore([this] { sbUAClick(); }));
-    connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
-            gestore([this] { sbPIAClick(); }));
-    connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
-            gestore([this] { m_paginaUDP->sbPUDClick(); }));
-    connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
-            gestore([this] { m_paginaIDP->sbPIDClick(); }));
-    connect(m_paginaUA->pulsantePeriferiche(), &QPushButton::clicked, this,
-            gestore([this] { m_paginaUAP->sbPUAClick(); }));
+}
 
-    m_connessioneFuoco =
-        connect(qApp, &QApplication::focusChanged, this,
-                gestore([this](QWidget *, QWidget *nuovo) { fuocoCambiato(nuovo); }));
+void NavigazionePagine::collegaPulsanteHome(QAbstractButton *pulsante)
+{
+    connect(pulsante, &QAbstractButton::clicked, this,
+            protetto(m_messaggi, [this] { sbHome1Click(); }));
+}
+
+PaginaUsciteDigitali *NavigazionePagine::paginaUsciteDigitali()
+{
+    if (!m_paginaUD) {
+        m_paginaUD = new PaginaUsciteDigitali(*m_contesto, this);
+        for (int n = 1; n <= 8; ++n) {
+            riapplica(m_nomi.usciteDigitali, n, &NavigazionePagine::impostaNomeUscitaDigitale);
+        }
+        collegaPulsanteHome(m_paginaUD->pulsanteHome());
+        connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { paginaPerifUsciteDigitali()->sbPUDClick(); }));
+        colloca(ValoriProgramma::UsciteDigitali, m_paginaUD);
+    }
+    return m_paginaUD;
+}
+
+PaginaIngressiDigitali *NavigazionePagine::paginaIngressiDigitali()
+{
+    if (!m_paginaID) {
+        m_paginaID = new PaginaIngressiDigitali(*m_contesto, this);
+        for (int n = 1; n <= 8; ++n) {
+            riapplica(m_nomi.ingressiDigitali, n, &NavigazionePagine::impostaNomeIngressoDigitale);
+        }
+        collegaPulsanteHome(m_paginaID->pulsanteHome());
+        connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { paginaPerifIngressiDigitali()->sbPIDClick(); }));
+        colloca(ValoriProgramma::IngressiDigitali, m_paginaID);
+    }
+    return m_paginaID;
+}
+
+PaginaUsciteAnalogiche *NavigazionePagine::paginaUsciteAnalogiche()
+{
+    if (!m_paginaUA) {
+        m_paginaUA = new PaginaUsciteAnalogiche(*m_contesto, this);
+        for (int n = 1; n <= 2; ++n) {
+            riapplica(m_nomi.titoliUsciteAnalogiche, n,
+                      &NavigazionePagine::impostaTitoloUscitaAnalogica);
+        }
+        collegaPulsanteHome(m_paginaUA->pulsanteHome());
+        connect(m_paginaUA->pulsantePeriferiche(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { paginaPerifUsciteAnalogiche()->sbPUAClick(); }));
+        colloca(ValoriProgramma::UsciteAnalogiche, m_paginaUA);
+    }
+    return m_paginaUA;
+}
+
+PaginaIngressiAnalogici *NavigazionePagine::paginaIngressiAnalogici()
+{
+    if (!m_paginaIA) {
+        m_paginaIA = new PaginaIngressiAnalogici(*m_contesto, this);
+        for (int n = 1; n <= 8; ++n) {
+            riapplica(m_nomi.titoliIngressiAnalogici, n,
+                      &NavigazionePagine::impostaTitoloIngressoAnalogico);
+            riapplica(m_nomi.unitaIngressiAnalogici, n,
+                      &NavigazionePagine::impostaUnitaIngressoAnalogico);
+        }
+        collegaPulsanteHome(m_paginaIA->pulsanteHome());
+        connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { sbPIAClick(); }));
+        connect(m_paginaIA, &PaginaIngressiAnalogici::letturaMostrata, this,
+                &NavigazionePagine::letturaAnalogicaMostrata);
+        colloca(ValoriProgramma::IngressiAnalogici, m_paginaIA);
+    }
+    return m_paginaIA;
+}
+
+PaginaPerifUsciteDigitali *NavigazionePagine::paginaPerifUsciteDigitali()
+{
+    if (!m_paginaUDP) {
+        m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, this);
+        connect(m_paginaUDP->pulsanteRitorno(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { sbUDClick(); }));
+        colloca(ValoriProgramma::PerifUsciteDigitali, m_paginaUDP);
+    }
+    return m_paginaUDP;
+}
+
+PaginaPerifIngressiDigitali *NavigazionePagine::paginaPerifIngressiDigitali()
+{
+    if (!m_paginaIDP) {
+        m_paginaIDP = new PaginaPerifIngressiDigitali(*m_contesto, this);
+        connect(m_paginaIDP->pulsanteRitorno(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { sbIDClick(); }));
+        colloca(ValoriProgramma::PerifIngressiDigitali, m_paginaIDP);
+    }
+    return m_paginaIDP;
+}
+
+PaginaPerifUsciteAnalogiche *NavigazionePagine::paginaPerifUsciteAnalogiche()
+{
+    if (!m_paginaUAP) {
+        m_paginaUAP = new PaginaPerifUsciteAnalogiche(*m_contesto, this);
+        connect(m_paginaUAP->pulsanteRitorno(), &QPushButton::clicked, this,
+                protetto(m_messaggi, [this] { sbUAClick(); }));
+        colloca(ValoriProgramma::PerifUsciteAnalogiche, m_paginaUAP);
+    }
+    return m_paginaUAP;
+}
+
+PaginaConfigurazione *NavigazionePagine::paginaConfigurazione()
+{
+    if (!m_paginaConfigurazione) {
+        m_paginaConfigurazione = new PaginaConfigurazione(m_valori, m_messaggi, this);
+        connect(m_paginaConfigurazione, &PaginaConfigurazione::paginaIniziale, this,
+                protetto(m_messaggi, [this] { SpeedButton13Click(); }));
+        connect(m_paginaConfigurazione, &PaginaConfigurazione::salvata, this,
+                [this] { emit notizia(QStringLiteral("Configurazione salvata")); });
+        connect(m_paginaConfigurazione, &PaginaConfigurazione::inviaTempoAllarme, this,
+                protetto(m_messaggi, [this] { SpeedButton22Click(); }));
+        colloca(ValoriProgramma::Configurazione, m_paginaConfigurazione);
+    }
+    return m_paginaConfigurazione;
 }
 
 void NavigazionePagine::fuocoCambiato(QWidget *nuovo)
@@ -140,6 +280,7 @@ void NavigazionePagine::fuocoCambiato(QWidget *nuovo)
 
 void NavigazionePagine::mostraPagina(int indice)
 {
+    costruisci(indice);
     // Set first: showing the page may already move the focus into it.
     const bool cambiata = indice != currentIndex();
     if (cambiata) {
@@ -163,16 +304,16 @@ void NavigazionePagine::apriVoce(PaginaHome::Voce voce)
     }
     switch (voce) {
     case PaginaHome::UD:
-        m_paginaUD->lbUDClick();
+        paginaUsciteDigitali()->lbUDClick();
         break;
     case PaginaHome::ID:
-        m_paginaID->lbIDClick();
+        paginaIngressiDigitali()->lbIDClick();
         break;
     case PaginaHome::UA:
-        m_paginaUA->lbUAClick();
+        paginaUsciteAnalogiche()->lbUAClick();
         break;
     case PaginaHome::IA:
-        m_paginaIA->lbIAClick();
+        paginaIngressiAnalogici()->lbIAClick();
         break;
     }
 }
@@ -227,18 +368,27 @@ void NavigazionePagine::richiestaPaginaAperta()
     }
 }
 
+void NavigazionePagine::azzeraTempoRele()
+{
+    if (m_paginaConfigurazione) {
+        m_paginaConfigurazione->cbTime()->setCurrentIndex(0);
+    }
+}
+
 void NavigazionePagine::salvaConfigurazione()
 {
+    if (currentIndex() != ValoriProgramma::Configurazione) {
+        return;
+    }
     QAbstractButton *pulsante = m_paginaConfigurazione->sbSalvaConfIni();
-    if (currentIndex() == ValoriProgramma::Configurazione && pulsante->isVisible() &&
-        pulsante->isEnabled()) {
+    if (pulsante->isVisible() && pulsante->isEnabled()) {
         pulsante->click();
     }
 }
 
 void NavigazionePagine::CaricaConfIni()
 {
-    const QStringList avvisi = ::CaricaConfIni(m_valori, *m_paginaConfigurazione, *this);
+    const QStringList avvisi = ::CaricaConfIni(m_valori, *paginaConfigurazione(), *this);
     m_paginaConfigurazione->segnaRicaricata();
     // Reloaded at every page entry: each bad value is told once, not at every entry.
     for (const QString &avviso : avvisi) {
@@ -293,17 +443,17 @@ void NavigazionePagine::sbIAClick()
 
 void NavigazionePagine::TabSheet6Enter()
 {
-    m_paginaUDP->selezionaPrimaUnita();
+    paginaPerifUsciteDigitali()->selezionaPrimaUnita();
 }
 
 void NavigazionePagine::TabSheet7Enter()
 {
-    m_paginaIDP->selezionaPrimaUnita();
+    paginaPerifIngressiDigitali()->selezionaPrimaUnita();
 }
 
 void NavigazionePagine::TabSheet8Enter()
 {
-    m_paginaUAP->selezionaPrimaUnita();
+    paginaPerifUsciteAnalogiche()->selezionaPrimaUnita();
 }
 
 void NavigazionePagine::Settaggi1Click()
@@ -326,7 +476,7 @@ void NavigazionePagine::SpeedButton22Click()
     CaricaConfIni();
     m_sessione.collegamento().VerificaCollegamento();
     m_sessione.invio().invia(
-        Protocollo::tempoRele(m_paginaConfigurazione->cbTime()->currentText()),
+        Protocollo::tempoRele(paginaConfigurazione()->cbTime()->currentText()),
         EsitoInvio{[this] { emit notizia(QStringLiteral("Impostazioni inviate alla scheda")); },
                    {},
                    {}});
@@ -334,25 +484,40 @@ void NavigazionePagine::SpeedButton22Click()
 
 void NavigazionePagine::impostaNomeUscitaDigitale(int n, const QString &nome)
 {
-    m_paginaUD->pannello(n)->impostaNome(nome);
+    m_nomi.usciteDigitali.at(n - 1) = nome;
+    if (m_paginaUD) {
+        m_paginaUD->pannello(n)->impostaNome(nome);
+    }
 }
 
 void NavigazionePagine::impostaNomeIngressoDigitale(int n, const QString &nome)
 {
-    m_paginaID->pannello(n)->impostaNome(nome);
+    m_nomi.ingressiDigitali.at(n - 1) = nome;
+    if (m_paginaID) {
+        m_paginaID->pannello(n)->impostaNome(nome);
+    }
 }
 
 void NavigazionePagine::impostaTitoloUscitaAnalogica(int n, const QString &testo)
 {
-    m_paginaUA->titolo(n)->impostaTesto(testo);
+    m_nomi.titoliUsciteAnalogiche.at(n - 1) = testo;
+    if (m_paginaUA) {
+        m_paginaUA->titolo(n)->impostaTesto(testo);
+    }
 }
 
 void NavigazionePagine::impostaTitoloIngressoAnalogico(int n, const QString &testo)
 {
-    m_paginaIA->titolo(n)->impostaTesto(testo);
+    m_nomi.titoliIngressiAnalogici.at(n - 1) = testo;
+    if (m_paginaIA) {
+        m_paginaIA->titolo(n)->impostaTesto(testo);
+    }
 }
 
 void NavigazionePagine::impostaUnitaIngressoAnalogico(int n, const QString &unita)
 {
-    m_paginaIA->unita(n)->setText(unita);
+    m_nomi.unitaIngressiAnalogici.at(n - 1) = unita;
+    if (m_paginaIA) {
+        m_paginaIA->unita(n)->setText(unita);
+    }
 }

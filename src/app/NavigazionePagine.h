@@ -6,9 +6,12 @@
 #include <QSet>
 #include <QStackedWidget>
 
+#include <array>
 #include <memory>
+#include <optional>
 
 class Messaggi;
+class QAbstractButton;
 class ModoContinuo;
 class PaginaBase;
 class PaginaConfigurazione;
@@ -33,19 +36,20 @@ public:
                       QWidget *parent = nullptr);
     ~NavigazionePagine() override;
 
+    // Home is built with the control; every other page at its first use, in its place.
     PaginaHome *paginaHome() const { return m_paginaHome; }
-    PaginaUsciteDigitali *paginaUsciteDigitali() const { return m_paginaUD; }
-    PaginaIngressiDigitali *paginaIngressiDigitali() const { return m_paginaID; }
-    PaginaUsciteAnalogiche *paginaUsciteAnalogiche() const { return m_paginaUA; }
-    PaginaIngressiAnalogici *paginaIngressiAnalogici() const { return m_paginaIA; }
-    PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali() const { return m_paginaUDP; }
-    PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali() const { return m_paginaIDP; }
-    PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche() const { return m_paginaUAP; }
-    PaginaConfigurazione *paginaConfigurazione() const { return m_paginaConfigurazione; }
+    PaginaUsciteDigitali *paginaUsciteDigitali();
+    PaginaIngressiDigitali *paginaIngressiDigitali();
+    PaginaUsciteAnalogiche *paginaUsciteAnalogiche();
+    PaginaIngressiAnalogici *paginaIngressiAnalogici();
+    PaginaPerifUsciteDigitali *paginaPerifUsciteDigitali();
+    PaginaPerifIngressiDigitali *paginaPerifIngressiDigitali();
+    PaginaPerifUsciteAnalogiche *paginaPerifUsciteAnalogiche();
+    PaginaConfigurazione *paginaConfigurazione();
 
     // The board or peripheral page on screen; null for home and configuration.
     PaginaBase *paginaSchedaAperta() const;
-    // Every page that shows board points.
+    // Every page that shows board points and has been built.
     QList<PaginaBase *> pagineScheda() const;
     void mostraPagina(int indice);
 
@@ -68,6 +72,8 @@ public:
     void salvaConfigurazione();
     // A home entry, chosen on the home page or from the "Pagine" menu on any page.
     void apriVoce(PaginaHome::Voce voce);
+    // Starting over: the relay time back to its first choice (a page not built yet has it).
+    void azzeraTempoRele();
     // Leaving the configuration page with unsaved edits asks first; false: stay.
     bool lasciaConfigurazione();
 
@@ -78,10 +84,20 @@ signals:
     void ricomincia();
     // A short notice for status panel 1 ("Configurazione salvata").
     void notizia(const QString &testo);
+    // A scaled value just put on analog input n's display.
+    void letturaAnalogicaMostrata(int n, qint64 valore);
 
 private:
-    void creaPagine();
-    void collegaPagine();
+    void collegaHome();
+    // Puts a page just built where its placeholder held its index.
+    void colloca(int indice, QWidget *pagina);
+    // Gives a page just built the text of point `n` the last reload set, if it set one.
+    void riapplica(const std::array<std::optional<QString>, 8> &testi, int n,
+                   void (NavigazionePagine::*imposta)(int, const QString &));
+    // Builds the page of `indice` if it is not there yet.
+    void costruisci(int indice);
+    // The way back home from a board page's "Pagina Iniziale" button.
+    void collegaPulsanteHome(QAbstractButton *pulsante);
     // The first time the input focus lands inside a page after it was shown, that page is
     // entered.
     void fuocoCambiato(QWidget *nuovo);
@@ -107,6 +123,17 @@ private:
     PaginaPerifIngressiDigitali *m_paginaIDP = nullptr;
     PaginaPerifUsciteAnalogiche *m_paginaUAP = nullptr;
     PaginaConfigurazione *m_paginaConfigurazione = nullptr;
+    // The names and units of the last reload, for the pages built after it.
+    struct Nomi
+    {
+        std::array<std::optional<QString>, 8> usciteDigitali;
+        std::array<std::optional<QString>, 8> ingressiDigitali;
+        std::array<std::optional<QString>, 8> titoliUsciteAnalogiche;
+        std::array<std::optional<QString>, 8> titoliIngressiAnalogici;
+        std::array<std::optional<QString>, 8> unitaIngressiAnalogici;
+    } m_nomi;
+    // A page is being put in its place: the page control's own moves build nothing.
+    bool m_collocando = false;
     // Shown and not yet entered by the focus; -1 once entered.
     int m_paginaDaEntrare = -1;
     // Warnings of the configuration reload already shown.

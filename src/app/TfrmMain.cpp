@@ -12,7 +12,6 @@
 #include "pages/andamento/FinestraAndamento.h"
 #include "pages/andamento/StoricoAnalogici.h"
 #include "pages/comune/SorveglianzaPagine.h"
-#include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/widgets/CorniceFuoco.h"
 #include "pages/widgets/MessaggiQt.h"
 #include "protocol/FramerPagine.h"
@@ -91,8 +90,8 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     connect(m_navigazione, &NavigazionePagine::ricomincia, this,
             protetto(m_messaggi, [this] { FormCreate(); }));
     // The trend keeps every value the analog inputs page shows.
-    connect(m_navigazione->paginaIngressiAnalogici(), &PaginaIngressiAnalogici::letturaMostrata,
-            m_storico, &StoricoAnalogici::aggiungiLetturaOra);
+    connect(m_navigazione, &NavigazionePagine::letturaAnalogicaMostrata, m_storico,
+            &StoricoAnalogici::aggiungiLetturaOra);
 
     m_timTimerOra = new QTimer(this);
     m_timTimerOra->setObjectName(QStringLiteral("timTimerOra"));
@@ -302,7 +301,7 @@ void TfrmMain::FormCreate()
     }
 
     m_navigazione->mostraPagina(ValoriProgramma::Home);
-    m_navigazione->paginaConfigurazione()->cbTime()->setCurrentIndex(0);
+    m_navigazione->azzeraTempoRele();
 }
 
 void TfrmMain::mostraTipoScelto()

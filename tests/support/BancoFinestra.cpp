@@ -1,5 +1,7 @@
 #include "BancoFinestra.h"
 
+#include "app/NavigazionePagine.h"
+
 #include "Supporto.h"
 #include "app/BarraStato.h"
 
@@ -27,6 +29,19 @@ void BancoFinestra::chiudi()
 {
     m_finestra.reset();
     m_cartella.reset();
+}
+
+void costruisciPagine(TfrmMain &finestra)
+{
+    NavigazionePagine &navigazione = finestra.navigazione();
+    navigazione.paginaUsciteDigitali();
+    navigazione.paginaIngressiDigitali();
+    navigazione.paginaUsciteAnalogiche();
+    navigazione.paginaIngressiAnalogici();
+    navigazione.paginaPerifUsciteDigitali();
+    navigazione.paginaPerifIngressiDigitali();
+    navigazione.paginaPerifUsciteAnalogiche();
+    navigazione.paginaConfigurazione();
 }
 
 TfrmMain &BancoFinestra::crea()

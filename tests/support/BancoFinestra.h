@@ -10,6 +10,10 @@
 
 // The main window over a temporary settings folder, its messages recorded. Settings files
 // written into the folder before crea() are what the window reads at start.
+// Builds every page the window builds only when first opened, so a test can reach their
+// controls without opening them.
+void costruisciPagine(TfrmMain &finestra);
+
 class BancoFinestra
 {
 public:
@@ -28,8 +32,10 @@ public:
     // "Porte.INI" in the folder with `contenuto`, replacing it.
     bool scriviPorte(const QString &contenuto) const;
 
+    // Any control of any page: the pages not yet opened are built first.
     template <typename T = QWidget> T *controllo(const QString &nome) const
     {
+        costruisciPagine(*m_finestra);
         return m_finestra->findChild<T *>(nome);
     }
     // Clicks the control called `nome`, which must be visible. The handler runs to its end

@@ -2,7 +2,12 @@
 #include "Supporto.h"
 #include "app/BarraStato.h"
 #include "core/Gestore.h"
+#include "config/PaginaConfigurazione.h"
 #include "link/Invio.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "settings/Ini.h"
+#include "settings/LayoutIni.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,6 +65,35 @@ private slots:
         // The clock keeps ticking.
         const QString primo = finestra.barraStato()->testo(2);
         QTRY_VERIFY_WITH_TIMEOUT(finestra.barraStato()->testo(2) != primo, 2500);
+    }
+
+    void pagineCostruiteAlPrimoUso()
+    {
+        QVERIFY(ScriviIni(file(LayoutIni::kFileImpostazioni),
+                          {{LayoutIni::kSezOption, QStringLiteral("UD01"), QStringLiteral("Pompa")},
+                           {LayoutIni::kSezOption, QStringLiteral("ID02"), QStringLiteral("Porta")}}));
+        // A link is chosen, so a board page opens (no board answers on the port).
+        QVERIFY(scriviPorteTcp(cartella(), 9, QStringLiteral("127.0.0.1")));
+        QVERIFY(mostra());
+        TfrmMain &finestra = *m_finestra;
+        auto *pagine = finestra.findChild<QStackedWidget *>("pcPagine");
+        // Only home at start; every page keeps its number all the same.
+        QVERIFY(finestra.findChildren<PaginaBase *>().isEmpty());
+        QVERIFY(!finestra.findChild<PaginaConfigurazione *>());
+        QCOMPARE(pagine->count(), 9);
+
+        azione(finestra, "Settaggi1")->trigger();
+        QCOMPARE(pagine->currentWidget(), finestra.findChild<PaginaConfigurazione *>());
+        // Opened as the operator does, and by the page control alone: either way the page
+        // comes built, in its place, with the names of the last reload.
+        azione(finestra, "mPagUD")->trigger();
+        QCOMPARE(pagine->currentIndex(), 1);
+        QCOMPARE(pagine->currentWidget(), finestra.findChild<PaginaUsciteDigitali *>());
+        QCOMPARE(finestra.findChild<QAbstractButton *>("sbUD1")->text(), "Pompa");
+        pagine->setCurrentIndex(2);
+        QCOMPARE(pagine->currentWidget(), finestra.findChild<PaginaIngressiDigitali *>());
+        QCOMPARE(finestra.findChild<QAbstractButton *>("sbID2")->text(), "Porta");
+        QCOMPARE(finestra.findChildren<PaginaBase *>().size(), 2);
     }
 
     void lOrologioGiraMentreSiAttendeLaScheda()

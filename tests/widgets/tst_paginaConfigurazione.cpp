@@ -62,6 +62,7 @@ private slots:
 private:
     template <typename T> T *trova(const QString &nome) const
     {
+        costruisciPagine(*m_finestra);
         auto *controllo = m_finestra->findChild<T *>(nome);
         if (!controllo) {
             qFatal("missing control %s", qPrintable(nome));
@@ -70,6 +71,7 @@ private:
     }
     QString testo(const QString &nome) const
     {
+        costruisciPagine(*m_finestra);
         if (auto *pulsante = m_finestra->findChild<QAbstractButton *>(nome)) {
             return testoMostrato(pulsante);
         }
