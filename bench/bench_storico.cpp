@@ -6,6 +6,7 @@
 #include "core/ValoriProgramma.h"
 #include "config/ConfigurazionePredefinita.h"
 #include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/GraficoAndamento.h"
 #include "pages/andamento/StoricoAnalogici.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -123,6 +125,30 @@ void scegliGiornata(FinestraAndamento &finestra)
     finestra.cbIntervallo()->setCurrentIndex(int(FinestraAndamento::Minuti.size()) - 1);
 }
 
+// Shows the window and returns once the platform has exposed it: before that, repaint()
+// paints nothing.
+void mostra(FinestraAndamento &finestra)
+{
+    finestra.show();
+    QElapsedTimer attesa;
+    attesa.start();
+    while (!(finestra.windowHandle() && finestra.windowHandle()->isExposed()) &&
+           attesa.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+// A median, or -1 when the plot was not painted each time: scripts/bench counts a figure
+// below zero as a missed goal.
+double mediana(std::vector<double> tempi, bool dipinto)
+{
+    if (!dipinto) {
+        return -1;
+    }
+    std::sort(tempi.begin(), tempi.end());
+    return tempi.at(tempi.size() / 2);
+}
+
 // The trend window opened on 24 h over full rings: from its making to its first paint done.
 void BM_AndamentoApertoEDipinto(benchmark::State &stato)
 {
@@ -131,6 +157,7 @@ void BM_AndamentoApertoEDipinto(benchmark::State &stato)
     riempi(storico, kGiornoS);
     MessaggiRegistrati messaggi;
     std::vector<double> tempi;
+    bool dipinto = true;
     for (auto _ : stato) {
         QElapsedTimer tempo;
         tempo.start();
@@ -138,12 +165,12 @@ void BM_AndamentoApertoEDipinto(benchmark::State &stato)
         finestra.setOrologio(
             [] { return QDateTime::fromMSecsSinceEpoch(kInizio + kGiornoS * 1000); });
         scegliGiornata(finestra);
-        finestra.show();
+        mostra(finestra);
         finestra.repaint();
         tempi.push_back(double(tempo.nsecsElapsed()) / 1e6);
+        dipinto = dipinto && !finestra.grafico()->isSporco();
     }
-    std::sort(tempi.begin(), tempi.end());
-    stato.counters["mediana_ms"] = tempi.at(tempi.size() / 2);
+    stato.counters["mediana_ms"] = mediana(tempi, dipinto);
     stato.counters["obiettivo_mediana_ms"] = 16;
 }
 
@@ -156,9 +183,10 @@ void BM_AndamentoCambioIntervalloDipinto(benchmark::State &stato)
     MessaggiRegistrati messaggi;
     FinestraAndamento finestra(storico, messaggi);
     finestra.setOrologio([] { return QDateTime::fromMSecsSinceEpoch(kInizio + kGiornoS * 1000); });
-    finestra.show();
+    mostra(finestra);
     finestra.repaint();
     std::vector<double> tempi;
+    bool dipinto = true;
     for (auto _ : stato) {
         stato.PauseTiming();
         finestra.cbIntervallo()->setCurrentIndex(FinestraAndamento::IndiceIniziale);
@@ -169,9 +197,9 @@ void BM_AndamentoCambioIntervalloDipinto(benchmark::State &stato)
         scegliGiornata(finestra);
         finestra.repaint();
         tempi.push_back(double(tempo.nsecsElapsed()) / 1e6);
+        dipinto = dipinto && !finestra.grafico()->isSporco();
     }
-    std::sort(tempi.begin(), tempi.end());
-    stato.counters["mediana_ms"] = tempi.at(tempi.size() / 2);
+    stato.counters["mediana_ms"] = mediana(tempi, dipinto);
     stato.counters["obiettivo_mediana_ms"] = 16;
 }
 
@@ -187,7 +215,7 @@ void BM_AndamentoAperto60s(benchmark::State &stato)
     MessaggiRegistrati messaggi;
     FinestraAndamento finestra(storico, messaggi);
     scegliGiornata(finestra);
-    finestra.show();
+    mostra(finestra);
     finestra.repaint();
     QTimer letture;
     qint64 giro = 0;

@@ -43,6 +43,42 @@ QList<int> colonneColorate(GraficoAndamento *grafico, const QColor &colore)
     return colonne;
 }
 
+QStringList titoli(const GraficoAndamento *grafico)
+{
+    QStringList esito;
+    for (const GraficoAndamento::Asse &asse : grafico->assi()) {
+        esito.append(asse.titolo);
+    }
+    return esito;
+}
+
+// The row where the axis of input `n` put the label `testo`, -1 if it has none.
+int rigaEtichetta(const GraficoAndamento *grafico, int n, const QString &testo)
+{
+    for (const GraficoAndamento::Asse &asse : grafico->assi()) {
+        if (asse.ingressi.contains(n) && asse.testi.contains(testo)) {
+            return asse.rettangoli.at(asse.testi.indexOf(testo)).center().y();
+        }
+    }
+    return -1;
+}
+
+// The rows of the plot that hold a colour at the time `ms`.
+QList<int> righeColorate(GraficoAndamento *grafico, qint64 ms, const QColor &colore)
+{
+    const QImage foto = grafico->grab().toImage();
+    const QRect area = grafico->areaDati();
+    const int x = area.left() + int(double(ms - (grafico->fine() - grafico->durata())) *
+                                    area.width() / double(grafico->durata()));
+    QList<int> righe;
+    for (int y = area.top() + 1; y < area.bottom(); ++y) {
+        if (foto.pixelColor(x, y) == colore) {
+            righe.append(y);
+        }
+    }
+    return righe;
+}
+
 } // namespace
 
 class TestFinestraAndamento : public QObject
@@ -58,6 +94,9 @@ private slots:
     void giornataInteraAColonne();
     void lettureInArrivoComeRicostruite();
     void pausaInterrompeLaLinea();
+    void unAssePerUnita();
+    void assiLeggibili();
+    void tastiChiudono();
     void esportaCsv();
 
 private:
@@ -136,9 +175,10 @@ void TestFinestraAndamento::lineeNomiEIntervallo()
     QCOMPARE(grafico->fine(), kAdesso.toMSecsSinceEpoch());
     QCOMPARE(grafico->durata(), 600 * 1000);
     QCOMPARE(grafico->formatoTempo(), QStringLiteral("HH:mm:ss"));
-    // Both lines fit, and the scale carries no unit while two differ.
-    QVERIFY(grafico->valoreMinimo() <= 21 && grafico->valoreMassimo() >= 40);
-    QCOMPARE(grafico->titoloValori(), QString());
+    // Each unit has a scale of its own.
+    QCOMPARE(titoli(grafico), (QStringList{QStringLiteral("°C"), QStringLiteral("Km/h")}));
+    QVERIFY(grafico->valoreMinimo() <= 21 && grafico->valoreMassimo() >= 22);
+    QVERIFY(grafico->valoreMassimo() < 40);
 
     scegliIntervallo(1);
     QCOMPARE(valori(m_finestra->serie(1)), QList<qreal>{22});
@@ -174,9 +214,9 @@ void TestFinestraAndamento::caselleNascondono()
     QVERIFY(!casella->isChecked());
     QVERIFY(!grafico->isVisibile(4));
     grafico->repaint();
-    // The hidden line no longer stretches the scale, and one unit is left to name it.
+    // The hidden line no longer stretches its unit's scale.
     QVERIFY(grafico->valoreMassimo() < 1000);
-    QCOMPARE(grafico->titoloValori(), QStringLiteral("°C"));
+    QCOMPARE(titoli(grafico), QStringList{QStringLiteral("°C")});
 
     QTest::mouseClick(casella, Qt::LeftButton, {}, QPoint(8, casella->height() / 2));
     QVERIFY(grafico->isVisibile(4));
@@ -300,6 +340,113 @@ void TestFinestraAndamento::pausaInterrompeLaLinea()
     }
     QVERIFY(m_finestra->serie(2)->interruzioni().isEmpty());
     QCOMPARE(m_finestra->serie(2)->points().size(), 10);
+}
+
+void TestFinestraAndamento::unAssePerUnita()
+{
+    // Degrees between 10 and 30, wind between 0 and 3000, each stepping up halfway.
+    const qint64 inizio = kAdesso.addSecs(-590).toMSecsSinceEpoch();
+    for (int s = 0; s < 590; ++s) {
+        m_storico->aggiungiLetturaMs(1, s < 290 ? 10 : 30, inizio + s * 1000LL);
+        m_storico->aggiungiLetturaMs(3, s < 290 ? 0 : 3000, inizio + s * 1000LL);
+    }
+    GraficoAndamento *grafico = m_finestra->grafico();
+    grafico->repaint();
+    QCOMPARE(titoli(grafico), (QStringList{QStringLiteral("°C"), QStringLiteral("Km/h")}));
+    QCOMPARE(grafico->assi().at(1).ingressi, QList<int>{3});
+    QVERIFY(!grafico->assi().at(0).destra && grafico->assi().at(1).destra);
+
+    // Each flat stretch lies on the row of its value's label on its own axis.
+    const QColor blu(0x1f, 0x77, 0xb4);
+    const QColor verde(0x2c, 0xa0, 0x2c);
+    const auto sullaRiga = [&](int n, const QColor &colore, int secondo, const QString &valore) {
+        const int riga = rigaEtichetta(grafico, n, valore);
+        const QList<int> righe = righeColorate(grafico, inizio + secondo * 1000LL, colore);
+        QVERIFY2(riga >= 0 && !righe.isEmpty() && righe.first() >= riga - 2 &&
+                     righe.last() <= riga + 2,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(valore).arg(riga).arg(righe.value(0))));
+    };
+    sullaRiga(1, blu, 140, QStringLiteral("10"));
+    sullaRiga(1, blu, 440, QStringLiteral("30"));
+    sullaRiga(3, verde, 140, QStringLiteral("0"));
+    sullaRiga(3, verde, 440, QStringLiteral("3000"));
+
+    // Hiding the only wind input takes its axis away and gives the plot its room.
+    const int larghezza = grafico->areaDati().width();
+    QTest::mouseClick(m_finestra->casella(3), Qt::LeftButton, {},
+                      QPoint(8, m_finestra->casella(3)->height() / 2));
+    grafico->repaint();
+    QCOMPARE(titoli(grafico), QStringList{QStringLiteral("°C")});
+    QVERIFY(grafico->areaDati().width() > larghezza);
+    sullaRiga(1, blu, 440, QStringLiteral("30"));
+
+    // Inputs without a unit share an axis of their own.
+    m_storico->aggiungiLetturaMs(2, -5, inizio + 400 * 1000LL);
+    m_configurazione.unitaIA[7] = QStringLiteral("9");
+    m_finestra->aggiorna();
+    m_storico->aggiungiLetturaMs(8, 5, inizio + 410 * 1000LL);
+    grafico->repaint();
+    QCOMPARE(titoli(grafico), (QStringList{QStringLiteral("°C"), QStringLiteral("—")}));
+    QCOMPARE(grafico->assi().at(1).ingressi, (QList<int>{2, 8}));
+}
+
+void TestFinestraAndamento::assiLeggibili()
+{
+    // Five units and inputs without one, ranges far apart, over the whole ring.
+    const QStringList unita = QStringLiteral("0 -1 1 2 3 4 0 2").split(QLatin1Char(' '));
+    std::copy(unita.cbegin(), unita.cend(), m_configurazione.unitaIA.begin());
+    const qint64 inizio = kAdesso.addSecs(-86399).toMSecsSinceEpoch();
+    for (int s = 0; s < 86400; ++s) {
+        for (int n = 1; n <= 8; ++n) {
+            const qint64 onda = (s * n / 60) % 200;
+            m_storico->aggiungiLetturaMs(n, n == 2 ? onda * 500 - 45000 : onda * n - 20,
+                                         inizio + s * 1000LL);
+        }
+    }
+    scegliIntervallo(24 * 60);
+    GraficoAndamento *grafico = m_finestra->grafico();
+    for (const QSize dimensione : {m_finestra->size(), QSize(751, 585)}) {
+        m_finestra->resize(dimensione);
+        QTRY_COMPARE(m_finestra->size(), dimensione);
+        grafico->repaint();
+        QCOMPARE(grafico->assi().size(), 6);
+        QVERIFY(grafico->areaDati().width() * 2 > grafico->width());
+        // Every label and title whole, inside the widget, off the plot, the times, its
+        // neighbour and the other axes.
+        QList<QRect> occupati = grafico->rettangoliTempo();
+        for (const GraficoAndamento::Asse &asse : grafico->assi()) {
+            const QList<QRect> propri = asse.rettangoli + QList<QRect>{asse.rettangoloTitolo};
+            const QStringList testi = asse.testi + QStringList{asse.titolo};
+            for (qsizetype i = 0; i < propri.size(); ++i) {
+                const QRect &r = propri.at(i);
+                QVERIFY2(grafico->rect().contains(r) && !r.intersects(grafico->areaDati()) &&
+                             grafico->fontMetrics().horizontalAdvance(testi.at(i)) <= r.width() &&
+                             (i == 0 || !r.intersects(propri.at(i - 1))),
+                         qPrintable(testi.at(i)));
+                for (const QRect &altro : std::as_const(occupati)) {
+                    QVERIFY2(!r.intersects(altro), qPrintable(testi.at(i)));
+                }
+            }
+            occupati.append(propri);
+        }
+        // The inputs below the plot, each with its whole text.
+        for (const QCheckBox *casella : m_finestra->findChildren<QCheckBox *>()) {
+            QVERIFY(m_finestra->rect().contains(casella->geometry()));
+            QVERIFY(!casella->geometry().intersects(grafico->geometry()));
+            QVERIFY(casella->width() >= casella->sizeHint().width());
+        }
+    }
+}
+
+void TestFinestraAndamento::tastiChiudono()
+{
+    for (const QKeyCombination tasto : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        m_finestra->show();
+        m_finestra->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
+        QTest::keyClick(QApplication::focusWidget(), tasto.key(), tasto.keyboardModifiers());
+        QVERIFY(!m_finestra->isVisible());
+    }
 }
 
 void TestFinestraAndamento::esportaCsv()

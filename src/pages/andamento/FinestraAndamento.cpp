@@ -11,10 +11,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -68,13 +70,12 @@ FinestraAndamento::FinestraAndamento(StoricoAnalogici &storico, Messaggi &messag
     m_sbEsportaCsv->setObjectName(QStringLiteral("sbEsportaCsv"));
     barra->addWidget(m_sbEsportaCsv);
 
-    auto *corpo = new QHBoxLayout;
-    colonna->addLayout(corpo, 1);
-    auto *caselle = new QVBoxLayout;
-    corpo->addLayout(caselle);
-
     m_grafico = new GraficoAndamento(m_storico, this);
     m_grafico->setObjectName(QStringLiteral("chAndamento"));
+    colonna->addWidget(m_grafico, 1);
+    // The inputs below the plot, as many abreast as fit: the axes need the width.
+    m_grigliaCaselle = new QGridLayout;
+    colonna->addLayout(m_grigliaCaselle);
     for (int n = 1; n <= StoricoAnalogici::NumeroIngressi; ++n) {
         m_grafico->setColore(n, kColori.at(n - 1));
         auto *casella = new QCheckBox(this);
@@ -83,15 +84,12 @@ FinestraAndamento::FinestraAndamento(StoricoAnalogici &storico, Messaggi &messag
         QPixmap colore(12, 12);
         colore.fill(kColori.at(n - 1));
         casella->setIcon(QIcon(colore));
-        caselle->addWidget(casella);
+        // Laid out by disponiCaselle(), which gives each its whole text.
+        casella->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         m_caselle.at(n - 1) = casella;
-        connect(casella, &QCheckBox::toggled, this, protetto(m_messaggi, [this, n](bool su) {
-                    m_grafico->setVisibile(n, su);
-                    aggiornaEtichette();
-                }));
+        connect(casella, &QCheckBox::toggled, this,
+                protetto(m_messaggi, [this, n](bool su) { m_grafico->setVisibile(n, su); }));
     }
-    caselle->addStretch(1);
-    corpo->addWidget(m_grafico, 1);
 
     m_timerScorrimento = new QTimer(this);
     connect(m_timerScorrimento, &QTimer::timeout, this, protetto(m_messaggi, [this] { scorri(); }));
@@ -101,10 +99,51 @@ FinestraAndamento::FinestraAndamento(StoricoAnalogici &storico, Messaggi &messag
             protetto(m_messaggi, [this] { aggiorna(); }));
     connect(m_sbEsportaCsv, &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbEsportaCsvClick(); }));
+    // A window of its own, closed from the keyboard as a dialog is.
+    for (const QKeySequence &tasto :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto *scorciatoia = new QShortcut(tasto, this);
+        connect(scorciatoia, &QShortcut::activated, this, &QWidget::close);
+    }
 
-    // Wide enough for the time labels of a whole day.
-    resize(820, 480);
+    // Wide enough for the time labels of a whole day beside the axes of five units.
+    resize(820, 520);
     aggiorna();
+}
+
+void FinestraAndamento::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    disponiCaselle();
+}
+
+void FinestraAndamento::disponiCaselle()
+{
+    int larghezza = 1;
+    for (const QCheckBox *c : m_caselle) {
+        larghezza = std::max(larghezza, c->sizeHint().width());
+    }
+    const QMargins margini = layout()->contentsMargins();
+    const int spazio = std::max(m_grigliaCaselle->horizontalSpacing(), 0);
+    const int disponibile = width() - margini.left() - margini.right();
+    const int numero = int(m_caselle.size());
+    // The fewest rows the width allows, then as few columns as fill those rows.
+    const int massime = std::clamp((disponibile + spazio) / (larghezza + spazio), 1, numero);
+    const int righe = (numero + massime - 1) / massime;
+    const int colonne = (numero + righe - 1) / righe;
+    if (colonne == m_colonneCaselle) {
+        return;
+    }
+    m_colonneCaselle = colonne;
+    for (int i = 0; i < numero; ++i) {
+        m_grigliaCaselle->removeWidget(m_caselle.at(size_t(i)));
+    }
+    for (int i = 0; i < numero; ++i) {
+        m_grigliaCaselle->addWidget(m_caselle.at(size_t(i)), i / colonne, i % colonne);
+    }
+    for (int c = 0; c < numero; ++c) {
+        m_grigliaCaselle->setColumnStretch(c, c < colonne ? 1 : 0);
+    }
 }
 
 const SerieAndamento *FinestraAndamento::serie(int ingresso) const
@@ -164,9 +203,7 @@ void FinestraAndamento::scorri()
 
 void FinestraAndamento::aggiornaEtichette()
 {
-    QString unitaComune;
-    bool unitaUniche = true;
-    bool primaDisegnata = true;
+    bool cambiate = false;
     for (int n = 1; n <= StoricoAnalogici::NumeroIngressi; ++n) {
         QString testo = m_storico.nome(n);
         if (testo.isEmpty()) {
@@ -178,19 +215,14 @@ void FinestraAndamento::aggiornaEtichette()
         }
         if (casella(n)->text() != testo) {
             casella(n)->setText(testo);
+            cambiate = true;
         }
-        // Only the lines drawn in the span name the scale's unit; a hidden window draws none.
-        if (!isVisible() || !casella(n)->isChecked() || m_grafico->serie(n).points().isEmpty()) {
-            continue;
-        }
-        if (primaDisegnata) {
-            unitaComune = unita;
-            primaDisegnata = false;
-        } else if (unita != unitaComune) {
-            unitaUniche = false;
-        }
+        m_grafico->setUnita(n, unita);
     }
-    m_grafico->setTitoloValori(unitaUniche ? unitaComune : QString());
+    if (cambiate) {
+        m_colonneCaselle = 0;
+        disponiCaselle();
+    }
 }
 
 void FinestraAndamento::aggiorna()

@@ -12,6 +12,7 @@ class GraficoAndamento;
 class Messaggi;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QPushButton;
 class QTimer;
 class StoricoAnalogici;
@@ -46,8 +47,10 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void disponiCaselle();
     void letturaAggiunta(int ingresso);
     void scorri();
     void aggiornaEtichette();
@@ -60,6 +63,8 @@ private:
     QComboBox *m_cbIntervallo = nullptr;
     QPushButton *m_sbEsportaCsv = nullptr;
     std::array<QCheckBox *, 8> m_caselle{};
+    QGridLayout *m_grigliaCaselle = nullptr;
+    int m_colonneCaselle = 0;
     GraficoAndamento *m_grafico = nullptr;
     // Moves the time on and paints what came, once per column of the plot.
     QTimer *m_timerScorrimento = nullptr;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,8 +27,28 @@ constexpr int kSpazioEtichette = 16;
 // Past this many points per pixel of width a line is dense: thin and without antialiasing.
 constexpr double kPuntiPerPixelDensi = 0.125;
 
-// Leaves the right amount of room at the left for value labels of up to seven characters.
-const QString kEtichettaLarga = QStringLiteral("-000000");
+// Every axis has room for labels of at least four digits, so the usual scales never change
+// the plot's width.
+const QString kEtichettaMinima = QStringLiteral("0000");
+// The title of the axis of inputs without a unit.
+const QString kSenzaUnita = QStringLiteral("\u2014");
+// From an axis line to its labels (a tick, then a blank); between two axes; at the widget's edges.
+constexpr int kTacca = 4;
+constexpr int kDistanzaTesti = 7;
+constexpr int kTraAssi = 8;
+constexpr int kBordo = 2;
+// The right edge's room when no axis stands there.
+constexpr int kMargineDestroVuoto = 10;
+
+QString testoValore(double valore)
+{
+    return QString::number(qint64(std::llround(valore)));
+}
+
+int numeroPassi(const GraficoAndamento::Scala &scala)
+{
+    return std::max(int(std::lround((scala.alto - scala.basso) / scala.passo)), 1);
+}
 
 } // namespace
 
@@ -37,15 +59,16 @@ GraficoAndamento::GraficoAndamento(const StoricoAnalogici &storico, QWidget *par
     m_colori.fill(Qt::black);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(360, 240);
+    disponiAssi();
 }
 
 QRect GraficoAndamento::areaDati() const
 {
-    const QFontMetrics misure = fontMetrics();
-    const int altezza = misure.height();
-    // The unit's title, turned upright, then the value labels.
-    const int sinistra = altezza + 4 + misure.horizontalAdvance(kEtichettaLarga) + 8;
-    return rect().adjusted(sinistra, altezza / 2 + 4, -10, -(altezza + 8));
+    const int altezza = fontMetrics().height();
+    // Above: the axes' titles, then half the top value label; below: half the bottom value
+    // label, then the times.
+    return rect().adjusted(m_margineSinistro, altezza + altezza / 2 + 4, -m_margineDestro,
+                           -(altezza + altezza / 2 + 6));
 }
 
 qint64 GraficoAndamento::periodoColonna() const
@@ -74,11 +97,12 @@ void GraficoAndamento::setVisibile(int n, bool visibile)
     update();
 }
 
-void GraficoAndamento::setTitoloValori(const QString &titolo)
+void GraficoAndamento::setUnita(int n, const QString &unita)
 {
-    if (titolo != m_titoloValori) {
-        m_titoloValori = titolo;
+    if (unita != m_unita.at(n - 1)) {
+        m_unita.at(n - 1) = unita;
         m_sporco = true;
+        update();
     }
 }
 
@@ -137,10 +161,11 @@ void GraficoAndamento::letturaAggiunta(int n)
     m_sporco = true;
 }
 
-void GraficoAndamento::prepara() const
+bool GraficoAndamento::prepara() const
 {
-    if (!m_daRicostruire) {
-        return;
+    const int larghezza = areaDati().width();
+    if (!m_daRicostruire && larghezza == m_larghezzaColonne) {
+        return false;
     }
     const qint64 periodo = periodoColonna();
     // The span plus the part column at each end.
@@ -152,40 +177,20 @@ void GraficoAndamento::prepara() const
         s.riempi(m_storico.letture(n));
     }
     m_daRicostruire = false;
+    m_larghezzaColonne = larghezza;
+    return true;
 }
 
 void GraficoAndamento::resizeEvent(QResizeEvent *event)
 {
+    // The columns follow the plot's width at their next use.
     QWidget::resizeEvent(event);
-    if (event->size().width() != event->oldSize().width()) {
-        // The column width follows the plot's.
-        m_daRicostruire = true;
-    }
     m_sporco = true;
 }
 
-void GraficoAndamento::calcolaScala()
+GraficoAndamento::Scala GraficoAndamento::scalaPer(qint64 minimo, qint64 massimo)
 {
-    qint64 minimo = 0;
-    qint64 massimo = 0;
-    bool trovati = false;
-    for (int n = 1; n <= NumeroSerie; ++n) {
-        qint64 basso = 0;
-        qint64 alto = 0;
-        if (m_visibili.at(n - 1) && m_serie.at(n - 1).estremi(basso, alto)) {
-            minimo = trovati ? std::min(minimo, basso) : basso;
-            massimo = trovati ? std::max(massimo, alto) : alto;
-            trovati = true;
-        }
-    }
-    if (!trovati) {
-        m_scalaBassa = 0;
-        m_scalaAlta = 100;
-        m_passoScala = 20;
-        return;
-    }
-    // Whole steps of 1, 2 or 5 times a power of ten, about six of them; a flat line sits in
-    // the middle of the plot, not on its edge.
+    // A flat line sits in the middle of the plot, not on its edge.
     const double ampiezza = std::max<double>(double(massimo - minimo), 4.0);
     const double grezzo = ampiezza / 6.0;
     const double potenza = std::pow(10.0, std::floor(std::log10(grezzo)));
@@ -202,25 +207,100 @@ void GraficoAndamento::calcolaScala()
     if (alto == double(massimo)) {
         alto += passo;
     }
-    m_scalaBassa = basso;
-    m_scalaAlta = alto;
-    m_passoScala = passo;
+    return {basso, alto, passo};
+}
+
+void GraficoAndamento::disponiAssi()
+{
+    // While the columns wait to be made, the kept readings tell which lines the span holds,
+    // so that the columns are made once, for the width left beside those lines' axes; the
+    // scales wait for the columns.
+    const bool daLetture = m_daRicostruire || areaDati().width() != m_larghezzaColonne;
+    const qint64 inizio = m_fine - m_durata - periodoColonna();
+    // One axis per unit among the lines drawn, in the order of their first input.
+    QList<Asse> assi;
+    std::vector<std::pair<qint64, qint64>> estremi;
+    for (int n = 1; n <= NumeroSerie; ++n) {
+        qint64 basso = 0;
+        qint64 alto = 0;
+        if (!m_visibili.at(n - 1)) {
+            continue;
+        }
+        if (daLetture) {
+            const BufferLetture &letture = m_storico.letture(n);
+            if (letture.isEmpty() || letture.ultima().ms < inizio) {
+                continue;
+            }
+        } else if (!m_serie.at(n - 1).estremi(basso, alto)) {
+            continue;
+        }
+        const QString &unita = m_unita.at(n - 1);
+        const QString titolo = unita.isEmpty() ? kSenzaUnita : unita;
+        const auto stesso = std::find_if(assi.cbegin(), assi.cend(),
+                                         [&](const Asse &a) { return a.titolo == titolo; });
+        if (stesso == assi.cend()) {
+            Asse asse;
+            asse.titolo = titolo;
+            asse.ingressi = {n};
+            assi.append(asse);
+            estremi.emplace_back(basso, alto);
+        } else {
+            const auto i = stesso - assi.cbegin();
+            assi[i].ingressi.append(n);
+            auto &[minimo, massimo] = estremi[size_t(i)];
+            minimo = std::min(minimo, basso);
+            massimo = std::max(massimo, alto);
+        }
+    }
+    // Nothing drawn: an empty plot with a plain scale.
+    if (assi.isEmpty()) {
+        assi.append(Asse());
+    }
+
+    const QFontMetrics misure = fontMetrics();
+    const int minima = misure.horizontalAdvance(kEtichettaMinima);
+    int sinistra = kBordo - kTraAssi;
+    int destra = kBordo - kTraAssi;
+    for (qsizetype i = 0; i < assi.size(); ++i) {
+        Asse &asse = assi[i];
+        if (!daLetture && i < qsizetype(estremi.size())) {
+            asse.scala = scalaPer(estremi[size_t(i)].first, estremi[size_t(i)].second);
+        }
+        int larghezza = std::max(minima, misure.horizontalAdvance(asse.titolo));
+        const int passi = numeroPassi(asse.scala);
+        for (int p = 0; p <= passi; ++p) {
+            const QString testo = testoValore(asse.scala.basso + p * asse.scala.passo);
+            larghezza = std::max(larghezza, misure.horizontalAdvance(testo));
+        }
+        int &tenuta = m_larghezzeTesti[asse.titolo];
+        tenuta = std::max(tenuta, larghezza);
+        asse.larghezzaTesti = tenuta;
+        asse.destra = i % 2 == 1;
+        (asse.destra ? destra : sinistra) += kTraAssi + kDistanzaTesti + tenuta;
+    }
+    m_margineSinistro = sinistra;
+    m_margineDestro = assi.size() > 1 ? destra : kMargineDestroVuoto;
+    m_assi = assi;
 }
 
 void GraficoAndamento::paintEvent(QPaintEvent *)
 {
-    prepara();
-    calcolaScala();
+    disponiAssi();
+    // Axes that came, went or grew change the plot's width, and the columns follow it; a
+    // second time only for labels wider than their axis had room for.
+    for (int volta = 0; volta < 2 && prepara(); ++volta) {
+        disponiAssi();
+    }
     QPainter pittore(this);
     pittore.fillRect(rect(), palette().window());
     const QRect area = areaDati();
     pittore.fillRect(area, Qt::white);
-    disegnaValori(pittore, area);
+    disegnaAssi(pittore, area);
     disegnaTempo(pittore, area);
     pittore.setClipRect(area);
-    for (int n = 1; n <= NumeroSerie; ++n) {
-        if (m_visibili.at(n - 1)) {
-            disegnaSerie(pittore, area, n);
+    for (const Asse &asse : std::as_const(m_assi)) {
+        for (const int n : asse.ingressi) {
+            disegnaSerie(pittore, area, n, asse.scala);
         }
     }
     pittore.setClipping(false);
@@ -229,30 +309,53 @@ void GraficoAndamento::paintEvent(QPaintEvent *)
     m_sporco = false;
 }
 
-void GraficoAndamento::disegnaValori(QPainter &pittore, const QRect &area)
+void GraficoAndamento::disegnaAssi(QPainter &pittore, const QRect &area)
 {
     const QFontMetrics misure = fontMetrics();
-    const int passi = int(std::lround((m_scalaAlta - m_scalaBassa) / m_passoScala));
+    const int altezza = misure.height();
     const QColor griglia(0xe4, 0xe4, 0xe4);
-    for (int i = 0; i <= passi; ++i) {
-        const double valore = m_scalaBassa + i * m_passoScala;
-        const int y =
-            area.bottom() - int(std::lround(double(area.height() - 1) * i / std::max(passi, 1)));
-        pittore.setPen(griglia);
-        pittore.drawLine(area.left(), y, area.right(), y);
-        pittore.setPen(palette().color(QPalette::WindowText));
-        const QRect posto(0, y - misure.height() / 2, area.left() - 6, misure.height());
-        pittore.drawText(posto, Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(qint64(std::llround(valore))));
-    }
-    if (!m_titoloValori.isEmpty()) {
-        pittore.save();
-        pittore.translate(2, area.center().y());
-        pittore.rotate(-90);
-        const QRect posto(-area.height() / 2, 0, area.height(), misure.height());
-        pittore.drawText(posto, Qt::AlignCenter,
-                         misure.elidedText(m_titoloValori, Qt::ElideRight, area.height()));
-        pittore.restore();
+    const QColor linea = palette().color(QPalette::Mid);
+    const QColor testo = palette().color(QPalette::WindowText);
+    // Where the next axis on each side stands: the first ones on the plot's edges.
+    int aSinistra = area.left();
+    int aDestra = area.right();
+    for (qsizetype i = 0; i < m_assi.size(); ++i) {
+        Asse &asse = m_assi[i];
+        const int verso = asse.destra ? 1 : -1;
+        int &posto = asse.destra ? aDestra : aSinistra;
+        asse.x = posto;
+        posto += verso * (kDistanzaTesti + asse.larghezzaTesti + kTraAssi);
+        // Labels and title beside the line, away from the plot.
+        const int testiDa = asse.destra ? asse.x + kDistanzaTesti
+                                        : asse.x - kDistanzaTesti - asse.larghezzaTesti + 1;
+        const Qt::Alignment allineamento = asse.destra ? Qt::AlignLeft : Qt::AlignRight;
+
+        const int passi = numeroPassi(asse.scala);
+        asse.rettangoli.clear();
+        asse.testi.clear();
+        for (int p = 0; p <= passi; ++p) {
+            const int y = area.bottom() - int(std::lround(double(area.height() - 1) * p / passi));
+            if (i == 0) {
+                pittore.setPen(griglia);
+                pittore.drawLine(area.left(), y, area.right(), y);
+            }
+            pittore.setPen(linea);
+            pittore.drawLine(asse.x + verso, y, asse.x + verso * kTacca, y);
+            const QRect rettangolo(testiDa, y - altezza / 2, asse.larghezzaTesti, altezza);
+            const QString valore = testoValore(asse.scala.basso + p * asse.scala.passo);
+            pittore.setPen(testo);
+            pittore.drawText(rettangolo, allineamento | Qt::AlignVCenter, valore);
+            asse.rettangoli.append(rettangolo);
+            asse.testi.append(valore);
+        }
+        if (asse.x != area.left() && asse.x != area.right()) {
+            pittore.setPen(linea);
+            pittore.drawLine(asse.x, area.top(), asse.x, area.bottom());
+        }
+        asse.rettangoloTitolo =
+            QRect(testiDa, area.top() - altezza / 2 - 2 - altezza, asse.larghezzaTesti, altezza);
+        pittore.setPen(testo);
+        pittore.drawText(asse.rettangoloTitolo, allineamento | Qt::AlignVCenter, asse.titolo);
     }
 }
 
@@ -285,17 +388,27 @@ void GraficoAndamento::disegnaTempo(QPainter &pittore, const QRect &area)
         pittore.setPen(griglia);
         pittore.drawLine(x, area.top(), x, area.bottom());
         const QString testo = QDateTime::fromMSecsSinceEpoch(tacca).toString(formato);
-        QRect posto(x - larghezza / 2, area.bottom() + 4, larghezza, misure.height());
-        // The first and last stay inside the widget.
+        QRect posto(x - larghezza / 2, area.bottom() + misure.height() / 2 + 4, larghezza,
+                    misure.height());
+        // The first and last stay inside the widget; one pushed onto the one before takes its
+        // place, the newest time being the one worth reading.
         posto.moveLeft(std::clamp(posto.left(), 0, width() - larghezza));
-        pittore.setPen(palette().color(QPalette::WindowText));
-        pittore.drawText(posto, Qt::AlignCenter, testo);
+        if (!m_rettangoliTempo.isEmpty() &&
+            posto.left() < m_rettangoliTempo.constLast().right() + kSpazioEtichette / 2) {
+            m_rettangoliTempo.removeLast();
+            m_testiTempo.removeLast();
+        }
         m_rettangoliTempo.append(posto);
         m_testiTempo.append(testo);
     }
+    pittore.setPen(palette().color(QPalette::WindowText));
+    for (qsizetype i = 0; i < m_rettangoliTempo.size(); ++i) {
+        pittore.drawText(m_rettangoliTempo.at(i), Qt::AlignCenter, m_testiTempo.at(i));
+    }
 }
 
-void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n) const
+void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
+                                    const Scala &scala) const
 {
     const SerieAndamento &s = m_serie.at(n - 1);
     const QList<QPointF> &punti = s.points();
@@ -304,10 +417,10 @@ void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n)
     }
     const qint64 inizio = m_fine - m_durata;
     const double scalaX = double(area.width()) / double(m_durata);
-    const double scalaY = double(area.height() - 1) / (m_scalaAlta - m_scalaBassa);
+    const double scalaY = double(area.height() - 1) / (scala.alto - scala.basso);
     const auto pixel = [&](const QPointF &p) {
         return QPoint(area.left() + int(std::lround((p.x() - double(inizio)) * scalaX)),
-                      area.bottom() - int(std::lround((p.y() - m_scalaBassa) * scalaY)));
+                      area.bottom() - int(std::lround((p.y() - scala.basso) * scalaY)));
     };
     // Many points per pixel: a thin aliased line costs a fraction of a smooth one and looks
     // the same; few: a smooth, thicker one.

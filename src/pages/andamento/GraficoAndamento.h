@@ -3,17 +3,20 @@
 #include "pages/andamento/SerieAndamento.h"
 
 #include <QColor>
+#include <QHash>
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
 
 class StoricoAnalogici;
 
-// The plot of the trend window: eight lines over a time span ending now, a value scale on
-// the left, times below. Each line keeps one column of readings per pixel of the plot's
+// The plot of the trend window: eight lines over a time span ending now, times below, and
+// one value axis per unit among the lines drawn, the first on the left, the others beside the
+// plot in turn right and left. Each line keeps one column of readings per pixel of the plot's
 // width, so painting costs the width, not the readings; moving on in time only moves the
 // scale and drops the columns that fall off the left.
 class GraficoAndamento : public QWidget
@@ -22,6 +25,32 @@ class GraficoAndamento : public QWidget
 public:
     static constexpr int NumeroSerie = 8;
 
+    // Whole steps from the lowest value to the highest.
+    struct Scala
+    {
+        double basso = 0;
+        double alto = 100;
+        double passo = 20;
+    };
+    // One value axis: the drawn lines of one unit against a scale of their own, and what the
+    // last paint put where.
+    struct Asse
+    {
+        QString titolo;
+        QList<int> ingressi;
+        Scala scala;
+        bool destra = false;
+        // Room for the widest of its labels and its title.
+        int larghezzaTesti = 0;
+        int x = 0;
+        QRect rettangoloTitolo;
+        QList<QRect> rettangoli;
+        QStringList testi;
+    };
+
+    // About six round steps (1, 2 or 5 times a power of ten) around `minimo`..`massimo`.
+    static Scala scalaPer(qint64 minimo, qint64 massimo);
+
     GraficoAndamento(const StoricoAnalogici &storico, QWidget *parent = nullptr);
 
     // The series of input `n` (1..8), up to date with the span and the width.
@@ -29,8 +58,8 @@ public:
     void setColore(int n, const QColor &colore) { m_colori.at(n - 1) = colore; }
     void setVisibile(int n, bool visibile);
     bool isVisibile(int n) const { return m_visibili.at(n - 1); }
-    void setTitoloValori(const QString &titolo);
-    QString titoloValori() const { return m_titoloValori; }
+    // The unit of input `n`; lines of the same unit share an axis.
+    void setUnita(int n, const QString &unita);
 
     // The span's length; its columns are rebuilt from the kept readings before the next use.
     void setDurata(qint64 ms);
@@ -48,9 +77,10 @@ public:
     // What one column spans; the window repaints at most once per column.
     qint64 periodoColonna() const;
     QString formatoTempo() const;
-    // Lowest and highest value of the scale, for tests.
-    double valoreMinimo() const { return m_scalaBassa; }
-    double valoreMassimo() const { return m_scalaAlta; }
+    // The axes of the last paint, the first one's scale being the grid's.
+    const QList<Asse> &assi() const { return m_assi; }
+    double valoreMinimo() const { return m_assi.constFirst().scala.basso; }
+    double valoreMassimo() const { return m_assi.constFirst().scala.alto; }
     // The time labels of the last paint and where they went.
     QList<QRect> rettangoliTempo() const { return m_rettangoliTempo; }
     QStringList testiTempo() const { return m_testiTempo; }
@@ -61,24 +91,30 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void prepara() const;
-    void calcolaScala();
+    bool prepara() const;
+    void disponiAssi();
     void disegnaTempo(QPainter &pittore, const QRect &area);
-    void disegnaValori(QPainter &pittore, const QRect &area);
-    void disegnaSerie(QPainter &pittore, const QRect &area, int n) const;
+    void disegnaAssi(QPainter &pittore, const QRect &area);
+    void disegnaSerie(QPainter &pittore, const QRect &area, int n, const Scala &scala) const;
 
     const StoricoAnalogici &m_storico;
     mutable std::array<SerieAndamento, NumeroSerie> m_serie;
     std::array<QColor, NumeroSerie> m_colori{};
     std::array<bool, NumeroSerie> m_visibili{};
-    QString m_titoloValori;
+    std::array<QString, NumeroSerie> m_unita;
     qint64 m_durata = 600000;
     qint64 m_fine = 0;
     mutable bool m_daRicostruire = true;
+    // The plot's width the columns were made for.
+    mutable int m_larghezzaColonne = -1;
     bool m_sporco = true;
-    double m_scalaBassa = 0;
-    double m_scalaAlta = 100;
-    double m_passoScala = 20;
+    QList<Asse> m_assi;
+    // Room beside the plot for the axes.
+    int m_margineSinistro = 0;
+    int m_margineDestro = 0;
+    // The widest labels each unit's axis has needed: an axis only grows, so a scale that
+    // wavers does not keep changing the plot's width and with it every column.
+    QHash<QString, int> m_larghezzeTesti;
     QList<QRect> m_rettangoliTempo;
     QStringList m_testiTempo;
 };
