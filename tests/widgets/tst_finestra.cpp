@@ -1,4 +1,5 @@
 #include "BancoFinestra.h"
+#include "app/Avvio.h"
 #include "Supporto.h"
 #include "app/BarraStato.h"
 #include "core/Gestore.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -33,6 +35,27 @@ private:
     }
 
 private slots:
+    // First of all: it looks at the image-format plugins the whole process has loaded.
+    void allAvvioSoloIlFormatoDellaHome()
+    {
+        preparaApplicazione(*qApp);
+        QVERIFY(mostra());
+        m_finestra->repaint();
+        QFile mappe(QStringLiteral("/proc/self/maps"));
+        QVERIFY(mappe.open(QIODevice::ReadOnly));
+        const QList<QByteArray> righe = mappe.readAll().split('\n');
+        bool jpeg = false;
+        for (const QByteArray &riga : righe) {
+            if (riga.contains("/imageformats/")) {
+                QVERIFY2(riga.contains("/libqjpeg."), riga.constData());
+                jpeg = true;
+            }
+        }
+        QVERIFY(jpeg);
+        QVERIFY(!m_finestra->findChild<QToolButton *>("SpeedButton4")->icon().isNull());
+        QVERIFY(m_finestra->menuBar()->isVisible());
+    }
+
     void avvioSenzaImpostazioni()
     {
         QVERIFY(mostra());

@@ -2,6 +2,58 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QImageReader>
+#include <QWidget>
+
+namespace {
+
+// Where Qt keeps the pictures of the Fusion style's standard icons.
+const QString kCartellaQt = QStringLiteral(":/qt-project.org/styles/commonstyle/images/");
+
+bool stileFusion()
+{
+    const QStyle *stile = QApplication::style();
+    const QStyle *base = qobject_cast<const QProxyStyle *>(stile)
+                             ? static_cast<const QProxyStyle *>(stile)->baseStyle()
+                             : stile;
+    return base->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0;
+}
+
+// The icon of `tipo` from Qt's pictures when it is one the window shows at start and the
+// style is Fusion; a null icon otherwise.
+QIcon iconaDaImmaginiQt(QStyle::StandardPixmap tipo)
+{
+    struct Immagini
+    {
+        QStyle::StandardPixmap tipo;
+        const char *nome;
+        std::initializer_list<int> lati;
+    };
+    static const Immagini elenco[] = {
+        {QStyle::SP_DialogSaveButton, "standardbutton-save-%1.png", {16, 32, 128}},
+        {QStyle::SP_ToolBarHorizontalExtensionButton, "toolbar-ext-h-%1.png", {8, 16, 32}},
+    };
+    for (const Immagini &immagini : elenco) {
+        if (immagini.tipo != tipo) {
+            continue;
+        }
+        QIcon icona;
+        for (const int lato : immagini.lati) {
+            QImageReader lettore(kCartellaQt + QString::fromLatin1(immagini.nome).arg(lato), "png");
+            lettore.setAutoDetectImageFormat(false);
+            const QImage immagine = lettore.read();
+            if (immagine.isNull()) {
+                // Another Qt keeps other pictures: its style knows them.
+                return {};
+            }
+            icona.addPixmap(QPixmap::fromImage(immagine));
+        }
+        return icona;
+    }
+    return {};
+}
+
+} // namespace
 
 QIcon iconaStandard(QStyle::StandardPixmap tipo)
 {
@@ -9,7 +61,26 @@ QIcon iconaStandard(QStyle::StandardPixmap tipo)
     static QHash<int, QIcon> fatte;
     auto trovata = fatte.constFind(int(tipo));
     if (trovata == fatte.cend()) {
-        trovata = fatte.insert(int(tipo), QApplication::style()->standardIcon(tipo));
+        QIcon icona = stileFusion() ? iconaDaImmaginiQt(tipo) : QIcon();
+        if (icona.isNull()) {
+            icona = QApplication::style()->standardIcon(tipo);
+        }
+        trovata = fatte.insert(int(tipo), icona);
     }
     return *trovata;
+}
+
+QIcon StileIcone::standardIcon(StandardPixmap tipo, const QStyleOption *opzione,
+                               const QWidget *widget) const
+{
+    const bool daSinistra = widget ? widget->layoutDirection() == Qt::LeftToRight
+                                   : QApplication::layoutDirection() == Qt::LeftToRight;
+    if (daSinistra &&
+        baseStyle()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0) {
+        const QIcon icona = iconaDaImmaginiQt(tipo);
+        if (!icona.isNull()) {
+            return icona;
+        }
+    }
+    return QProxyStyle::standardIcon(tipo, opzione, widget);
 }
