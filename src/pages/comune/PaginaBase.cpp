@@ -2,6 +2,7 @@
 
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "pages/widgets/ScalaPagina.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -15,6 +16,7 @@
 PaginaBase::PaginaBase(const QString &nomeFoglio, QWidget *parent) : QWidget(parent)
 {
     setObjectName(nomeFoglio);
+    m_scala = new ScalaPagina(this);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -26,7 +28,13 @@ PaginaBase::PaginaBase(const QString &nomeFoglio, QWidget *parent) : QWidget(par
     barra->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_pulsanti = new QHBoxLayout(barra);
     m_pulsanti->setContentsMargins(6, 4, 6, 4);
+    m_scala->spazi(m_pulsanti);
     m_layout->addWidget(barra);
+}
+
+QSize PaginaBase::minimumSizeHint() const
+{
+    return m_scala->minimoBase(QWidget::minimumSizeHint());
 }
 
 void PaginaBase::aggiungiTitolo(const QString &nome, const QString &titolo)
@@ -36,11 +44,11 @@ void PaginaBase::aggiungiTitolo(const QString &nome, const QString &titolo)
     etichetta->setTextFormat(Qt::PlainText);
     etichetta->setAlignment(Qt::AlignCenter);
     etichetta->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    etichetta->setMinimumHeight(30);
+    m_scala->minimo(etichetta, QSize(0, 30));
     QFont carattere = etichetta->font();
     carattere.setBold(true);
-    carattere.setPixelSize(16);
     etichetta->setFont(carattere);
+    m_scala->carattere(etichetta, 16);
     m_layout->insertWidget(0, etichetta);
 }
 
@@ -48,7 +56,7 @@ QPushButton *PaginaBase::aggiungiPulsante(const QString &nome, const QString &te
 {
     auto *pulsante = new QPushButton(testo, this);
     pulsante->setObjectName(nome);
-    pulsante->setMinimumWidth(110);
+    m_scala->minimo(pulsante, QSize(110, 0));
     m_pulsanti->addWidget(pulsante);
     return pulsante;
 }
@@ -66,6 +74,7 @@ std::array<PannelloPunto *, 8> PaginaBase::creaPannelli(const QString &radice,
     griglia->setContentsMargins(40, 16, 40, 16);
     griglia->setHorizontalSpacing(60);
     griglia->setVerticalSpacing(4);
+    m_scala->spazi(griglia);
     for (int n = 1; n <= 8; ++n) {
         auto *pannello = new PannelloPunto(radice + QString::number(n), m_contenuto);
         auto *etichetta = new QLabel(didascalia.arg(n), m_contenuto);

@@ -10,6 +10,7 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
+class ScalaPagina;
 
 // Frame shared by the board and peripheral pages: an optional bold title bar at the top,
 // the page's own content in the middle, a button bar at the bottom.
@@ -28,9 +29,14 @@ public:
     // The page's "Richiesta" button, which F5 clicks.
     QAbstractButton *pulsanteRichiesta() const { return m_richiesta; }
 
+    // What the page needs at the window's first size: the room it takes when larger is its own.
+    QSize minimumSizeHint() const override;
+
 protected:
     void aggiungiTitolo(const QString &nome, const QString &titolo);
     QWidget *contenuto() const { return m_contenuto; }
+    // Grows the page's text and the sizes given to it with the page.
+    ScalaPagina &scala() const { return *m_scala; }
     QPushButton *aggiungiPulsante(const QString &nome, const QString &testo);
     void setPulsanteRichiesta(QAbstractButton *pulsante) { m_richiesta = pulsante; }
     // Separates the page's own buttons from the navigation buttons at the right.
@@ -44,4 +50,5 @@ private:
     QWidget *m_contenuto = nullptr;
     QHBoxLayout *m_pulsanti = nullptr;
     QAbstractButton *m_richiesta = nullptr;
+    ScalaPagina *m_scala = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/widgets/DisplayLed.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/scheda/TfrmStatoAnalogici.h"
 #include "protocol/Conversioni.h"
@@ -73,58 +74,65 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
     : PaginaBase(QStringLiteral("TabSheet5"), parent), m_contesto(contesto)
 {
     aggiungiTitolo(QStringLiteral("lbtsIA"), QStringLiteral("Ingressi Analogici"));
+    // Inputs 1-4 top to bottom on the left, 5-8 on the right. Each input's controls stay
+    // together; the room between and around them grows with the page.
     auto *griglia = new QGridLayout(contenuto());
-    griglia->setContentsMargins(24, 8, 24, 8);
-    griglia->setHorizontalSpacing(8);
-    griglia->setVerticalSpacing(2);
-    griglia->setColumnMinimumWidth(4, 24);
-    // Extra width goes after the alarm texts, so each input's controls stay together.
-    griglia->setColumnStretch(3, 1);
-    griglia->setColumnStretch(8, 1);
+    griglia->setContentsMargins(12, 8, 12, 8);
+    griglia->setHorizontalSpacing(0);
+    griglia->setVerticalSpacing(4);
+    griglia->setColumnMinimumWidth(2, 24);
+    scala().spazi(griglia);
+    for (const int colonna : {0, 2, 4}) {
+        griglia->setColumnStretch(colonna, 1);
+    }
 
     for (int n = 1; n <= 8; ++n) {
         Ingresso &ingresso = m_ingressi[n - 1];
-        // Inputs 1-4 top to bottom on the left, 5-8 on the right.
-        const int riga = ((n - 1) % 4) * 2;
-        const int colonna = ((n - 1) / 4) * 5;
+        auto *blocco = new QGridLayout();
+        blocco->setHorizontalSpacing(8);
+        blocco->setVerticalSpacing(2);
+        scala().spazi(blocco);
+        griglia->addLayout(blocco, (n - 1) % 4, n <= 4 ? 1 : 3, Qt::AlignLeft | Qt::AlignVCenter);
 
         ingresso.titolo = new EtichettaAccorciata(contenuto());
         ingresso.titolo->setObjectName(QStringLiteral("lbIA0%1").arg(n));
         QFont grassetto = ingresso.titolo->font();
         grassetto.setBold(true);
         ingresso.titolo->setFont(grassetto);
-        griglia->addWidget(ingresso.titolo, riga, colonna, 1, 4, Qt::AlignBottom);
+        blocco->addWidget(ingresso.titolo, 0, 0, 1, 4, Qt::AlignBottom);
 
         ingresso.display = new DisplayLed(QStringLiteral("LD0%1").arg(n), contenuto());
-        griglia->addWidget(ingresso.display, riga + 1, colonna, Qt::AlignTop);
+        scala().minimo(ingresso.display, QSize(110, 44));
+        blocco->addWidget(ingresso.display, 1, 0);
 
         ingresso.unita = new QLabel(contenuto());
         ingresso.unita->setObjectName(QStringLiteral("lbIAT0%1").arg(n));
         ingresso.unita->setTextFormat(Qt::PlainText);
         QFont grande = ingresso.unita->font();
         grande.setBold(true);
-        grande.setPixelSize(18);
         ingresso.unita->setFont(grande);
-        ingresso.unita->setMinimumWidth(52);
-        griglia->addWidget(ingresso.unita, riga + 1, colonna + 1, Qt::AlignTop);
+        scala().carattere(ingresso.unita, 18);
+        scala().minimo(ingresso.unita, QSize(52, 0));
+        blocco->addWidget(ingresso.unita, 1, 1);
 
         ingresso.pulsanteAllarme = new QToolButton(contenuto());
         ingresso.pulsanteAllarme->setObjectName(QStringLiteral("SpeedButton%1").arg(13 + n));
         ingresso.pulsanteAllarme->setToolTip(QStringLiteral("Allarme"));
         ingresso.pulsanteAllarme->setAutoRaise(true);
         ingresso.pulsanteAllarme->setIcon(iconaStandard(QStyle::SP_MessageBoxWarning));
-        griglia->addWidget(ingresso.pulsanteAllarme, riga + 1, colonna + 2, Qt::AlignTop);
+        scala().icona(ingresso.pulsanteAllarme, QSize(16, 16));
+        blocco->addWidget(ingresso.pulsanteAllarme, 1, 2);
 
         ingresso.allarme = new QLabel(contenuto());
         ingresso.allarme->setObjectName(QStringLiteral("lbIAS0%1").arg(n));
         ingresso.allarme->setTextFormat(Qt::PlainText);
-        ingresso.allarme->setMinimumWidth(90);
-        griglia->addWidget(ingresso.allarme, riga + 1, colonna + 3, Qt::AlignTop | Qt::AlignLeft);
+        scala().minimo(ingresso.allarme, QSize(90, 0));
+        blocco->addWidget(ingresso.allarme, 1, 3);
 
         connect(ingresso.pulsanteAllarme, &QToolButton::clicked, this,
                 protetto(contesto.messaggi, [this, n] { SpeedButtonAllarmeClick(n); }));
     }
-    for (int riga = 0; riga < 8; ++riga) {
+    for (int riga = 0; riga < 4; ++riga) {
         griglia->setRowStretch(riga, 1);
     }
 

@@ -9,6 +9,7 @@
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "pages/scheda/TfrmStato.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
@@ -81,6 +82,7 @@ void PaginaIngressiDigitali::creaIngressi()
     griglia->setColumnMinimumWidth(2, 40);
     griglia->setColumnStretch(0, 1);
     griglia->setColumnStretch(3, 1);
+    scala().spazi(griglia);
     const QIcon iconaAllarme = iconaStandard(QStyle::SP_MessageBoxWarning);
     for (int n = 1; n <= 8; ++n) {
         auto *pannello = new PannelloPunto(QStringLiteral("sbID%1").arg(n), contenuto());
@@ -93,7 +95,7 @@ void PaginaIngressiDigitali::creaIngressi()
         allarme->setToolTip(QStringLiteral("Allarme"));
         allarme->setAutoRaise(true);
         allarme->setIcon(iconaAllarme);
-        allarme->setIconSize(QSize(16, 16));
+        scala().icona(allarme, QSize(16, 16));
         connect(allarme, &QToolButton::clicked, this,
                 protetto(m_contesto.messaggi, [this, n] { SpeedButtonAllarmeClick(n); }));
 

@@ -8,8 +8,10 @@
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
+#include "pages/widgets/CampoCorto.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/GestisciTastoValore.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "protocol/Conversioni.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
@@ -18,44 +20,52 @@
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget *parent)
     : PaginaBase(QStringLiteral("TabSheet4"), parent), m_contesto(contesto)
 {
     aggiungiTitolo(QStringLiteral("lbtsUA"), QStringLiteral("Uscite Analogiche"));
-    auto *griglia = new QGridLayout(contenuto());
-    griglia->setContentsMargins(40, 30, 40, 30);
-    griglia->setHorizontalSpacing(8);
-    griglia->setVerticalSpacing(8);
-    griglia->setColumnStretch(5, 1);
-    // The two groups sit a little above the middle of the page.
-    griglia->setRowStretch(0, 1);
-    griglia->setRowStretch(4, 2);
+    // Output 1 on the left, output 2 on the right, each kept together a little above the
+    // middle of the page; the room around them grows with the page.
+    auto *colonna = new QVBoxLayout(contenuto());
+    colonna->setContentsMargins(20, 24, 20, 24);
+    scala().spazi(colonna);
+    auto *riga = new QHBoxLayout();
+    colonna->addStretch(1);
+    colonna->addLayout(riga);
+    colonna->addStretch(2);
+    riga->addStretch(1);
 
     for (int n = 1; n <= 2; ++n) {
         Uscita &uscita = m_uscite[n - 1];
-        // Output 1 on the left, output 2 on the right, six columns each with a gap between.
-        const int base = (n - 1) * 6;
+        auto *griglia = new QGridLayout();
+        griglia->setHorizontalSpacing(8);
+        griglia->setVerticalSpacing(8);
+        scala().spazi(griglia);
+        riga->addLayout(griglia);
+        riga->addStretch(1);
 
-        uscita.casella = new QLineEdit(contenuto());
+        uscita.casella = new CampoCorto(QStringLiteral("000"), contenuto());
         uscita.casella->setObjectName(QStringLiteral("eVal%1").arg(n));
-        uscita.casella->setFixedWidth(50);
-        griglia->addWidget(uscita.casella, 1, base, Qt::AlignLeft);
+        griglia->addWidget(uscita.casella, 0, 0, Qt::AlignLeft);
 
         uscita.display = new DisplayLed(QStringLiteral("LDUA0%1").arg(n), contenuto());
-        griglia->addWidget(uscita.display, 2, base);
+        scala().minimo(uscita.display, QSize(190, 90));
+        griglia->addWidget(uscita.display, 1, 0);
         auto *percento = new QLabel(QStringLiteral("%"), contenuto());
         QFont grassetto = percento->font();
         grassetto.setBold(true);
-        grassetto.setPixelSize(18);
         percento->setFont(grassetto);
-        griglia->addWidget(percento, 2, base + 1);
+        scala().carattere(percento, 28);
+        griglia->addWidget(percento, 1, 1);
 
         uscita.spinner = new QSpinBox(contenuto());
         uscita.spinner->setObjectName(QStringLiteral("UD0%1").arg(n));
@@ -63,28 +73,30 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         uscita.spinner->setValue(0);
         uscita.spinner->setWrapping(false);
         uscita.spinner->installEventFilter(this);
-        griglia->addWidget(uscita.spinner, 2, base + 2);
+        // As tall as the send button beside it.
+        scala().minimo(uscita.spinner, QSize(0, 32));
+        griglia->addWidget(uscita.spinner, 1, 2);
 
         auto *invio = new QToolButton(contenuto());
         invio->setObjectName(QStringLiteral("sbUAInvio%1").arg(n));
         invio->setIcon(iconaStandard(QStyle::SP_ArrowRight));
         invio->setToolTip(QStringLiteral("Invio"));
-        invio->setFixedSize(32, 32);
+        scala().fisso(invio, QSize(32, 32));
+        scala().icona(invio, QSize(16, 16));
         uscita.invio = invio;
-        griglia->addWidget(invio, 2, base + 3);
+        griglia->addWidget(invio, 1, 3);
 
         uscita.titolo = new EtichettaAccorciata(contenuto());
         uscita.titolo->setObjectName(QStringLiteral("lbUA0%1").arg(n));
         QFont titolo = uscita.titolo->font();
         titolo.setBold(true);
         uscita.titolo->setFont(titolo);
-        griglia->addWidget(uscita.titolo, 3, base, 1, 5);
+        griglia->addWidget(uscita.titolo, 2, 0, 1, 4);
 
         connect(invio, &QToolButton::clicked, this,
                 protetto(contesto.messaggi, [this, n] { sbUAInvioClick(n); }));
         collegaTastoValore(uscita.casella, invio, uscita.spinner, uscita.display);
     }
-    griglia->setColumnMinimumWidth(4, 40);
 
     auto *richiesta = aggiungiPulsante(QStringLiteral("sbUARich"), QStringLiteral("Richiesta"));
     setPulsanteRichiesta(richiesta);

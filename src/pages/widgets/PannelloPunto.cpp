@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
@@ -17,6 +18,10 @@
 namespace {
 
 constexpr QSize kDimensioneMinima(150, 48);
+// A larger panel carries a larger caption: its font is a seventh of the panel's height, never
+// smaller than the panel's own font nor more than twice it.
+constexpr int kAltezzePerRiga = 7;
+constexpr double kCrescitaMassima = 2.0;
 
 } // namespace
 
@@ -92,6 +97,12 @@ QStringList PannelloPunto::righeMostrate() const
     }
     m_righe.clear();
     m_righeValide = true;
+    m_carattere = font();
+    const int proprio = QFontInfo(m_carattere).pixelSize();
+    const int voluto = std::min(height() / kAltezzePerRiga, int(proprio * kCrescitaMassima));
+    if (voluto > proprio) {
+        m_carattere.setPixelSize(voluto);
+    }
     QString testo = m_nome.left(MassimoCaratteriMostrati);
     if (m_nome.size() > MassimoCaratteriMostrati) {
         testo += QChar(0x2026);
@@ -100,9 +111,9 @@ QStringList PannelloPunto::righeMostrate() const
     if (testo.isEmpty() || area.width() <= 0) {
         return m_righe;
     }
-    const QFontMetrics metriche(font());
+    const QFontMetrics metriche(m_carattere);
     const int righeMassime = std::max(1, area.height() / metriche.lineSpacing());
-    QTextLayout impaginazione(testo, font());
+    QTextLayout impaginazione(testo, m_carattere);
     QTextOption opzioni;
     opzioni.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     impaginazione.setTextOption(opzioni);
@@ -251,10 +262,10 @@ void PannelloPunto::paintEvent(QPaintEvent *)
     qDrawShadePanel(&pittore, area, palette(), isDown(), 2);
 
     pittore.setPen(palette().color(QPalette::ButtonText));
-    pittore.setFont(font());
-    const QRect testo = areaTesto().translated(isDown() ? QPoint(1, 1) : QPoint());
     const QStringList righe = righeMostrate();
-    const int interlinea = fontMetrics().lineSpacing();
+    pittore.setFont(m_carattere);
+    const QRect testo = areaTesto().translated(isDown() ? QPoint(1, 1) : QPoint());
+    const int interlinea = QFontMetrics(m_carattere).lineSpacing();
     QRect riga(testo.left(), testo.center().y() - int(righe.size()) * interlinea / 2 + 1,
                testo.width(), interlinea);
     for (const QString &testoRiga : righe) {

@@ -68,7 +68,8 @@ private:
     int m_daScrivere = 0;
     bool m_scritto = false;
     bool m_solaLettura = false;
-    // Laid out lazily for the present size and font.
+    // Laid out lazily for the present size and font, in the caption's font.
     mutable QStringList m_righe;
+    mutable QFont m_carattere;
     mutable bool m_righeValide = false;
 };
