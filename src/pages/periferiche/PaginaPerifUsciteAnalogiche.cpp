@@ -7,8 +7,10 @@
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
+#include "pages/widgets/CampoCorto.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/GestisciTastoValore.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "protocol/Conversioni.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
@@ -33,20 +35,17 @@ PaginaPerifUsciteAnalogiche::PaginaPerifUsciteAnalogiche(ContestoPagine &contest
                        parent)
 {
     for (int n = 1; n <= 8; ++n) {
-        posizionaPunto(creaCanale(n), n);
+        // Each channel keeps its own size, in the middle of its place.
+        posizionaPunto(creaCanale(n), n, Qt::AlignCenter);
     }
 
-    auto *comandi = new QWidget(contenuto());
-    auto *colonna = new QVBoxLayout(comandi);
-    colonna->setContentsMargins(0, 0, 0, 0);
-    auto *richiesta = new QPushButton(QStringLiteral("Richiesta"), comandi);
+    auto *richiesta = new QPushButton(QStringLiteral("Richiesta"), contenuto());
     richiesta->setObjectName(QStringLiteral("sbUAPRich"));
     setPulsanteRichiesta(richiesta);
-    auto *reset = new QPushButton(QStringLiteral("Reset"), comandi);
+    auto *reset = new QPushButton(QStringLiteral("Reset"), contenuto());
     reset->setObjectName(QStringLiteral("sbUAPRes"));
-    colonna->addWidget(richiesta);
-    colonna->addWidget(reset);
-    posizionaAlCentro(comandi, 3, Qt::AlignBottom);
+    aggiungiSottoUnita(richiesta);
+    aggiungiSottoUnita(reset);
     connect(richiesta, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUAPRichClick(); }));
     connect(reset, &QPushButton::clicked, this,
@@ -73,16 +72,14 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     const QString cifre = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
     Canale &canale = m_canali[n - 1];
     auto *gruppo = new QWidget(contenuto());
-    // The two rows stay together at the top of their place.
-    gruppo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *righe = new QGridLayout(gruppo);
     righe->setContentsMargins(0, 0, 0, 0);
     righe->setHorizontalSpacing(4);
     righe->setVerticalSpacing(2);
+    scala().spazi(righe);
 
-    canale.casella = new QLineEdit(gruppo);
+    canale.casella = new CampoCorto(QStringLiteral("000"), gruppo);
     canale.casella->setObjectName(QStringLiteral("eUAPVal%1").arg(n));
-    canale.casella->setFixedWidth(44);
     righe->addWidget(canale.casella, 0, 0);
     auto *etichetta = new QLabel(QStringLiteral(" (OUT%1)").arg(n), gruppo);
     righe->addWidget(etichetta, 0, 1, 1, 3);
@@ -92,9 +89,10 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     auto *riga = new QHBoxLayout(pannello);
     riga->setContentsMargins(2, 2, 4, 2);
     riga->setSpacing(4);
+    scala().spazi(riga);
     canale.display = new DisplayLed(QStringLiteral("LDUAP") + cifre, pannello);
     canale.display->setDigitCount(3);
-    canale.display->setMinimumSize(84, 36);
+    scala().minimo(canale.display, QSize(84, 36));
     riga->addWidget(canale.display);
     auto *percento = new QLabel(QStringLiteral("%"), pannello);
     QFont grassetto = percento->font();
@@ -110,15 +108,17 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     canale.spinner->setWrapping(false);
     canale.spinner->setValue(0);
     canale.spinner->installEventFilter(this);
+    // As tall as the send button beside it.
+    scala().minimo(canale.spinner, QSize(0, 28));
     righe->addWidget(canale.spinner, 1, 2);
 
     canale.invio = new QToolButton(gruppo);
     canale.invio->setObjectName(QStringLiteral("sbUAPInvio%1").arg(n));
     canale.invio->setIcon(iconaStandard(QStyle::SP_ArrowRight));
     canale.invio->setToolTip(QStringLiteral("Invio"));
-    canale.invio->setFixedSize(28, 28);
+    scala().fisso(canale.invio, QSize(28, 28));
+    scala().icona(canale.invio, QSize(16, 16));
     righe->addWidget(canale.invio, 1, 3);
-    righe->setColumnStretch(4, 1);
     connect(canale.invio, &QToolButton::clicked, this,
             protetto(m_contesto.messaggi, [this, n] { sbUAPInvioNClick(n); }));
 

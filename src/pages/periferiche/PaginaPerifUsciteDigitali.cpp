@@ -36,7 +36,7 @@ PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, Q
     auto *reset = new QPushButton(iconaStandard(QStyle::SP_BrowserReload),
                                   QStringLiteral("Reset"), contenuto());
     reset->setObjectName(QStringLiteral("sbUDPRes"));
-    posizionaAlCentro(reset, 3);
+    aggiungiSottoUnita(reset);
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDPResClick(); }));
 

@@ -7,19 +7,20 @@
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "protocol/Protocollo.h"
 
 #include <QPointer>
 #include <QGridLayout>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 namespace {
 
 constexpr int kUnita = 8;
 constexpr int kColonnaGruppo = 0;
 constexpr int kColonnaSinistra = 1;
-constexpr int kColonnaCentro = 2;
-constexpr int kColonnaDestra = 3;
+constexpr int kColonnaDestra = 2;
 
 } // namespace
 
@@ -47,7 +48,13 @@ PaginaPeriferica::PaginaPeriferica(ContestoPagine &contesto, const QString &nome
     m_griglia->setContentsMargins(12, 12, 16, 12);
     m_griglia->setHorizontalSpacing(16);
     m_griglia->setVerticalSpacing(10);
-    m_griglia->addWidget(m_gruppo, 0, kColonnaGruppo, 4, 1, Qt::AlignTop);
+    scala().spazi(m_griglia);
+    m_colonnaUnita = new QVBoxLayout();
+    m_colonnaUnita->setSpacing(6);
+    scala().spazi(m_colonnaUnita);
+    m_colonnaUnita->addWidget(m_gruppo);
+    m_colonnaUnita->addStretch(1);
+    m_griglia->addLayout(m_colonnaUnita, 0, kColonnaGruppo, 4, 1);
     m_griglia->setColumnStretch(kColonnaSinistra, 1);
     m_griglia->setColumnStretch(kColonnaDestra, 1);
 }
@@ -57,9 +64,10 @@ int PaginaPeriferica::unitaSelezionata() const
     return m_gruppo->itemIndex();
 }
 
-void PaginaPeriferica::posizionaPunto(QWidget *punto, int n)
+void PaginaPeriferica::posizionaPunto(QWidget *punto, int n, Qt::Alignment allineamento)
 {
-    m_griglia->addWidget(punto, (n - 1) % 4, n <= 4 ? kColonnaSinistra : kColonnaDestra);
+    m_griglia->addWidget(punto, (n - 1) % 4, n <= 4 ? kColonnaSinistra : kColonnaDestra,
+                         allineamento);
 }
 
 std::array<PannelloPunto *, 8> PaginaPeriferica::creaPannelliUnita(const QString &radice,
@@ -97,9 +105,10 @@ qsizetype PaginaPeriferica::inizioFrame(const QString &risposta, QLatin1String i
     return Protocollo::trovaFrame(risposta, inizio).inizio;
 }
 
-void PaginaPeriferica::posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento)
+void PaginaPeriferica::aggiungiSottoUnita(QWidget *widget)
 {
-    m_griglia->addWidget(widget, riga, kColonnaCentro, allineamento);
+    // Before the stretch that keeps the column at the top.
+    m_colonnaUnita->insertWidget(m_colonnaUnita->count() - 1, widget);
 }
 
 EsitoInvio PaginaPeriferica::richiestaUnita(int unita, const EsitoInvio &esito)

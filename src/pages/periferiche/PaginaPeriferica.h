@@ -10,11 +10,12 @@
 class GruppoRadio;
 class PannelloPunto;
 class QGridLayout;
+class QVBoxLayout;
 struct ContestoPagine;
 
-// Frame shared by the three peripheral unit pages: the unit selector on the left, the unit's
-// eight points in two columns on the right, and the rules every such page follows for the
-// selected unit.
+// Frame shared by the three peripheral unit pages: the unit selector on the left with the
+// buttons for the selected unit under it, the unit's eight points in two columns on the right,
+// and the rules every such page follows for the selected unit.
 class PaginaPeriferica : public PaginaBase
 {
     Q_OBJECT
@@ -31,7 +32,7 @@ protected:
                      const QString &titolo, const QString &nomeGruppo, QWidget *parent);
 
     // Point n (1..8): 1-4 top to bottom in the left column, 5-8 in the right one.
-    void posizionaPunto(QWidget *punto, int n);
+    void posizionaPunto(QWidget *punto, int n, Qt::Alignment allineamento = {});
     // Eight point panels named `radice`1..8, captioned `testo` with %1 for the number.
     std::array<PannelloPunto *, 8> creaPannelliUnita(const QString &radice, const QString &testo);
     static void mostraStati(const std::array<PannelloPunto *, 8> &pannelli,
@@ -40,8 +41,8 @@ protected:
     // Where the first complete frame starting with `inizio` begins in a TCP response; -1 when
     // the response holds none, and then nothing on the page changes.
     static qsizetype inizioFrame(const QString &risposta, QLatin1String inizio);
-    // Between the two columns, level with row `riga` (0..3).
-    void posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento = {});
+    // Under the unit selector, for the buttons that act on the selected unit.
+    void aggiungiSottoUnita(QWidget *widget);
 
     bool haCollegamento() const;
     // The outcome of a request for `unita`'s states, with `esito` inside: from the moment it is
@@ -66,6 +67,7 @@ private:
 
     GruppoRadio *m_gruppo = nullptr;
     QGridLayout *m_griglia = nullptr;
+    QVBoxLayout *m_colonnaUnita = nullptr;
     bool m_senzaRichiesta = false;
     int m_unitaRisposta = -1;
 };
