@@ -1,5 +1,7 @@
 #include "config/PaginaConfigurazione.h"
+#include "pages/widgets/CampoCorto.h"
 #include "pages/widgets/IconeStandard.h"
+#include "pages/widgets/ScalaPagina.h"
 
 #include "core/Gestore.h"
 #include "core/Messaggi.h"
@@ -60,6 +62,7 @@ PaginaConfigurazione::PaginaConfigurazione(ValoriProgramma &valori, Messaggi &me
     : QWidget(parent), m_valori(valori), m_messaggi(messaggi)
 {
     setObjectName(QStringLiteral("tsConfigurazione"));
+    m_scala = new ScalaPagina(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -82,12 +85,18 @@ PaginaConfigurazione::PaginaConfigurazione(ValoriProgramma &valori, Messaggi &me
     tracciaModifiche();
 }
 
+QSize PaginaConfigurazione::minimumSizeHint() const
+{
+    return m_scala->minimoBase(QWidget::minimumSizeHint());
+}
+
 QWidget *PaginaConfigurazione::creaPannelloStrumenti()
 {
     auto *pannello = new QFrame(this);
     pannello->setFrameShape(QFrame::StyledPanel);
     auto *riga = new QHBoxLayout(pannello);
     riga->setContentsMargins(4, 3, 4, 3);
+    m_scala->spazi(riga);
 
     // The leading blanks are part of the caption: they keep the text clear of the icon.
     m_sbSalvaConfIni = new QPushButton(QStringLiteral("       Salva Configurazione"), pannello);
@@ -116,21 +125,23 @@ QWidget *PaginaConfigurazione::creaScheda(const QString &nome, const QString &ti
     auto *scheda = new QWidget(m_pcSettaggio);
     scheda->setObjectName(nome);
     auto *colonna = new QVBoxLayout(scheda);
+    m_scala->spazi(colonna);
 
     auto *barraTitolo = creaEtichetta(titolo, scheda);
     QFont carattere = barraTitolo->font();
     carattere.setBold(true);
-    carattere.setPixelSize(16);
     barraTitolo->setFont(carattere);
+    m_scala->carattere(barraTitolo, 16);
     barraTitolo->setAlignment(Qt::AlignCenter);
     barraTitolo->setFrameShape(QFrame::StyledPanel);
-    barraTitolo->setMinimumHeight(30);
+    m_scala->minimo(barraTitolo, QSize(0, 30));
     colonna->addWidget(barraTitolo);
     colonna->addSpacing(8);
 
     griglia = new QGridLayout();
     griglia->setHorizontalSpacing(6);
     griglia->setVerticalSpacing(8);
+    m_scala->spazi(griglia);
     colonna->addLayout(griglia);
     colonna->addStretch(1);
 
@@ -142,6 +153,16 @@ QLineEdit *PaginaConfigurazione::creaCampo(const QString &nome, const QString &t
                                            QWidget *parent)
 {
     auto *campo = new QLineEdit(testo, parent);
+    campo->setObjectName(nome);
+    return campo;
+}
+
+QLineEdit *PaginaConfigurazione::creaCampoCorto(const QString &nome, const QString &testo,
+                                                QWidget *parent)
+{
+    // Room for a signed limit with a decimal, such as "-1000.5".
+    auto *campo = new CampoCorto(QStringLiteral("-0000.0"), parent);
+    campo->setText(testo);
     campo->setObjectName(nome);
     return campo;
 }
@@ -207,9 +228,9 @@ void PaginaConfigurazione::creaSchedaIA()
         QComboBox *unita = creaElenco(QStringLiteral("eIATIni") + numero2(n), kUnita, scheda);
         unita->setCurrentIndex(kUnitaIA.at(n - 1).toInt());
         QLineEdit *minimo =
-            creaCampo(QStringLiteral("eVal") + numero2(n), kMinimiIA.at(n - 1), scheda);
+            creaCampoCorto(QStringLiteral("eVal") + numero2(n), kMinimiIA.at(n - 1), scheda);
         QLineEdit *massimo =
-            creaCampo(QStringLiteral("eValMax") + numero2(n), kMassimiIA.at(n - 1), scheda);
+            creaCampoCorto(QStringLiteral("eValMax") + numero2(n), kMassimiIA.at(n - 1), scheda);
 
         griglia->addWidget(
             creaEtichetta(QStringLiteral("Ingresso ") + numero2(n) + QStringLiteral(" :"), scheda),
@@ -218,10 +239,10 @@ void PaginaConfigurazione::creaSchedaIA()
         griglia->addWidget(unita, riga, c + 4);
         griglia->addWidget(creaEtichetta(QStringLiteral("Valore Min :"), scheda), riga + 1, c,
                            Qt::AlignRight);
-        griglia->addWidget(minimo, riga + 1, c + 1);
+        griglia->addWidget(minimo, riga + 1, c + 1, Qt::AlignLeft);
         griglia->addWidget(creaEtichetta(QStringLiteral("Valore Max :"), scheda), riga + 1, c + 2,
                            Qt::AlignRight);
-        griglia->addWidget(massimo, riga + 1, c + 3);
+        griglia->addWidget(massimo, riga + 1, c + 3, Qt::AlignLeft);
         if (rigaDelPunto(n) < 3) {
             griglia->setRowMinimumHeight(riga + 2, 6);
         }
@@ -232,7 +253,8 @@ void PaginaConfigurazione::creaSchedaIA()
         m_eValMax.at(n - 1) = massimo;
     }
     griglia->setColumnMinimumWidth(kLarghezza, 16);
-    for (const int c : {1, 3, kLarghezza + 2, kLarghezza + 4}) {
+    // The limits keep their own width; the names take what is left.
+    for (const int c : {3, kLarghezza + 4}) {
         griglia->setColumnStretch(c, 1);
     }
 }
@@ -242,6 +264,7 @@ void PaginaConfigurazione::creaSchedaAllarme()
     auto *scheda = new QWidget(m_pcSettaggio);
     scheda->setObjectName(QStringLiteral("TabSheet9"));
     auto *colonna = new QVBoxLayout(scheda);
+    m_scala->spazi(colonna);
     auto *riga = new QHBoxLayout();
 
     m_cbTime = creaElenco(QStringLiteral("cbTime"),

@@ -12,6 +12,7 @@ class QGridLayout;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class ScalaPagina;
 
 // Page 8 of the main window: names of the board's points, units and ranges of the analog
 // inputs, and the alarm relay time. Fields are numbered from 1, like their names.
@@ -44,6 +45,9 @@ public:
     // The fields were filled again from the settings file.
     void segnaRicaricata() { m_modificata = false; }
 
+    // What the page needs at the window's first size: the room it takes when larger is its own.
+    QSize minimumSizeHint() const override;
+
 signals:
     // "Pagina Iniziale" was pressed.
     void paginaIniziale();
@@ -56,6 +60,7 @@ private:
     QWidget *creaPannelloStrumenti();
     QWidget *creaScheda(const QString &nome, const QString &titolo, QGridLayout *&griglia);
     QLineEdit *creaCampo(const QString &nome, const QString &testo, QWidget *parent);
+    QLineEdit *creaCampoCorto(const QString &nome, const QString &testo, QWidget *parent);
     void creaSchedaNomi(const QString &nome, const QString &titolo, const QString &etichetta,
                         const QString &prefissoCampo, const std::array<QString, 8> &testi,
                         std::array<QLineEdit *, 8> &campi);
@@ -67,6 +72,7 @@ private:
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
     bool m_modificata = false;
+    ScalaPagina *m_scala = nullptr;
 
     QTabWidget *m_pcSettaggio = nullptr;
     QPushButton *m_sbSalvaConfIni = nullptr;
