@@ -3,6 +3,7 @@
 #include "app/BarraSeriale.h"
 #include "app/BarraStato.h"
 #include "app/BarraTcp.h"
+#include "app/FinestraConsole.h"
 #include "app/NavigazionePagine.h"
 #include "app/PannelloLog.h"
 #include "config/PaginaConfigurazione.h"
@@ -129,6 +130,8 @@ TfrmMain::~TfrmMain()
     qApp->removeEventFilter(this);
     // The trend window draws from the kept readings, which go before it otherwise.
     delete m_finestraAndamento;
+    // Off the link's signals before the link goes.
+    delete m_finestraConsole;
 }
 
 Collegamento &TfrmMain::collegamento() const
@@ -240,6 +243,8 @@ void TfrmMain::creaMenu()
                 m_mVisioneLog->setChecked(!m_mVisioneLog->isChecked());
                 mVisioneLogClick();
             }));
+    QAction *console = aggiungiVoce(log, QStringLiteral("mConsole"), QStringLiteral("Console"));
+    connect(console, &QAction::triggered, this, protetto(m_messaggi, [this] { mConsoleClick(); }));
     log->addSeparator();
     QAction *andamento = aggiungiVoce(log, QStringLiteral("mAndamento"),
                                       QStringLiteral("Andamento Ingressi Analogici"));
@@ -448,6 +453,16 @@ void TfrmMain::mAndamentoClick()
     m_finestraAndamento->show();
     m_finestraAndamento->raise();
     m_finestraAndamento->activateWindow();
+}
+
+void TfrmMain::mConsoleClick()
+{
+    if (!m_finestraConsole) {
+        m_finestraConsole = new FinestraConsole(invio(), ricezione(), m_messaggi, this);
+    }
+    m_finestraConsole->show();
+    m_finestraConsole->raise();
+    m_finestraConsole->activateWindow();
 }
 
 void TfrmMain::mFileExitClick()

@@ -12,6 +12,7 @@ class BarraStato;
 class BarraTcp;
 class Collegamento;
 class FinestraAndamento;
+class FinestraConsole;
 class FramerPagine;
 class Invio;
 class Messaggi;
@@ -52,6 +53,7 @@ public:
     StoricoAnalogici &storicoAnalogici() const { return *m_storico; }
     // Null until the window is first opened.
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
+    FinestraConsole *finestraConsole() const { return m_finestraConsole; }
     SorveglianzaPagine &sorveglianza() const { return *m_sorveglianza; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names (Italian unless set).
@@ -69,6 +71,7 @@ public:
     void CaricaConfIni();
     void mFileExitClick();
     void mAndamentoClick();
+    void mConsoleClick();
     void mRegistraTrafficoClick();
 
     // Appends text to the log memo as one new line (see PannelloLog).
@@ -117,5 +120,6 @@ private:
     QTimer *m_timTimerOra = nullptr;
     StoricoAnalogici *m_storico = nullptr;
     FinestraAndamento *m_finestraAndamento = nullptr;
+    FinestraConsole *m_finestraConsole = nullptr;
     SorveglianzaPagine *m_sorveglianza = nullptr;
 };

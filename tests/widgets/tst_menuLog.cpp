@@ -42,7 +42,7 @@ void TestMenuLog::vociEFinestraUnica()
             testi << azione->text();
         }
     }
-    QCOMPARE(testi, QStringList({QStringLiteral("Visione Log"),
+    QCOMPARE(testi, QStringList({QStringLiteral("Visione Log"), QStringLiteral("Console"),
                                  QStringLiteral("Andamento Ingressi Analogici"),
                                  QStringLiteral("Registra traffico")}));
     QVERIFY(!voce("mRegistraTraffico")->isChecked());
