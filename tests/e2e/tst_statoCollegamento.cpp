@@ -59,6 +59,7 @@ private slots:
     void nuovoDispositivoSerialeSalvato();
     void schedaMuta();
     void treClickReleInCoda();
+    void codaScartataAllaPerdita();
     void paginaLasciataDuranteLAttesa();
     void tastiera();
 };
@@ -288,6 +289,49 @@ void TestStatoCollegamento::treClickReleInCoda()
     QCOMPARE(scheda.stato().rele[0] && scheda.stato().rele[1] && scheda.stato().rele[2], true);
     QCOMPARE(banco.finestra().invio().inCoda(), 0);
     QVERIFY(banco.messaggi().voci().isEmpty());
+}
+
+void TestStatoCollegamento::codaScartataAllaPerdita()
+{
+    SimulatoreScheda scheda;
+    scheda.setDeriva(false);
+    const quint16 porta = scheda.avviaTcp();
+    QVERIFY(porta != 0);
+    Banco banco(testoPorteTcp(porta));
+    banco.clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+
+    // A silent board holds the first command at its prompt, two more queue behind it, and
+    // then the connection goes: the queue is dropped with every pending mark it set. The
+    // board speaks again, and the first click's read-back finds the link restarted.
+    scheda.setMuto(true);
+    QList<bool> inAttesaInCoda;
+    QList<bool> inAttesaDopoLaPerdita;
+    int inCoda = -1;
+    QTimer::singleShot(300, this, [&] {
+        banco.clicca(QStringLiteral("sbUD2"));
+        banco.clicca(QStringLiteral("sbUD3"));
+        inAttesaInCoda << banco.relais().pannello(2)->isInAttesa()
+                       << banco.relais().pannello(3)->isInAttesa();
+        inCoda = banco.finestra().invio().inCoda();
+        connect(&banco.finestra().collegamento(), &Collegamento::collegamentoPerso, this, [&] {
+            inAttesaDopoLaPerdita << banco.relais().pannello(2)->isInAttesa()
+                                  << banco.relais().pannello(3)->isInAttesa()
+                                  << banco.relais().pannello(2)->isNonAttuale();
+            scheda.setMuto(false);
+        });
+        scheda.chiudiConnessione();
+    });
+    banco.clicca(QStringLiteral("sbUD1"));
+    QCOMPARE(inAttesaInCoda, QList<bool>({true, true}));
+    // Each click queues its command and the read-back after it.
+    QCOMPARE(inCoda, 4);
+    QCOMPARE(inAttesaDopoLaPerdita, QList<bool>({false, false, true}));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(!banco.relais().pannello(1)->isInAttesa());
+    QCOMPARE(banco.finestra().invio().inCoda(), 0);
+    // Nothing queued went out after the loss.
+    QCOMPARE(scheda.stato().rele[0] || scheda.stato().rele[1] || scheda.stato().rele[2], false);
 }
 
 void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
