@@ -4,7 +4,6 @@
 #include "Blocchi.h"
 #include "DialogoModale.h"
 #include "ProvaScheda.h"
-#include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
@@ -124,7 +123,6 @@ void TestAnalogici::tcpUsciteAnalogiche()
     QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/PS\r\n"));
     QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
     QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("7"));
-    salvaFoto(m_finestra.get(), QStringLiteral("usciteAnalogiche.png"));
 }
 
 void TestAnalogici::tcpIngressiEModoContinuo()
@@ -150,7 +148,6 @@ void TestAnalogici::tcpIngressiEModoContinuo()
     QVERIFY(continua->isChecked());
     impostaIngressi({0, 32768, 65535, 65535, 65535, 65535, 65535, 0});
     QTRY_COMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
-    salvaFoto(m_finestra.get(), QStringLiteral("ingressiAnalogici.png"));
 
     // Off again: the displays keep the last round.
     da = ricevuti();
@@ -174,12 +171,11 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
     QCOMPARE(ingressi().allarme(1)->text(), QStringLiteral("All.:10 - 40"));
     QCOMPARE(ingressi().allarme(8)->text(), QStringLiteral("All.:1 - 3"));
 
-    // The dialog, as the operator sees it over the page.
+    // The dialog opens with the alarm ticked.
     suDialogoModale([](QDialog &modale) {
         auto *dialogo = qobject_cast<TfrmStatoAnalogici *>(&modale);
         QVERIFY(dialogo);
         QVERIFY(dialogo->findChild<QCheckBox *>(QStringLiteral("cbAl"))->isChecked());
-        salvaFoto(dialogo, QStringLiteral("statoAnalogici.png"));
         dialogo->reject();
     });
     clicca(QStringLiteral("SpeedButton14"));

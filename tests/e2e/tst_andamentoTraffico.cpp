@@ -15,8 +15,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -167,11 +165,6 @@ void TestAndamentoTraffico::tcpReleRegistratoENomiNelGrafico()
         }
     }
     QVERIFY(prontoTraIComandi);
-    if (const QString foto = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO"); !foto.isEmpty()) {
-        QDir().mkpath(foto);
-        QFile::remove(foto + QStringLiteral("/traffico.log"));
-        QVERIFY(QFile::copy(fileRegistro(), foto + QStringLiteral("/traffico.log")));
-    }
 
     // The trend window names its lines from the configuration the page opening loaded.
     FinestraAndamento *andamento = apriAndamento();
@@ -326,20 +319,6 @@ void TestAndamentoTraffico::graficoConIngressiInDeriva()
     QCOMPARE(andamento->casella(6)->text(), QStringLiteral("LIVELLO TENSIONE DC (VDC)"));
     QCOMPARE(andamento->serie(1)->points().last().y(),
              Conversioni::scalaAnalogico(scheda.stato().ingressiAnalogici.at(0), -20, 50));
-    salvaFoto(andamento, QStringLiteral("andamento.png"));
-    // The whole screen, main window and chart window together (under a real display only).
-    if (!qEnvironmentVariableIsEmpty("BRIVOLA_CARTELLA_FOTO") &&
-        QGuiApplication::platformName() == QLatin1String("xcb")) {
-        const QPoint posto = m_finestra->geometry().topLeft() + QPoint(150, 180);
-        andamento->move(posto);
-        QTRY_COMPARE(andamento->pos(), posto);
-        QCoreApplication::processEvents();
-        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
-            qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO") + QStringLiteral("/schermo.png")));
-    }
-    andamento->resize(1200, 800);
-    andamento->aggiorna();
-    salvaFoto(andamento, QStringLiteral("andamento-grande.png"));
 }
 
 QTEST_MAIN(TestAndamentoTraffico)

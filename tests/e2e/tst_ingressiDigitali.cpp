@@ -47,7 +47,7 @@ private slots:
 private:
     void apriPagina();
     // Through the alarm dialog of input n: tick or untick "Al.", choose the level, OK.
-    void modificaAllarme(int n, bool allarme, bool basso, const QString &foto = {});
+    void modificaAllarme(int n, bool allarme, bool basso);
     void impostaAllarmi(const QStringList &testi);
     QList<SimulatoreScheda::Blocco> ricevutiDa(qsizetype da) const
     {
@@ -72,15 +72,12 @@ void TestIngressiDigitali::apriPagina()
     QCOMPARE(m_finestra->paginaAttiva(), 2);
 }
 
-void TestIngressiDigitali::modificaAllarme(int n, bool allarme, bool basso, const QString &foto)
+void TestIngressiDigitali::modificaAllarme(int n, bool allarme, bool basso)
 {
     bool fatto = false;
     suDialogoModale([&](QDialog &modale) {
         auto *dialogo = qobject_cast<TfrmStato *>(&modale);
         QVERIFY(dialogo);
-        if (!foto.isEmpty()) {
-            salvaFoto(dialogo, foto);
-        }
         if (dialogo->cbAl()->isChecked() != allarme) {
             dialogo->cbAl()->click();
         }
@@ -129,9 +126,8 @@ void TestIngressiDigitali::tcpIngressiEAllarmi()
     QVERIFY(!m_scheda->stato().continuo);
 
     modificaAllarme(1, true, false);
-    modificaAllarme(2, true, true, QStringLiteral("stato.png"));
+    modificaAllarme(2, true, true);
     modificaAllarme(8, false, true);
-    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("ingressi-digitali.png"));
 
     m_scheda->stato().ingressi.fill(false);
     m_scheda->stato().ingressi[0] = true;
@@ -197,7 +193,6 @@ void TestIngressiDigitali::tcpModoContinuo()
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
     QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
     QCOMPARE(m_scheda->ricevuti().size(), da + 10);
-    salvaFoto(m_finestra.get(), QStringLiteral("ingressi-digitali-continua.png"));
 
     clicca(QStringLiteral("sbIDContinua"));
     QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n*/C\r\n"));

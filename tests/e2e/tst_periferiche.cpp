@@ -121,7 +121,6 @@ void TestPeriferiche::tcpUsciteDigitali()
     QCOMPARE(uniti(nuovi()), QByteArray("*/ER1003\r\n*/ER100S\r\n"));
     QVERIFY(m_scheda->stato().unita[1].uscite[2]);
     QTRY_COMPARE(colori(uscite()), QStringLiteral("RGRGGGGG"));
-    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-uscite-digitali.png"));
 
     // The board gets half a second to reset every unit before it is asked again.
     clicca("sbUDPResetTotale");
@@ -170,7 +169,6 @@ void TestPeriferiche::tcpIngressiDigitali()
     clicca("rgIDP_2");
     QCOMPARE(uniti(nuovi()), QByteArray("*/EI010\r\n"));
     QTRY_COMPARE(colori(ingressi()), QStringLiteral("GGGGGGRR"));
-    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-ingressi-digitali.png"));
 
     // Clicking an input asks nothing; "Richiesta" asks again for the same unit.
     clicca("sbIDP7");
@@ -212,7 +210,6 @@ void TestPeriferiche::tcpUsciteAnalogiche()
     QCOMPARE(m_scheda->stato().unita[5].analogiche[2], 25);
     QTRY_COMPARE(analogiche().display(3)->testo(), QStringLiteral("40"));
     QCOMPARE(analogiche().spinner(3)->value(), 40);
-    salvaFotoDueMisure(m_finestra.get(), QStringLiteral("perif-uscite-analogiche.png"));
 
     // "Richiesta" asks twice; the reset of every unit goes without a line end.
     clicca("sbUAPRich");

@@ -91,7 +91,6 @@ void TestStatoCollegamento::tcpSchedaFermataERiavviata()
     QCOMPARE(banco.relais().pannello(1)->nome(), QStringLiteral("Riscaldamento"));
     QCOMPARE(testoSuggerimento(*banco.relais().pannello(1)),
              QStringLiteral("Riscaldamento: stato non aggiornato"));
-    salvaFotoDueMisure(&banco.finestra(), QStringLiteral("collegamentoPerso.png"));
 
     // Back on the same port; the page entered again is live.
     scheda = std::make_unique<SimulatoreScheda>();
@@ -264,9 +263,6 @@ void TestStatoCollegamento::treClickReleInCoda()
             if (n > 1) {
                 // Queued behind the first: the click returned at once, the mark is on.
                 inAttesaDopoClick << banco.relais().pannello(n)->isInAttesa();
-                if (n == 3) {
-                    salvaFotoDueMisure(&banco.finestra(), QStringLiteral("comandiInAttesa.png"));
-                }
             }
         });
     }

@@ -3,7 +3,6 @@
 #include "Colori.h"
 #include "Blocchi.h"
 #include "ProvaScheda.h"
-#include "Supporto.h"
 #include "SimulatoreScheda.h"
 #include "core/Messaggi.h"
 #include "app/NavigazionePagine.h"
@@ -65,8 +64,7 @@ private slots:
 
 private:
     void apriPagina();
-    // `foto`: also take pictures of the configuration page on the way.
-    void settaggiReleAllarme(bool foto = false);
+    void settaggiReleAllarme();
     PaginaUsciteDigitali &pagina() const { return *m_finestra->navigazione().paginaUsciteDigitali(); }
 };
 
@@ -76,16 +74,11 @@ void TestUsciteDigitali::apriPagina()
     QCOMPARE(m_finestra->paginaAttiva(), 1);
 }
 
-void TestUsciteDigitali::settaggiReleAllarme(bool foto)
+void TestUsciteDigitali::settaggiReleAllarme()
 {
     m_finestra->findChild<QAction *>(QStringLiteral("Settaggi1"))->trigger();
     QCOMPARE(m_finestra->paginaAttiva(), 8);
     auto *schede = m_finestra->findChild<QTabWidget *>(QStringLiteral("pcSettaggio"));
-    if (foto) {
-        salvaFoto(m_finestra.get(), QStringLiteral("configurazione.png"));
-        schede->setCurrentIndex(3);
-        salvaFoto(m_finestra.get(), QStringLiteral("configurazioneIngressiAnalogici.png"));
-    }
     schede->setCurrentIndex(4);
     QCOMPARE(m_finestra->findChild<QComboBox *>(QStringLiteral("cbTime"))->currentText(),
              QStringLiteral("1"));
@@ -101,7 +94,6 @@ void TestUsciteDigitali::tcpAperturaERele()
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));
     // With the continuous-mode flag off only the request is sent.
     QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/RS\r\n"));
-    salvaFoto(m_finestra.get(), QStringLiteral("usciteDigitali.png"));
 
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUD5"));
@@ -172,8 +164,7 @@ void TestUsciteDigitali::tcpTempoRele()
     // Over TCP the send needs the connection that opening a board page makes.
     apriPagina();
     clicca(QStringLiteral("sbHome1"));
-    settaggiReleAllarme(true);
-    salvaFoto(m_finestra.get(), QStringLiteral("configurazioneReleAllarme.png"));
+    settaggiReleAllarme();
 
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("SpeedButton22"));

@@ -1,9 +1,6 @@
 #include "Supporto.h"
 
-#include <QDir>
 #include <QFile>
-#include <QWidget>
-#include <QtTest>
 
 #include <ctime>
 #include <sys/wait.h>
@@ -47,32 +44,6 @@ bool scriviPorteTcp(const QString &cartella, quint16 porta, const QString &ip)
 bool scriviPorteSeriale(const QString &cartella, const QString &dispositivo)
 {
     return scriviTesto(cartella + QStringLiteral("/Porte.INI"), testoPorteSeriale(dispositivo));
-}
-
-void salvaFoto(QWidget *widget, const QString &nome)
-{
-    const QString cartella = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-    if (cartella.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(cartella);
-    QVERIFY(widget->grab().save(cartella + QLatin1Char('/') + nome));
-}
-
-void salvaFotoDueMisure(QWidget *widget, const QString &nome)
-{
-    if (!qEnvironmentVariableIsSet("BRIVOLA_CARTELLA_FOTO")) {
-        return;
-    }
-    salvaFoto(widget, nome);
-    const QSize dimensione = widget->size();
-    widget->resize(1280, 1024);
-    QTRY_COMPARE(widget->size(), QSize(1280, 1024));
-    const qsizetype punto = nome.lastIndexOf(QLatin1Char('.'));
-    salvaFoto(widget, punto < 0 ? nome + QStringLiteral("-1280")
-                                : nome.left(punto) + QStringLiteral("-1280") + nome.mid(punto));
-    widget->resize(dimensione);
-    QTRY_COMPARE(widget->size(), dimensione);
 }
 
 qint64 tempoCpuNs()

@@ -5,8 +5,6 @@
 
 #include <functional>
 
-class QWidget;
-
 // Writes `contenuto` to `percorso` as UTF-8, replacing the file.
 bool scriviTesto(const QString &percorso, const QString &contenuto);
 // The whole file as UTF-8 text, or an empty string.
@@ -28,9 +26,3 @@ QByteArray comeUtenteComune(const std::function<QByteArray()> &prova);
 
 // The CPU time the process has used, in nanoseconds.
 qint64 tempoCpuNs();
-
-// A picture of `widget` as `nome` in the folder BRIVOLA_CARTELLA_FOTO names, for a person to
-// look at; nothing when it is not set.
-void salvaFoto(QWidget *widget, const QString &nome);
-// The same at the widget's size and at 1280 x 1024 ("-1280" added to the name), then back.
-void salvaFotoDueMisure(QWidget *widget, const QString &nome);

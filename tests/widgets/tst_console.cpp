@@ -175,7 +175,6 @@ void TestConsole::trafficoPausaTrovaSalva()
     QTest::keyClick(console, Qt::Key_F3);
     QCOMPARE(memo->textCursor().selectedText(), QStringLiteral("STATO USCITE"));
     QVERIFY(memo->textCursor().position() > primo);
-    salvaFoto(console, QStringLiteral("console.png"));
     QTest::mouseClick(in(console, "sbCopia"), Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("STATO USCITE"));
     edTrova->setText(QStringLiteral("*/Q9"));

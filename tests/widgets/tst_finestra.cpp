@@ -81,9 +81,6 @@ private slots:
         QCOMPARE(finestra.valori().fileImpostazioni, cartella() + "/Impostazioni.INI");
         QVERIFY(!QFile::exists(finestra.valori().filePorte));
         QVERIFY(messaggi.voci().isEmpty());
-        if (!qEnvironmentVariableIsEmpty("BRIVOLA_FOTO")) {
-            finestra.grab().save(qEnvironmentVariable("BRIVOLA_FOTO"));
-        }
 
         // The clock keeps ticking.
         const QString primo = finestra.barraStato()->testo(2);

@@ -120,15 +120,6 @@ private slots:
                                     controllo->toolTip().left(80)));
             }
         }
-        // Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-        const QString foto = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-        for (int pagina = 3; !foto.isEmpty() && pagina <= 4; ++pagina) {
-            pagine->setCurrentIndex(pagina);
-            QApplication::processEvents();
-            QVERIFY(finestra.grab().save(
-                foto +
-                QStringLiteral("/nomiOstili-%1-%2.png").arg(QTest::currentDataTag()).arg(pagina)));
-        }
         // No name widens or heightens the window past what it needed before.
         QVERIFY2(finestra.minimumSizeHint().width() <= qMax(minimoPrima.width(), 751),
                  qPrintable(QString::number(finestra.minimumSizeHint().width())));

@@ -1,15 +1,11 @@
 // Point names of any length or content on the relay panels.
-#include "BancoFinestra.h"
 #include "BancoPagina.h"
 #include "Colori.h"
-#include "app/NavigazionePagine.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSize>
-#include <QStackedWidget>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -76,31 +72,6 @@ private slots:
         QCOMPARE(righe.last().endsWith(QChar(0x2026)), accorciato);
         if (!accorciato) {
             QCOMPARE(righe.join(QLatin1Char(' ')).simplified(), nome.simplified());
-        }
-    }
-
-    // Pictures for the operator's eye, only when BRIVOLA_CARTELLA_FOTO names a folder.
-    void foto()
-    {
-        const QString cartellaFoto = qEnvironmentVariable("BRIVOLA_CARTELLA_FOTO");
-        if (cartellaFoto.isEmpty()) {
-            QSKIP("BRIVOLA_CARTELLA_FOTO not set");
-        }
-        BancoFinestra banco;
-        QVERIFY(banco.mostra());
-        TfrmMain &finestra = banco.finestra();
-        finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))->setCurrentIndex(1);
-        PaginaUsciteDigitali *pagina = finestra.navigazione().paginaUsciteDigitali();
-        pagina->pannello(1)->impostaNome(QStringLiteral("Luci del giardino ").repeated(17));
-        pagina->pannello(2)->impostaNome(QStringLiteral("<b>Pompa</b> & \x01\t<i>x</i>"));
-        pagina->pannello(6)->impostaNome(QString(10000, QLatin1Char('W')));
-        pagina->pannello(1)->impostaStato(true);
-        pagina->pannello(6)->impostaStato(false);
-        for (const QSize dimensione : {QSize(751, 585), QSize(1280, 1024)}) {
-            finestra.resize(dimensione);
-            QApplication::processEvents();
-            QVERIFY(finestra.grab().save(
-                cartellaFoto + QStringLiteral("/nomiLunghi-%1.png").arg(dimensione.width())));
         }
     }
 
