@@ -92,12 +92,13 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     scala().spazi(riga);
     canale.display = new DisplayLed(QStringLiteral("LDUAP") + cifre, pannello);
     canale.display->setDigitCount(3);
-    scala().minimo(canale.display, QSize(84, 36));
+    scala().minimo(canale.display, QSize(110, 48));
     riga->addWidget(canale.display);
     auto *percento = new QLabel(QStringLiteral("%"), pannello);
     QFont grassetto = percento->font();
     grassetto.setBold(true);
     percento->setFont(grassetto);
+    scala().carattere(percento, 16);
     riga->addWidget(percento);
     righe->addWidget(pannello, 1, 0, 1, 2);
 
@@ -109,14 +110,14 @@ QWidget *PaginaPerifUsciteAnalogiche::creaCanale(int n)
     canale.spinner->setValue(0);
     canale.spinner->installEventFilter(this);
     // As tall as the send button beside it.
-    scala().minimo(canale.spinner, QSize(0, 28));
+    scala().minimo(canale.spinner, QSize(0, 32));
     righe->addWidget(canale.spinner, 1, 2);
 
     canale.invio = new QToolButton(gruppo);
     canale.invio->setObjectName(QStringLiteral("sbUAPInvio%1").arg(n));
     canale.invio->setIcon(iconaStandard(QStyle::SP_ArrowRight));
     canale.invio->setToolTip(QStringLiteral("Invio"));
-    scala().fisso(canale.invio, QSize(28, 28));
+    scala().fisso(canale.invio, QSize(32, 32));
     scala().icona(canale.invio, QSize(16, 16));
     righe->addWidget(canale.invio, 1, 3);
     connect(canale.invio, &QToolButton::clicked, this,

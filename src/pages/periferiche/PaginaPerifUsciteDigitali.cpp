@@ -8,6 +8,7 @@
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "pages/widgets/ScalaPagina.h"
 #include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
 #include "protocol/Ricezione.h"
@@ -36,6 +37,7 @@ PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, Q
     auto *reset = new QPushButton(iconaStandard(QStyle::SP_BrowserReload),
                                   QStringLiteral("Reset"), contenuto());
     reset->setObjectName(QStringLiteral("sbUDPRes"));
+    scala().icona(reset, QSize(16, 16));
     aggiungiSottoUnita(reset);
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDPResClick(); }));

@@ -102,7 +102,7 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
         blocco->addWidget(ingresso.titolo, 0, 0, 1, 4, Qt::AlignBottom);
 
         ingresso.display = new DisplayLed(QStringLiteral("LD0%1").arg(n), contenuto());
-        scala().minimo(ingresso.display, QSize(110, 44));
+        scala().minimo(ingresso.display, QSize(130, 52));
         blocco->addWidget(ingresso.display, 1, 0);
 
         ingresso.unita = new QLabel(contenuto());

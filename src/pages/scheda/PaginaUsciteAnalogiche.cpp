@@ -58,7 +58,9 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
         griglia->addWidget(uscita.casella, 0, 0, Qt::AlignLeft);
 
         uscita.display = new DisplayLed(QStringLiteral("LDUA0%1").arg(n), contenuto());
-        scala().minimo(uscita.display, QSize(190, 90));
+        // A percentage has at most three digits: no blank fourth one to shrink the others.
+        uscita.display->setDigitCount(3);
+        scala().minimo(uscita.display, QSize(190, 110));
         griglia->addWidget(uscita.display, 1, 0);
         auto *percento = new QLabel(QStringLiteral("%"), contenuto());
         QFont grassetto = percento->font();
