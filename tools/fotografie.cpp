@@ -1,7 +1,9 @@
 // Takes the README's pictures from the real main window, linked to the in-process board
-// simulator over loopback TCP: every page of `pcPagine`, the connection bars and whichever alarm
-// dialogs the pages can open. Usage: brivola-fotografie OUTPUT_FOLDER MARKDOWN_FILE
-// The markdown file receives one block per picture taken (image and one line), for the README.
+// simulator over loopback TCP: every page of `pcPagine` at each window size of kDimensioni, the
+// connection bars and whichever alarm dialogs the pages can open. Usage:
+// brivola-fotografie OUTPUT_FOLDER MARKDOWN_FILE
+// The markdown file receives one block per picture at the window's first size (image and one
+// line, and the links to the same page at the other sizes), for the README.
 #include "SimulatoreScheda.h"
 
 #include "app/TfrmMain.h"
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -25,6 +28,9 @@
 #include <functional>
 
 namespace {
+
+// The window's first size, whose pictures keep their plain names, then the larger ones.
+const QSize kDimensioni[] = {{751, 585}, {1280, 1024}, {1920, 1080}};
 
 struct Pagina
 {
@@ -130,10 +136,24 @@ public:
         }
         m_pagine = m_finestra->findChild<QStackedWidget *>(QStringLiteral("pcPagine"));
 
-        for (const Pagina &pagina : kPagine) {
-            visita(pagina);
+        for (const QSize &dimensione : kDimensioni) {
+            if (!ridimensiona(dimensione)) {
+                std::fprintf(stderr, "the window did not take %dx%d\n", dimensione.width(),
+                             dimensione.height());
+                return 1;
+            }
+            m_prima = &dimensione == &kDimensioni[0];
+            for (const Pagina &pagina : kPagine) {
+                visita(pagina, dimensione);
+            }
+        }
+        // The bars at the first size again, last: an open bar would show on the pages.
+        m_prima = true;
+        if (!ridimensiona(kDimensioni[0])) {
+            return 1;
         }
         fotografaBarre();
+        scriviTesto();
         for (const QString &testo : m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso) +
                                         m_messaggi.testi(MessaggiRegistrati::Tipo::Messaggio) +
                                         m_messaggi.testi(MessaggiRegistrati::Tipo::Errore)) {
@@ -215,11 +235,24 @@ private:
         }
     }
 
-    void visita(const Pagina &pagina)
+    bool ridimensiona(QSize dimensione)
+    {
+        m_finestra->resize(dimensione);
+        QElapsedTimer limite;
+        limite.start();
+        while (m_finestra->size() != dimensione && limite.elapsed() < 5000) {
+            QTest::qWait(50);
+        }
+        QTest::qWait(200);
+        return m_finestra->size() == dimensione;
+    }
+
+    void visita(const Pagina &pagina, QSize dimensione)
     {
         entra(pagina);
-        if (pagina.indice == ValoriProgramma::UsciteDigitali) {
-            // Two relays on, so the picture shows both state colours.
+        if (m_prima && pagina.indice == ValoriProgramma::UsciteDigitali) {
+            // Two relays on, so the picture shows both state colours; the board keeps them
+            // for the larger sizes.
             for (const char *nome : {"sbUD2", "sbUD6"}) {
                 if (QWidget *rele = trova<QWidget>(nome)) {
                     QTest::mouseClick(rele, Qt::LeftButton);
@@ -227,10 +260,49 @@ private:
                 }
             }
         }
-        salva(m_finestra.get(), pagina.file, pagina.titolo, pagina.descrizione);
+        fotografaFinestra(QLatin1String(pagina.file), pagina.titolo, pagina.descrizione,
+                          dimensione);
+        if (pagina.indice == ValoriProgramma::Configurazione) {
+            // The tab with the range limits, the page's short fields.
+            auto *schede = trova<QTabWidget>("pcSettaggio");
+            QWidget *analogici = trova<QWidget>("tsIA");
+            if (schede && analogici) {
+                schede->setCurrentWidget(analogici);
+                fotografaFinestra(QStringLiteral("configurazione-ingressi-analogici.png"),
+                                  "Configurazione > Ingressi Analogici",
+                                  "names, units and ranges of the analog inputs.", dimensione);
+                schede->setCurrentIndex(0);
+            }
+        }
+        if (!m_prima) {
+            return;
+        }
         for (const Dialogo &dialogo : kDialoghi) {
             if (dialogo.pagina == pagina.indice) {
                 fotografaDialogo(dialogo);
+            }
+        }
+    }
+
+    // The window as it stands: at the first size under `file` in a block of its own, at the
+    // others with the size in the name, linked from that block.
+    void fotografaFinestra(const QString &file, const char *titolo, const char *descrizione,
+                           QSize dimensione)
+    {
+        if (m_prima) {
+            salva(m_finestra.get(), file, titolo, descrizione);
+            return;
+        }
+        const QString misura =
+            QStringLiteral("%1x%2").arg(dimensione.width()).arg(dimensione.height());
+        QString nome = file;
+        nome.insert(nome.lastIndexOf(QLatin1Char('.')), QLatin1Char('-') + misura);
+        if (!fotografa(m_finestra.get(), nome)) {
+            return;
+        }
+        for (Blocco &blocco : m_blocchi) {
+            if (blocco.file == file) {
+                blocco.altre << qMakePair(misura, nome);
             }
         }
     }
@@ -254,7 +326,8 @@ private:
                 if (finestra->isVisible() && finestra->inherits(dialogo.classe)) {
                     cerca.stop();
                     QTest::qWait(300);
-                    salva(finestra, dialogo.file, dialogo.titolo, dialogo.descrizione);
+                    salva(finestra, QLatin1String(dialogo.file), dialogo.titolo,
+                          dialogo.descrizione);
                     preso = true;
                     finestra->close();
                     return;
@@ -283,31 +356,54 @@ private:
         tornaAllaHome();
         if (QAction *seriale = trova<QAction>("mCollSeriale")) {
             seriale->trigger();
-            salva(m_finestra.get(), "barra-seriale.png", "Collegamento > Seriale",
+            salva(m_finestra.get(), QStringLiteral("barra-seriale.png"), "Collegamento > Seriale",
                   "the serial bar: the port number and the serial device, detected or typed, "
                   "saved with the button on the right.");
         }
         if (QAction *tcp = trova<QAction>("mCollTcp")) {
             tcp->trigger();
-            salva(m_finestra.get(), "barra-tcp.png", "Collegamento > TCP/IP",
+            salva(m_finestra.get(), QStringLiteral("barra-tcp.png"), "Collegamento > TCP/IP",
                   "the TCP bar: the board's address and port, saved with the button on the "
                   "right.");
         }
     }
 
-    void salva(QWidget *widget, const char *file, const char *titolo, const char *descrizione)
+    bool fotografa(QWidget *widget, const QString &file)
     {
         QTest::qWait(200);
-        const QString percorso = m_cartella + QLatin1Char('/') + QLatin1String(file);
+        const QString percorso = m_cartella + QLatin1Char('/') + file;
         if (!widget->grab().save(percorso)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(percorso));
             ++m_errori;
-            return;
+            return false;
         }
         std::printf("%s\n", qPrintable(percorso));
+        return true;
+    }
+
+    void salva(QWidget *widget, const QString &file, const char *titolo, const char *descrizione)
+    {
+        if (fotografa(widget, file)) {
+            m_blocchi.append({QString::fromUtf8(titolo), QString::fromUtf8(descrizione), file, {}});
+        }
+    }
+
+    void scriviTesto()
+    {
         QTextStream testo(&m_testo);
-        testo << "**" << titolo << "**: " << descrizione << "\n\n![" << titolo << "](docs/" << file
-              << ")\n\n";
+        for (const Blocco &blocco : m_blocchi) {
+            testo << "**" << blocco.titolo << "**: " << blocco.descrizione << "\n\n!["
+                  << blocco.titolo << "](docs/" << blocco.file << ")\n\n";
+            if (blocco.altre.isEmpty()) {
+                continue;
+            }
+            QStringList collegamenti;
+            for (const auto &[misura, file] : blocco.altre) {
+                collegamenti << QStringLiteral("[%1](docs/%2)").arg(misura, file);
+            }
+            testo << "The same page in a larger window: " << collegamenti.join(QStringLiteral(", "))
+                  << ".\n\n";
+        }
     }
 
     QString m_cartella;
@@ -319,6 +415,18 @@ private:
     QStackedWidget *m_pagine = nullptr;
     QElapsedTimer m_quiete;
     int m_errori = 0;
+
+    struct Blocco
+    {
+        QString titolo;
+        QString descrizione;
+        QString file;
+        // The same page at the larger sizes: the size as text and the file.
+        QList<QPair<QString, QString>> altre;
+    };
+    QList<Blocco> m_blocchi;
+    // Taking the pictures at the window's first size.
+    bool m_prima = true;
 };
 
 } // namespace
