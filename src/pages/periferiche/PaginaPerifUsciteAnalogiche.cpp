@@ -39,13 +39,19 @@ PaginaPerifUsciteAnalogiche::PaginaPerifUsciteAnalogiche(ContestoPagine &contest
         posizionaPunto(creaCanale(n), n, Qt::AlignCenter);
     }
 
-    auto *richiesta = new QPushButton(QStringLiteral("Richiesta"), contenuto());
+    // Low down between the columns, "Richiesta" over "Reset", together.
+    auto *comandi = new QWidget(contenuto());
+    auto *colonna = new QVBoxLayout(comandi);
+    colonna->setContentsMargins(0, 0, 0, 0);
+    scala().spazi(colonna);
+    auto *richiesta = new QPushButton(QStringLiteral("Richiesta"), comandi);
     richiesta->setObjectName(QStringLiteral("sbUAPRich"));
     setPulsanteRichiesta(richiesta);
-    auto *reset = new QPushButton(QStringLiteral("Reset"), contenuto());
+    auto *reset = new QPushButton(QStringLiteral("Reset"), comandi);
     reset->setObjectName(QStringLiteral("sbUAPRes"));
-    aggiungiSottoUnita(richiesta);
-    aggiungiSottoUnita(reset);
+    colonna->addWidget(richiesta);
+    colonna->addWidget(reset);
+    posizionaAlCentro(comandi, 3, Qt::AlignBottom);
     connect(richiesta, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUAPRichClick(); }));
     connect(reset, &QPushButton::clicked, this,

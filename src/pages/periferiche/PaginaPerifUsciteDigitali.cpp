@@ -38,7 +38,7 @@ PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, Q
                                   QStringLiteral("Reset"), contenuto());
     reset->setObjectName(QStringLiteral("sbUDPRes"));
     scala().icona(reset, QSize(16, 16));
-    aggiungiSottoUnita(reset);
+    posizionaAlCentro(reset, 3, Qt::AlignCenter);
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDPResClick(); }));
 

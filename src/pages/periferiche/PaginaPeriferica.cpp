@@ -13,14 +13,14 @@
 #include <QPointer>
 #include <QGridLayout>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace {
 
 constexpr int kUnita = 8;
 constexpr int kColonnaGruppo = 0;
 constexpr int kColonnaSinistra = 1;
-constexpr int kColonnaDestra = 2;
+constexpr int kColonnaCentro = 2;
+constexpr int kColonnaDestra = 3;
 
 } // namespace
 
@@ -49,12 +49,7 @@ PaginaPeriferica::PaginaPeriferica(ContestoPagine &contesto, const QString &nome
     m_griglia->setHorizontalSpacing(16);
     m_griglia->setVerticalSpacing(10);
     scala().spazi(m_griglia);
-    m_colonnaUnita = new QVBoxLayout();
-    m_colonnaUnita->setSpacing(6);
-    scala().spazi(m_colonnaUnita);
-    m_colonnaUnita->addWidget(m_gruppo);
-    m_colonnaUnita->addStretch(1);
-    m_griglia->addLayout(m_colonnaUnita, 0, kColonnaGruppo, 4, 1);
+    m_griglia->addWidget(m_gruppo, 0, kColonnaGruppo, 4, 1, Qt::AlignTop);
     m_griglia->setColumnStretch(kColonnaSinistra, 1);
     m_griglia->setColumnStretch(kColonnaDestra, 1);
 }
@@ -105,10 +100,9 @@ qsizetype PaginaPeriferica::inizioFrame(const QString &risposta, QLatin1String i
     return Protocollo::trovaFrame(risposta, inizio).inizio;
 }
 
-void PaginaPeriferica::aggiungiSottoUnita(QWidget *widget)
+void PaginaPeriferica::posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento)
 {
-    // Before the stretch that keeps the column at the top.
-    m_colonnaUnita->insertWidget(m_colonnaUnita->count() - 1, widget);
+    m_griglia->addWidget(widget, riga, kColonnaCentro, allineamento);
 }
 
 EsitoInvio PaginaPeriferica::richiestaUnita(int unita, const EsitoInvio &esito)

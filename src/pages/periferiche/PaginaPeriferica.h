@@ -10,12 +10,11 @@
 class GruppoRadio;
 class PannelloPunto;
 class QGridLayout;
-class QVBoxLayout;
 struct ContestoPagine;
 
-// Frame shared by the three peripheral unit pages: the unit selector on the left with the
-// buttons for the selected unit under it, the unit's eight points in two columns on the right,
-// and the rules every such page follows for the selected unit.
+// Frame shared by the three peripheral unit pages: the unit selector on the left, the unit's
+// eight points in two columns on the right with the buttons for the selected unit between
+// them, and the rules every such page follows for the selected unit.
 class PaginaPeriferica : public PaginaBase
 {
     Q_OBJECT
@@ -41,8 +40,9 @@ protected:
     // Where the first complete frame starting with `inizio` begins in a TCP response; -1 when
     // the response holds none, and then nothing on the page changes.
     static qsizetype inizioFrame(const QString &risposta, QLatin1String inizio);
-    // Under the unit selector, for the buttons that act on the selected unit.
-    void aggiungiSottoUnita(QWidget *widget);
+    // Between the two columns of points, level with row `riga` (0..3): the buttons that act
+    // on the selected unit.
+    void posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento);
 
     bool haCollegamento() const;
     // The outcome of a request for `unita`'s states, with `esito` inside: from the moment it is
@@ -67,7 +67,6 @@ private:
 
     GruppoRadio *m_gruppo = nullptr;
     QGridLayout *m_griglia = nullptr;
-    QVBoxLayout *m_colonnaUnita = nullptr;
     bool m_senzaRichiesta = false;
     int m_unitaRisposta = -1;
 };
