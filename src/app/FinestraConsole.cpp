@@ -4,13 +4,13 @@
 #include "core/Messaggi.h"
 #include "link/Invio.h"
 #include "link/RegistroTraffico.h"
+#include "pages/widgets/SceltaFile.h"
 #include "protocol/Ricezione.h"
 #include "settings/LayoutIni.h"
 #include "settings/ScritturaSicura.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -385,11 +385,9 @@ void FinestraConsole::sbTrovaClick()
 
 QString FinestraConsole::sceltaFileDialogo()
 {
-    const QString proposta = QDir::home().filePath(
-        QStringLiteral("console-%1.txt")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Salva la console"), proposta,
-                                        QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
+    return sceltaFileDaSalvare(this, QStringLiteral("Salva la console"), QStringLiteral("console"),
+                               QStringLiteral("txt"),
+                               QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
 }
 
 void FinestraConsole::sbSalvaClick()

@@ -123,117 +123,96 @@ void NavigazionePagine::costruisci(int indice)
     }
 }
 
-void NavigazionePagine::riapplica(const std::array<std::optional<QString>, 8> &testi, int n,
+void NavigazionePagine::riapplica(const std::array<std::optional<QString>, 8> &testi, int quanti,
                                   void (NavigazionePagine::*imposta)(int, const QString &))
 {
-    if (const std::optional<QString> &testo = testi.at(n - 1)) {
-        (this->*imposta)(n, *testo);
+    for (int n = 1; n <= quanti; ++n) {
+        if (const std::optional<QString> &testo = testi.at(n - 1)) {
+            (this->*imposta)(n, *testo);
+        }
     }
 }
 
-void NavigazionePagine::collegaPulsanteHome(QAbstractButton *pulsante)
+void NavigazionePagine::collegaPulsante(QAbstractButton *pulsante, std::function<void()> azione)
 {
-    connect(pulsante, &QAbstractButton::clicked, this,
-            protetto(m_messaggi, [this] { sbHome1Click(); }));
+    connect(pulsante, &QAbstractButton::clicked, this, protetto(m_messaggi, std::move(azione)));
+}
+
+template <typename Pagina, typename Prepara>
+Pagina *NavigazionePagine::costruita(Pagina *&pagina, int indice, Prepara prepara)
+{
+    if (!pagina) {
+        pagina = new Pagina(*m_contesto, this);
+        prepara(pagina);
+        colloca(indice, pagina);
+    }
+    return pagina;
 }
 
 PaginaUsciteDigitali *NavigazionePagine::paginaUsciteDigitali()
 {
-    if (!m_paginaUD) {
-        m_paginaUD = new PaginaUsciteDigitali(*m_contesto, this);
-        for (int n = 1; n <= 8; ++n) {
-            riapplica(m_nomi.usciteDigitali, n, &NavigazionePagine::impostaNomeUscitaDigitale);
-        }
-        collegaPulsanteHome(m_paginaUD->pulsanteHome());
-        connect(m_paginaUD->pulsantePeriferiche(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { paginaPerifUsciteDigitali()->sbPUDClick(); }));
-        colloca(ValoriProgramma::UsciteDigitali, m_paginaUD);
-    }
-    return m_paginaUD;
+    return costruita(m_paginaUD, ValoriProgramma::UsciteDigitali, [this](auto *pagina) {
+        riapplica(m_nomi.usciteDigitali, 8, &NavigazionePagine::impostaNomeUscitaDigitale);
+        collegaPulsante(pagina->pulsanteHome(), [this] { sbHome1Click(); });
+        collegaPulsante(pagina->pulsantePeriferiche(),
+                        [this] { paginaPerifUsciteDigitali()->sbPUDClick(); });
+    });
 }
 
 PaginaIngressiDigitali *NavigazionePagine::paginaIngressiDigitali()
 {
-    if (!m_paginaID) {
-        m_paginaID = new PaginaIngressiDigitali(*m_contesto, this);
-        for (int n = 1; n <= 8; ++n) {
-            riapplica(m_nomi.ingressiDigitali, n, &NavigazionePagine::impostaNomeIngressoDigitale);
-        }
-        collegaPulsanteHome(m_paginaID->pulsanteHome());
-        connect(m_paginaID->pulsantePeriferiche(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { paginaPerifIngressiDigitali()->sbPIDClick(); }));
-        colloca(ValoriProgramma::IngressiDigitali, m_paginaID);
-    }
-    return m_paginaID;
+    return costruita(m_paginaID, ValoriProgramma::IngressiDigitali, [this](auto *pagina) {
+        riapplica(m_nomi.ingressiDigitali, 8, &NavigazionePagine::impostaNomeIngressoDigitale);
+        collegaPulsante(pagina->pulsanteHome(), [this] { sbHome1Click(); });
+        collegaPulsante(pagina->pulsantePeriferiche(),
+                        [this] { paginaPerifIngressiDigitali()->sbPIDClick(); });
+    });
 }
 
 PaginaUsciteAnalogiche *NavigazionePagine::paginaUsciteAnalogiche()
 {
-    if (!m_paginaUA) {
-        m_paginaUA = new PaginaUsciteAnalogiche(*m_contesto, this);
-        for (int n = 1; n <= 2; ++n) {
-            riapplica(m_nomi.titoliUsciteAnalogiche, n,
-                      &NavigazionePagine::impostaTitoloUscitaAnalogica);
-        }
-        collegaPulsanteHome(m_paginaUA->pulsanteHome());
-        connect(m_paginaUA->pulsantePeriferiche(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { paginaPerifUsciteAnalogiche()->sbPUAClick(); }));
-        colloca(ValoriProgramma::UsciteAnalogiche, m_paginaUA);
-    }
-    return m_paginaUA;
+    return costruita(m_paginaUA, ValoriProgramma::UsciteAnalogiche, [this](auto *pagina) {
+        riapplica(m_nomi.titoliUsciteAnalogiche, 2,
+                  &NavigazionePagine::impostaTitoloUscitaAnalogica);
+        collegaPulsante(pagina->pulsanteHome(), [this] { sbHome1Click(); });
+        collegaPulsante(pagina->pulsantePeriferiche(),
+                        [this] { paginaPerifUsciteAnalogiche()->sbPUAClick(); });
+    });
 }
 
 PaginaIngressiAnalogici *NavigazionePagine::paginaIngressiAnalogici()
 {
-    if (!m_paginaIA) {
-        m_paginaIA = new PaginaIngressiAnalogici(*m_contesto, this);
-        for (int n = 1; n <= 8; ++n) {
-            riapplica(m_nomi.titoliIngressiAnalogici, n,
-                      &NavigazionePagine::impostaTitoloIngressoAnalogico);
-            riapplica(m_nomi.unitaIngressiAnalogici, n,
-                      &NavigazionePagine::impostaUnitaIngressoAnalogico);
-        }
-        collegaPulsanteHome(m_paginaIA->pulsanteHome());
-        connect(m_paginaIA->pulsantePeriferiche(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { sbPIAClick(); }));
-        connect(m_paginaIA, &PaginaIngressiAnalogici::letturaMostrata, this,
+    return costruita(m_paginaIA, ValoriProgramma::IngressiAnalogici, [this](auto *pagina) {
+        riapplica(m_nomi.titoliIngressiAnalogici, 8,
+                  &NavigazionePagine::impostaTitoloIngressoAnalogico);
+        riapplica(m_nomi.unitaIngressiAnalogici, 8,
+                  &NavigazionePagine::impostaUnitaIngressoAnalogico);
+        collegaPulsante(pagina->pulsanteHome(), [this] { sbHome1Click(); });
+        collegaPulsante(pagina->pulsantePeriferiche(), [this] { sbPIAClick(); });
+        connect(pagina, &PaginaIngressiAnalogici::letturaMostrata, this,
                 &NavigazionePagine::letturaAnalogicaMostrata);
-        colloca(ValoriProgramma::IngressiAnalogici, m_paginaIA);
-    }
-    return m_paginaIA;
+    });
 }
 
 PaginaPerifUsciteDigitali *NavigazionePagine::paginaPerifUsciteDigitali()
 {
-    if (!m_paginaUDP) {
-        m_paginaUDP = new PaginaPerifUsciteDigitali(*m_contesto, this);
-        connect(m_paginaUDP->pulsanteRitorno(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { sbUDClick(); }));
-        colloca(ValoriProgramma::PerifUsciteDigitali, m_paginaUDP);
-    }
-    return m_paginaUDP;
+    return costruita(m_paginaUDP, ValoriProgramma::PerifUsciteDigitali, [this](auto *pagina) {
+        collegaPulsante(pagina->pulsanteRitorno(), [this] { sbUDClick(); });
+    });
 }
 
 PaginaPerifIngressiDigitali *NavigazionePagine::paginaPerifIngressiDigitali()
 {
-    if (!m_paginaIDP) {
-        m_paginaIDP = new PaginaPerifIngressiDigitali(*m_contesto, this);
-        connect(m_paginaIDP->pulsanteRitorno(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { sbIDClick(); }));
-        colloca(ValoriProgramma::PerifIngressiDigitali, m_paginaIDP);
-    }
-    return m_paginaIDP;
+    return costruita(m_paginaIDP, ValoriProgramma::PerifIngressiDigitali, [this](auto *pagina) {
+        collegaPulsante(pagina->pulsanteRitorno(), [this] { sbIDClick(); });
+    });
 }
 
 PaginaPerifUsciteAnalogiche *NavigazionePagine::paginaPerifUsciteAnalogiche()
 {
-    if (!m_paginaUAP) {
-        m_paginaUAP = new PaginaPerifUsciteAnalogiche(*m_contesto, this);
-        connect(m_paginaUAP->pulsanteRitorno(), &QPushButton::clicked, this,
-                protetto(m_messaggi, [this] { sbUAClick(); }));
-        colloca(ValoriProgramma::PerifUsciteAnalogiche, m_paginaUAP);
-    }
-    return m_paginaUAP;
+    return costruita(m_paginaUAP, ValoriProgramma::PerifUsciteAnalogiche, [this](auto *pagina) {
+        collegaPulsante(pagina->pulsanteRitorno(), [this] { sbUAClick(); });
+    });
 }
 
 PaginaConfigurazione *NavigazionePagine::paginaConfigurazione()

@@ -7,6 +7,7 @@
 #include <QStackedWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -91,13 +92,17 @@ private:
     void collegaHome();
     // Puts a page just built where its placeholder held its index.
     void colloca(int indice, QWidget *pagina);
-    // Gives a page just built the text of point `n` the last reload set, if it set one.
-    void riapplica(const std::array<std::optional<QString>, 8> &testi, int n,
+    // Gives a page just built the texts of its first `quanti` points that the last reload set.
+    void riapplica(const std::array<std::optional<QString>, 8> &testi, int quanti,
                    void (NavigazionePagine::*imposta)(int, const QString &));
     // Builds the page of `indice` if it is not there yet.
     void costruisci(int indice);
-    // The way back home from a board page's "Pagina Iniziale" button.
-    void collegaPulsanteHome(QAbstractButton *pulsante);
+    // `azione`, guarded, on each click of `pulsante`.
+    void collegaPulsante(QAbstractButton *pulsante, std::function<void()> azione);
+    // The page in `pagina`, built from the context, made ready by `prepara` and put at
+    // `indice` the first time.
+    template <typename Pagina, typename Prepara>
+    Pagina *costruita(Pagina *&pagina, int indice, Prepara prepara);
     // The first time the input focus lands inside a page after it was shown, that page is
     // entered.
     void fuocoCambiato(QWidget *nuovo);

@@ -5,12 +5,12 @@
 #include "pages/andamento/StoricoAnalogici.h"
 
 #include "pages/andamento/GraficoAndamento.h"
+#include "pages/widgets/SceltaFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -238,11 +238,9 @@ void FinestraAndamento::aggiorna()
 
 QString FinestraAndamento::sceltaFileDialogo()
 {
-    const QString proposta = QDir::home().filePath(
-        QStringLiteral("ingressi-analogici-%1.csv")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta CSV"), proposta,
-                                        QStringLiteral("File CSV (*.csv)"));
+    return sceltaFileDaSalvare(this, QStringLiteral("Esporta CSV"),
+                               QStringLiteral("ingressi-analogici"), QStringLiteral("csv"),
+                               QStringLiteral("File CSV (*.csv)"));
 }
 
 void FinestraAndamento::sbEsportaCsvClick()
