@@ -10,17 +10,8 @@ namespace {
 // Where Qt keeps the pictures of the Fusion style's standard icons.
 const QString kCartellaQt = QStringLiteral(":/qt-project.org/styles/commonstyle/images/");
 
-bool stileFusion()
-{
-    const QStyle *stile = QApplication::style();
-    const QStyle *base = qobject_cast<const QProxyStyle *>(stile)
-                             ? static_cast<const QProxyStyle *>(stile)->baseStyle()
-                             : stile;
-    return base->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0;
-}
-
-// The icon of `tipo` from Qt's pictures when it is one the window shows at start and the
-// style is Fusion; a null icon otherwise.
+// The icon of `tipo` from the Fusion style's own pictures when it is one the window shows at
+// start; a null icon otherwise.
 QIcon iconaDaImmaginiQt(QStyle::StandardPixmap tipo)
 {
     struct Immagini
@@ -61,11 +52,7 @@ QIcon iconaStandard(QStyle::StandardPixmap tipo)
     static QHash<int, QIcon> fatte;
     auto trovata = fatte.constFind(int(tipo));
     if (trovata == fatte.cend()) {
-        QIcon icona = stileFusion() ? iconaDaImmaginiQt(tipo) : QIcon();
-        if (icona.isNull()) {
-            icona = QApplication::style()->standardIcon(tipo);
-        }
-        trovata = fatte.insert(int(tipo), icona);
+        trovata = fatte.insert(int(tipo), QApplication::style()->standardIcon(tipo));
     }
     return *trovata;
 }
