@@ -36,14 +36,33 @@ namespace {
 class Banco : public BancoFinestra
 {
 public:
-    explicit Banco(const QString &porteIni)
+    explicit Banco(const QString &porteIni) { apri(porteIni); }
+    // Over TCP to `scheda`, started here without drift (muted or not as the test set it).
+    explicit Banco(SimulatoreScheda &scheda)
+    {
+        scheda.setDeriva(false);
+        m_porta = scheda.avviaTcp();
+        apri(testoPorteTcp(m_porta));
+    }
+
+    quint16 porta() const { return m_porta; }
+    PaginaUsciteDigitali &relais() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
+    // The relay page opened and read: every relay off.
+    bool apriRele()
+    {
+        clicca(QStringLiteral("lbUD"));
+        return QTest::qWaitFor([this] { return colori(relais()) == QLatin1String("GGGGGGGG"); });
+    }
+
+private:
+    void apri(const QString &porteIni)
     {
         scriviPorte(porteIni);
         crea().show();
         m_finestra->collegamento().setLimitePronto(10000);
     }
 
-    PaginaUsciteDigitali &relais() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
+    quint16 m_porta = 0;
 };
 
 } // namespace
@@ -203,11 +222,9 @@ void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
 void TestStatoCollegamento::schedaMuta()
 {
     SimulatoreScheda scheda;
-    scheda.setDeriva(false);
     scheda.setMuto(true);
-    const quint16 porta = scheda.avviaTcp();
-    QVERIFY(porta != 0);
-    Banco banco(testoPorteTcp(porta));
+    Banco banco(scheda);
+    QVERIFY(banco.porta() != 0);
     banco.finestra().collegamento().setLimitePronto(500);
     banco.finestra().invio().setAttesaPronto(500);
 
@@ -217,7 +234,7 @@ void TestStatoCollegamento::schedaMuta()
     // Connected, but never a prompt: the page looks current until the silence is too long.
     QVERIFY(banco.finestra().collegamento().socketAttivo());
     QCOMPARE(banco.pannello(0),
-             QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(porta));
+             QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(banco.porta()));
     QTRY_COMPARE_WITH_TIMEOUT(banco.pannello(1), QStringLiteral("La scheda non risponde"), 12000);
     // Ten seconds of silence, as the panel promises, whatever its constant says.
     QVERIFY2(durata.elapsed() >= 10000, qPrintable(QString::number(durata.elapsed())));
@@ -236,12 +253,9 @@ void TestStatoCollegamento::schedaMuta()
 void TestStatoCollegamento::treClickReleInCoda()
 {
     SimulatoreScheda scheda;
-    scheda.setDeriva(false);
-    const quint16 porta = scheda.avviaTcp();
-    QVERIFY(porta != 0);
-    Banco banco(testoPorteTcp(porta));
-    banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    Banco banco(scheda);
+    QVERIFY(banco.porta() != 0);
+    QVERIFY(banco.apriRele());
 
     // Each relay command reaching the board finds its panel still pending.
     QStringList comandi;
@@ -290,12 +304,9 @@ void TestStatoCollegamento::treClickReleInCoda()
 void TestStatoCollegamento::codaScartataAllaPerdita()
 {
     SimulatoreScheda scheda;
-    scheda.setDeriva(false);
-    const quint16 porta = scheda.avviaTcp();
-    QVERIFY(porta != 0);
-    Banco banco(testoPorteTcp(porta));
-    banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    Banco banco(scheda);
+    QVERIFY(banco.porta() != 0);
+    QVERIFY(banco.apriRele());
 
     // A silent board holds the first command at its prompt, two more queue behind it, and
     // then the connection goes: the queue is dropped with every pending mark it set. The
@@ -333,11 +344,9 @@ void TestStatoCollegamento::codaScartataAllaPerdita()
 void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
 {
     SimulatoreScheda scheda;
-    scheda.setDeriva(false);
     scheda.setMuto(true);
-    const quint16 porta = scheda.avviaTcp();
-    QVERIFY(porta != 0);
-    Banco banco(testoPorteTcp(porta));
+    Banco banco(scheda);
+    QVERIFY(banco.porta() != 0);
     banco.finestra().collegamento().setLimitePronto(180000);
 
     // Home while the entry waits for the board's first prompt: the entry is abandoned and
@@ -361,14 +370,11 @@ void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
 void TestStatoCollegamento::tastiera()
 {
     SimulatoreScheda scheda;
-    scheda.setDeriva(false);
-    const quint16 porta = scheda.avviaTcp();
-    QVERIFY(porta != 0);
-    Banco banco(testoPorteTcp(porta));
+    Banco banco(scheda);
+    QVERIFY(banco.porta() != 0);
     banco.finestra().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&banco.finestra()));
-    banco.clicca(QStringLiteral("lbUD"));
-    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(banco.apriRele());
 
     // F5 is the open page's "Richiesta".
     scheda.stato().rele[7] = true;
