@@ -27,7 +27,8 @@ constexpr qsizetype LimiteUscitaSeriale = 65536;
 
 QString nomeLinea(bool tcp)
 {
-    return LayoutIni::siglaCollegamento(tcp ? TipoCollegamento::Tcp : TipoCollegamento::Seriale);
+    // As the panel's traffic record names the two links.
+    return tcp ? QStringLiteral("TCP") : QStringLiteral("SER");
 }
 
 QString scappa(const QByteArray &dati)

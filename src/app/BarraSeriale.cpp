@@ -3,13 +3,13 @@
 #include "app/CampoDispositivo.h"
 #include "app/PulsanteSalva.h"
 #include "core/Gestore.h"
-#include "link/Collegamento.h"
+#include "link/TrasportoSeriale.h"
 #include "pages/widgets/GruppoRadio.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 
-BarraSeriale::BarraSeriale(Collegamento &collegamento, Messaggi &messaggi, QWidget *parent)
+BarraSeriale::BarraSeriale(TrasportoSeriale &collegamento, Messaggi &messaggi, QWidget *parent)
     : QFrame(parent), m_collegamento(collegamento)
 {
     setObjectName(QStringLiteral("pnSeriale"));
@@ -53,7 +53,7 @@ BarraSeriale::BarraSeriale(Collegamento &collegamento, Messaggi &messaggi, QWidg
 
 void BarraSeriale::carica()
 {
-    const SceltaSeriale scelta = m_collegamento.sceltaSerialeSalvata();
+    const SceltaSeriale scelta = m_collegamento.sceltaSalvata();
     m_rgComm->setItemIndex(scelta.indiceNumero);
     m_rgVelocita->setItemIndex(scelta.indiceVelocita);
     m_cbDispositivo->aggiorna();
@@ -64,6 +64,6 @@ void BarraSeriale::sbSalvaPorteClick()
 {
     // The board always runs at 38400: whatever the file held, that is what is saved.
     m_rgVelocita->setItemIndex(3);
-    m_collegamento.salvaSeriale(m_rgComm->itemIndex() + 1, m_rgVelocita->itemIndex() + 1,
+    m_collegamento.salva(m_rgComm->itemIndex() + 1, m_rgVelocita->itemIndex() + 1,
                                 m_cbDispositivo->percorso());
 }

@@ -3,7 +3,7 @@
 #include <QFrame>
 
 class CampoDispositivo;
-class Collegamento;
+class TrasportoSeriale;
 class GruppoRadio;
 class Messaggi;
 
@@ -13,7 +13,7 @@ class BarraSeriale : public QFrame
 {
     Q_OBJECT
 public:
-    BarraSeriale(Collegamento &collegamento, Messaggi &messaggi, QWidget *parent = nullptr);
+    BarraSeriale(TrasportoSeriale &collegamento, Messaggi &messaggi, QWidget *parent = nullptr);
 
     // Fills the bar from "Porte.INI"; devices come and go (a USB adapter plugged in), so they
     // are listed afresh each time.
@@ -21,7 +21,7 @@ public:
     void sbSalvaPorteClick();
 
 private:
-    Collegamento &m_collegamento;
+    TrasportoSeriale &m_collegamento;
     GruppoRadio *m_rgComm = nullptr;
     GruppoRadio *m_rgVelocita = nullptr;
     CampoDispositivo *m_cbDispositivo = nullptr;

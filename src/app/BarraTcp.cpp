@@ -2,14 +2,14 @@
 
 #include "app/PulsanteSalva.h"
 #include "core/Gestore.h"
-#include "link/Collegamento.h"
+#include "link/TrasportoTcp.h"
 #include "settings/Ini.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
-BarraTcp::BarraTcp(Collegamento &collegamento, Messaggi &messaggi, QWidget *parent)
+BarraTcp::BarraTcp(TrasportoTcp &collegamento, Messaggi &messaggi, QWidget *parent)
     : QFrame(parent), m_collegamento(collegamento)
 {
     setObjectName(QStringLiteral("pnTcp"));
@@ -37,10 +37,10 @@ BarraTcp::BarraTcp(Collegamento &collegamento, Messaggi &messaggi, QWidget *pare
 
     for (QLineEdit *campo : {m_eIp, m_ePorta}) {
         connect(campo, &QLineEdit::textChanged, this, [this] {
-            m_collegamento.setIndirizzoTcp(m_eIp->text(), m_ePorta->text());
+            m_collegamento.setIndirizzo(m_eIp->text(), m_ePorta->text());
         });
     }
-    connect(&collegamento, &Collegamento::indirizzoTcpCambiato, this,
+    connect(&collegamento, &TrasportoTcp::indirizzoCambiato, this,
             &BarraTcp::impostaIndirizzo);
 }
 
@@ -60,5 +60,5 @@ void BarraTcp::carica()
 
 void BarraTcp::SpeedButton4Click()
 {
-    m_collegamento.salvaTcp();
+    m_collegamento.salva();
 }

@@ -2,7 +2,7 @@
 
 #include <QFrame>
 
-class Collegamento;
+class TrasportoTcp;
 class Messaggi;
 class QLineEdit;
 
@@ -12,7 +12,7 @@ class BarraTcp : public QFrame
 {
     Q_OBJECT
 public:
-    BarraTcp(Collegamento &collegamento, Messaggi &messaggi, QWidget *parent = nullptr);
+    BarraTcp(TrasportoTcp &collegamento, Messaggi &messaggi, QWidget *parent = nullptr);
 
     // Fills the fields from "Porte.INI" ("ERRORE" left out).
     void carica();
@@ -21,7 +21,7 @@ public:
     void SpeedButton4Click();
 
 private:
-    Collegamento &m_collegamento;
+    TrasportoTcp &m_collegamento;
     QLineEdit *m_eIp = nullptr;
     QLineEdit *m_ePorta = nullptr;
 };

@@ -2,10 +2,9 @@
 
 #include "core/Gestore.h"
 #include "core/Messaggi.h"
-#include "link/Invio.h"
 #include "link/RegistroTraffico.h"
 #include "pages/widgets/SceltaFile.h"
-#include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/LayoutIni.h"
 #include "settings/ScritturaSicura.h"
 
@@ -53,7 +52,7 @@ QTextCharFormat formato(const QColor &colore)
 
 } // namespace
 
-FinestraConsole::FinestraConsole(Invio &invio, Ricezione &ricezione, Messaggi &messaggi,
+FinestraConsole::FinestraConsole(SessioneScheda &sessione, Messaggi &messaggi,
                                  QWidget *parent)
     : QWidget(parent, Qt::Window), m_messaggi(messaggi),
       m_sceltaFile([this] { return sceltaFileDialogo(); })
@@ -112,12 +111,12 @@ FinestraConsole::FinestraConsole(Invio &invio, Ricezione &ricezione, Messaggi &m
     m_timerDisegno->setInterval(kIntervalloDisegno);
     connect(m_timerDisegno, &QTimer::timeout, this, &FinestraConsole::mostraInAttesa);
 
-    connect(&invio, &Invio::datiScritti, this,
-            [this](TipoCollegamento collegamento, const QByteArray &dati) {
+    connect(&sessione, &SessioneScheda::datiScritti, this,
+            [this](const QString &collegamento, const QByteArray &dati) {
                 aggiungi(false, collegamento, dati);
             });
-    connect(&ricezione, &Ricezione::datiRicevuti, this,
-            [this](TipoCollegamento collegamento, const QByteArray &dati) {
+    connect(&sessione, &SessioneScheda::datiRicevuti, this,
+            [this](const QString &collegamento, const QByteArray &dati) {
                 aggiungi(true, collegamento, dati);
             });
 
@@ -152,7 +151,7 @@ bool FinestraConsole::isInPausa() const
     return m_sbPausa->isChecked();
 }
 
-void FinestraConsole::aggiungi(bool ricevuto, TipoCollegamento collegamento, const QByteArray &dati)
+void FinestraConsole::aggiungi(bool ricevuto, const QString &collegamento, const QByteArray &dati)
 {
     const QDateTime ora = QDateTime::currentDateTime();
     if (m_pronti.aggiungi(ricevuto, collegamento, dati, ora)) {
@@ -234,7 +233,7 @@ QString FinestraConsole::testoOra(const QDateTime &ora)
 QString FinestraConsole::testoDati(const Riga &riga) const
 {
     QString testo = testoOra(riga.ora) + QLatin1Char(' ') +
-                    LayoutIni::siglaCollegamento(riga.collegamento) +
+                    riga.collegamento +
                     (riga.ricevuto ? QStringLiteral(" RX ") : QStringLiteral(" TX ")) +
                     QString::fromLatin1(RegistroTraffico::escapato(riga.dati));
     if (riga.oltre > 0) {

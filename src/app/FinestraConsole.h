@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TipoCollegamento.h"
+#include <QString>
 #include "link/SeriePronti.h"
 
 #include <QByteArray>
@@ -11,14 +11,13 @@
 #include <functional>
 #include <optional>
 
-class Invio;
 class Messaggi;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class Ricezione;
+class SessioneScheda;
 
 // The window "Console": the traffic with the board as a serial terminal shows it, one line per
 // write or read with its time in milliseconds, sent text (TX) and received text (RX) in their
@@ -36,11 +35,10 @@ public:
     // Bytes of one chunk shown; the rest is only counted, so that a flood cannot fill memory.
     static constexpr qsizetype MassimoByteRiga = 1024;
 
-    FinestraConsole(Invio &invio, Ricezione &ricezione, Messaggi &messaggi,
-                    QWidget *parent = nullptr);
+    FinestraConsole(SessioneScheda &sessione, Messaggi &messaggi, QWidget *parent = nullptr);
 
     // One write to the board, or one read from it, that happened now.
-    void aggiungi(bool ricevuto, TipoCollegamento collegamento, const QByteArray &dati);
+    void aggiungi(bool ricevuto, const QString &collegamento, const QByteArray &dati);
 
     QPlainTextEdit *memo() const { return m_memo; }
     bool isInPausa() const;
@@ -64,7 +62,7 @@ private:
     {
         QDateTime ora;
         bool ricevuto = false;
-        TipoCollegamento collegamento = TipoCollegamento::Nessuno;
+        QString collegamento;
         QByteArray dati;
         // Bytes past MassimoByteRiga, not kept.
         qint64 oltre = 0;

@@ -5,7 +5,6 @@
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
@@ -20,9 +19,7 @@
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/EtichettaAccorciata.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
 
 #include <QAbstractButton>
@@ -36,12 +33,10 @@ NavigazionePagine::NavigazionePagine(ValoriProgramma &valori, Messaggi &messaggi
     : QStackedWidget(parent), m_valori(valori), m_messaggi(messaggi), m_sessione(sessione)
 {
     setObjectName(QStringLiteral("pcPagine"));
-    m_modoContinuo = new ModoContinuo(valori, messaggi, sessione.invio(), this);
-    connect(&sessione.ricezione(), &Ricezione::modoContinuoRilevato, m_modoContinuo,
-            &ModoContinuo::mostra);
-    m_contesto.reset(new ContestoPagine{valori, messaggi, sessione.collegamento(),
-                                        sessione.invio(), sessione.framer(), sessione.ricezione(),
-                                        *m_modoContinuo, [this] { CaricaConfIni(); },
+    m_modoContinuo = new ModoContinuo(valori, messaggi, sessione, this);
+    m_contesto.reset(new ContestoPagine{valori, messaggi, sessione, sessione.collegamento(),
+                                        sessione.invio(), *m_modoContinuo,
+                                        [this] { CaricaConfIni(); },
                                         [this](int pagina) { mostraPagina(pagina); },
                                         [this](const QString &testo) { emit notizia(testo); }});
     collegaHome();
@@ -273,13 +268,9 @@ void NavigazionePagine::mostraPagina(int indice)
 
 void NavigazionePagine::apriVoce(PaginaHome::Voce voce)
 {
-    // From another page (the "Pagine" menu) the way goes through home: the framers of the
-    // page left are switched off as its "Pagina Iniziale" button would.
-    if (currentIndex() != ValoriProgramma::Home) {
-        if (!lasciaConfigurazione()) {
-            return;
-        }
-        m_sessione.framer().disattivaTutti();
+    // From another page (the "Pagine" menu) the way goes through home.
+    if (currentIndex() != ValoriProgramma::Home && !lasciaConfigurazione()) {
+        return;
     }
     switch (voce) {
     case PaginaHome::UD:
@@ -380,7 +371,6 @@ void NavigazionePagine::CaricaConfIni()
 
 void NavigazionePagine::sbHome1Click()
 {
-    m_sessione.framer().disattivaTutti();
     m_sessione.collegamento().VerificaCollegamento();
     mostraPagina(ValoriProgramma::Home);
 }
@@ -390,29 +380,22 @@ void NavigazionePagine::SpeedButton13Click()
     if (!lasciaConfigurazione()) {
         return;
     }
-    m_sessione.framer().disattivaTutti();
     mostraPagina(ValoriProgramma::Home);
 }
 
 void NavigazionePagine::sbUDClick()
 {
-    m_sessione.framer().adpUDP()->setEnabled(false);
-    m_sessione.framer().adpUD()->setEnabled(true);
     mostraPagina(ValoriProgramma::UsciteDigitali);
 }
 
 void NavigazionePagine::sbIDClick()
 {
-    m_sessione.framer().adpIDP()->setEnabled(false);
-    m_sessione.framer().adpID()->setEnabled(true);
     mostraPagina(ValoriProgramma::IngressiDigitali);
 }
 
 void NavigazionePagine::sbUAClick()
 {
     mostraPagina(ValoriProgramma::UsciteAnalogiche);
-    m_sessione.framer().adpUAP()->setEnabled(false);
-    m_sessione.framer().adpUA()->setEnabled(true);
 }
 
 void NavigazionePagine::sbIAClick()

@@ -9,14 +9,15 @@
 #include "config/PaginaConfigurazione.h"
 #include "core/Gestore.h"
 #include "link/Collegamento.h"
+#include "link/TrasportoSeriale.h"
+#include "link/TrasportoTcp.h"
 #include "link/RegistroTraffico.h"
 #include "pages/andamento/FinestraAndamento.h"
 #include "pages/andamento/StoricoAnalogici.h"
 #include "pages/comune/SorveglianzaPagine.h"
 #include "pages/widgets/CorniceFuoco.h"
 #include "pages/widgets/MessaggiQt.h"
-#include "protocol/FramerPagine.h"
-#include "protocol/Ricezione.h"
+#include "protocol/LettoreRisposte.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/CartellaImpostazioni.h"
 #include "settings/Ini.h"
@@ -39,7 +40,8 @@ constexpr int kAltezzaLog = 67;
 
 } // namespace
 
-TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget *parent)
+TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget *parent,
+                   const Temporizzazioni &tempi)
     : QMainWindow(parent),
       m_messaggiPropri(messaggi ? nullptr : std::make_unique<MessaggiQt>(this)),
       m_messaggi(messaggi ? *messaggi : *m_messaggiPropri), m_cartellaIniziale(cartellaProgramma)
@@ -55,10 +57,10 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
 
     m_barraStato = new BarraStato(this);
     setStatusBar(m_barraStato);
-    creaSessione();
+    creaSessione(tempi);
     creaMenu();
-    m_barraTcp = new BarraTcp(collegamento(), m_messaggi, centrale);
-    m_barraSeriale = new BarraSeriale(collegamento(), m_messaggi, centrale);
+    m_barraTcp = new BarraTcp(collegamento().tcp(), m_messaggi, centrale);
+    m_barraSeriale = new BarraSeriale(collegamento().seriale(), m_messaggi, centrale);
     colonna->addWidget(m_barraTcp);
     colonna->addWidget(m_barraSeriale);
 
@@ -87,7 +89,7 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
         m_barraTcp->hide();
         m_barraSeriale->hide();
     });
-    connect(&ricezione(), &Ricezione::rigaLog, this, &TfrmMain::aggiungiLog);
+    connect(&m_sessione->lettore(), &LettoreRisposte::rigaLog, this, &TfrmMain::aggiungiLog);
     connect(m_navigazione, &NavigazionePagine::ricomincia, this,
             protetto(m_messaggi, [this] { FormCreate(); }));
     // The trend keeps every value the analog inputs page shows.
@@ -102,15 +104,11 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     m_timTimerOra->start();
 
     m_sorveglianza = new SorveglianzaPagine(
-        collegamento(), invio(), ricezione(), *m_barraStato,
+        *m_sessione, *m_barraStato,
         [this] { return m_navigazione->paginaSchedaAperta(); },
         [this] { return m_navigazione->pagineScheda(); }, this);
     connect(m_navigazione, &NavigazionePagine::paginaCambiata, m_sorveglianza,
             &SorveglianzaPagine::paginaCambiata);
-    connect(&ricezione(), &Ricezione::rispostaIncompleta, m_sorveglianza,
-            &SorveglianzaPagine::rispostaIncompleta);
-    connect(&framer(), &FramerPagine::rispostaIncompleta, m_sorveglianza,
-            &SorveglianzaPagine::rispostaIncompleta);
     creaScorciatoie();
     connect(m_navigazione, &NavigazionePagine::notizia, this,
             [this](const QString &testo) { m_barraStato->impostaTesto(1, testo); });
@@ -144,25 +142,14 @@ Invio &TfrmMain::invio() const
     return m_sessione->invio();
 }
 
-FramerPagine &TfrmMain::framer() const
-{
-    return m_sessione->framer();
-}
-
-Ricezione &TfrmMain::ricezione() const
-{
-    return m_sessione->ricezione();
-}
-
 RegistroTraffico &TfrmMain::registroTraffico() const
 {
     return m_sessione->registroTraffico();
 }
 
-void TfrmMain::creaSessione()
+void TfrmMain::creaSessione(const Temporizzazioni &tempi)
 {
-    m_sessione = new SessioneScheda(m_valori, *m_barraStato, [this] { return paginaAttiva(); },
-                                    this);
+    m_sessione = new SessioneScheda(m_valori, *m_barraStato, tempi, this);
     connect(m_sessione, &SessioneScheda::errore, this,
             [this](const QString &testo) { m_messaggi.errore(testo); });
     connect(&collegamento(), &Collegamento::avviso, this,
@@ -285,9 +272,7 @@ void TfrmMain::centraSulloSchermo()
 
 void TfrmMain::FormCreate()
 {
-    m_valori.modoContinuo = QStringLiteral("0");
-    m_valori.continuoInCorso = false;
-    m_valori.toggleUA = true;
+    m_sessione->setContinuo(false);
 
     m_totaleLarghezzaStato = 0;
     for (int i = 1; i < m_barraStato->numeroPannelli(); ++i) {
@@ -302,7 +287,8 @@ void TfrmMain::FormCreate()
         mostraTipoScelto();
     }
     if (salvato == TipoCollegamento::Tcp) {
-        m_barraTcp->impostaIndirizzo(collegamento().ipSalvato(), collegamento().portaSalvata());
+        m_barraTcp->impostaIndirizzo(collegamento().tcp().ipSalvato(),
+                                     collegamento().tcp().portaSalvata());
     }
 
     m_navigazione->mostraPagina(ValoriProgramma::Home);
@@ -458,7 +444,7 @@ void TfrmMain::mAndamentoClick()
 void TfrmMain::mConsoleClick()
 {
     if (!m_finestraConsole) {
-        m_finestraConsole = new FinestraConsole(invio(), ricezione(), m_messaggi, this);
+        m_finestraConsole = new FinestraConsole(*m_sessione, m_messaggi, this);
     }
     m_finestraConsole->show();
     m_finestraConsole->raise();
@@ -472,7 +458,7 @@ void TfrmMain::mFileExitClick()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_valori.inChiusura && !m_navigazione->lasciaConfigurazione()) {
+    if (!m_sessione->isChiusa() && !m_navigazione->lasciaConfigurazione()) {
         event->ignore();
         return;
     }
@@ -482,7 +468,6 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormClose()
 {
-    // Every wait still running ends and abandons its action.
-    m_valori.inChiusura = true;
+    // Every send under way or queued ends here.
     m_sessione->chiudi();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ValoriProgramma.h"
+#include "link/Temporizzazioni.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -13,13 +14,11 @@ class BarraTcp;
 class Collegamento;
 class FinestraAndamento;
 class FinestraConsole;
-class FramerPagine;
 class Invio;
 class Messaggi;
 class NavigazionePagine;
 class PannelloLog;
 class RegistroTraffico;
-class Ricezione;
 class SessioneScheda;
 class SorveglianzaPagine;
 class StoricoAnalogici;
@@ -36,8 +35,9 @@ class TfrmMain : public QMainWindow
 public:
     // `messaggi` replaces the message boxes (tests); `cartellaProgramma`, when given, is the
     // folder of both settings files; otherwise the program picks it and says so in the log.
+    // `tempi`: the board's pacing and waits (tests that are not about them shorten them).
     explicit TfrmMain(Messaggi *messaggi = nullptr, const QString &cartellaProgramma = {},
-                      QWidget *parent = nullptr);
+                      QWidget *parent = nullptr, const Temporizzazioni &tempi = {});
     ~TfrmMain() override;
 
     ValoriProgramma &valori() { return m_valori; }
@@ -45,8 +45,6 @@ public:
     SessioneScheda &sessione() const { return *m_sessione; }
     Collegamento &collegamento() const;
     Invio &invio() const;
-    FramerPagine &framer() const;
-    Ricezione &ricezione() const;
     RegistroTraffico &registroTraffico() const;
     NavigazionePagine &navigazione() const { return *m_navigazione; }
     // The analog readings kept for the trend window; the analog inputs page feeds it.
@@ -86,7 +84,7 @@ private:
     void creaMenu();
     QAction *aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
                           bool spuntabile = false);
-    void creaSessione();
+    void creaSessione(const Temporizzazioni &tempi);
     void creaScorciatoie();
     void creaRegistroTraffico();
     // Recording on or off as the menu item says; false when the file cannot be opened.

@@ -1,329 +1,254 @@
 #include "link/Invio.h"
 
 #include "core/TestoStato.h"
-#include "core/Errori.h"
-#include "core/ValoriProgramma.h"
-#include "link/Seriale.h"
-#include "link/Comando.h"
-#include "settings/Utilita.h"
-
-#include <QScopedValueRollback>
-#include <QTcpSocket>
+#include "link/Collegamento.h"
+#include "link/Trasporto.h"
 
 #include <utility>
 
 namespace {
 
-constexpr int kPausaCarattereTcp = 50;
-constexpr int kPausaPrimoPezzo = 800;
-constexpr int kPausaPezzo = 200;
-
 const QString kNonInviato = QStringLiteral("Comando non inviato: la scheda non è pronta");
 const QString kCollegamentoAssente =
     QStringLiteral("Comando non inviato: il collegamento con la scheda è interrotto");
-const QString kOccupato =
-    QStringLiteral("Comando non inviato: il pannello sta già scrivendo un altro comando");
 const QString kCodaPiena =
     QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)");
 
 } // namespace
 
-Invio::Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, TestoStato &testoStato,
-             std::function<int()> paginaAttiva, QObject *parent)
-    : QObject(parent), m_valori(valori), m_seriale(seriale), m_socket(socket),
-      m_testoStato(testoStato), m_paginaAttiva(std::move(paginaAttiva))
+Invio::Passo Invio::Passo::perComando(const ::Comando &comando, std::function<bool()> condizione)
 {
+    Passo passo;
+    passo.tipo = Tipo::Comando;
+    passo.comando = comando;
+    passo.condizione = std::move(condizione);
+    return passo;
 }
 
-bool Invio::puoIniziare()
+Invio::Passo Invio::Passo::diretto(const QString &testo)
 {
-    const bool turnoGruppo = std::exchange(m_turnoGruppo, false);
-    if (m_gruppo) {
-        return turnoGruppo;
-    }
-    return !m_inTrasmissione;
+    Passo passo;
+    passo.tipo = Tipo::Diretto;
+    passo.testo = testo;
+    return passo;
 }
 
-bool Invio::attendiPronto(bool memorizzaTipoRisposta)
+Invio::Passo Invio::Passo::pausa(int ms)
 {
-    // A send started in the middle of another one's command would interleave on the wire.
-    if (!puoIniziare()) {
-        scartato(kOccupato);
-        return false;
-    }
-    m_valori.pronto = false;
-    bool giu = false;
-    const bool pronto = AttendiCondizione(m_attesaPronto, [&] {
-        if (m_valori.inChiusura) {
-            throw AbortSilenzioso{};
-        }
-        if (!m_valori.pronto) {
-            // No prompt can come on a link that is down: no point waiting for it.
-            giu = m_valori.tipoCollegamento != TipoCollegamento::Nessuno &&
-                  m_collegamentoAttivo && !m_collegamentoAttivo();
-            return giu;
-        }
-        if (memorizzaTipoRisposta) {
-            m_valori.tipoRisposta = m_paginaAttiva();
-        }
-        return true;
-    });
-    if (!pronto || giu) {
-        scartato(giu ? kCollegamentoAssente : kNonInviato);
-        m_valori.pronto = false;
-        return false;
-    }
-    if (auto inizio = std::exchange(m_allInizio, {})) {
-        inizio();
-    }
-    // The prompt is used up: a send that was waiting further out, and resumes after this one,
-    // needs a prompt of its own.
-    m_valori.pronto = false;
-    return pronto;
+    Passo passo;
+    passo.tipo = Tipo::Pausa;
+    passo.ms = ms;
+    return passo;
 }
 
-void Invio::pausa(int ms)
+Invio::Invio(Collegamento &collegamento, TestoStato &testoStato, QObject *parent)
+    : QObject(parent), m_collegamento(collegamento), m_testoStato(testoStato), m_pausa(this)
 {
-    Attendi(ms, true, [this] { return m_valori.inChiusura; });
-    if (m_valori.inChiusura) {
-        throw AbortSilenzioso{};
-    }
-}
-
-void Invio::scartato(const QString &motivo)
-{
-    m_testoStato.impostaTesto(1, motivo.isEmpty() ? kNonInviato : motivo);
-}
-
-bool Invio::scriviTcp(const QString &testo)
-{
-    bool tutto = true;
-    for (qsizetype i = 0; i < testo.size(); ++i) {
-        // Until the last character is out, no other send may write.
-        QScopedValueRollback inTrasmissione(m_inTrasmissione, i + 1 < testo.size());
-        // An unconnected socket takes nothing: the character is lost.
-        if (m_socket.state() == QAbstractSocket::ConnectedState) {
-            const QByteArray carattere(1, testo.at(i).toLatin1());
-            if (m_socket.write(carattere) < 0) {
-                throw ErroreProgramma(QStringLiteral("Windows socket error: %1 (%2), on API 'send'")
-                                          .arg(m_socket.errorString())
-                                          .arg(static_cast<int>(m_socket.error())));
+    m_attesa.setSingleShot(true);
+    m_attesa.setTimerType(Qt::PreciseTimer);
+    connect(&m_attesa, &QTimer::timeout, this, &Invio::scaduto);
+    connect(&m_pausa, &Pausa::finita, this, [this] { passoFatto(true); });
+    for (Trasporto *trasporto : collegamento.trasporti()) {
+        connect(trasporto, &Trasporto::scritturaFinita, this, [this, trasporto](bool tutto) {
+            if (m_stato == Stato::Scrittura && trasporto == m_collegamento.trasporto()) {
+                passoFatto(tutto);
             }
-            emit datiScritti(TipoCollegamento::Tcp, carattere);
-        } else {
-            tutto = false;
-        }
-        pausa(kPausaCarattereTcp);
+        });
+        connect(trasporto, &Trasporto::statoCambiato, this, &Invio::controllaCollegamento);
     }
-    return tutto;
-}
-
-// A closed port takes nothing: the piece is skipped.
-bool Invio::scriviSeriale(const QString &testo)
-{
-    if (!m_seriale.isOpen()) {
-        return false;
-    }
-    const QByteArray dati = testo.toLatin1();
-    m_seriale.scrivi(dati);
-    emit datiScritti(TipoCollegamento::Seriale, dati);
-    return true;
-}
-
-bool Invio::InviaTcp(const QString &testo)
-{
-    return attendiPronto(true) && scriviTcp(testo);
-}
-
-bool Invio::InviaTcpDiretto(const QString &testo)
-{
-    if (!puoIniziare()) {
-        scartato(kOccupato);
-        return false;
-    }
-    return scriviTcp(testo);
-}
-
-bool Invio::InviaSeriale(const QStringList &pezzi)
-{
-    Q_ASSERT(!pezzi.isEmpty() && pezzi.size() <= 5);
-    if (!attendiPronto(false)) {
-        return false;
-    }
-    bool tutto = true;
-    for (qsizetype i = 0; i < pezzi.size(); ++i) {
-        const bool ultimo = i + 1 == pezzi.size();
-        QScopedValueRollback inTrasmissione(m_inTrasmissione, !ultimo);
-        tutto = scriviSeriale(pezzi.at(i)) && tutto;
-        pausa(i == 0 ? kPausaPrimoPezzo : kPausaPezzo);
-    }
-    return tutto;
-}
-
-bool Invio::InviaSerialeDiretto(const QString &testo)
-{
-    if (!puoIniziare()) {
-        scartato(kOccupato);
-        return false;
-    }
-    const bool scritto = scriviSeriale(testo);
-    pausa(kPausaPezzo);
-    return scritto;
 }
 
 void Invio::invia(const Comando &comando, const EsitoInvio &esito)
 {
-    if (m_valori.tipoCollegamento == TipoCollegamento::Nessuno) {
+    accoda(Voce{{Passo::perComando(comando)}, esito});
+}
+
+void Invio::inviaSe(std::function<bool()> condizione, const Comando &comando)
+{
+    accoda(Voce{{Passo::perComando(comando, std::move(condizione))}, {}});
+}
+
+void Invio::inviaSequenza(QList<Passo> passi, const EsitoInvio &esito)
+{
+    accoda(Voce{std::move(passi), esito});
+}
+
+void Invio::accoda(Voce voce)
+{
+    if (!m_collegamento.trasporto()) {
         // Nothing goes out: whoever marked the point as pending must hear of it.
-        if (esito.scartato) {
-            esito.scartato();
+        if (voce.esito.scartato) {
+            voce.esito.scartato();
         }
         return;
     }
-    accoda(InvioInCoda{comando.pezziSeriale, comando.tcp, esito, {}});
-}
-
-void Invio::inviaGruppo(CorpoGruppo corpo, const EsitoInvio &esito)
-{
-    if (m_valori.tipoCollegamento == TipoCollegamento::Nessuno) {
-        if (esito.scartato) {
-            esito.scartato();
+    if (m_voce && m_coda.size() >= MassimoCoda) {
+        m_testoStato.impostaTesto(1, kCodaPiena);
+        if (voce.esito.scartato) {
+            voce.esito.scartato();
         }
         return;
     }
-    accoda(InvioInCoda{{}, {}, esito, std::move(corpo)});
+    // A link lost since the page was opened is started again, as the page entry does, before
+    // the command waits for its prompt. Here, in the caller's handler, so that what the check
+    // may throw ends that action.
+    if (!m_collegamento.collegamentoAttivo()) {
+        m_collegamento.riavvia();
+    }
+    m_coda.enqueue(std::move(voce));
+    prossima();
 }
 
-void Invio::accoda(const InvioInCoda &voce)
+void Invio::prossima()
 {
-    const EsitoInvio &esito = voce.esito;
-    if (m_occupato) {
-        // Never sent from here, nested inside the other command's waits: whoever owns that
-        // transmission sends it when it ends.
-        if (m_coda.size() >= MassimoCoda) {
-            m_testoStato.impostaTesto(1, kCodaPiena);
-            if (esito.scartato) {
-                esito.scartato();
-            }
+    if (m_voce) {
+        return;
+    }
+    if (m_coda.isEmpty()) {
+        m_prontoFresco = false;
+        return;
+    }
+    m_voce = m_coda.dequeue();
+    eseguiPasso();
+}
+
+void Invio::eseguiPasso()
+{
+    Voce &voce = *m_voce;
+    if (voce.passo >= voce.passi.size()) {
+        concludi();
+        return;
+    }
+    Trasporto *trasporto = m_collegamento.trasporto();
+    if (!trasporto) {
+        scarta(kCollegamentoAssente);
+        return;
+    }
+    const Passo &passo = voce.passi.at(voce.passo);
+    switch (passo.tipo) {
+    case Passo::Tipo::Comando:
+        // No prompt can come on a link that is down: no point waiting for it.
+        if (trasporto->isGiu()) {
+            scarta(kCollegamentoAssente);
             return;
         }
-        m_coda.enqueue(voce);
+        m_stato = Stato::AttesaPronto;
+        m_attesa.start(std::exchange(m_attesaLunga, false) ? m_attesaIngresso : m_attesaPronto);
+        if (std::exchange(m_prontoFresco, false)) {
+            pronto();
+        }
+        return;
+    case Passo::Tipo::Diretto:
+        m_prontoFresco = false;
+        m_stato = Stato::Scrittura;
+        trasporto->scriviDiretto(passo.testo);
+        return;
+    case Passo::Tipo::Pausa:
+        m_prontoFresco = false;
+        m_stato = Stato::Pausa;
+        m_pausa.avvia(passo.ms);
         return;
     }
-    m_occupato = true;
-    try {
-        // A link lost since the page was opened is started again, as the page entry does,
-        // before the command waits for its prompt.
-        if (m_riavvia && m_collegamentoAttivo && !m_collegamentoAttivo()) {
-            m_riavvia();
-        }
-        inviaOra(voce);
-        inviaCoda();
-    } catch (...) {
-        m_occupato = false;
-        svuotaCoda();
-        throw;
-    }
-    m_occupato = false;
 }
 
-void Invio::inviaOra(const InvioInCoda &voce)
+void Invio::pronto()
 {
-    if (voce.gruppo) {
-        GruppoInvio gruppo(*this);
-        voce.gruppo(gruppo);
-        if (voce.esito.scritto) {
-            voce.esito.scritto();
-        }
+    if (m_stato != Stato::AttesaPronto || !m_voce) {
         return;
     }
-    bool scritto = false;
-    m_allInizio = voce.esito.inizio;
-    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        scritto = InviaSeriale(voce.pezziSeriale);
-    } else if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
-        scritto = InviaTcp(voce.tcp);
+    m_attesa.stop();
+    Voce &voce = *m_voce;
+    const Passo passo = voce.passi.at(voce.passo);
+    if (passo.condizione && !passo.condizione()) {
+        // Not needed after all: the prompt is still fresh for the command after it.
+        m_stato = Stato::Libero;
+        ++voce.passo;
+        m_prontoFresco = true;
+        eseguiPasso();
+        return;
     }
-    const auto &avviso = scritto ? voce.esito.scritto : voce.esito.scartato;
+    m_stato = Stato::Scrittura;
+    if (!std::exchange(voce.iniziata, true) && voce.esito.inizio) {
+        voce.esito.inizio();
+    }
+    if (m_preparaRisposta) {
+        m_preparaRisposta(passo.comando, voce.esito);
+    }
+    m_collegamento.trasporto()->scrivi(passo.comando);
+}
+
+void Invio::passoFatto(bool tutto)
+{
+    if (!m_voce) {
+        return;
+    }
+    m_stato = Stato::Libero;
+    m_voce->tutto = m_voce->tutto && tutto;
+    ++m_voce->passo;
+    eseguiPasso();
+}
+
+void Invio::concludi()
+{
+    const Voce voce = std::move(*m_voce);
+    m_voce.reset();
+    m_stato = Stato::Libero;
+    const auto &avviso = voce.tutto ? voce.esito.scritto : voce.esito.scartato;
     if (avviso) {
         avviso();
     }
+    prossima();
 }
 
-void Invio::inviaCoda()
+void Invio::scarta(const QString &motivo)
 {
-    while (!m_coda.isEmpty()) {
-        inviaOra(m_coda.dequeue());
+    m_attesa.stop();
+    m_prontoFresco = false;
+    const Voce voce = std::move(*m_voce);
+    m_voce.reset();
+    m_stato = Stato::Libero;
+    m_testoStato.impostaTesto(1, motivo);
+    if (voce.esito.scartato) {
+        voce.esito.scartato();
+    }
+    prossima();
+}
+
+void Invio::scaduto()
+{
+    if (m_stato == Stato::AttesaPronto) {
+        scarta(kNonInviato);
+    }
+}
+
+void Invio::controllaCollegamento()
+{
+    Trasporto *trasporto = m_collegamento.trasporto();
+    if (m_stato == Stato::AttesaPronto && (!trasporto || trasporto->isGiu())) {
+        scarta(kCollegamentoAssente);
     }
 }
 
 void Invio::svuotaCoda()
 {
-    const QQueue<InvioInCoda> coda = std::exchange(m_coda, {});
-    for (const InvioInCoda &voce : coda) {
+    const QQueue<Voce> coda = std::exchange(m_coda, {});
+    for (const Voce &voce : coda) {
         if (voce.esito.scartato) {
             voce.esito.scartato();
         }
     }
     if (!coda.isEmpty()) {
-        scartato();
+        m_testoStato.impostaTesto(1, kNonInviato);
     }
 }
 
-GruppoInvio::GruppoInvio(Invio &invio) : m_invio(invio)
+void Invio::ferma()
 {
-    m_invio.m_gruppo = this;
-}
-
-GruppoInvio::~GruppoInvio()
-{
-    m_invio.m_gruppo = nullptr;
-}
-
-void GruppoInvio::turno()
-{
-    // Consumed by the very next send to begin, which is the one this group is making.
-    m_invio.m_turnoGruppo = true;
-}
-
-bool GruppoInvio::InviaTcp(const QString &testo)
-{
-    turno();
-    return m_invio.InviaTcp(testo);
-}
-
-bool GruppoInvio::InviaTcpDiretto(const QString &testo)
-{
-    turno();
-    return m_invio.InviaTcpDiretto(testo);
-}
-
-bool GruppoInvio::InviaSeriale(const QStringList &pezzi)
-{
-    turno();
-    return m_invio.InviaSeriale(pezzi);
-}
-
-bool GruppoInvio::InviaSerialeDiretto(const QString &testo)
-{
-    turno();
-    return m_invio.InviaSerialeDiretto(testo);
-}
-
-bool GruppoInvio::invia(const Comando &comando)
-{
-    switch (m_invio.m_valori.tipoCollegamento) {
-    case TipoCollegamento::Seriale:
-        return InviaSeriale(comando.pezziSeriale);
-    case TipoCollegamento::Tcp:
-        return InviaTcp(comando.tcp);
-    case TipoCollegamento::Nessuno:
-        break;
-    }
-    return false;
-}
-
-void GruppoInvio::pausa(int ms)
-{
-    m_invio.pausa(ms);
+    m_attesa.stop();
+    m_prontoFresco = false;
+    m_pausa.ferma();
+    m_coda.clear();
+    m_voce.reset();
+    m_stato = Stato::Libero;
+    m_attesaLunga = false;
 }

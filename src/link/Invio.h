@@ -1,146 +1,115 @@
 #pragma once
 
 #include "core/EsitoInvio.h"
-#include "core/ValoriProgramma.h"
+#include "link/Comando.h"
+#include "link/Pausa.h"
 
+#include <QList>
 #include <QObject>
 #include <QQueue>
-#include <QStringList>
+#include <QString>
+#include <QTimer>
 
 #include <functional>
+#include <optional>
 
-class GruppoInvio;
-
+class Collegamento;
 class TestoStato;
-class QTcpSocket;
-class Seriale;
-struct Comando;
-struct ValoriProgramma;
 
-// The paced command senders. A waiting sender writes only after a ready prompt that arrived
-// after it started; TCP goes one character every 50 ms, serial in pieces 800 ms and then
-// 200 ms apart. Other handlers run during the waits; the raw senders may nest, but never write
-// while another one is half-way through its command. Commands given through invia() do not
-// nest: one started meanwhile queues and goes out after the one under way.
+// The paced command sender, a state machine on timers and the ready-prompt signal. A command
+// waits for a ready prompt that comes after it began to wait, then the current link writes it
+// with its own pacing; commands given meanwhile queue and go out in order, each after a prompt
+// of its own. Nothing here waits inside the event loop: every call returns at once.
 class Invio : public QObject
 {
     Q_OBJECT
 public:
-    Invio(ValoriProgramma &valori, Seriale &seriale, QTcpSocket &socket, TestoStato &testoStato,
-          std::function<int()> paginaAttiva, QObject *parent = nullptr);
+    // One step of a transmission the board must read as a whole.
+    struct Passo
+    {
+        enum class Tipo { Comando, Diretto, Pausa };
+        Tipo tipo = Tipo::Comando;
+        ::Comando comando;
+        QString testo;
+        int ms = 0;
+        // A command that goes out only if this holds when its prompt comes; otherwise that
+        // same prompt serves the next step.
+        std::function<bool()> condizione = {};
 
-    // True when the command went out whole, false when it was dropped or the link took
-    // none or only part of it.
-    bool InviaTcp(const QString &testo);
-    bool InviaTcpDiretto(const QString &testo);
-    // One to five pieces.
-    bool InviaSeriale(const QStringList &pezzi);
-    bool InviaSerialeDiretto(const QString &testo);
+        static Passo perComando(const ::Comando &comando, std::function<bool()> condizione = {});
+        // Text the board reads right after the command before it, without a prompt.
+        static Passo diretto(const QString &testo);
+        static Passo pausa(int ms);
+    };
 
-    // A command on the link of the current connection kind: its serial pieces on the serial
-    // line, its TCP form on TCP, nothing with no kind chosen. Started while another command is on its way, it
-    // waits its turn in the queue and goes out, after a prompt of its own, once the command
-    // under way ends; the call then returns at once. A full queue drops it.
+    Invio(Collegamento &collegamento, TestoStato &testoStato, QObject *parent = nullptr);
+
+    // A command on the current link; with no link chosen nothing goes out and `scartato` is
+    // told at once. A full queue drops it.
     void invia(const Comando &comando, const EsitoInvio &esito = {});
-    // Several sends the board must read as one transmission (a command head and the fields
-    // that follow it without a prompt, or a command and the pause the board needs after it).
-    // The group queues like a single command; when its turn comes `corpo` runs, and only its
-    // sends go out until it returns. `esito.scartato` hears of a group that never ran.
-    using CorpoGruppo = std::function<void(GruppoInvio &gruppo)>;
-    void inviaGruppo(CorpoGruppo corpo, const EsitoInvio &esito = {});
+    // A command that goes out only if `condizione` holds when its prompt comes.
+    void inviaSe(std::function<bool()> condizione, const Comando &comando);
+    // Several steps that go out as one transmission: no other command gets in between.
+    // `scritto` when every step went out whole, `scartato` otherwise.
+    void inviaSequenza(QList<Passo> passi, const EsitoInvio &esito = {});
 
-    // Commands waiting their turn.
+    // Transmissions waiting behind the one under way.
     static constexpr qsizetype MassimoCoda = 16;
     qsizetype inCoda() const { return m_coda.size(); }
-    // Drops every queued command (the link is gone).
+    bool isOccupato() const { return m_voce.has_value(); }
+    // Drops every queued transmission (the link is gone); the one under way ends on its own.
     void svuotaCoda();
+    // Ends everything at once, without a word (the session closes).
+    void ferma();
 
-    // How the senders see the link: whether it is up, and how to start it again when a
-    // command finds it down. Without them a send just waits for its prompt.
-    void setCollegamento(std::function<bool()> attivo, std::function<void()> riavvia)
+    // The next command waits for its prompt as long as a page entry does: the link may still be
+    // starting.
+    void attendiIngresso() { m_attesaLunga = true; }
+    // A ready prompt has come, its response already read.
+    void pronto();
+
+    // Told just before a command is written, so its reply can be expected.
+    void setPreparaRisposta(std::function<void(const Comando &, const EsitoInvio &)> prepara)
     {
-        m_collegamentoAttivo = std::move(attivo);
-        m_riavvia = std::move(riavvia);
+        m_preparaRisposta = std::move(prepara);
     }
 
     int attesaPronto() const { return m_attesaPronto; }
     void setAttesaPronto(int ms) { m_attesaPronto = ms; }
-
-signals:
-    // Bytes just handed to a link.
-    void datiScritti(TipoCollegamento collegamento, const QByteArray &dati);
+    int attesaIngresso() const { return m_attesaIngresso; }
+    void setAttesaIngresso(int ms) { m_attesaIngresso = ms; }
 
 private:
-    struct InvioInCoda
+    enum class Stato { Libero, AttesaPronto, Scrittura, Pausa };
+    struct Voce
     {
-        QStringList pezziSeriale;
-        QString tcp;
+        QList<Passo> passi;
         EsitoInvio esito;
-        CorpoGruppo gruppo; // set for a group, in place of the command
+        qsizetype passo = 0;
+        bool tutto = true;
+        bool iniziata = false;
     };
 
-    // Sends one command, or runs one group, now and tells its outcome.
-    void inviaOra(const InvioInCoda &voce);
-    // Queues `voce` behind the command under way, or sends it and then the queue.
-    void accoda(const InvioInCoda &voce);
-    // Sends the queued commands in order; run only by whoever owns the current transmission.
-    void inviaCoda();
-    friend class GruppoInvio;
+    void accoda(Voce voce);
+    void prossima();
+    void eseguiPasso();
+    void passoFatto(bool tutto);
+    void concludi();
+    void scarta(const QString &motivo);
+    void controllaCollegamento();
+    void scaduto();
 
-    // Whether a send may begin now: none is half-way through its command, and while a group
-    // holds the guard, only the group's own send.
-    bool puoIniziare();
-    // Waits for a fresh ready prompt; false (and the notice shown) when the command is dropped.
-    bool attendiPronto(bool memorizzaTipoRisposta);
-    // A pacing pause; closing the window abandons the send.
-    void pausa(int ms);
-    // The command was not sent: status panel 1 says why.
-    void scartato(const QString &motivo = {});
-    // Both false when the link took nothing.
-    bool scriviTcp(const QString &testo);
-    bool scriviSeriale(const QString &testo);
-
-    ValoriProgramma &m_valori;
-    Seriale &m_seriale;
-    QTcpSocket &m_socket;
+    Collegamento &m_collegamento;
     TestoStato &m_testoStato;
-    std::function<int()> m_paginaAttiva;
-    std::function<bool()> m_collegamentoAttivo;
-    std::function<void()> m_riavvia;
     int m_attesaPronto = 5000;
-    bool m_inTrasmissione = false;
-    // Told when the command being sent gets its prompt.
-    std::function<void()> m_allInizio;
-    GruppoInvio *m_gruppo = nullptr;
-    bool m_turnoGruppo = false;
-    // A command (or a group) is on its way through invia(): later ones queue.
-    bool m_occupato = false;
-    QQueue<InvioInCoda> m_coda;
-};
-
-// The sends of one group (Invio::inviaGruppo), made while it runs. Only they go out: a send
-// started by any other handler during the group's waits and pauses is refused or queued.
-class GruppoInvio
-{
-public:
-    GruppoInvio(const GruppoInvio &) = delete;
-    GruppoInvio &operator=(const GruppoInvio &) = delete;
-
-    // Each true when it went out whole.
-    bool InviaTcp(const QString &testo);
-    bool InviaTcpDiretto(const QString &testo);
-    bool InviaSeriale(const QStringList &pezzi);
-    bool InviaSerialeDiretto(const QString &testo);
-    // A command in the form of the current connection kind, after its own ready prompt.
-    bool invia(const Comando &comando);
-    // A pause inside the transmission; closing the window abandons it.
-    void pausa(int ms);
-
-private:
-    friend class Invio;
-    explicit GruppoInvio(Invio &invio);
-    ~GruppoInvio();
-    void turno();
-
-    Invio &m_invio;
+    int m_attesaIngresso = 180000;
+    bool m_attesaLunga = false;
+    // The last prompt was passed over by a command not needed: the next command may take it.
+    bool m_prontoFresco = false;
+    Stato m_stato = Stato::Libero;
+    std::optional<Voce> m_voce;
+    QQueue<Voce> m_coda;
+    QTimer m_attesa;
+    Pausa m_pausa;
+    std::function<void(const Comando &, const EsitoInvio &)> m_preparaRisposta;
 };

@@ -63,17 +63,17 @@ void RegistroTraffico::ferma()
     }
 }
 
-void RegistroTraffico::scritti(TipoCollegamento collegamento, const QByteArray &dati)
+void RegistroTraffico::scritti(const QString &collegamento, const QByteArray &dati)
 {
     registra(Direzione::Invio, collegamento, dati);
 }
 
-void RegistroTraffico::ricevuti(TipoCollegamento collegamento, const QByteArray &dati)
+void RegistroTraffico::ricevuti(const QString &collegamento, const QByteArray &dati)
 {
     registra(Direzione::Ricezione, collegamento, dati);
 }
 
-void RegistroTraffico::registra(Direzione direzione, TipoCollegamento collegamento,
+void RegistroTraffico::registra(Direzione direzione, const QString &collegamento,
                                 const QByteArray &dati)
 {
     if (!m_file.isOpen()) {
@@ -100,11 +100,11 @@ bool RegistroTraffico::scriviConteggio(const SeriePronti::Serie &serie)
 }
 
 bool RegistroTraffico::scriviRiga(const QDateTime &ora, Direzione direzione,
-                                  TipoCollegamento collegamento, const QByteArray &testo)
+                                  const QString &collegamento, const QByteArray &testo)
 {
     QByteArray riga = ora.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
     riga += ' ';
-    riga += LayoutIni::siglaCollegamento(collegamento).toLatin1();
+    riga += collegamento.toLatin1();
     riga += direzione == Direzione::Invio ? " TX " : " RX ";
     riga += testo;
     riga += '\n';

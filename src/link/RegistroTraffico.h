@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TipoCollegamento.h"
+#include <QString>
 #include "link/SeriePronti.h"
 
 #include <QByteArray>
@@ -42,9 +42,9 @@ public:
     QString percorso() const { return m_percorso; }
     QString errore() const { return m_errore; }
 
-    void scritti(TipoCollegamento collegamento, const QByteArray &dati);
-    void ricevuti(TipoCollegamento collegamento, const QByteArray &dati);
-    void registra(Direzione direzione, TipoCollegamento collegamento, const QByteArray &dati);
+    void scritti(const QString &collegamento, const QByteArray &dati);
+    void ricevuti(const QString &collegamento, const QByteArray &dati);
+    void registra(Direzione direzione, const QString &collegamento, const QByteArray &dati);
 
     // Printable ASCII stays, "\" doubles, CR and LF become "\r" and "\n", every other byte
     // "\xNN": the record stays one line per entry and plain text whatever the board sends.
@@ -63,7 +63,7 @@ private:
     bool ruota();
     void interrompi();
     // False when the line could not be written and recording stopped.
-    bool scriviRiga(const QDateTime &ora, Direzione direzione, TipoCollegamento collegamento,
+    bool scriviRiga(const QDateTime &ora, Direzione direzione, const QString &collegamento,
                     const QByteArray &testo);
     bool scriviConteggio(const SeriePronti::Serie &serie);
 

@@ -7,7 +7,7 @@ static constexpr qint64 MassimoPerNotifica = 8192;
 
 Seriale::Seriale(QObject *parent) : QObject(parent), m_porta(new QSerialPort(this))
 {
-    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::programmaLettura);
+    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::leggiDati);
     connect(m_porta, &QSerialPort::errorOccurred, this, &Seriale::erroreSegnalato);
 }
 
@@ -133,17 +133,6 @@ void Seriale::scrivi(const QByteArray &dati)
     m_porta->write(dati);
 }
 
-Seriale::Consumatore *Seriale::aggiungiConsumatore(QObject *parent, bool inTesta)
-{
-    auto *consumatore = new Consumatore(parent);
-    if (inTesta) {
-        m_consumatori.prepend(consumatore);
-    } else {
-        m_consumatori.append(consumatore);
-    }
-    return consumatore;
-}
-
 void Seriale::applicaLinea()
 {
     if (!m_porta->isOpen()) {
@@ -155,53 +144,14 @@ void Seriale::applicaLinea()
     m_porta->setStopBits(m_stopBits);
 }
 
-void Seriale::programmaLettura()
-{
-    // QSerialPort never emits readyRead inside its own readyRead, so a consumer waiting in a
-    // nested event loop would starve. Reading from a queued call keeps it fed.
-    if (m_letturaProgrammata) {
-        return;
-    }
-    m_letturaProgrammata = true;
-    QMetaObject::invokeMethod(this, &Seriale::leggiDati, Qt::QueuedConnection);
-}
-
 void Seriale::leggiDati()
 {
-    m_letturaProgrammata = false;
     while (isOpen() && m_porta->bytesAvailable() > 0) {
         const QByteArray dati = m_porta->read(MassimoPerNotifica);
         if (dati.isEmpty()) {
             return;
         }
-        distribuisci(dati);
-    }
-}
-
-void Seriale::distribuisci(const QByteArray &dati)
-{
-    m_consumatori.removeAll(nullptr);
-    // Every consumer gets the chunk before anyone is told, so a notification nested inside
-    // a consumer's handler keeps the byte order for those not yet told.
-    const QList<QPointer<Consumatore>> consumatori = m_consumatori;
-    for (const auto &c : consumatori) {
-        if (c->m_posizione >= c->m_dati.size()) {
-            c->m_dati = dati;
-        } else {
-            c->m_dati = c->m_dati.mid(c->m_posizione) + dati;
-        }
-        c->m_posizione = 0;
-    }
-    for (const auto &c : consumatori) {
-        if (c.isNull() || c->nonLetti() == 0) {
-            continue;
-        }
-        emit c->datiDisponibili(c->nonLetti());
-        // What a consumer did not take is gone once it has been told.
-        if (!c.isNull()) {
-            c->m_dati.clear();
-            c->m_posizione = 0;
-        }
+        emit datiRicevuti(dati);
     }
 }
 
@@ -235,11 +185,5 @@ void Seriale::chiudi()
     }
     m_porta->close();
     m_porta->clearError();
-    for (const auto &c : std::as_const(m_consumatori)) {
-        if (!c.isNull()) {
-            c->m_dati.clear();
-            c->m_posizione = 0;
-        }
-    }
     emit chiusa();
 }

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "link/ConsumatoreSeriale.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSerialPort>
 #include <QString>
 
@@ -16,8 +13,6 @@ class Seriale : public QObject
     Q_OBJECT
 
 public:
-    using Consumatore = ConsumatoreSeriale;
-
     explicit Seriale(QObject *parent = nullptr);
     ~Seriale() override;
 
@@ -52,23 +47,20 @@ public:
     // Closes an open port (it no longer matches the saved settings); tells the listeners.
     void chiudi();
 
-    // A new consumer, notified after the existing ones, or before them with `inTesta`.
-    Consumatore *aggiungiConsumatore(QObject *parent, bool inTesta = false);
 
 signals:
+    // Received bytes, in chunks as read.
+    void datiRicevuti(const QByteArray &dati);
     void aperta();
     void chiusa();
 
 private:
     void applicaLinea();
-    void programmaLettura();
     void leggiDati();
-    void distribuisci(const QByteArray &dati);
     void erroreSegnalato(QSerialPort::SerialPortError errore);
     void chiudiPerGuasto();
 
     QSerialPort *m_porta = nullptr;
-    QList<QPointer<Consumatore>> m_consumatori;
     int m_comNumber = 0;
     qint32 m_baud = 19200;
     QSerialPort::Parity m_parity = QSerialPort::NoParity;
@@ -78,5 +70,4 @@ private:
     QSerialPort::SerialPortError m_erroreApertura = QSerialPort::NoError;
     QString m_testoErroreApertura;
     bool m_chiusuraPendente = false;
-    bool m_letturaProgrammata = false;
 };

@@ -25,7 +25,7 @@ bool SeriePronti::isPronto(const QByteArray &dati)
     return true;
 }
 
-bool SeriePronti::aggiungi(bool ricevuto, TipoCollegamento collegamento, const QByteArray &dati,
+bool SeriePronti::aggiungi(bool ricevuto, const QString &collegamento, const QByteArray &dati,
                            const QDateTime &ora, std::optional<Serie> *chiusa)
 {
     if (ricevuto && m_aperta && m_aperta->collegamento == collegamento &&

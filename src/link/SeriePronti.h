@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TipoCollegamento.h"
+#include <QString>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -17,7 +17,7 @@ class SeriePronti
 public:
     struct Serie
     {
-        TipoCollegamento collegamento = TipoCollegamento::Nessuno;
+        QString collegamento;
         // The chunk as it came, line ends included.
         QByteArray pronto;
         // Prompts in the run, the first one included.
@@ -32,7 +32,7 @@ public:
     // Takes one chunk. True when it is one more prompt of the open run: it is only counted.
     // Otherwise the open run, if any, is over and handed to `chiusa` (a run of one prompt too),
     // and a prompt opens a new run.
-    bool aggiungi(bool ricevuto, TipoCollegamento collegamento, const QByteArray &dati,
+    bool aggiungi(bool ricevuto, const QString &collegamento, const QByteArray &dati,
                   const QDateTime &ora, std::optional<Serie> *chiusa = nullptr);
     // Ends the open run now (recording stopped, view cleared) and returns it.
     std::optional<Serie> chiudi();

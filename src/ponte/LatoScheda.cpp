@@ -6,7 +6,6 @@
 #include "ponte/Registro.h"
 #include "protocol/Conversioni.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/CartellaImpostazioni.h"
 #include "settings/Ini.h"

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/Risposta.h"
+#include "core/TipoCollegamento.h"
 #include "core/ValoriProgramma.h"
 #include "link/Comando.h"
+#include "link/Temporizzazioni.h"
 #include "ponte/ComandoMqtt.h"
 #include "ponte/Punto.h"
-#include "ponte/RisposteScheda.h"
 #include "ponte/TestoStatoRegistro.h"
 
 #include <QByteArray>
@@ -14,15 +16,18 @@
 #include <QString>
 #include <QTimer>
 
-#include <optional>
+#include <array>
+#include <functional>
 
 class SessioneScheda;
+struct GiroContinuo;
 
-// The board side of the bridge: the panel's own link objects (SessioneScheda) on the link that
+// The board side of the bridge: the panel's session (SessioneScheda) on the link that
 // "Porte.INI" names, driven by one executor that sends a command only when the one before it
-// is over, through the panel's paced sender. It reads every point when the board appears,
-// polls at the period, takes the inputs from the continuous output when asked to, carries out
-// commands with their read-back, and tells when the board is in line.
+// is over. The executor is a state machine on the sender's outcomes, the replies the session
+// reads and a reply time-out; nothing waits inside the event loop. It reads every point when
+// the board appears, polls at the period, takes the inputs from the continuous output when
+// asked to, carries out commands with their read-back, and tells when the board is in line.
 class LatoScheda : public QObject
 {
     Q_OBJECT
@@ -32,9 +37,10 @@ public:
         int periodoMs = 30000;
         bool continuo = true;
         QList<int> unita; // 1..8
-        int silenzioMs = 10000;
         // How long a reply may take once its command is out.
         int attesaRispostaMs = 3000;
+        // The link's pacing, and the silence after which the board counts as gone.
+        Temporizzazioni tempi;
     };
 
     // Commands waiting their turn; more are refused.
@@ -45,7 +51,7 @@ public:
 
     // Opens the link "Porte.INI" chooses; the text says why it cannot (no link chosen).
     QString avvia();
-    // Ends every wait and closes the link.
+    // Ends every wait and closes the link for good.
     void ferma();
 
     bool isInLinea() const { return m_fase == Fase::InLinea; }
@@ -56,6 +62,12 @@ public:
     void aggiornaTutto();
 
     ValoriProgramma &valori() { return m_valori; }
+    SessioneScheda &sessione() const { return *m_sessione; }
+
+    // The bridge publishes only what the board surely sent: every frame there and whole by the
+    // strict rule, every number within its kind's range. The panel is more lenient.
+    static bool isPubblicabile(const Risposta &risposta);
+    static bool isPubblicabile(const GiroContinuo &giro);
 
 signals:
     // The board answers and every point has been read (true), or it is gone (false).
@@ -68,12 +80,6 @@ signals:
 private:
     enum class Fase { Scollegata, Collegamento, LetturaIniziale, InLinea };
 
-    struct Lettura
-    {
-        Comando comando;
-        RisposteScheda::Attesa attesa = RisposteScheda::Attesa::Nessuna;
-        int unita = 0;
-    };
     struct ComandoInCoda
     {
         Punto punto;
@@ -81,54 +87,62 @@ private:
         QString argomento;
         QByteArray payload;
     };
+    // What follows a step: told once, whether the step did what it should.
+    using Seguito = std::function<void(bool riuscito)>;
 
     void apri();
     void perdita(const QString &motivo);
-    void datiRicevuti(const QByteArray &dati);
-    void segmento(const QString &testo);
-    // Parses a reply for what it was asked for; emits the values. False when it does not fit.
-    bool rispostaAttesa(const QString &testo);
+    void pronto();
+    void giro(const GiroContinuo &giro);
+    void modoContinuo(bool acceso);
+
     void pianifica();
     void esegui();
-    // One step of the executor; false when there is nothing to do.
-    bool passoEseguito();
-    // Sends a command and waits for its reply; false when either did not happen.
-    bool leggi(const Lettura &lettura);
-    bool scrivi(const Comando &comando);
-    // Sends a command; the reply it expects is armed when its first byte goes out.
-    bool scriviArmando(const Comando &comando, RisposteScheda::Attesa attesa, int unita);
+    void lavoroFinito();
+
+    // The steps. Each tells its follow-up once: when it is over, when it failed, or when the
+    // board was lost meanwhile (as a failure).
+    quint64 avviaPasso(Seguito poi);
+    void concludiPasso(quint64 passo, bool riuscito);
+    // Sends a command and reads its reply, publishing what it carries.
+    void leggi(const Comando &comando, Seguito poi);
+    // Sends a command that has no reply of its own.
+    void scrivi(const Comando &comando, Seguito poi);
+    // Switches the continuous output with "*/C" when it is not as wanted.
     void verificaModo();
     void eseguiComando(const ComandoInCoda &comando);
-    QList<Lettura> letture(bool tutte) const;
-    void emettiDigitali(Punto::Tipo tipo, int unita, const RisposteScheda::Digitali &stati);
+
+    bool pubblica(const Risposta &risposta);
+    void emetti(const Risposta &risposta);
+    QList<Comando> letture(bool tutte) const;
 
     Opzioni m_opzioni;
     ValoriProgramma m_valori;
     TestoStatoRegistro m_testoStato;
     SessioneScheda *m_sessione = nullptr;
+    TipoCollegamento m_tipo = TipoCollegamento::Nessuno;
     Fase m_fase = Fase::Scollegata;
     bool m_fermato = false;
+    // Responses since the link opened: the first may have begun before it.
+    int m_prontiDaApertura = 0;
 
-    QString m_testo;                    // received since the last prompt
-    bool m_primoSegmento = true;        // may have started mid-reply: not used
-    std::optional<bool> m_modoContinuo; // as the board's idle output shows it
-    bool m_modoVerificato = false;
+    // The step under way, if any: its number (a reply for another number is stale) and its
+    // follow-up.
+    quint64 m_passo = 0;
+    Seguito m_seguito;
+    QString m_comandoInAttesa;
+    bool m_attesaModo = false;
+    bool m_modoVoluto = false;
+    std::array<bool, 8> m_ultimiDigitali{};
 
-    // The reply the executor waits for: armed when the command's first byte goes out.
-    RisposteScheda::Attesa m_attesa = RisposteScheda::Attesa::Nessuna;
-    int m_unitaAttesa = 0;
-    bool m_inScrittura = false;
-    bool m_attesaArmata = false;
-    bool m_rispostaArrivata = false;
-    std::optional<RisposteScheda::Digitali> m_ultimiDigitali;
-
+    // A job (a read, a command with its read-back, the mode check) is under way.
+    bool m_lavoro = false;
     QQueue<ComandoInCoda> m_comandi;
-    QQueue<Lettura> m_letture;
+    QQueue<Comando> m_letture;
+    bool m_modoVerificato = false;
     bool m_letturaInizialeRiuscita = true;
-    bool m_inEsecuzione = false;
-    bool m_interrotto = false;
 
-    QTimer m_silenzio;
+    QTimer m_attesaRisposta;
     QTimer m_riprova;
     QTimer m_periodo;
     int m_ritardoRiprovaMs = 1000;

@@ -10,6 +10,7 @@
 #include "settings/ConfigurazionePredefinita.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
+#include "settings/LetturaConfigurazione.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,25 +27,15 @@ const QString kOffline = QStringLiteral("offline");
 // How much of a refused payload the "errore" topic repeats.
 constexpr qsizetype kMassimoEco = 64;
 
-// Names, units and ranges as the panel loads them: a missing key takes its default.
+// Names, units and ranges as the panel loads them, from one reading of the file; what the
+// panel would warn about goes to the log.
 ValoriConfigurazione leggiConfigurazione(const QString &file)
 {
-    namespace P = ConfigurazionePredefinita;
-    ValoriConfigurazione c;
-    const auto leggi = [&file](auto &valori, const auto &predefiniti, auto chiave) {
-        for (std::size_t i = 0; i < valori.size(); ++i) {
-            const QString v = LeggiIni(file, LayoutIni::kSezOption, chiave(int(i) + 1));
-            valori[i] = v == kErrore ? predefiniti[i] : v;
-        }
-    };
-    leggi(c.nomiUD, P::kNomiUD, LayoutIni::chiaveUD);
-    leggi(c.nomiID, P::kNomiID, LayoutIni::chiaveID);
-    leggi(c.nomiUA, P::kNomiUA, LayoutIni::chiaveUA);
-    leggi(c.nomiIA, P::kNomiIA, LayoutIni::chiaveIA);
-    leggi(c.unitaIA, P::kUnitaIA, LayoutIni::chiaveIAT);
-    leggi(c.minimiIA, P::kMinimiIA, LayoutIni::chiaveIAV);
-    leggi(c.massimiIA, P::kMassimiIA, LayoutIni::chiaveIAVM);
-    return c;
+    LetturaConfigurazione letta = LetturaConfigurazione::leggi(file);
+    for (const QString &avviso : std::as_const(letta.avvisi)) {
+        Registro::avviso(avviso);
+    }
+    return std::move(letta.valori);
 }
 
 } // namespace

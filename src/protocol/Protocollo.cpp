@@ -9,9 +9,10 @@ namespace Protocollo {
 namespace {
 
 // Serial pieces and the TCP form with its line end.
-Comando riga(const QStringList &pezzi)
+Comando riga(const QStringList &pezzi, TipoRisposta attesa = TipoRisposta::Nessuna,
+             int unita = -1)
 {
-    return Comando{pezzi, pezzi.join(QString()) + FineRiga};
+    return Comando{pezzi, pezzi.join(QString()) + FineRiga, attesa, unita};
 }
 
 QString cifra(int n)
@@ -71,7 +72,7 @@ Comando continuo()
 
 Comando statoRele()
 {
-    return riga({QStringLiteral("*/R"), QStringLiteral("S")});
+    return riga({QStringLiteral("*/R"), QStringLiteral("S")}, TipoRisposta::Rele);
 }
 
 Comando operaRele(int n)
@@ -86,17 +87,17 @@ Comando resetRele()
 
 Comando statoIngressi()
 {
-    return riga({QStringLiteral("*/I")});
+    return riga({QStringLiteral("*/I")}, TipoRisposta::Ingressi);
 }
 
 Comando letturaAnalogici()
 {
-    return riga({QStringLiteral("*/A")});
+    return riga({QStringLiteral("*/A")}, TipoRisposta::IngressiAnalogici);
 }
 
 Comando statoUsciteAnalogiche()
 {
-    return riga({QStringLiteral("*/P"), QStringLiteral("S")});
+    return riga({QStringLiteral("*/P"), QStringLiteral("S")}, TipoRisposta::UsciteAnalogiche);
 }
 
 Comando impostaUscitaAnalogica(int uscita, int livello)
@@ -111,8 +112,8 @@ Comando resetUsciteAnalogiche()
 
 Comando statoUsciteUnita(int unita)
 {
-    return riga(
-        {QStringLiteral("*/E"), QStringLiteral("R"), campoUnita(unita), QStringLiteral("S")});
+    return riga({QStringLiteral("*/E"), QStringLiteral("R"), campoUnita(unita), QStringLiteral("S")},
+                TipoRisposta::UsciteUnita, unita);
 }
 
 Comando operaUscitaUnita(int unita, int n)
@@ -132,13 +133,14 @@ Comando resetUsciteTutteUnita()
 
 Comando statoIngressiUnita(int unita)
 {
-    return riga({QStringLiteral("*/E"), QStringLiteral("I"), campoUnita(unita)});
+    return riga({QStringLiteral("*/E"), QStringLiteral("I"), campoUnita(unita)},
+                TipoRisposta::IngressiUnita, unita);
 }
 
 Comando statoAnalogicheUnita(int unita)
 {
-    return riga(
-        {QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("S")});
+    return riga({QStringLiteral("*/E"), QStringLiteral("A"), campoUnita(unita), QStringLiteral("S")},
+                TipoRisposta::CanaliUnita, unita);
 }
 
 Comando impostaAnalogicaUnita(int unita, int canale, int livello)

@@ -1,36 +1,157 @@
 #include "protocol/SessioneScheda.h"
 
-#include "core/ValoriProgramma.h"
+#include "core/Errori.h"
 #include "link/Collegamento.h"
+#include "link/Comando.h"
 #include "link/Invio.h"
 #include "link/RegistroTraffico.h"
-#include "protocol/FramerPagine.h"
-#include "protocol/Ricezione.h"
+#include "link/Trasporto.h"
 
-SessioneScheda::SessioneScheda(ValoriProgramma &valori, TestoStato &testoStato,
-                               std::function<int()> paginaAttiva, QObject *parent)
-    : QObject(parent), m_valori(valori)
+#include <exception>
+#include <utility>
+
+SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoStato,
+                               const Temporizzazioni &tempi, QObject *parent)
+    : QObject(parent), m_tempi(tempi)
 {
-    m_collegamento = new Collegamento(valori, testoStato, paginaAttiva, this);
-    m_framer = new FramerPagine(m_collegamento->seriale(), this);
-    m_ricezione = new Ricezione(valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
-                                paginaAttiva, this);
-    m_invio = new Invio(valori, m_collegamento->seriale(), m_collegamento->clientSocket(),
-                        testoStato, std::move(paginaAttiva), this);
-    m_invio->setCollegamento([c = m_collegamento] { return c->collegamentoAttivo(); },
-                             [c = m_collegamento] { c->riavvia(); });
+    m_collegamento = new Collegamento(valori, testoStato, tempi, this);
+    m_lettore = new LettoreRisposte(this);
+    m_invio = new Invio(*m_collegamento, testoStato, this);
+    m_invio->setAttesaPronto(tempi.attesaProntoMs);
+    m_invio->setAttesaIngresso(tempi.attesaIngressoMs);
     m_registro = new RegistroTraffico(this);
-    connect(m_invio, &Invio::datiScritti, m_registro, &RegistroTraffico::scritti);
-    connect(m_ricezione, &Ricezione::datiRicevuti, m_registro, &RegistroTraffico::ricevuti);
+
+    m_silenzio.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the board would be called silent before its time.
+    m_silenzio.setTimerType(Qt::PreciseTimer);
+    m_silenzio.setInterval(tempi.silenzioMs);
+    connect(&m_silenzio, &QTimer::timeout, this, [this] {
+        m_viva = false;
+        // The reply of a command whose prompt never came is not coming either.
+        m_lettore->arma(TipoRisposta::Nessuna, -1, {});
+        emit schedaMuta();
+    });
+
+    for (Trasporto *trasporto : m_collegamento->trasporti()) {
+        connect(trasporto, &Trasporto::datiRicevuti, this, [this, trasporto](const QByteArray &d) {
+            emit datiRicevuti(trasporto->nome(), d);
+            m_registro->ricevuti(trasporto->nome(), d);
+            // A link no longer chosen says nothing of the board in use.
+            if (trasporto == m_collegamento->trasporto() && !m_chiusa) {
+                m_lettore->ricevi(d);
+            }
+        });
+        connect(trasporto, &Trasporto::datiScritti, this, [this, trasporto](const QByteArray &d) {
+            emit datiScritti(trasporto->nome(), d);
+            m_registro->scritti(trasporto->nome(), d);
+        });
+        connect(trasporto, &Trasporto::aperto, this, [this, trasporto] {
+            if (trasporto == m_collegamento->trasporto()) {
+                // What came before belongs to no response of this link.
+                m_lettore->azzera();
+                m_viva = false;
+                m_silenzio.start();
+            }
+        });
+    }
+    connect(m_collegamento, &Collegamento::tipoVerificato, this, [this] {
+        m_lettore->setLogPerLettura(m_collegamento->trasporto()->logPerLettura());
+    });
+    connect(m_collegamento, &Collegamento::collegamentoPerso, this, [this] {
+        m_viva = false;
+        m_silenzio.stop();
+        m_lettore->azzera();
+        emit collegamentoPerso();
+    });
     connect(m_collegamento, &Collegamento::errore, this, &SessioneScheda::errore);
-    connect(m_framer, &FramerPagine::errore, this, &SessioneScheda::errore);
-    connect(m_ricezione, &Ricezione::errore, this, &SessioneScheda::errore);
+    connect(m_lettore, &LettoreRisposte::pronto, this, &SessioneScheda::prontoLetto);
+
+    // A command that asks for something gets the next response read for it; the reply, and
+    // whatever its reader throws, never leave from inside the link's notification as a box.
+    m_invio->setPreparaRisposta([this](const Comando &comando, const EsitoInvio &esito) {
+        if (comando.attesa == TipoRisposta::Nessuna || !esito.risposta) {
+            m_lettore->arma(TipoRisposta::Nessuna, -1, {});
+            return;
+        }
+        m_lettore->arma(comando.attesa, comando.unita,
+                        [this, destinatario = esito.risposta](const Risposta &r) {
+                            try {
+                                destinatario(r);
+                            } catch (const AbortSilenzioso &) {
+                            } catch (const ErroreProgramma &e) {
+                                erroreDopo(e.messaggio());
+                                return;
+                            } catch (const std::exception &e) {
+                                erroreDopo(QString::fromLocal8Bit(e.what()));
+                                return;
+                            }
+                            if (!r.errore.isEmpty()) {
+                                erroreDopo(r.errore);
+                            }
+                        });
+    });
+}
+
+void SessioneScheda::setContinuo(bool acceso)
+{
+    m_continuo = acceso;
+}
+
+void SessioneScheda::prontoLetto(bool continuo)
+{
+    m_viva = true;
+    m_silenzio.start();
+    m_continuo = continuo;
+    emit modoContinuo(continuo);
+    emit pronto();
+    // Last: the sender may write its next command at once.
+    m_invio->pronto();
+}
+
+void SessioneScheda::avviaPerPagina()
+{
+    m_collegamento->avvia();
+    // The board not heard yet on this link (starting, or just opened): the first command may
+    // wait for it as long as an entry does.
+    if (!m_collegamento->collegamentoAttivo() || !m_viva) {
+        m_invio->attendiIngresso();
+    }
+    sorveglia();
+}
+
+void SessioneScheda::sorveglia()
+{
+    if (m_collegamento->trasporto() && !m_chiusa) {
+        m_silenzio.start();
+    }
+}
+
+void SessioneScheda::perOgniGiro(QObject *contesto,
+                                 std::function<void(const GiroContinuo &)> ricevente)
+{
+    connect(m_lettore, &LettoreRisposte::giroContinuo, contesto,
+            [this, ricevente = std::move(ricevente)](const GiroContinuo &giro) {
+                try {
+                    ricevente(giro);
+                } catch (const AbortSilenzioso &) {
+                } catch (const ErroreProgramma &e) {
+                    erroreDopo(e.messaggio());
+                } catch (const std::exception &e) {
+                    erroreDopo(QString::fromLocal8Bit(e.what()));
+                }
+            });
+}
+
+void SessioneScheda::erroreDopo(const QString &testo)
+{
+    QTimer::singleShot(0, this, [this, testo] { emit errore(testo); });
 }
 
 void SessioneScheda::chiudi()
 {
-    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_framer->disattivaTutti();
-    }
+    m_chiusa = true;
+    m_silenzio.stop();
+    m_invio->ferma();
+    m_lettore->azzera();
     m_collegamento->chiudi();
 }

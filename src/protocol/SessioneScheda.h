@@ -1,47 +1,84 @@
 #pragma once
 
+#include "core/Risposta.h"
+#include "link/Temporizzazioni.h"
+#include "protocol/LettoreRisposte.h"
+
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
 class Collegamento;
-class FramerPagine;
 class Invio;
 class RegistroTraffico;
-class Ricezione;
 class TestoStato;
 struct ValoriProgramma;
 
-// The objects that talk to the board, built and wired in the one order that works: the link,
-// the serial reply framers (attached before reception, so they see each read first), the
-// reception, the paced senders and the traffic record. Whoever shows things to the operator
-// connects to their signals; nothing here touches a widget.
+// One conversation with the board, for the panel and for the bridge alike: the link, the one
+// reply reader, the paced sender and the traffic record, wired in the one order that works;
+// and the session's own state: whether the board's continuous output is on, whether the board
+// is alive (a ready prompt within the silence limit), and closing. It tells by signals and
+// touches no widget.
 class SessioneScheda : public QObject
 {
     Q_OBJECT
 public:
-    // `paginaAttiva`: the page on screen, as the reply kind counts pages.
-    SessioneScheda(ValoriProgramma &valori, TestoStato &testoStato,
-                   std::function<int()> paginaAttiva, QObject *parent = nullptr);
+    SessioneScheda(const ValoriProgramma &valori, TestoStato &testoStato,
+                   const Temporizzazioni &tempi = {}, QObject *parent = nullptr);
 
     Collegamento &collegamento() const { return *m_collegamento; }
-    FramerPagine &framer() const { return *m_framer; }
-    Ricezione &ricezione() const { return *m_ricezione; }
+    LettoreRisposte &lettore() const { return *m_lettore; }
     Invio &invio() const { return *m_invio; }
     RegistroTraffico &registroTraffico() const { return *m_registro; }
+    const Temporizzazioni &tempi() const { return m_tempi; }
 
-    // The link part of closing: every framer off on the serial line, the connection closed.
+    // The board's continuous output as its last response showed it, or as the operator last
+    // switched it: the one thing that tells whether "*/C" would stop the stream or start it.
+    bool isContinuo() const { return m_continuo; }
+    void setContinuo(bool acceso);
+    // A ready prompt came within the silence limit.
+    bool isViva() const { return m_viva; }
+
+    // A board page is entered: the current link starts if it is not up, the page's first
+    // command may wait for the link as long as an entry does, and the silence watch starts.
+    void avviaPerPagina();
+    // Starts the silence watch again from now.
+    void sorveglia();
+    // Every round of continuous output reaches `ricevente` while `contesto` lives; what it
+    // throws goes to the standard error box.
+    void perOgniGiro(QObject *contesto, std::function<void(const GiroContinuo &)> ricevente);
+    // Ends every send at once and closes the link.
     void chiudi();
+    bool isChiusa() const { return m_chiusa; }
 
 signals:
-    // Errors of the link, of a reply or of a reply handler, for the standard error box.
+    // Errors of the link or of a reply, for the standard error box; sent once the link's own
+    // notification has returned.
     void errore(const QString &testo);
+    // The board's continuous output was found on or off at a response.
+    void modoContinuo(bool acceso);
+    // A response ended with a ready prompt.
+    void pronto();
+    // The link was up and went down on its own.
+    void collegamentoPerso();
+    // No ready prompt for the silence limit.
+    void schedaMuta();
+    // Traffic as it passed, with the name of its link.
+    void datiScritti(const QString &collegamento, const QByteArray &dati);
+    void datiRicevuti(const QString &collegamento, const QByteArray &dati);
 
 private:
-    ValoriProgramma &m_valori;
+    void prontoLetto(bool continuo);
+    void erroreDopo(const QString &testo);
+
+    Temporizzazioni m_tempi;
     Collegamento *m_collegamento = nullptr;
-    FramerPagine *m_framer = nullptr;
-    Ricezione *m_ricezione = nullptr;
+    LettoreRisposte *m_lettore = nullptr;
     Invio *m_invio = nullptr;
     RegistroTraffico *m_registro = nullptr;
+    QTimer m_silenzio;
+    bool m_continuo = false;
+    bool m_viva = false;
+    bool m_chiusa = false;
 };

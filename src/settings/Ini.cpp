@@ -1,122 +1,15 @@
 #include "settings/Ini.h"
 
+#include "settings/IniLetto.h"
 #include "settings/ScritturaSicura.h"
 
-
-#include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
-#include <QStringDecoder>
 
-// The ASCII/UTF-8 form of the parser needs none of the wide-character converters.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-
-#include <array>
 #include <exception>
 #include <map>
 
 namespace {
-
-// Bytes 0x80..0x9F of Windows-1252; the rest of the code page equals Latin-1.
-constexpr char16_t kWindows1252Alti[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// Settings files are UTF-8; files written by older Windows versions are Windows-1252.
-QByteArray comeUtf8(const QByteArray &grezzo)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString testo = utf8.decode(grezzo);
-    if (!utf8.hasError()) {
-        return grezzo;
-    }
-    QString convertito;
-    convertito.reserve(grezzo.size());
-    for (const char c : grezzo) {
-        const auto byte = static_cast<unsigned char>(c);
-        convertito.append(byte >= 0x80 && byte < 0xA0 ? QChar(kWindows1252Alti[byte - 0x80])
-                                                      : QChar(byte));
-    }
-    return convertito.toUtf8();
-}
-
-enum class Esito { Letto, Assente, Illeggibile };
-
-// The file's text as UTF-8, every byte of it (NULs included).
-Esito leggiFile(const QString &percorso, QByteArray &dati)
-{
-    QFile file(percorso);
-    if (!file.exists()) {
-        return Esito::Assente;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Esito::Illeggibile;
-    }
-    const QByteArray grezzo = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return Esito::Illeggibile;
-    }
-    dati = comeUtf8(grezzo);
-    return Esito::Letto;
-}
-
-// The parser works on NUL-terminated strings, so a NUL in the file would end its reading
-// there. Each NUL is handed to it as a control byte the file does not use, and turned back
-// into a NUL in the values read.
-class TestoIni
-{
-public:
-    explicit TestoIni(const QByteArray &dati)
-    {
-        std::array<bool, 256> usato{};
-        for (const char c : dati) {
-            usato[static_cast<unsigned char>(c)] = true;
-        }
-        for (const char candidato :
-             {'\x01', '\x02', '\x03', '\x04', '\x05', '\x06', '\x07', '\x08', '\x0b', '\x0c',
-              '\x0e', '\x0f', '\x10', '\x11', '\x12', '\x13', '\x14', '\x15', '\x16', '\x17',
-              '\x18', '\x19', '\x1a', '\x1b', '\x1c', '\x1d', '\x1e', '\x1f', '\x7f'}) {
-            if (!usato[static_cast<unsigned char>(candidato)]) {
-                m_segnaposto = candidato;
-                m_reversibile = true;
-                break;
-            }
-        }
-        m_ini.SetUnicode(true);
-        m_ini.SetMultiKey(false);
-        m_ini.SetMultiLine(false);
-        QByteArray senzaNul = dati;
-        senzaNul.replace('\0', m_segnaposto);
-        m_caricato =
-            m_ini.LoadData(senzaNul.constData(), static_cast<size_t>(senzaNul.size())) >= 0;
-    }
-
-    bool caricato() const { return m_caricato; }
-
-    // The value's bytes, or a null array when the key is absent.
-    QByteArray valore(const QByteArray &sezione, const QByteArray &chiave) const
-    {
-        const char *trovato = m_ini.GetValue(sezione.constData(), chiave.constData(), nullptr);
-        if (!trovato) {
-            return {};
-        }
-        QByteArray valore(trovato);
-        if (m_reversibile) {
-            valore.replace(m_segnaposto, '\0');
-        }
-        return valore;
-    }
-
-private:
-    CSimpleIniA m_ini;
-    char m_segnaposto = '\x01';
-    bool m_reversibile = false;
-    bool m_caricato = false;
-};
 
 bool spazio(char c)
 {
@@ -358,7 +251,7 @@ QByteArray comeLetto(const QString &valore)
 // last value of a key is the one read.
 QByteArray verificato(const QByteArray &testo, const QList<VoceIni> &voci)
 {
-    const TestoIni letto(testo);
+    const IniLetto letto = IniLetto::daTesto(testo);
     QHash<QByteArray, qsizetype> ultima;
     for (qsizetype i = 0; i < voci.size(); ++i) {
         ultima.insert(identificativo(chiaveConfronto(voci[i].sezione.toUtf8()),
@@ -372,7 +265,7 @@ QByteArray verificato(const QByteArray &testo, const QList<VoceIni> &voci)
                                         chiaveConfronto(voce.chiave.toUtf8()))) != i) {
             continue;
         }
-        const QByteArray valore = letto.valore(voce.sezione.toUtf8(), voce.chiave.toUtf8());
+        const QByteArray valore = letto.valoreUtf8(voce.sezione.toUtf8(), voce.chiave.toUtf8());
         if (valore.isNull() || valore != comeLetto(voce.valore)) {
             coda += "\n;\n[" + voce.sezione.toUtf8() + "]\n" + voce.chiave.toUtf8() + '=' +
                     comeValore(voce.valore) + '\n';
@@ -385,20 +278,7 @@ QByteArray verificato(const QByteArray &testo, const QList<VoceIni> &voci)
 
 QString LeggiIni(const QString &file, const QString &sezione, const QString &chiave)
 {
-    try {
-        QByteArray dati;
-        if (leggiFile(file, dati) != Esito::Letto) {
-            return kErrore;
-        }
-        const TestoIni ini(dati);
-        if (!ini.caricato()) {
-            return kErrore;
-        }
-        const QByteArray valore = ini.valore(sezione.toUtf8(), chiave.toUtf8());
-        return valore.isNull() ? kErrore : QString::fromUtf8(valore);
-    } catch (const std::exception &) {
-        return kErrore;
-    }
+    return IniLetto(file).valore(sezione, chiave);
 }
 
 bool ScriviIni(const QString &file, const QList<VoceIni> &voci, QString *motivo)
@@ -406,7 +286,7 @@ bool ScriviIni(const QString &file, const QList<VoceIni> &voci, QString *motivo)
     try {
         QByteArray dati;
         // A file we cannot read must not be replaced by one holding only these keys.
-        if (leggiFile(file, dati) == Esito::Illeggibile) {
+        if (IniLetto::leggiTesto(file, dati) == IniLetto::Esito::Illeggibile) {
             if (motivo) {
                 *motivo = QStringLiteral("File illeggibile");
             }

@@ -6,7 +6,8 @@
 // Text returned for a missing file, section or key; callers treat it as "missing".
 inline const QString kErrore = QStringLiteral("ERRORE");
 
-// Reads one key. Sections and keys match regardless of case. Opens and closes the file.
+// Reads one key. Sections and keys match regardless of case. Opens, parses and closes the
+// whole file: for many keys of one file, IniLetto parses it once.
 QString LeggiIni(const QString &file, const QString &sezione, const QString &chiave);
 
 // One key to write.

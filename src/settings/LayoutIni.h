@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/TipoCollegamento.h"
 
 #include <QString>
 
@@ -23,20 +22,6 @@ inline const QString kChiaveIp = QStringLiteral("IP");
 inline const QString kChiavePortaTcp = QStringLiteral("Porta");
 inline const QString kSezTraffico = QStringLiteral("Traffico");
 inline const QString kChiaveRegistraTraffico = QStringLiteral("Registra"); // "1" recording on
-
-// The connection kind as the traffic record and the simulator's log write it.
-inline QString siglaCollegamento(TipoCollegamento tipo)
-{
-    switch (tipo) {
-    case TipoCollegamento::Seriale:
-        return QStringLiteral("SER");
-    case TipoCollegamento::Tcp:
-        return QStringLiteral("TCP");
-    case TipoCollegamento::Nessuno:
-        break;
-    }
-    return {};
-}
 
 // Impostazioni.INI
 inline const QString kSezOption = QStringLiteral("OPTION");

@@ -10,7 +10,6 @@
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/EtichettaAccorciata.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/LayoutIni.h"
 
@@ -25,9 +24,7 @@ BancoPagina::BancoPagina()
     m_valori.filePorte = m_valori.cartellaProgramma + LayoutIni::kFilePorte;
 
     // Wired to the messages as the main window wires them.
-    m_sessione = std::make_unique<SessioneScheda>(m_valori, m_stato, [this] {
-        return m_mostrate.isEmpty() ? int(ValoriProgramma::Home) : m_mostrate.last();
-    });
+    m_sessione = std::make_unique<SessioneScheda>(m_valori, m_stato);
     QObject::connect(m_sessione.get(), &SessioneScheda::errore,
                      [this](const QString &testo) { m_messaggi.errore(testo); });
     QObject::connect(&m_sessione->collegamento(), &Collegamento::avviso,
@@ -35,13 +32,11 @@ BancoPagina::BancoPagina()
     QObject::connect(&m_sessione->collegamento(), &Collegamento::messaggio,
                      [this](const QString &testo) { m_messaggi.messaggio(testo); });
 
-    m_modoContinuo = std::make_unique<ModoContinuo>(m_valori, m_messaggi, m_sessione->invio());
-    QObject::connect(&m_sessione->ricezione(), &Ricezione::modoContinuoRilevato,
-                     m_modoContinuo.get(), &ModoContinuo::mostra);
+    m_modoContinuo = std::make_unique<ModoContinuo>(m_valori, m_messaggi, *m_sessione);
     m_configurazione = std::make_unique<PaginaConfigurazione>(m_valori, m_messaggi);
     m_contesto.reset(
-        new ContestoPagine{m_valori, m_messaggi, m_sessione->collegamento(), m_sessione->invio(),
-                           m_sessione->framer(), m_sessione->ricezione(), *m_modoContinuo,
+        new ContestoPagine{m_valori, m_messaggi, *m_sessione, m_sessione->collegamento(),
+                           m_sessione->invio(), *m_modoContinuo,
                            [this] { CaricaConfIni(m_valori, *m_configurazione, *this); },
                            [this](int pagina) { m_mostrate.append(pagina); }});
 }

@@ -1,11 +1,9 @@
 #include "pages/comune/ContestoPagine.h"
 
-#include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
-#include "link/Framer.h"
+#include "protocol/SessioneScheda.h"
 
-void ContestoPagine::apriPaginaScheda(int pagina, FramerPagine::Indice framerPagina,
-                                      const std::function<void()> &prepara)
+void ContestoPagine::apriPaginaScheda(int pagina, const std::function<void()> &prepara)
 {
     caricaConfIni();
     collegamento.VerificaCollegamento();
@@ -13,9 +11,5 @@ void ContestoPagine::apriPaginaScheda(int pagina, FramerPagine::Indice framerPag
     if (prepara) {
         prepara();
     }
-    collegamento.avviaPerPagina();
-    if (valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        valori.contatoreIA = 1;
-        framer.framer(framerPagina)->setEnabled(true);
-    }
+    sessione.avviaPerPagina();
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "protocol/FramerPagine.h"
-
 #include <QString>
 
 #include <functional>
@@ -10,7 +8,7 @@ class Collegamento;
 class Invio;
 class Messaggi;
 class ModoContinuo;
-class Ricezione;
+class SessioneScheda;
 struct ValoriProgramma;
 
 // The shared operations a board page reaches, handed over by whoever builds the pages: the
@@ -19,10 +17,9 @@ struct ContestoPagine
 {
     ValoriProgramma &valori;
     Messaggi &messaggi;
+    SessioneScheda &sessione;
     Collegamento &collegamento;
     Invio &invio;
-    FramerPagine &framer;
-    Ricezione &ricezione;
     ModoContinuo &modoContinuo;
     // The configuration reload; may throw, which ends the calling action.
     std::function<void()> caricaConfIni;
@@ -31,8 +28,7 @@ struct ContestoPagine
     std::function<void(const QString &testo)> notizia = {};
 
     // Entering a board page from home: the configuration reloaded, the link checked, the page
-    // on screen, `prepara` (what the page loads of its own), the link started, and on the
-    // serial line the page's reply framer armed with the analog count reset.
-    void apriPaginaScheda(int pagina, FramerPagine::Indice framerPagina,
-                          const std::function<void()> &prepara = {});
+    // on screen, `prepara` (what the page loads of its own), and the link started; the page's
+    // first command then waits for the board as long as an entry does.
+    void apriPaginaScheda(int pagina, const std::function<void()> &prepara = {});
 };

@@ -3,6 +3,7 @@
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
 #include "link/Invio.h"
+#include "protocol/SessioneScheda.h"
 #include "protocol/Protocollo.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
@@ -11,10 +12,11 @@
 
 #include <algorithm>
 
-ModoContinuo::ModoContinuo(ValoriProgramma &valori, Messaggi &messaggi, Invio &invio,
+ModoContinuo::ModoContinuo(ValoriProgramma &valori, Messaggi &messaggi, SessioneScheda &sessione,
                            QObject *parent)
-    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_invio(invio)
+    : QObject(parent), m_valori(valori), m_messaggi(messaggi), m_sessione(sessione)
 {
+    connect(&sessione, &SessioneScheda::modoContinuo, this, &ModoContinuo::mostra);
 }
 
 void ModoContinuo::aggiungiPulsante(QAbstractButton *pulsante)
@@ -37,17 +39,14 @@ void ModoContinuo::sbIAContinuaClick()
     if (!salvataggio.concludi()) {
         m_messaggi.avviso(salvataggio.errore());
     }
-    m_valori.modoContinuo = valore;
-    m_valori.continuoInCorso = giu;
-    m_valori.contatoreIA = 1;
-    m_invio.invia(Protocollo::continuo());
+    m_sessione.setContinuo(giu);
+    m_sessione.invio().invia(Protocollo::continuo());
 }
 
 void ModoContinuo::fermaSeAcceso()
 {
-    if (m_valori.continuoInCorso) {
-        m_invio.invia(Protocollo::continuo());
-    }
+    m_sessione.invio().inviaSe([s = &m_sessione] { return s->isContinuo(); },
+                               Protocollo::continuo());
 }
 
 void ModoContinuo::mostra(bool acceso)

@@ -3,9 +3,9 @@
 #include <QList>
 #include <QObject>
 
-class Invio;
 class Messaggi;
 class QAbstractButton;
+class SessioneScheda;
 struct ValoriProgramma;
 
 // The board's continuous input reporting and the "Continua" buttons of both input pages: one
@@ -14,7 +14,8 @@ class ModoContinuo : public QObject
 {
     Q_OBJECT
 public:
-    ModoContinuo(ValoriProgramma &valori, Messaggi &messaggi, Invio &invio,
+    // The buttons follow what the session finds of the board at every response.
+    ModoContinuo(ValoriProgramma &valori, Messaggi &messaggi, SessioneScheda &sessione,
                  QObject *parent = nullptr);
 
     // Makes `pulsante` a "Continua" button (stays down when pressed) run sbIAContinuaClick.
@@ -23,8 +24,8 @@ public:
     // Click handler of every "Continua" button: the button has already changed its state.
     void sbIAContinuaClick();
 
-    // "*/C" first when the board's continuous output is on, so that the request that follows
-    // gets its own reply instead of the stream.
+    // "*/C" first when the board's continuous output is on when its prompt comes, so that the
+    // request that follows gets its own reply instead of the stream.
     void fermaSeAcceso();
 
     // Presses or releases every "Continua" button without running any handler.
@@ -33,6 +34,6 @@ public:
 private:
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
-    Invio &m_invio;
+    SessioneScheda &m_sessione;
     QList<QAbstractButton *> m_pulsanti;
 };

@@ -4,33 +4,29 @@
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "pages/comune/PaginaBase.h"
-#include "protocol/Ricezione.h"
+#include "protocol/LettoreRisposte.h"
+#include "protocol/SessioneScheda.h"
 
 #include <utility>
 
-SorveglianzaPagine::SorveglianzaPagine(Collegamento &collegamento, Invio &invio,
-                                       Ricezione &ricezione, TestoStato &testoStato,
+SorveglianzaPagine::SorveglianzaPagine(SessioneScheda &sessione, TestoStato &testoStato,
                                        std::function<PaginaBase *()> paginaAperta,
                                        std::function<QList<PaginaBase *>()> pagine, QObject *parent)
-    : QObject(parent), m_collegamento(collegamento), m_invio(invio), m_testoStato(testoStato),
+    : QObject(parent), m_sessione(sessione), m_testoStato(testoStato),
       m_paginaAperta(std::move(paginaAperta)), m_pagine(std::move(pagine))
 {
-    m_timer.setSingleShot(true);
-    // A coarse timer may fire 5 % early: the board would be called silent before its time.
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(SilenzioMassimo);
-    connect(&m_timer, &QTimer::timeout, this, &SorveglianzaPagine::silenzio);
-    connect(&collegamento, &Collegamento::collegamentoPerso, this,
+    connect(&sessione, &SessioneScheda::collegamentoPerso, this,
             &SorveglianzaPagine::collegamentoPerso);
-    connect(&ricezione, &Ricezione::prontoRicevuto, this, &SorveglianzaPagine::pronto);
+    connect(&sessione, &SessioneScheda::schedaMuta, this, &SorveglianzaPagine::silenzio);
+    connect(&sessione, &SessioneScheda::pronto, this, &SorveglianzaPagine::pronto);
+    connect(&sessione.lettore(), &LettoreRisposte::rispostaIncompleta, this,
+            &SorveglianzaPagine::rispostaIncompleta);
 }
 
 void SorveglianzaPagine::paginaCambiata()
 {
     if (m_paginaAperta()) {
-        m_timer.start();
-    } else {
-        m_timer.stop();
+        m_sessione.sorveglia();
     }
 }
 
@@ -40,16 +36,20 @@ void SorveglianzaPagine::mostraMotivo(const QString &motivo)
     m_testoStato.impostaTesto(1, motivo);
 }
 
-void SorveglianzaPagine::collegamentoPerso()
+void SorveglianzaPagine::segnaTutteNonAttuali()
 {
-    // Nothing shown anywhere came after the loss.
     for (PaginaBase *pagina : m_pagine()) {
         pagina->segnaNonAttuale();
     }
+}
+
+void SorveglianzaPagine::collegamentoPerso()
+{
+    // Nothing shown anywhere came after the loss.
+    segnaTutteNonAttuali();
     // Commands waiting their turn would each wait in vain for a prompt.
-    m_invio.svuotaCoda();
+    m_sessione.invio().svuotaCoda();
     mostraMotivo(testoCollegamentoPerso());
-    m_timer.stop();
 }
 
 void SorveglianzaPagine::rispostaIncompleta()
@@ -70,16 +70,13 @@ void SorveglianzaPagine::silenzio()
     }
     pagina->segnaNonAttuale();
     // A board silent this long would let every queued command wait out its own time.
-    m_invio.svuotaCoda();
-    mostraMotivo(m_collegamento.collegamentoAttivo() ? testoSchedaMuta()
-                                                     : testoCollegamentoPerso());
+    m_sessione.invio().svuotaCoda();
+    mostraMotivo(m_sessione.collegamento().collegamentoAttivo() ? testoSchedaMuta()
+                                                                : testoCollegamentoPerso());
 }
 
 void SorveglianzaPagine::pronto()
 {
-    if (m_paginaAperta()) {
-        m_timer.start();
-    }
     if (std::exchange(m_tieniMotivo, false)) {
         return;
     }

@@ -2,29 +2,24 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 
-class Collegamento;
-class Invio;
 class PaginaBase;
-class Ricezione;
+class SessioneScheda;
 class TestoStato;
 
-// Keeps the operator from reading old values as live: when the link is lost, or no ready
-// prompt has come for a while with a board page open, the pages take their not-current look
-// and status panel 1 says why. The next response clears the reason.
+// Keeps the operator from reading old values as live: when the link is lost, or the session
+// finds the board silent with a board page open, the pages take their not-current look and
+// status panel 1 says why. The next response clears the reason.
 class SorveglianzaPagine : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int SilenzioMassimo = 10000;
-
     // `paginaAperta`: the board or peripheral page on screen, null for home and configuration;
     // `pagine`: every page that shows board points.
-    SorveglianzaPagine(Collegamento &collegamento, Invio &invio, Ricezione &ricezione,
-                       TestoStato &testoStato, std::function<PaginaBase *()> paginaAperta,
+    SorveglianzaPagine(SessioneScheda &sessione, TestoStato &testoStato,
+                       std::function<PaginaBase *()> paginaAperta,
                        std::function<QList<PaginaBase *>()> pagine, QObject *parent = nullptr);
 
     // The page on screen changed: the silence is counted from now while a board page is open.
@@ -32,9 +27,8 @@ public:
     // A reply was dropped whole or in part: the page on screen shows values the board may no
     // longer have.
     void rispostaIncompleta();
-
-    int silenzioMassimo() const { return m_timer.interval(); }
-    void setSilenzioMassimo(int ms) { m_timer.setInterval(ms); }
+    // Every page that shows board points takes its not-current look.
+    void segnaTutteNonAttuali();
 
     static QString testoCollegamentoPerso() { return QStringLiteral("Collegamento perso"); }
     static QString testoSchedaMuta() { return QStringLiteral("La scheda non risponde"); }
@@ -49,12 +43,10 @@ private:
     void pronto();
     void mostraMotivo(const QString &motivo);
 
-    Collegamento &m_collegamento;
-    Invio &m_invio;
+    SessioneScheda &m_sessione;
     TestoStato &m_testoStato;
     std::function<PaginaBase *()> m_paginaAperta;
     std::function<QList<PaginaBase *>()> m_pagine;
-    QTimer m_timer;
     QString m_motivo;
     bool m_tieniMotivo = false;
 };

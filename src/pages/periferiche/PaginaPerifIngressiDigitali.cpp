@@ -2,14 +2,11 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 
 #include <QPushButton>
 
@@ -29,12 +26,6 @@ PaginaPerifIngressiDigitali::PaginaPerifIngressiDigitali(ContestoPagine &contest
     m_ritorno = aggiungiPulsante(QStringLiteral("sbID"), QStringLiteral("Ingressi Digitali"));
     connect(richiesta, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbIDPRichClick(); }));
-
-    connect(contesto.framer.adpIDP(), &Framer::stringPacket, this,
-            &PaginaPerifIngressiDigitali::adpIDPStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::PerifIngressiDigitali,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 void PaginaPerifIngressiDigitali::sbPIDClick()
@@ -44,9 +35,7 @@ void PaginaPerifIngressiDigitali::sbPIDClick()
     m_contesto.mostraPagina(ValoriProgramma::PerifIngressiDigitali);
     m_contesto.modoContinuo.fermaSeAcceso();
     if (haCollegamento()) {
-        m_contesto.framer.adpID()->setEnabled(false);
-        m_contesto.framer.adpIDP()->setEnabled(true);
-        m_contesto.invio.invia(Protocollo::statoIngressiUnita(0), richiestaUnita(0));
+        richiediStati(0);
     }
 }
 
@@ -54,7 +43,7 @@ void PaginaPerifIngressiDigitali::rgIDPClick()
 {
     const int unita = unitaSelezionata();
     if (unita >= 0) {
-        m_contesto.invio.invia(Protocollo::statoIngressiUnita(unita), richiestaUnita(unita));
+        richiediStati(unita);
     }
 }
 
@@ -70,17 +59,8 @@ void PaginaPerifIngressiDigitali::azzeraPunti()
     azzeraStati(m_pannelli);
 }
 
-void PaginaPerifIngressiDigitali::adpIDPStringPacket(const QString &pacchetto)
+void PaginaPerifIngressiDigitali::richiediStati(int unita)
 {
-    if (rispostaDellaUnitaScelta()) {
-        mostraStati(m_pannelli, pacchetto);
-    }
-}
-
-void PaginaPerifIngressiDigitali::analizzaRispostaTcp(const QString &risposta)
-{
-    const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioIngressiUnita);
-    if (inizio >= 0 && rispostaDellaUnitaScelta()) {
-        mostraStati(m_pannelli, risposta.mid(inizio));
-    }
+    m_contesto.invio.invia(Protocollo::statoIngressiUnita(unita),
+                           conRisposta([this](const Risposta &r) { mostraStati(m_pannelli, r); }));
 }

@@ -22,15 +22,15 @@ public:
     void sbPIDClick();
     void rgIDPClick();
     void sbIDPRichClick();
-    void adpIDPStringPacket(const QString &pacchetto);
-    // The same reply inside a complete TCP response; left alone when the frame is missing.
-    void analizzaRispostaTcp(const QString &risposta);
 
 protected:
     void azzeraPunti() override;
     void unitaScelta() override { rgIDPClick(); }
 
 private:
+    // The unit's input states, painted when they come.
+    void richiediStati(int unita);
+
     std::array<PannelloPunto *, 8> m_pannelli{};
     QPushButton *m_ritorno = nullptr;
 };

@@ -3,7 +3,6 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
@@ -12,9 +11,7 @@
 #include "pages/widgets/GestisciTastoValore.h"
 #include "pages/widgets/ScalaPagina.h"
 #include "protocol/Conversioni.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "settings/Utilita.h"
 
 #include <QEvent>
@@ -63,12 +60,6 @@ PaginaPerifUsciteAnalogiche::PaginaPerifUsciteAnalogiche(ContestoPagine &contest
     m_ritorno = aggiungiPulsante(QStringLiteral("sbUA"), QStringLiteral("Uscite Analogiche"));
     connect(resetTotale, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUAPResTotaleClick(); }));
-
-    connect(contesto.framer.adpUAP(), &Framer::stringPacket, this,
-            &PaginaPerifUsciteAnalogiche::adpUAPStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::PerifUsciteAnalogiche,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 // Two rows: the value box with the channel's label, then the display with "%", the spinner
@@ -147,7 +138,8 @@ bool PaginaPerifUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)
 
 void PaginaPerifUsciteAnalogiche::richiediValori(int unita)
 {
-    m_contesto.invio.invia(Protocollo::statoAnalogicheUnita(unita), richiestaUnita(unita));
+    m_contesto.invio.invia(Protocollo::statoAnalogicheUnita(unita),
+                           conRisposta([this](const Risposta &r) { mostraValori(r); }));
 }
 
 void PaginaPerifUsciteAnalogiche::sbPUAClick()
@@ -157,16 +149,12 @@ void PaginaPerifUsciteAnalogiche::sbPUAClick()
     selezionaPrimaUnitaSenzaRichiesta();
     m_contesto.mostraPagina(ValoriProgramma::PerifUsciteAnalogiche);
     if (haCollegamento()) {
-        m_contesto.valori.contatoreUAP = 1;
-        m_contesto.framer.adpUA()->setEnabled(false);
-        m_contesto.framer.adpUAP()->setEnabled(true);
         richiediValori(0);
     }
 }
 
 void PaginaPerifUsciteAnalogiche::rgUAPClick()
 {
-    m_contesto.valori.contatoreUAP = 1;
     const int unita = unitaSelezionata();
     if (unita >= 0) {
         richiediValori(unita);
@@ -175,7 +163,6 @@ void PaginaPerifUsciteAnalogiche::rgUAPClick()
 
 void PaginaPerifUsciteAnalogiche::sbUAPRichClick()
 {
-    m_contesto.valori.contatoreUAP = 1;
     const int unita = unitaSelezionata();
     if (unita >= 0) {
         richiediValori(unita);
@@ -196,7 +183,6 @@ void PaginaPerifUsciteAnalogiche::sbUAPResClick()
 void PaginaPerifUsciteAnalogiche::sbUAPResTotaleClick()
 {
     m_contesto.invio.invia(Protocollo::resetAnalogicheTutteUnita());
-    m_contesto.valori.contatoreUAP = 1;
     rgUAPClick();
 }
 
@@ -238,32 +224,15 @@ void PaginaPerifUsciteAnalogiche::mostraCanale(int n, int livello)
     canale.spinner->setValue(percentuale);
 }
 
-void PaginaPerifUsciteAnalogiche::adpUAPStringPacket(const QString &pacchetto)
+void PaginaPerifUsciteAnalogiche::mostraValori(const Risposta &risposta)
 {
-    if (!rispostaDellaUnitaScelta()) {
+    if (!rispostaDellaUnitaScelta(risposta)) {
         return;
     }
-    int &contatore = m_contesto.valori.contatoreUAP;
-    // A value that is not a number ends here, and the packet is not counted.
-    const int livello =
-        StrToInt(Protocollo::valoreFrame(pacchetto, Protocollo::CifreUscitaAnalogica));
-    if (contatore >= 1 && contatore <= 8) {
-        mostraCanale(contatore, livello);
-    }
-    ++contatore;
-}
-
-void PaginaPerifUsciteAnalogiche::analizzaRispostaTcp(QString &risposta)
-{
-    if (!rispostaDellaUnitaScelta()) {
-        return;
-    }
-    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioValore, 8);
-    if (!frame.isEmpty() && frame.size() < 8) {
+    if (risposta.trovata() && !risposta.completa()) {
         segnaNonAttuale();
     }
-    for (qsizetype i = 0; i < frame.size(); ++i) {
-        mostraCanale(int(i) + 1, StrToInt(Protocollo::valoreFrame(
-                                     frame.at(i), Protocollo::CifreUscitaAnalogica)));
+    for (qsizetype i = 0; i < risposta.valori.size() && i < 8; ++i) {
+        mostraCanale(int(i) + 1, risposta.valori.at(i));
     }
 }

@@ -34,11 +34,9 @@ public:
     void sbUAPInvioNClick(int n);
     // Mouse released on spinner n (UDP01 .. UDP08).
     void UDPNMouseUp(int n);
-    // One channel reply from the serial framer; the reply counter tells which channel.
-    void adpUAPStringPacket(const QString &pacchetto);
-    // The eight channel frames of a complete TCP response, channel 1 first; channels whose
-    // frame is missing are left alone.
-    void analizzaRispostaTcp(QString &risposta);
+    // The eight channel levels of a reply, channel 1 first; channels whose frame is missing
+    // are left alone, and a reply for another unit than the one selected paints nothing.
+    void mostraValori(const Risposta &risposta);
 
 protected:
     void azzeraPunti() override;

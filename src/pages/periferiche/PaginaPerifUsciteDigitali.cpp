@@ -3,15 +3,12 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "pages/widgets/ScalaPagina.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "settings/Utilita.h"
 
 #include <QPushButton>
@@ -52,17 +49,13 @@ PaginaPerifUsciteDigitali::PaginaPerifUsciteDigitali(ContestoPagine &contesto, Q
             protetto(contesto.messaggi, [this] { sbUDPRichClick(); }));
     connect(resetTotale, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDPResetTotaleClick(); }));
-
-    connect(contesto.framer.adpUDP(), &Framer::stringPacket, this,
-            &PaginaPerifUsciteDigitali::adpUDPStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::PerifUsciteDigitali,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
-void PaginaPerifUsciteDigitali::richiediStati(int unita)
+void PaginaPerifUsciteDigitali::richiediStati(int unita, const EsitoInvio &esito)
 {
-    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita), richiestaUnita(unita));
+    m_contesto.invio.invia(
+        Protocollo::statoUsciteUnita(unita),
+        conRisposta([this](const Risposta &r) { mostraStati(m_pannelli, r); }, esito));
 }
 
 void PaginaPerifUsciteDigitali::sbPUDClick()
@@ -72,8 +65,6 @@ void PaginaPerifUsciteDigitali::sbPUDClick()
     selezionaPrimaUnitaSenzaRichiesta();
     m_contesto.mostraPagina(ValoriProgramma::PerifUsciteDigitali);
     if (haCollegamento()) {
-        m_contesto.framer.adpUD()->setEnabled(false);
-        m_contesto.framer.adpUDP()->setEnabled(true);
         richiediStati(0);
     }
 }
@@ -101,8 +92,7 @@ void PaginaPerifUsciteDigitali::sbUDPNClick(int n)
     }
     PannelloPunto *pannello = m_pannelli.at(n - 1);
     m_contesto.invio.invia(Protocollo::operaUscitaUnita(unita, n), pannello->attesaComando());
-    m_contesto.invio.invia(Protocollo::statoUsciteUnita(unita),
-                           richiestaUnita(unita, pannello->attesaRilettura()));
+    richiediStati(unita, pannello->attesaRilettura());
 }
 
 void PaginaPerifUsciteDigitali::sbUDPResClick()
@@ -119,30 +109,12 @@ void PaginaPerifUsciteDigitali::sbUDPResetTotaleClick()
 {
     // The units need a moment after resetting before the read-back: the pause is part of the
     // queued transmission, so no other command slips in before it ends.
-    m_contesto.invio.inviaGruppo([](GruppoInvio &gruppo) {
-        if (gruppo.invia(Protocollo::resetUsciteTutteUnita())) {
-            gruppo.pausa(kPausaResetTotale);
-        }
-    });
+    m_contesto.invio.inviaSequenza({Invio::Passo::perComando(Protocollo::resetUsciteTutteUnita()),
+                                    Invio::Passo::pausa(kPausaResetTotale)});
     rgUDPClick();
 }
 
 void PaginaPerifUsciteDigitali::azzeraPunti()
 {
     azzeraStati(m_pannelli);
-}
-
-void PaginaPerifUsciteDigitali::adpUDPStringPacket(const QString &pacchetto)
-{
-    if (rispostaDellaUnitaScelta()) {
-        mostraStati(m_pannelli, pacchetto);
-    }
-}
-
-void PaginaPerifUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
-{
-    const qsizetype inizio = inizioFrame(risposta, Protocollo::InizioValore);
-    if (inizio >= 0 && rispostaDellaUnitaScelta()) {
-        mostraStati(m_pannelli, risposta.mid(inizio));
-    }
 }

@@ -27,16 +27,14 @@ public:
     void sbUDPNClick(int n);
     void sbUDPResClick();
     void sbUDPResetTotaleClick();
-    void adpUDPStringPacket(const QString &pacchetto);
-    // The same reply inside a complete TCP response; left alone when the frame is missing.
-    void analizzaRispostaTcp(const QString &risposta);
 
 protected:
     void azzeraPunti() override;
     void unitaScelta() override { rgUDPClick(); }
 
 private:
-    void richiediStati(int unita);
+    // The unit's output states, painted when they come; `esito` hears how the request went.
+    void richiediStati(int unita, const EsitoInvio &esito = {});
 
     std::array<PannelloPunto *, 8> m_pannelli{};
     QPushButton *m_ritorno = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
@@ -79,12 +80,13 @@ std::array<PannelloPunto *, 8> PaginaPeriferica::creaPannelliUnita(const QString
 }
 
 void PaginaPeriferica::mostraStati(const std::array<PannelloPunto *, 8> &pannelli,
-                                   const QString &testoFrame)
+                                   const Risposta &risposta)
 {
-    const auto stati =
-        Protocollo::statiCanali(Protocollo::valoreFrame(testoFrame, Protocollo::CifreDigitali));
+    if (!risposta.trovata() || !rispostaDellaUnitaScelta(risposta)) {
+        return;
+    }
     for (int i = 0; i < 8; ++i) {
-        pannelli[i]->impostaStato(stati[i]);
+        pannelli[i]->impostaStato(risposta.stati[i]);
     }
 }
 
@@ -95,40 +97,26 @@ void PaginaPeriferica::azzeraStati(const std::array<PannelloPunto *, 8> &pannell
     }
 }
 
-qsizetype PaginaPeriferica::inizioFrame(const QString &risposta, QLatin1String inizio)
-{
-    return Protocollo::trovaFrame(risposta, inizio).inizio;
-}
-
 void PaginaPeriferica::posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento)
 {
     m_griglia->addWidget(widget, riga, kColonnaCentro, allineamento);
 }
 
-EsitoInvio PaginaPeriferica::richiestaUnita(int unita, const EsitoInvio &esito)
+EsitoInvio PaginaPeriferica::conRisposta(std::function<void(const Risposta &)> mostra,
+                                         EsitoInvio esito)
 {
-    EsitoInvio conUnita = esito;
-    QPointer<PaginaPeriferica> pagina(this);
-    conUnita.inizio = [pagina, unita, prima = esito.inizio] {
-        if (pagina) {
-            pagina->m_unitaRisposta = unita;
-        }
-        if (prima) {
-            prima();
-        }
-    };
-    return conUnita;
+    esito.risposta = std::move(mostra);
+    return esito;
 }
 
-bool PaginaPeriferica::rispostaDellaUnitaScelta() const
+bool PaginaPeriferica::rispostaDellaUnitaScelta(const Risposta &risposta) const
 {
-    // Before any request of the page has gone out there is no earlier unit to tell apart.
-    return m_unitaRisposta < 0 || m_unitaRisposta == unitaSelezionata();
+    return risposta.unita == unitaSelezionata();
 }
 
 bool PaginaPeriferica::haCollegamento() const
 {
-    return m_contesto.valori.tipoCollegamento != TipoCollegamento::Nessuno;
+    return m_contesto.collegamento.trasporto() != nullptr;
 }
 
 void PaginaPeriferica::selezionaPrimaUnita()

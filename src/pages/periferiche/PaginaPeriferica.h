@@ -3,9 +3,8 @@
 #include "core/EsitoInvio.h"
 #include "pages/comune/PaginaBase.h"
 
-#include <QLatin1String>
-
 #include <array>
+#include <functional>
 
 class GruppoRadio;
 class PannelloPunto;
@@ -34,23 +33,20 @@ protected:
     void posizionaPunto(QWidget *punto, int n, Qt::Alignment allineamento = {});
     // Eight point panels named `radice`1..8, captioned `testo` with %1 for the number.
     std::array<PannelloPunto *, 8> creaPannelliUnita(const QString &radice, const QString &testo);
-    static void mostraStati(const std::array<PannelloPunto *, 8> &pannelli,
-                            const QString &testoFrame);
+    // The states of a reply, when it has its frame and answers the unit still selected.
+    void mostraStati(const std::array<PannelloPunto *, 8> &pannelli, const Risposta &risposta);
     static void azzeraStati(const std::array<PannelloPunto *, 8> &pannelli);
-    // Where the first complete frame starting with `inizio` begins in a TCP response; -1 when
-    // the response holds none, and then nothing on the page changes.
-    static qsizetype inizioFrame(const QString &risposta, QLatin1String inizio);
     // Between the two columns of points, level with row `riga` (0..3): the buttons that act
     // on the selected unit.
     void posizionaAlCentro(QWidget *widget, int riga, Qt::Alignment allineamento);
 
     bool haCollegamento() const;
-    // The outcome of a request for `unita`'s states, with `esito` inside: from the moment it is
-    // written, the board's replies belong to that unit.
-    EsitoInvio richiestaUnita(int unita, const EsitoInvio &esito = {});
-    // The reply now arriving answers the unit on screen; a late one for the unit selected
-    // before must not paint under the new one.
-    bool rispostaDellaUnitaScelta() const;
+    // `esito` with its reply handed to `mostra`.
+    static EsitoInvio conRisposta(std::function<void(const Risposta &)> mostra,
+                                  EsitoInvio esito = {});
+    // A reply answers the unit on screen; a late one for the unit selected before must not
+    // paint under the new one.
+    bool rispostaDellaUnitaScelta(const Risposta &risposta) const;
     // Opening the page: "Unità 1" becomes the selection without a request of its own, so the
     // first request and the selector agree.
     void selezionaPrimaUnitaSenzaRichiesta();
@@ -68,5 +64,4 @@ private:
     GruppoRadio *m_gruppo = nullptr;
     QGridLayout *m_griglia = nullptr;
     bool m_senzaRichiesta = false;
-    int m_unitaRisposta = -1;
 };

@@ -4,8 +4,6 @@
 #include "core/Gestore.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
-#include "link/Collegamento.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/widgets/DisplayLed.h"
@@ -13,9 +11,8 @@
 #include "pages/comune/ModoContinuo.h"
 #include "pages/scheda/TfrmStatoAnalogici.h"
 #include "protocol/Conversioni.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -150,37 +147,32 @@ PaginaIngressiAnalogici::PaginaIngressiAnalogici(ContestoPagine &contesto, QWidg
             protetto(contesto.messaggi, [this] { sbIARichClick(); }));
     connect(impostazioni, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbIAImpClick(); }));
-
-    connect(contesto.framer.adpIA(), &Framer::stringPacket, this,
-            protetto(contesto.messaggi,
-                     [this](const QString &pacchetto) { adpIAStringPacket(pacchetto); }));
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::IngressiAnalogici,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+    // The continuous output carries the readings unasked.
+    contesto.sessione.perOgniGiro(this, [this](const GiroContinuo &giro) {
+        mostraLetture(giro.analogici);
+    });
 }
 
 void PaginaIngressiAnalogici::lbIAClick()
 {
-    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiAnalogici, FramerPagine::IA,
-                                [this] { caricaAllarmi(); });
-    m_contesto.invio.invia(Protocollo::letturaAnalogici());
+    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiAnalogici, [this] { caricaAllarmi(); });
+    richiediLetture();
 }
 
 void PaginaIngressiAnalogici::sbIARichClick()
 {
-    m_contesto.valori.contatoreIA = 1;
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_contesto.framer.adpID()->setEnabled(false);
-        m_contesto.framer.adpID()->setEnabled(true);
-    }
-    m_contesto.invio.invia(Protocollo::letturaAnalogici());
+    richiediLetture();
+}
+
+void PaginaIngressiAnalogici::richiediLetture()
+{
+    EsitoInvio esito;
+    esito.risposta = [this](const Risposta &risposta) { mostraLetture(risposta); };
+    m_contesto.invio.invia(Protocollo::letturaAnalogici(), esito);
 }
 
 void PaginaIngressiAnalogici::sbIAImpClick()
 {
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_contesto.framer.adpID()->setEnabled(true);
-    }
     salvaEInviaAllarmi();
 }
 
@@ -200,45 +192,30 @@ void PaginaIngressiAnalogici::SpeedButtonAllarmeClick(int n)
     }
 }
 
-void PaginaIngressiAnalogici::mostraLettura(int n, const QString &testoFrame)
+void PaginaIngressiAnalogici::mostraLettura(int n, int grezzo)
 {
     const ValoriConfigurazione &configurazione = m_contesto.valori.configurazione;
     const qint64 valore = Conversioni::scalaAnalogico(
-        Protocollo::valoreFrame(testoFrame, Protocollo::CifreAnalogico),
-        configurazione.minimiIA.at(n - 1), configurazione.massimiIA.at(n - 1));
+        grezzo, Conversioni::StrToFloat(configurazione.minimiIA.at(n - 1)),
+        Conversioni::StrToFloat(configurazione.massimiIA.at(n - 1)));
     m_ingressi.at(n - 1).display->mostra(QString::number(valore));
     emit letturaMostrata(n, valore);
 }
 
-void PaginaIngressiAnalogici::adpIAStringPacket(const QString &pacchetto)
+void PaginaIngressiAnalogici::mostraLetture(const Risposta &risposta)
 {
-    int &contatore = m_contesto.valori.contatoreIA;
-    if (contatore < 1 || contatore > 8) {
-        contatore = 1;
-    }
-    // A value or range that is not a number stops here: display and counter stay.
-    mostraLettura(contatore, pacchetto);
-    contatore = contatore % 8 + 1;
-}
-
-void PaginaIngressiAnalogici::analizzaRispostaTcp(const QString &risposta)
-{
-    // Read from each frame's own start marker, as the serial framer does: in continuous output
-    // the digital inputs frame ahead of the eight readings is passed over, and a response
-    // without readings changes nothing.
-    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioAnalogico, 8);
     // A reply cut short leaves the inputs it did not reach showing old values as not current.
-    if (!frame.isEmpty() && frame.size() < 8) {
+    if (risposta.trovata() && !risposta.completa()) {
         segnaNonAttuale();
     }
-    for (qsizetype i = 0; i < frame.size(); ++i) {
-        mostraLettura(int(i) + 1, frame.at(i));
+    for (qsizetype i = 0; i < risposta.valori.size() && i < 8; ++i) {
+        // A range that is not a number stops here: that display and the ones after it stay.
+        mostraLettura(int(i) + 1, risposta.valori.at(i));
     }
 }
 
 void PaginaIngressiAnalogici::caricaAllarmi()
 {
-    m_contesto.framer.adpID()->setEnabled(false);
     const QString &file = m_contesto.valori.fileImpostazioni;
     QString abilitazioni = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
     if (abilitazioni == kErrore) {
@@ -294,47 +271,25 @@ void PaginaIngressiAnalogici::salvaEInviaAllarmi()
     }
 
     // The board reads the sixteen fields right after "*/HAS" as its thresholds: no other
-    // command may get in between, so they go as one group, queued behind any command under way.
-    const auto nonInviate = [this] {
+    // command may get in between, so they go as one transmission, queued behind any command
+    // under way.
+    QList<Invio::Passo> passi{
+        Invio::Passo::perComando(Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni)),
+        Invio::Passo::pausa(kPausaAbilitazioni),
+        Invio::Passo::perComando(Protocollo::soglieAllarmiAnalogici()),
+        Invio::Passo::pausa(kPausaSoglia)};
+    for (const QString &campo : allarmi.campi) {
+        passi.append(Invio::Passo::diretto(campo));
+    }
+    EsitoInvio esito;
+    esito.scartato = [this] {
         m_contesto.messaggi.avviso(
             QStringLiteral("Impostazioni salvate ma non inviate alla scheda"));
     };
-    const TipoCollegamento tipo = m_contesto.valori.tipoCollegamento;
-    const auto notizia = m_contesto.notizia;
-    m_contesto.invio.inviaGruppo(
-        [tipo, allarmi, nonInviate, notizia](GruppoInvio &gruppo) {
-            const Comando abilitazioni =
-                Protocollo::abilitazioniAllarmiAnalogici(allarmi.abilitazioni);
-            const Comando soglie = Protocollo::soglieAllarmiAnalogici();
-            bool tutto = false;
-            if (tipo == TipoCollegamento::Seriale) {
-                tutto = gruppo.InviaSeriale(abilitazioni.pezziSeriale);
-                // Fields without their command would be read as something else.
-                if (gruppo.InviaSeriale(soglie.pezziSeriale)) {
-                    for (const QString &campo : allarmi.campi) {
-                        tutto = gruppo.InviaSerialeDiretto(campo) && tutto;
-                    }
-                } else {
-                    tutto = false;
-                }
-            } else {
-                tutto = gruppo.InviaTcp(abilitazioni.tcp);
-                gruppo.pausa(kPausaAbilitazioni);
-                if (gruppo.InviaTcp(soglie.tcp)) {
-                    gruppo.pausa(kPausaSoglia);
-                    for (const QString &campo : allarmi.campi) {
-                        tutto = gruppo.InviaTcpDiretto(campo) && tutto;
-                        gruppo.pausa(kPausaSoglia);
-                    }
-                } else {
-                    tutto = false;
-                }
-            }
-            if (!tutto) {
-                nonInviate();
-            } else if (notizia) {
-                notizia(QStringLiteral("Impostazioni inviate alla scheda"));
-            }
-        },
-        EsitoInvio{{}, nonInviate});
+    esito.scritto = [notizia = m_contesto.notizia] {
+        if (notizia) {
+            notizia(QStringLiteral("Impostazioni inviate alla scheda"));
+        }
+    };
+    m_contesto.invio.inviaSequenza(passi, esito);
 }

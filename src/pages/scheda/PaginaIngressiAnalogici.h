@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Risposta.h"
 #include "pages/widgets/EtichettaAccorciata.h"
 #include "pages/comune/PaginaBase.h"
 
@@ -52,10 +53,9 @@ public:
     void sbIAImpClick();
     // SpeedButton14Click .. SpeedButton21Click: edit the alarm of input n in the dialog.
     void SpeedButtonAllarmeClick(int n);
-    // One analog reply from the serial framer, for the input the reply counter names.
-    void adpIAStringPacket(const QString &pacchetto);
-    // The analog frames inside a complete TCP response; missing ones leave their inputs alone.
-    void analizzaRispostaTcp(const QString &risposta);
+    // The readings of a reply or of a round of continuous output, input 1 first; missing ones
+    // leave their inputs alone.
+    void mostraLetture(const Risposta &risposta);
 
     // The alarm settings from the settings file onto the eight alarm texts.
     void caricaAllarmi();
@@ -76,7 +76,9 @@ private:
         QLabel *allarme = nullptr;
     };
 
-    void mostraLettura(int n, const QString &testoFrame);
+    void mostraLettura(int n, int grezzo);
+    // "*/A", its reply painted on the displays.
+    void richiediLetture();
 
     ContestoPagine &m_contesto;
     std::array<Ingresso, 8> m_ingressi{};

@@ -3,17 +3,14 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Collegamento.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "pages/widgets/ScalaPagina.h"
 #include "pages/scheda/TfrmStato.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -64,12 +61,10 @@ PaginaIngressiDigitali::PaginaIngressiDigitali(ContestoPagine &contesto, QWidget
     connect(impostazioni, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbIDImpClick(); }));
     contesto.modoContinuo.aggiungiPulsante(m_continua);
-
-    connect(contesto.framer.adpID(), &Framer::stringPacket, this,
-            &PaginaIngressiDigitali::adpIDStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::IngressiDigitali,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
+    // The continuous output carries the inputs unasked.
+    contesto.sessione.perOgniGiro(this, [this](const GiroContinuo &giro) {
+        mostraStati(giro.ingressi);
+    });
 }
 
 void PaginaIngressiDigitali::creaIngressi()
@@ -138,29 +133,28 @@ AllarmiDigitali::Testi PaginaIngressiDigitali::testiAllarmi() const
 
 void PaginaIngressiDigitali::lbIDClick()
 {
-    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiDigitali, FramerPagine::ID,
-                                [this] { caricaAllarmi(); });
+    m_contesto.apriPaginaScheda(ValoriProgramma::IngressiDigitali, [this] { caricaAllarmi(); });
     // Never "*/C" first: the reply itself tells whether the board is streaming.
-    m_contesto.invio.invia(Protocollo::statoIngressi());
+    richiediStati();
 }
 
 void PaginaIngressiDigitali::sbIDRichClick()
 {
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_contesto.framer.adpID()->setEnabled(true);
-    }
-    m_contesto.invio.invia(Protocollo::statoIngressi());
+    richiediStati();
 }
 
 void PaginaIngressiDigitali::sbIDImpClick()
 {
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_contesto.framer.adpID()->setEnabled(true);
-    }
     memorizzaEInviaAllarmi();
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Tcp) {
-        m_contesto.invio.invia(Protocollo::statoIngressi());
-    }
+    // The states as the board has them with its new settings.
+    richiediStati();
+}
+
+void PaginaIngressiDigitali::richiediStati()
+{
+    EsitoInvio esito;
+    esito.risposta = [this](const Risposta &risposta) { mostraStati(risposta); };
+    m_contesto.invio.invia(Protocollo::statoIngressi(), esito);
 }
 
 void PaginaIngressiDigitali::SpeedButtonAllarmeClick(int n)
@@ -179,7 +173,6 @@ void PaginaIngressiDigitali::SpeedButtonAllarmeClick(int n)
 
 void PaginaIngressiDigitali::caricaAllarmi()
 {
-    m_contesto.framer.adpID()->setEnabled(false);
     const QString &file = m_contesto.valori.fileImpostazioni;
     const QString abilitazioni = leggiFlag(file, LayoutIni::kChiaveAllarme);
     const QString livelli = leggiFlag(file, LayoutIni::kChiaveStato);
@@ -225,34 +218,12 @@ void PaginaIngressiDigitali::memorizzaEInviaAllarmi()
     m_contesto.invio.invia(Protocollo::livelliAllarmiDigitali(stringhe.livelli), ultimo);
 }
 
-void PaginaIngressiDigitali::mostraStati(const QString &testoFrame)
+void PaginaIngressiDigitali::mostraStati(const Risposta &risposta)
 {
-    const auto stati =
-        Protocollo::statiCanali(Protocollo::valoreFrame(testoFrame, Protocollo::CifreDigitali));
-    // Any inputs reply counts as the board streaming; the reception recomputes the flag from
-    // the next block of text.
-    if (m_contesto.valori.modoContinuo == QLatin1String("1")) {
-        m_continua->setChecked(true);
-    } else {
-        m_contesto.valori.modoContinuo = QStringLiteral("1");
+    if (!risposta.trovata()) {
+        return;
     }
     for (int i = 0; i < 8; ++i) {
-        m_pannelli[i]->impostaStato(stati[i]);
-    }
-}
-
-void PaginaIngressiDigitali::adpIDStringPacket(const QString &pacchetto)
-{
-    mostraStati(pacchetto);
-}
-
-void PaginaIngressiDigitali::analizzaRispostaTcp(const QString &risposta)
-{
-    // Read from the frame's own start marker, as the serial framer does; an idle prompt
-    // carries no frame and leaves the panels alone.
-    const Protocollo::PosizioneFrame frame =
-        Protocollo::trovaFrame(risposta, Protocollo::InizioIngressi);
-    if (frame.trovato()) {
-        mostraStati(frame.in(risposta));
+        m_pannelli[i]->impostaStato(risposta.stati[i]);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Risposta.h"
 #include "pages/scheda/AllarmiDigitali.h"
 #include "pages/comune/PaginaBase.h"
 
@@ -41,13 +42,13 @@ public:
     // Stores the alarm texts and sends them to the board.
     void memorizzaEInviaAllarmi();
 
-    // A digital inputs reply from the serial framer.
-    void adpIDStringPacket(const QString &pacchetto);
-    // The same reply inside a complete TCP response; left alone when the frame is missing.
-    void analizzaRispostaTcp(const QString &risposta);
+    // A digital inputs reply, or the inputs of a round of continuous output; left alone when
+    // the frame is missing.
+    void mostraStati(const Risposta &risposta);
 
 private:
-    void mostraStati(const QString &testoFrame);
+    // "*/I", its reply painted on the panels.
+    void richiediStati();
     void creaIngressi();
     AllarmiDigitali::Testi testiAllarmi() const;
 

@@ -3,8 +3,6 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Collegamento.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
@@ -13,9 +11,7 @@
 #include "pages/widgets/GestisciTastoValore.h"
 #include "pages/widgets/ScalaPagina.h"
 #include "protocol/Conversioni.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "settings/Utilita.h"
 
 #include <QEvent>
@@ -112,13 +108,6 @@ PaginaUsciteAnalogiche::PaginaUsciteAnalogiche(ContestoPagine &contesto, QWidget
             protetto(contesto.messaggi, [this] { sbUARichClick(); }));
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUAResClick(); }));
-
-    connect(contesto.framer.adpUA(), &Framer::stringPacket, this,
-            protetto(contesto.messaggi,
-                     [this](const QString &pacchetto) { adpUAStringPacket(pacchetto); }));
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::UsciteAnalogiche,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 bool PaginaUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)
@@ -135,15 +124,14 @@ bool PaginaUsciteAnalogiche::eventFilter(QObject *oggetto, QEvent *evento)
 
 void PaginaUsciteAnalogiche::richiediLivelli()
 {
-    // The two replies carry no output number: counting starts again with every request, so
-    // a lost reply cannot swap the outputs for good.
-    m_contesto.valori.toggleUA = true;
-    m_contesto.invio.invia(Protocollo::statoUsciteAnalogiche());
+    EsitoInvio esito;
+    esito.risposta = [this](const Risposta &risposta) { mostraLivelli(risposta); };
+    m_contesto.invio.invia(Protocollo::statoUsciteAnalogiche(), esito);
 }
 
 void PaginaUsciteAnalogiche::lbUAClick()
 {
-    m_contesto.apriPaginaScheda(ValoriProgramma::UsciteAnalogiche, FramerPagine::UA);
+    m_contesto.apriPaginaScheda(ValoriProgramma::UsciteAnalogiche);
     m_contesto.modoContinuo.fermaSeAcceso();
     richiediLivelli();
 }
@@ -151,10 +139,6 @@ void PaginaUsciteAnalogiche::lbUAClick()
 void PaginaUsciteAnalogiche::sbUARichClick()
 {
     m_contesto.modoContinuo.fermaSeAcceso();
-    m_contesto.valori.contatoreUAP = 1;
-    if (m_contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        m_contesto.framer.adpUA()->setEnabled(true);
-    }
     richiediLivelli();
 }
 
@@ -183,31 +167,21 @@ void PaginaUsciteAnalogiche::sbUAInvioClick(int n)
         uscita.display->attesaComando());
 }
 
-void PaginaUsciteAnalogiche::mostraLivello(int n, const QString &testoFrame)
+void PaginaUsciteAnalogiche::mostraLivello(int n, int livello)
 {
-    const int livello =
-        StrToInt(Protocollo::valoreFrame(testoFrame, Protocollo::CifreUscitaAnalogica));
     const int percentuale = Conversioni::livelloAPercentuale(livello);
     const Uscita &uscita = m_uscite.at(n - 1);
     uscita.display->mostra(QString::number(percentuale));
     uscita.spinner->setValue(percentuale);
 }
 
-void PaginaUsciteAnalogiche::adpUAStringPacket(const QString &pacchetto)
+void PaginaUsciteAnalogiche::mostraLivelli(const Risposta &risposta)
 {
-    // A value that is not a number stops here, before the toggle moves on.
-    mostraLivello(m_contesto.valori.toggleUA ? 1 : 2, pacchetto);
-    m_contesto.valori.toggleUA = !m_contesto.valori.toggleUA;
-}
-
-void PaginaUsciteAnalogiche::analizzaRispostaTcp(QString &risposta)
-{
-    // Only frames of no named kind: a relay or inputs frame is no analog output.
-    const QStringList frame = Protocollo::trovaFrame(risposta, Protocollo::InizioValore, 2);
-    if (frame.size() == 1) {
+    // Only frames of no named kind count: a relay or inputs frame is no analog output.
+    if (risposta.trovata() && !risposta.completa()) {
         segnaNonAttuale();
     }
-    for (qsizetype i = 0; i < frame.size(); ++i) {
-        mostraLivello(int(i) + 1, frame.at(i));
+    for (qsizetype i = 0; i < risposta.valori.size() && i < 2; ++i) {
+        mostraLivello(int(i) + 1, risposta.valori.at(i));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Risposta.h"
 #include "pages/widgets/EtichettaAccorciata.h"
 #include "pages/comune/PaginaBase.h"
 
@@ -37,10 +38,8 @@ public:
     void UDMouseUp(int n);
     // sbUAInvio1Click, sbUAInvio2Click: the spinner's percentage to output n.
     void sbUAInvioClick(int n);
-    // One output reply from the serial framer, for the output the reply toggle names.
-    void adpUAStringPacket(const QString &pacchetto);
-    // Both replies inside a complete TCP response; a missing one leaves its output alone.
-    void analizzaRispostaTcp(QString &risposta);
+    // The two output levels of a reply, output 1 first; a missing one leaves its output alone.
+    void mostraLivelli(const Risposta &risposta);
 
 protected:
     bool eventFilter(QObject *oggetto, QEvent *evento) override;
@@ -55,9 +54,9 @@ private:
         QAbstractButton *invio = nullptr;
     };
 
-    // "*/PS": the next reply is output 1's again.
+    // "*/PS", its reply painted on both outputs.
     void richiediLivelli();
-    void mostraLivello(int n, const QString &testoFrame);
+    void mostraLivello(int n, int livello);
 
     ContestoPagine &m_contesto;
     std::array<Uscita, 2> m_uscite{};

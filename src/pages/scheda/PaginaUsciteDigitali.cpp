@@ -2,30 +2,13 @@
 
 #include "core/Gestore.h"
 #include "core/ValoriProgramma.h"
-#include "link/Collegamento.h"
-#include "link/Framer.h"
 #include "link/Invio.h"
 #include "pages/comune/ContestoPagine.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "protocol/FramerPagine.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 
 #include <QPushButton>
-
-namespace {
-
-// A framer that gave up on a packet (its time-out, or a packet too long) stays off until
-// switched on, so every serial request arms it again.
-void armaFramer(ContestoPagine &contesto)
-{
-    if (contesto.valori.tipoCollegamento == TipoCollegamento::Seriale) {
-        contesto.framer.adpUD()->setEnabled(true);
-    }
-}
-
-} // namespace
 
 PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *parent)
     : PaginaBase(QStringLiteral("TabSheet2"), parent), m_contesto(contesto)
@@ -48,64 +31,48 @@ PaginaUsciteDigitali::PaginaUsciteDigitali(ContestoPagine &contesto, QWidget *pa
             protetto(contesto.messaggi, [this] { sbUDRichClick(); }));
     connect(reset, &QPushButton::clicked, this,
             protetto(contesto.messaggi, [this] { sbUDResClick(); }));
-
-    connect(contesto.framer.adpUD(), &Framer::stringPacket, this,
-            &PaginaUsciteDigitali::adpUDStringPacket);
-    contesto.ricezione.registraParserTcp(
-        ValoriProgramma::UsciteDigitali,
-        [this](QString &risposta) { analizzaRispostaTcp(risposta); });
 }
 
 void PaginaUsciteDigitali::lbUDClick()
 {
-    m_contesto.apriPaginaScheda(ValoriProgramma::UsciteDigitali, FramerPagine::UD);
+    m_contesto.apriPaginaScheda(ValoriProgramma::UsciteDigitali);
     m_contesto.modoContinuo.fermaSeAcceso();
-    m_contesto.invio.invia(Protocollo::statoRele());
+    richiediStati();
 }
 
 void PaginaUsciteDigitali::sbUDRichClick()
 {
     m_contesto.modoContinuo.fermaSeAcceso();
-    armaFramer(m_contesto);
-    m_contesto.invio.invia(Protocollo::statoRele());
+    richiediStati();
 }
 
 void PaginaUsciteDigitali::sbUDResClick()
 {
     m_contesto.modoContinuo.fermaSeAcceso();
-    armaFramer(m_contesto);
     m_contesto.invio.invia(Protocollo::resetRele());
-    m_contesto.invio.invia(Protocollo::statoRele());
+    richiediStati();
 }
 
 void PaginaUsciteDigitali::sbUDNClick(int n)
 {
-    armaFramer(m_contesto);
     PannelloPunto *pannello = m_pannelli.at(n - 1);
     m_contesto.invio.invia(Protocollo::operaRele(n), pannello->attesaComando());
-    m_contesto.invio.invia(Protocollo::statoRele(), pannello->attesaRilettura());
+    richiediStati(pannello->attesaRilettura());
 }
 
-void PaginaUsciteDigitali::mostraStati(const QString &testoFrame)
+void PaginaUsciteDigitali::richiediStati(EsitoInvio esito)
 {
-    const auto stati =
-        Protocollo::statiCanali(Protocollo::valoreFrame(testoFrame, Protocollo::CifreDigitali));
-    for (int i = 0; i < 8; ++i) {
-        m_pannelli[i]->impostaStato(stati[i]);
+    esito.risposta = [this](const Risposta &risposta) { mostraStati(risposta); };
+    m_contesto.invio.invia(Protocollo::statoRele(), esito);
+}
+
+void PaginaUsciteDigitali::mostraStati(const Risposta &risposta)
+{
+    // A reply without its frame paints nothing.
+    if (!risposta.trovata()) {
+        return;
     }
-}
-
-void PaginaUsciteDigitali::adpUDStringPacket(const QString &pacchetto)
-{
-    mostraStati(pacchetto);
-}
-
-void PaginaUsciteDigitali::analizzaRispostaTcp(const QString &risposta)
-{
-    // Read from the frame's own start marker, as the serial framer does; a frame cut short
-    // paints nothing.
-    const Protocollo::PosizioneFrame frame = Protocollo::trovaFrame(risposta, Protocollo::InizioRele);
-    if (frame.trovato()) {
-        mostraStati(frame.in(risposta));
+    for (int i = 0; i < 8; ++i) {
+        m_pannelli[i]->impostaStato(risposta.stati[i]);
     }
 }

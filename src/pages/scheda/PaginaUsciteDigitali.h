@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/EsitoInvio.h"
 #include "pages/comune/PaginaBase.h"
 
 #include <array>
@@ -26,13 +27,12 @@ public:
     void sbUDResClick();
     // Relay panel n (sbUD1 .. sbUD8) clicked: switch it, then ask for the states.
     void sbUDNClick(int n);
-    // A relay outputs reply from the serial framer.
-    void adpUDStringPacket(const QString &pacchetto);
-    // The same reply inside a complete TCP response; left alone when the frame is missing.
-    void analizzaRispostaTcp(const QString &risposta);
+    // A relay outputs reply; left alone when the frame is missing.
+    void mostraStati(const Risposta &risposta);
 
 private:
-    void mostraStati(const QString &testoFrame);
+    // "*/RS", its reply painted on the panels.
+    void richiediStati(EsitoInvio esito = {});
 
     ContestoPagine &m_contesto;
     std::array<PannelloPunto *, 8> m_pannelli{};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+// One pause of the conversation with the board, on the event loop: `finita` comes strictly
+// after the nominal time, measured on a monotonic clock, and only a little after it. A timer
+// may wake a fraction of a millisecond early; the pause then waits the rest.
+class Pausa : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Pausa(QObject *parent = nullptr);
+
+    void avvia(int ms);
+    void ferma();
+    bool isAttiva() const { return m_timer.isActive() || m_attiva; }
+
+signals:
+    void finita();
+
+private:
+    void sveglia();
+
+    QTimer m_timer;
+    QElapsedTimer m_trascorso;
+    qint64 m_limiteNs = 0;
+    bool m_attiva = false;
+};

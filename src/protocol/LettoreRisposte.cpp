@@ -1,0 +1,187 @@
+#include "protocol/LettoreRisposte.h"
+
+#include "protocol/Protocollo.h"
+#include "settings/Utilita.h"
+
+#include "core/Errori.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+struct Forma
+{
+    QLatin1String marcatore;
+    int frame;
+    int cifre; // 0 for a digital frame of eight states
+};
+
+Forma forma(TipoRisposta tipo)
+{
+    switch (tipo) {
+    case TipoRisposta::Rele:
+        return {Protocollo::InizioRele, 1, 0};
+    case TipoRisposta::Ingressi:
+        return {Protocollo::InizioIngressi, 1, 0};
+    case TipoRisposta::UsciteAnalogiche:
+        return {Protocollo::InizioValore, 2, Protocollo::CifreUscitaAnalogica};
+    case TipoRisposta::IngressiAnalogici:
+        return {Protocollo::InizioAnalogico, 8, Protocollo::CifreAnalogico};
+    case TipoRisposta::UsciteUnita:
+        return {Protocollo::InizioValore, 1, 0};
+    case TipoRisposta::IngressiUnita:
+        return {Protocollo::InizioIngressiUnita, 1, 0};
+    case TipoRisposta::CanaliUnita:
+        return {Protocollo::InizioValore, 8, Protocollo::CifreUscitaAnalogica};
+    case TipoRisposta::Nessuna:
+        break;
+    }
+    return {Protocollo::InizioValore, 0, 0};
+}
+
+// The body of a complete frame: between its first "->" and the "<-" that ends it.
+QString corpo(const QString &frame)
+{
+    const qsizetype apertura =
+        frame.indexOf(Protocollo::InizioValore) + Protocollo::InizioValore.size();
+    const qsizetype fine = frame.lastIndexOf(Protocollo::FineValore);
+    return frame.mid(apertura, std::max<qsizetype>(0, fine - apertura));
+}
+
+bool soloCifre(const QString &testo, int massimo)
+{
+    return !testo.isEmpty() && testo.size() <= massimo &&
+           std::all_of(testo.cbegin(), testo.cend(), [](QChar c) {
+               return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+           });
+}
+
+} // namespace
+
+LettoreRisposte::LettoreRisposte(QObject *parent) : QObject(parent) {}
+
+Risposta LettoreRisposte::leggi(const QString &testo, TipoRisposta tipo, int unita)
+{
+    Risposta r;
+    r.tipo = tipo;
+    r.unita = unita;
+    const Forma f = forma(tipo);
+    r.frameAttesi = f.frame;
+    if (f.frame == 0) {
+        r.rigorosa = true;
+        return r;
+    }
+    const QStringList frame = Protocollo::trovaFrame(testo, f.marcatore, f.frame);
+    r.frameTrovati = int(frame.size());
+    r.rigorosa = true;
+    if (f.cifre == 0) {
+        if (!frame.isEmpty()) {
+            r.stati = Protocollo::statiCanali(
+                Protocollo::valoreFrame(frame.first(), Protocollo::CifreDigitali));
+            r.rigorosa = corpo(frame.first()).size() >= Protocollo::CifreDigitali;
+        }
+        return r;
+    }
+    for (const QString &uno : frame) {
+        const QString valore = Protocollo::valoreFrame(uno, f.cifre);
+        r.rigorosa = r.rigorosa && soloCifre(corpo(uno), f.cifre);
+        try {
+            r.valori.append(StrToInt(valore));
+        } catch (const ErroreProgramma &e) {
+            r.errore = e.messaggio();
+            r.rigorosa = false;
+            break;
+        }
+    }
+    return r;
+}
+
+bool LettoreRisposte::isGiroContinuo(const QString &testo)
+{
+    return Protocollo::testoModoContinuo(testo);
+}
+
+GiroContinuo LettoreRisposte::leggiGiro(const QString &testo)
+{
+    return {leggi(testo, TipoRisposta::Ingressi), leggi(testo, TipoRisposta::IngressiAnalogici)};
+}
+
+void LettoreRisposte::arma(TipoRisposta tipo, int unita,
+                           std::function<void(const Risposta &)> destinatario)
+{
+    m_attesa = tipo;
+    m_unita = unita;
+    m_destinatario = std::move(destinatario);
+    m_giriSenzaRisposta = 0;
+}
+
+void LettoreRisposte::azzera()
+{
+    m_buffer.clear();
+    m_troncata = false;
+    arma(TipoRisposta::Nessuna, -1, {});
+}
+
+void LettoreRisposte::ricevi(const QByteArray &dati)
+{
+    // Only the newest text is kept. A large read is cut before it is added, and the buffer
+    // gives back room it no longer needs, so one flood does not hold its size for good.
+    const qsizetype aggiunti = std::min<qsizetype>(dati.size(), MassimoBuffer);
+    const qsizetype prima = m_buffer.size();
+    m_buffer += QString::fromLatin1(dati.right(aggiunti));
+    if (m_buffer.size() > MassimoBuffer || aggiunti < dati.size()) {
+        m_troncata = true;
+        m_buffer.remove(0, std::max<qsizetype>(0, m_buffer.size() - MassimoBuffer));
+    }
+    if (m_buffer.capacity() > 2 * MassimoBuffer) {
+        m_buffer.squeeze();
+    }
+    if (m_logPerLettura) {
+        emit rigaLog(m_buffer);
+    }
+    // Text before this read held no prompt, so only the new text, and the character before
+    // it for a prompt split across two reads, can hold one.
+    qsizetype da = std::max<qsizetype>(0, std::min(prima, m_buffer.size() - aggiunti) - 1);
+    qsizetype pronto = m_buffer.indexOf(Protocollo::Pronto, da);
+    if (pronto < 0) {
+        return;
+    }
+    qsizetype inizio = 0;
+    while (pronto >= 0) {
+        const qsizetype fine = pronto + Protocollo::Pronto.size();
+        const QString testo = m_buffer.mid(inizio, fine - inizio);
+        inizio = fine;
+        risposta(testo);
+        pronto = m_buffer.indexOf(Protocollo::Pronto, inizio);
+    }
+    m_buffer.remove(0, inizio);
+}
+
+void LettoreRisposte::risposta(const QString &testo)
+{
+    if (!m_logPerLettura) {
+        emit rigaLog(testo);
+    }
+    if (std::exchange(m_troncata, false)) {
+        emit rispostaIncompleta();
+    }
+    const bool continuo = isGiroContinuo(testo);
+    if (m_attesa != TipoRisposta::Nessuna) {
+        const Risposta r = leggi(testo, m_attesa, m_unita);
+        // In continuous output a round may come between the command and its reply: the reply
+        // is the next response, unless the round is what was asked for. A reply that never
+        // comes is given up after a few rounds.
+        if (r.trovata() || !continuo || ++m_giriSenzaRisposta > 3) {
+            const auto destinatario = std::exchange(m_destinatario, {});
+            m_attesa = TipoRisposta::Nessuna;
+            if (destinatario) {
+                destinatario(r);
+            }
+        }
+    }
+    if (continuo) {
+        emit giroContinuo(leggiGiro(testo));
+    }
+    emit pronto(continuo);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/EsitoInvio.h"
+#include "core/Risposta.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// One round of the board's continuous output: the digital inputs, then the eight readings.
+struct GiroContinuo
+{
+    Risposta ingressi;
+    Risposta analogici;
+};
+
+// The one reader of what the board sends, on any link: bytes in, typed replies out. The text
+// between two ready prompts is one response. A command that asks for something arms the reader
+// as it is written; the response that ends with the next prompt is read for it and handed to
+// whoever asked. A round of continuous output goes to whoever listens for the board's state.
+class LettoreRisposte : public QObject
+{
+    Q_OBJECT
+public:
+    // Past this size without a ready prompt the oldest received text is dropped.
+    static constexpr qsizetype MassimoBuffer = 64 * 1024;
+
+    explicit LettoreRisposte(QObject *parent = nullptr);
+
+    void ricevi(const QByteArray &dati);
+    // The next response answers a command that asked for `tipo` of `unita`; `destinatario`
+    // gets it. `Nessuna` expects nothing.
+    void arma(TipoRisposta tipo, int unita, std::function<void(const Risposta &)> destinatario);
+    // Forgets the text under way and any reply expected (a new link, a lost one).
+    void azzera();
+    // The log memo gets a line at every read (TCP) or once per response (serial).
+    void setLogPerLettura(bool perLettura) { m_logPerLettura = perLettura; }
+
+    // How a response reads for a reply of `tipo`.
+    static Risposta leggi(const QString &testo, TipoRisposta tipo, int unita = -1);
+    // The continuous output's round, when the response is one.
+    static bool isGiroContinuo(const QString &testo);
+    static GiroContinuo leggiGiro(const QString &testo);
+
+signals:
+    // One line for the log memo.
+    void rigaLog(const QString &testo);
+    // A response has ended with a ready prompt; `continuo`: it was a round of continuous output.
+    // Sent after the reply it carried was handed over.
+    void pronto(bool continuo);
+    void giroContinuo(const GiroContinuo &giro);
+    // A response lost its oldest text to the buffer limit: what it carried is not all shown.
+    void rispostaIncompleta();
+
+private:
+    void risposta(const QString &testo);
+
+    QString m_buffer;
+    bool m_troncata = false;
+    bool m_logPerLettura = false;
+    TipoRisposta m_attesa = TipoRisposta::Nessuna;
+    int m_unita = -1;
+    std::function<void(const Risposta &)> m_destinatario;
+    // Rounds of continuous output passed while the armed reply has not come.
+    int m_giriSenzaRisposta = 0;
+};
