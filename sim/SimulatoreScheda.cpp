@@ -414,6 +414,9 @@ void SimulatoreScheda::battito()
     if (!testo.isEmpty()) {
         inviaATutti(testo.toLatin1(), true);
     }
+    if (!m_muto) {
+        emit prontoInviato();
+    }
 }
 
 void SimulatoreScheda::registra(Linea linea, const QByteArray &dati)

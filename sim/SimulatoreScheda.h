@@ -70,6 +70,8 @@ public:
 signals:
     void datiRicevuti(const QByteArray &dati);
     void comandoEseguito(const QString &comando);
+    // An idle ready prompt has just been handed to the links.
+    void prontoInviato();
     void clienteConnesso();
     void clienteDisconnesso();
 

@@ -10,6 +10,7 @@
 #include "core/ValoriProgramma.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
 #include <QAction>
@@ -92,6 +93,7 @@ void TestUsciteDigitali::tcpAperturaERele()
 
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));
+    QVERIFY(attendiInvii());
     // With the continuous-mode flag off only the request is sent.
     QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/RS\r\n"));
 
@@ -116,7 +118,7 @@ void TestUsciteDigitali::tcpAperturaERele()
 
     // Clicked again, relay 5 goes back off.
     clicca(QStringLiteral("sbUD5"));
-    QCOMPARE(releScheda(*m_scheda), QStringLiteral("RGRGGGGR"));
+    QTRY_COMPARE(releScheda(*m_scheda), QStringLiteral("RGRGGGGR"));
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGRGGGGR"));
 }
 
@@ -126,6 +128,7 @@ void TestUsciteDigitali::tcpReset()
     m_scheda->stato().rele = {false, true, false, false, false, true, true, false};
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GRGGGRRG"));
+    QVERIFY(attendiInvii());
 
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUDRes"));
@@ -142,19 +145,19 @@ void TestUsciteDigitali::tcpModoContinuo()
     m_scheda->stato().continuo = true;
     m_scheda->stato().rele[1] = true;
     apriPagina();
-    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/C\r\n*/RS\r\n"));
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/C\r\n*/RS\r\n"));
     QVERIFY(!m_scheda->stato().continuo);
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QTRY_VERIFY(!m_finestra->sessione().isContinuo());
+    QVERIFY(attendiInvii());
 
-    // The flag an inputs reply sets for a moment is not the board streaming: "Richiesta" asks
-    // without "*/C", which would start the stream instead of stopping it.
-    m_finestra->valori().modoContinuo = QStringLiteral("1");
+    // With the stream off, "Richiesta" asks without "*/C", which would start the stream
+    // instead of stopping it.
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUDRich"));
     QTRY_COMPARE(uniti(bloccoDa(*m_scheda, da)), QByteArray("*/RS\r\n"));
     QVERIFY(!m_scheda->stato().continuo);
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QVERIFY(!m_finestra->sessione().isContinuo());
     QCOMPARE(colori(pagina()), QStringLiteral("GRGGGGGG"));
 }
 
@@ -165,6 +168,7 @@ void TestUsciteDigitali::tcpTempoRele()
     apriPagina();
     clicca(QStringLiteral("sbHome1"));
     settaggiReleAllarme();
+    QVERIFY(attendiInvii());
 
     const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("SpeedButton22"));
@@ -179,8 +183,8 @@ void TestUsciteDigitali::serialeTempoReleAllAvvio()
     settaggiReleAllarme();
     clicca(QStringLiteral("SpeedButton22"));
 
+    QTRY_COMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/T", "1"}));
     const QList<Blocco> blocchi = m_scheda->ricevuti();
-    QCOMPARE(pezzi(blocchi), (QList<QByteArray>{"*/T", "1"}));
     QCOMPARE(blocchi.at(0).collegamento, QStringLiteral("SER"));
     const qint64 passo = blocchi.at(1).ms - blocchi.at(0).ms;
     QVERIFY2(passo >= 800 - kScarto && passo < 800 + kMargine, qPrintable(QString::number(passo)));
@@ -193,12 +197,14 @@ void TestUsciteDigitali::serialeReleEReset()
     m_scheda->stato().rele = {false, false, false, true, false, false, false, false};
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
+    QVERIFY(attendiInvii());
     QCOMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/R", "S"}));
 
     qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUD5"));
+    QTRY_COMPARE_WITH_TIMEOUT(pezzi(bloccoDa(*m_scheda, da)),
+                              (QList<QByteArray>{"*/R", "5", "*/R", "S"}), 10000);
     const QList<Blocco> blocchi = bloccoDa(*m_scheda, da);
-    QCOMPARE(pezzi(blocchi), (QList<QByteArray>{"*/R", "5", "*/R", "S"}));
     QCOMPARE(releScheda(*m_scheda), QStringLiteral("GGGRRGGG"));
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRRGGG"));
 
@@ -213,9 +219,11 @@ void TestUsciteDigitali::serialeReleEReset()
     QVERIFY2(attesa >= kIntervalloSeriale - kScarto && attesa < kIntervalloSeriale + kMargine,
              qPrintable(tempi));
 
+    QVERIFY(attendiInvii());
     da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbUDRes"));
-    QCOMPARE(pezzi(bloccoDa(*m_scheda, da)), (QList<QByteArray>{"*/R", "0", "*/R", "S"}));
+    QTRY_COMPARE_WITH_TIMEOUT(pezzi(bloccoDa(*m_scheda, da)),
+                              (QList<QByteArray>{"*/R", "0", "*/R", "S"}), 10000);
     QCOMPARE(releScheda(*m_scheda), QStringLiteral("GGGGGGGG"));
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
 }

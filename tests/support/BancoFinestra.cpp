@@ -1,5 +1,8 @@
 #include "BancoFinestra.h"
 
+#include "link/Invio.h"
+#include "protocol/SessioneScheda.h"
+
 #include "app/NavigazionePagine.h"
 
 #include "Supporto.h"
@@ -46,8 +49,14 @@ void costruisciPagine(TfrmMain &finestra)
 
 TfrmMain &BancoFinestra::crea()
 {
-    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path());
+    m_finestra = std::make_unique<TfrmMain>(&m_messaggi, m_cartella->path(), nullptr, m_tempi);
     return *m_finestra;
+}
+
+bool BancoFinestra::attendiInvii(int ms) const
+{
+    const Invio &invio = m_finestra->sessione().invio();
+    return QTest::qWaitFor([&invio] { return !invio.isOccupato() && invio.inCoda() == 0; }, ms);
 }
 
 bool BancoFinestra::mostra()

@@ -38,9 +38,15 @@ public:
         costruisciPagine(*m_finestra);
         return m_finestra->findChild<T *>(nome);
     }
-    // Clicks the control called `nome`, which must be visible. The handler runs to its end
-    // inside the click, pumping events while it waits.
+    // Clicks the control called `nome`, which must be visible. The handler returns at once:
+    // what it sends goes out afterwards, on the sender's timers.
     void clicca(const QString &nome) const;
+    // Waits until every command given so far has gone out or been dropped; false when that
+    // takes longer than `ms`.
+    bool attendiInvii(int ms = 15000) const;
+    // The pacing and waits the window is built with: the board's own unless a test not about
+    // them shortens them (tempiBrevi()) before crea().
+    void setTempi(const Temporizzazioni &tempi) { m_tempi = tempi; }
     // The text of status bar panel `n`.
     QString pannello(int n) const;
     int pagina() const { return m_finestra->paginaAttiva(); }
@@ -53,6 +59,7 @@ protected:
     std::unique_ptr<QTemporaryDir> m_cartella;
     MessaggiRegistrati m_messaggi;
     std::unique_ptr<TfrmMain> m_finestra;
+    Temporizzazioni m_tempi;
 };
 
 // The same, fresh for each test function of a test class that derives from it; an init() or

@@ -81,3 +81,15 @@ QByteArray comeUtenteComune(const std::function<QByteArray()> &prova)
     waitpid(figlio, &stato, 0);
     return WIFEXITED(stato) && WEXITSTATUS(stato) == 0 ? letto : QByteArray("errore");
 }
+
+Temporizzazioni tempiBrevi()
+{
+    Temporizzazioni tempi;
+    tempi.carattereTcpMs = 2;
+    tempi.primoPezzoMs = 40;
+    tempi.pezzoMs = 10;
+    tempi.attesaProntoMs = 2000;
+    tempi.attesaIngressoMs = 5000;
+    tempi.silenzioMs = 3000;
+    return tempi;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Temporizzazioni.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,3 +28,7 @@ QByteArray comeUtenteComune(const std::function<QByteArray()> &prova);
 
 // The CPU time the process has used, in nanoseconds.
 qint64 tempoCpuNs();
+
+// Pacing and waits a tenth of the board's or less, for tests that are not about timing: the
+// conversation keeps its order and its rules, only faster.
+Temporizzazioni tempiBrevi();
