@@ -67,6 +67,16 @@ TipoCollegamento Collegamento::tipoSalvato() const
     return TipoCollegamento::Nessuno;
 }
 
+bool Collegamento::scegliTipoSalvato()
+{
+    const TipoCollegamento salvato = tipoSalvato();
+    if (salvato == TipoCollegamento::Nessuno) {
+        return false;
+    }
+    m_tipoScelto = salvato;
+    return true;
+}
+
 void Collegamento::VerificaCollegamento()
 {
     Trasporto *scelto = trasportoPer(m_tipoScelto);

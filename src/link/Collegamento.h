@@ -36,6 +36,8 @@ public:
     void setTipoScelto(TipoCollegamento tipo) { m_tipoScelto = tipo; }
     // The kind saved in "Porte.INI"; none when the file says neither.
     TipoCollegamento tipoSalvato() const;
+    // Takes the kind saved in "Porte.INI" as the operator's choice; false when it says none.
+    bool scegliTipoSalvato();
 
     // Fixes the current link from the operator's choice and lets it open what opens from its
     // settings alone. With no kind chosen it warns and throws AbortSilenzioso, which ends the

@@ -38,6 +38,11 @@ public:
     virtual void avvia() = 0;
     // Closes the link on purpose: no loss is told.
     virtual void chiudi() = 0;
+    // For a program without the link bars: takes what the link needs from "Porte.INI"; the
+    // text says what is missing there, empty when nothing is.
+    virtual QString caricaImpostazioni() { return {}; }
+    // Where the link goes, for a log line.
+    virtual QString descrizione() const { return m_nome; }
     // The log memo gets a line at every read (true) or once per complete response.
     virtual bool logPerLettura() const { return false; }
 

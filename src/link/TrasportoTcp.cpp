@@ -96,6 +96,22 @@ QString TrasportoTcp::portaSalvata() const
     return LeggiIni(m_valori.filePorte, LayoutIni::kSezTcp, LayoutIni::kChiavePortaTcp);
 }
 
+QString TrasportoTcp::caricaImpostazioni()
+{
+    const QString ip = ipSalvato();
+    const QString porta = portaSalvata();
+    if (ip == kErrore || porta == kErrore || ip.isEmpty() || porta.isEmpty()) {
+        return QStringLiteral("%1: mancano IP o Porta nella sezione [TCP]").arg(m_valori.filePorte);
+    }
+    setIndirizzo(ip, porta);
+    return {};
+}
+
+QString TrasportoTcp::descrizione() const
+{
+    return QStringLiteral("TCP %1:%2").arg(m_ip, m_porta);
+}
+
 bool TrasportoTcp::salva()
 {
     SalvataggioIni salvataggio(m_valori.filePorte);

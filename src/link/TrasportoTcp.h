@@ -24,6 +24,8 @@ public:
     void avvia() override;
     void chiudi() override;
     bool logPerLettura() const override { return true; }
+    QString caricaImpostazioni() override;
+    QString descrizione() const override;
 
     // Where the link connects: the TCP bar's fields as they stand.
     void setIndirizzo(const QString &ip, const QString &porta);

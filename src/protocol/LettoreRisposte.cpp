@@ -114,6 +114,9 @@ void LettoreRisposte::arma(TipoRisposta tipo, int unita,
     m_unita = unita;
     m_destinatario = std::move(destinatario);
     m_giriSenzaRisposta = 0;
+    // Armed while a read is being split: the rest of that read came before the command went
+    // out, so it cannot be its reply.
+    m_armatoInLettura = m_inLettura;
 }
 
 void LettoreRisposte::azzera()
@@ -148,6 +151,8 @@ void LettoreRisposte::ricevi(const QByteArray &dati)
         return;
     }
     qsizetype inizio = 0;
+    m_inLettura = true;
+    m_armatoInLettura = false;
     while (pronto >= 0) {
         const qsizetype fine = pronto + Protocollo::Pronto.size();
         const QString testo = m_buffer.mid(inizio, fine - inizio);
@@ -155,6 +160,8 @@ void LettoreRisposte::ricevi(const QByteArray &dati)
         risposta(testo);
         pronto = m_buffer.indexOf(Protocollo::Pronto, inizio);
     }
+    m_inLettura = false;
+    m_armatoInLettura = false;
     m_buffer.remove(0, inizio);
 }
 
@@ -167,7 +174,7 @@ void LettoreRisposte::risposta(const QString &testo)
         emit rispostaIncompleta();
     }
     const bool continuo = isGiroContinuo(testo);
-    if (m_attesa != TipoRisposta::Nessuna) {
+    if (m_attesa != TipoRisposta::Nessuna && !m_armatoInLettura) {
         const Risposta r = leggi(testo, m_attesa, m_unita);
         // In continuous output a round may come between the command and its reply: the reply
         // is the next response, unless the round is what was asked for. A reply that never

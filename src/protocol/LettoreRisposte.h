@@ -63,4 +63,6 @@ private:
     std::function<void(const Risposta &)> m_destinatario;
     // Rounds of continuous output passed while the armed reply has not come.
     int m_giriSenzaRisposta = 0;
+    bool m_inLettura = false;
+    bool m_armatoInLettura = false;
 };

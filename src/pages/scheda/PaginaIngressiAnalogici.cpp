@@ -195,9 +195,19 @@ void PaginaIngressiAnalogici::SpeedButtonAllarmeClick(int n)
 void PaginaIngressiAnalogici::mostraLettura(int n, int grezzo)
 {
     const ValoriConfigurazione &configurazione = m_contesto.valori.configurazione;
-    const qint64 valore = Conversioni::scalaAnalogico(
-        grezzo, Conversioni::StrToFloat(configurazione.minimiIA.at(n - 1)),
-        Conversioni::StrToFloat(configurazione.massimiIA.at(n - 1)));
+    // The range is read from its texts once, not at every reading: only a new text is parsed.
+    Gamma &gamma = m_gamme.at(n - 1);
+    const QString &minimo = configurazione.minimiIA.at(n - 1);
+    const QString &massimo = configurazione.massimiIA.at(n - 1);
+    if (!gamma.valida || gamma.testoMinimo != minimo || gamma.testoMassimo != massimo) {
+        gamma.valida = false;
+        gamma.minimo = Conversioni::StrToFloat(minimo);
+        gamma.massimo = Conversioni::StrToFloat(massimo);
+        gamma.testoMinimo = minimo;
+        gamma.testoMassimo = massimo;
+        gamma.valida = true;
+    }
+    const qint64 valore = Conversioni::scalaAnalogico(grezzo, gamma.minimo, gamma.massimo);
     m_ingressi.at(n - 1).display->mostra(QString::number(valore));
     emit letturaMostrata(n, valore);
 }

@@ -80,8 +80,19 @@ private:
     // "*/A", its reply painted on the displays.
     void richiediLetture();
 
+    // An input's range as last parsed from its texts.
+    struct Gamma
+    {
+        QString testoMinimo;
+        QString testoMassimo;
+        double minimo = 0;
+        double massimo = 0;
+        bool valida = false;
+    };
+
     ContestoPagine &m_contesto;
     std::array<Ingresso, 8> m_ingressi{};
+    std::array<Gamma, 8> m_gamme{};
     QPushButton *m_continua = nullptr;
     QPushButton *m_home = nullptr;
     QPushButton *m_periferiche = nullptr;
