@@ -75,37 +75,37 @@ private slots:
         QTest::addColumn<QString>("chiave");
         QTest::addColumn<QString>("atteso");
 
+        const auto riga = [](const char *nome, const QByteArray &contenuto, const char *sezione,
+                             const char *chiave, const QString &atteso) {
+            QTest::newRow(nome) << contenuto << QString::fromUtf8(sezione)
+                                << QString::fromUtf8(chiave) << atteso;
+        };
         const QByteArray base = "[OPTION]\nUD01=Luce\nUD02=\nUD03=ERRORE\n"
                                 "[Impostazioni]\nStato=1010\n";
-        QTest::newRow("file assente") << kAssente.toUtf8() << "OPTION" << "UD01" << kErrore;
-        QTest::newRow("file illeggibile") << kCartella.toUtf8() << "OPTION" << "UD01" << kErrore;
-        QTest::newRow("file vuoto") << QByteArray() << "OPTION" << "UD01" << kErrore;
-        QTest::newRow("chiave presente") << base << "OPTION" << "UD01" << "Luce";
-        QTest::newRow("valore vuoto") << base << "OPTION" << "UD02" << "";
-        QTest::newRow("valore ERRORE") << base << "OPTION" << "UD03" << kErrore;
-        QTest::newRow("chiave assente") << base << "OPTION" << "UD04" << kErrore;
-        QTest::newRow("sezione assente") << base << "Altro" << "UD01" << kErrore;
-        QTest::newRow("chiave di un'altra sezione") << base << "OPTION" << "Stato" << kErrore;
-        QTest::newRow("seconda sezione") << base << "Impostazioni" << "Stato" << "1010";
-        QTest::newRow("minuscole chieste") << base << "option" << "ud01" << "Luce";
-        QTest::newRow("minuscole nel file")
-            << QByteArray("[option]\nud01=Luce\n") << "OPTION" << "UD01" << "Luce";
-        QTest::newRow("sezione ripetuta")
-            << QByteArray("[OPTION]\nUD01=a\n[Altro]\nx=1\n[option]\nUD02=b\n") << "OPTION"
-            << "UD02" << "b";
-        QTest::newRow("spazi attorno")
-            << QByteArray("[ OPTION ]\n  UD01 =  Luce Esterna  \n") << "OPTION" << "UD01"
-            << "Luce Esterna";
-        QTest::newRow("BOM e CR") << QByteArray("\xef\xbb\xbf[OPTION]\rUD09=q\r") << "OPTION"
-                                  << "UD09" << "q";
-        QTest::newRow("Windows-1252") << QByteArray("[OPTION]\r\nIAT01=\xb0"
-                                                    "C \x80\r\n")
-                                      << "OPTION" << "IAT01" << "°C €";
-        QTest::newRow("NUL nel valore")
-            << QByteArray("[OPTION]\nUD01=a") + '\0' + "b\nUD02=c\n" << "OPTION" << "UD01"
-            << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
-        QTest::newRow("commento") << QByteArray("[OPTION]\n;UD01=x\n") << "OPTION" << "UD01"
-                                  << kErrore;
+        riga("file assente", kAssente.toUtf8(), "OPTION", "UD01", kErrore);
+        riga("file illeggibile", kCartella.toUtf8(), "OPTION", "UD01", kErrore);
+        riga("file vuoto", QByteArray(), "OPTION", "UD01", kErrore);
+        riga("chiave presente", base, "OPTION", "UD01", "Luce");
+        riga("valore vuoto", base, "OPTION", "UD02", "");
+        riga("valore ERRORE", base, "OPTION", "UD03", kErrore);
+        riga("chiave assente", base, "OPTION", "UD04", kErrore);
+        riga("sezione assente", base, "Altro", "UD01", kErrore);
+        riga("chiave di un'altra sezione", base, "OPTION", "Stato", kErrore);
+        riga("seconda sezione", base, "Impostazioni", "Stato", "1010");
+        riga("minuscole chieste", base, "option", "ud01", "Luce");
+        riga("minuscole nel file", "[option]\nud01=Luce\n", "OPTION", "UD01", "Luce");
+        riga("sezione ripetuta", "[OPTION]\nUD01=a\n[Altro]\nx=1\n[option]\nUD02=b\n", "OPTION",
+             "UD02", "b");
+        riga("spazi attorno", "[ OPTION ]\n  UD01 =  Luce Esterna  \n", "OPTION", "UD01",
+             "Luce Esterna");
+        riga("BOM e CR", "\xef\xbb\xbf[OPTION]\rUD09=q\r", "OPTION", "UD09", "q");
+        riga("Windows-1252",
+             "[OPTION]\r\nIAT01=\xb0"
+             "C \x80\r\n",
+             "OPTION", "IAT01", "°C €");
+        riga("NUL nel valore", QByteArray("[OPTION]\nUD01=a") + '\0' + "b\nUD02=c\n", "OPTION",
+             "UD01", QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+        riga("commento", "[OPTION]\n;UD01=x\n", "OPTION", "UD01", kErrore);
     }
 
     void comeLeggiIni()
@@ -141,8 +141,7 @@ private slots:
         QCOMPARE(ini.valore(QStringLiteral("OPTION"), QStringLiteral("UD01")), "prima");
 
         QVERIFY(!IniLetto(file).isLetto());
-        QCOMPARE(IniLetto(file).valore(QStringLiteral("OPTION"), QStringLiteral("UD01")),
-                 kErrore);
+        QCOMPARE(IniLetto(file).valore(QStringLiteral("OPTION"), QStringLiteral("UD01")), kErrore);
     }
 
     // Names, units and ranges: defaults for what is missing, and the units' check.
@@ -161,15 +160,14 @@ private slots:
             << QByteArray("[OPTION]\nUD01=Pompa\nID08=Porta\nUA02=Luci\nIA01=Serra\n"
                           "IAT01=4\nIAV01=-5.5\nIAVM08=99\n")
             << QStringList{"UD01=Pompa", "ID08=Porta", "UA02=Luci", "IA01=Serra",
-                           "IAT01=4", "IAV01=-5.5", "IAVM08=99"}
+                           "IAT01=4",    "IAV01=-5.5", "IAVM08=99"}
             << QStringList();
         QTest::newRow("lettere minuscole")
             << QByteArray("[option]\nud03=Cancello\niavm02=7\n")
             << QStringList{"UD03=Cancello", "IAVM02=7"} << QStringList();
         // An empty name is a name; only the missing marker takes the default.
-        QTest::newRow("vuoto e ERRORE")
-            << QByteArray("[OPTION]\nUD01=\nUD02=ERRORE\nIAV03=\n")
-            << QStringList{"UD01=", "IAV03="} << QStringList();
+        QTest::newRow("vuoto e ERRORE") << QByteArray("[OPTION]\nUD01=\nUD02=ERRORE\nIAV03=\n")
+                                        << QStringList{"UD01=", "IAV03="} << QStringList();
         // A whole number out of the unit list is not the check's business: the page shows none.
         QTest::newRow("unità numeriche")
             << QByteArray("[OPTION]\nIAT01=+2\nIAT02=7\nIAT03=-1\nIAT04=ERRORE\n")
@@ -177,11 +175,10 @@ private slots:
         QTest::newRow("unità non numeriche")
             << QByteArray("[OPTION]\nIAT02=x\nIAT03=\nIAT05=1.5\nIAT06=2\nIAT08=0x4\n")
             << QStringList{"IAT06=2"}
-            << QStringList{
-                   "Valore non valido nel file %1: IAT02=x non è un numero; si usa 0.",
-                   "Valore non valido nel file %1: IAT03= non è un numero; si usa 1.",
-                   "Valore non valido nel file %1: IAT05=1.5 non è un numero; si usa 2.",
-                   "Valore non valido nel file %1: IAT08=0x4 non è un numero; si usa 4."};
+            << QStringList{"Valore non valido nel file %1: IAT02=x non è un numero; si usa 0.",
+                           "Valore non valido nel file %1: IAT03= non è un numero; si usa 1.",
+                           "Valore non valido nel file %1: IAT05=1.5 non è un numero; si usa 2.",
+                           "Valore non valido nel file %1: IAT08=0x4 non è un numero; si usa 4."};
         QTest::newRow("Windows-1252")
             << QByteArray("[OPTION]\r\nUA01=LUMINOSIT\xc0\r\nIAT07=\xb0"
                           "C\r\n")
