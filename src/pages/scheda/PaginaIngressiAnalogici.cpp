@@ -14,6 +14,7 @@
 #include "protocol/Protocollo.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
+#include "settings/IniLetto.h"
 #include "settings/LayoutIni.h"
 
 #include <QGridLayout>
@@ -226,16 +227,17 @@ void PaginaIngressiAnalogici::mostraLetture(const Risposta &risposta)
 
 void PaginaIngressiAnalogici::caricaAllarmi()
 {
-    const QString &file = m_contesto.valori.fileImpostazioni;
-    QString abilitazioni = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
+    // One parse of the file for all seventeen keys.
+    const IniLetto file(m_contesto.valori.fileImpostazioni);
+    QString abilitazioni = file.valore(LayoutIni::kSezImpostazioni, LayoutIni::kChiaveAllarmeA);
     if (abilitazioni == kErrore) {
         abilitazioni = QStringLiteral("00000000");
     }
     std::array<QString, 8> minimi;
     std::array<QString, 8> massimi;
     for (int n = 1; n <= 8; ++n) {
-        minimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n));
-        massimi[n - 1] = LeggiIni(file, LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n));
+        minimi[n - 1] = file.valore(LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMin(n));
+        massimi[n - 1] = file.valore(LayoutIni::kSezImpostazioni, LayoutIni::chiaveStatoAMax(n));
     }
     for (qsizetype i = 0; i < std::min<qsizetype>(abilitazioni.size(), 8); ++i) {
         m_ingressi[i].allarme->setText(abilitazioni.at(i) == QLatin1Char('1') ? QString()

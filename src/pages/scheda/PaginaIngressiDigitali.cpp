@@ -12,6 +12,7 @@
 #include "protocol/Protocollo.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
+#include "settings/IniLetto.h"
 #include "settings/LayoutIni.h"
 
 #include <QGridLayout>
@@ -34,9 +35,9 @@ QString didascalia(int n)
 }
 
 // A stored string, "00000000" when the file or key is missing.
-QString leggiFlag(const QString &file, const QString &chiave)
+QString leggiFlag(const IniLetto &file, const QString &chiave)
 {
-    const QString valore = LeggiIni(file, LayoutIni::kSezImpostazioni, chiave);
+    const QString valore = file.valore(LayoutIni::kSezImpostazioni, chiave);
     return valore.toUpper() == kErrore ? QStringLiteral("00000000") : valore;
 }
 
@@ -173,7 +174,7 @@ void PaginaIngressiDigitali::SpeedButtonAllarmeClick(int n)
 
 void PaginaIngressiDigitali::caricaAllarmi()
 {
-    const QString &file = m_contesto.valori.fileImpostazioni;
+    const IniLetto file(m_contesto.valori.fileImpostazioni);
     const QString abilitazioni = leggiFlag(file, LayoutIni::kChiaveAllarme);
     const QString livelli = leggiFlag(file, LayoutIni::kChiaveStato);
     AllarmiDigitali::Testi testi = testiAllarmi();
