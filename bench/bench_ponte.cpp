@@ -4,12 +4,13 @@
 // output; its resident memory.
 #include "MisureProcesso.h"
 #include "SimulatoreScheda.h"
+#include "core/EsitoInvio.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
+#include "link/TrasportoTcp.h"
 #include "ponte/TestoStatoRegistro.h"
 #include "protocol/Protocollo.h"
-#include "protocol/Ricezione.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/Utilita.h"
 
@@ -197,21 +198,24 @@ void BM_ComandoMqttARilettura(benchmark::State &stato)
     const quint16 portaSola = sola.avviaTcp();
     ValoriProgramma valori;
     TestoStatoRegistro testoStato;
-    SessioneScheda sessione(valori, testoStato, [] { return 0; });
-    QString ricevuto;
-    QObject::connect(
-        &sessione.ricezione(), &Ricezione::datiRicevuti, &sessione,
-        [&](TipoCollegamento, const QByteArray &dati) { ricevuto += QString::fromLatin1(dati); });
-    valori.tipoCollegamento = TipoCollegamento::Tcp;
-    sessione.collegamento().ConnettiTcp(QStringLiteral("127.0.0.1"), QString::number(portaSola));
-    aspetta(5000, [&] { return ricevuto.contains(Protocollo::Pronto); });
+    // The board's own pacing: that is what both sides are measured with.
+    SessioneScheda sessione(valori, testoStato);
+    bool pronto = false;
+    QObject::connect(&sessione, &SessioneScheda::pronto, &sessione, [&] { pronto = true; });
+    Collegamento &collegamento = sessione.collegamento();
+    collegamento.setTipoScelto(TipoCollegamento::Tcp);
+    collegamento.tcp().setIndirizzo(QStringLiteral("127.0.0.1"), QString::number(portaSola));
+    collegamento.VerificaCollegamento();
+    collegamento.avvia();
+    aspetta(5000, [&] { return pronto; });
     const auto statoRele = [&] {
-        ricevuto.clear();
-        sessione.invio().invia(Protocollo::statoRele());
-        aspetta(5000, [&] {
-            const qsizetype frame = ricevuto.indexOf(Protocollo::InizioRele);
-            return frame >= 0 && ricevuto.indexOf(Protocollo::Pronto, frame) >= 0;
-        });
+        // Shared: a late outcome must not write to a finished wait.
+        const auto letto = std::make_shared<bool>(false);
+        EsitoInvio esito;
+        esito.scartato = [letto] { *letto = true; };
+        esito.risposta = [letto](const Risposta &) { *letto = true; };
+        sessione.invio().invia(Protocollo::statoRele(), esito);
+        aspetta(5000, [&] { return *letto; });
     };
 
     std::vector<double> ponte;

@@ -3,27 +3,62 @@
 #include "core/Errori.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
+#include "link/Trasporto.h"
 #include "ponte/Registro.h"
 #include "protocol/Conversioni.h"
+#include "protocol/LettoreRisposte.h"
 #include "protocol/Protocollo.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/CartellaImpostazioni.h"
-#include "settings/Ini.h"
-#include "settings/LayoutIni.h"
-#include "settings/Utilita.h"
-
-#include <QScopedValueRollback>
-#include <QTcpSocket>
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
 
-constexpr qsizetype kMassimoTesto = 64 * 1024;
 constexpr int kRitardoRiprovaMinimoMs = 1000;
 constexpr int kRitardoRiprovaMassimoMs = 30000;
+
+// The points a reply of this kind carries.
+std::optional<Punto::Tipo> tipoPunto(TipoRisposta tipo)
+{
+    using T = Punto::Tipo;
+    switch (tipo) {
+    case TipoRisposta::Rele:
+        return T::Rele;
+    case TipoRisposta::Ingressi:
+        return T::Ingresso;
+    case TipoRisposta::IngressiAnalogici:
+        return T::Analogico;
+    case TipoRisposta::UsciteAnalogiche:
+        return T::UscitaAnalogica;
+    case TipoRisposta::UsciteUnita:
+        return T::UscitaUnita;
+    case TipoRisposta::IngressiUnita:
+        return T::IngressoUnita;
+    case TipoRisposta::CanaliUnita:
+        return T::CanaleUnita;
+    case TipoRisposta::Nessuna:
+        break;
+    }
+    return std::nullopt;
+}
+
+// The largest value a numeric reply may carry: its field holds more digits than the board uses.
+int massimo(TipoRisposta tipo)
+{
+    switch (tipo) {
+    case TipoRisposta::IngressiAnalogici:
+        return 65535;
+    case TipoRisposta::UsciteAnalogiche:
+        return 255;
+    case TipoRisposta::CanaliUnita:
+        return 63;
+    default:
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -32,27 +67,23 @@ LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QOb
 {
     usaCartellaImpostazioni(m_valori, cartellaImpostazioni);
 
-    // No page is on screen: the panel's TCP reply parsers never run, the bridge reads the
-    // replies itself from the received text.
-    m_sessione = new SessioneScheda(
-        m_valori, m_testoStato, [] { return 0; }, this);
+    m_sessione = new SessioneScheda(m_valori, m_testoStato, m_opzioni.tempi, this);
     Collegamento &collegamento = m_sessione->collegamento();
-    connect(&m_sessione->ricezione(), &Ricezione::datiRicevuti, this,
-            [this](TipoCollegamento, const QByteArray &dati) { datiRicevuti(dati); });
-    connect(&m_sessione->invio(), &Invio::datiScritti, this, [this] {
-        if (m_inScrittura) {
-            m_attesaArmata = true;
-        }
-    });
-    connect(&collegamento, &Collegamento::collegamentoPerso, this,
+    connect(m_sessione, &SessioneScheda::pronto, this, &LatoScheda::pronto);
+    connect(m_sessione, &SessioneScheda::modoContinuo, this, &LatoScheda::modoContinuo);
+    m_sessione->perOgniGiro(this, [this](const GiroContinuo &g) { giro(g); });
+    connect(m_sessione, &SessioneScheda::collegamentoPerso, this,
             [this] { perdita(QStringLiteral("Collegamento perso")); });
-    connect(&collegamento.clientSocket(), &QTcpSocket::stateChanged, this,
-            [this](QAbstractSocket::SocketState stato) {
-                if (stato == QAbstractSocket::UnconnectedState &&
-                    m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
-                    perdita(QStringLiteral("Collegamento TCP chiuso"));
-                }
-            });
+    connect(m_sessione, &SessioneScheda::schedaMuta, this,
+            [this] { perdita(QStringLiteral("La scheda non risponde")); });
+    // A connection refused, or closed by the board, ends the attempt at once.
+    for (Trasporto *trasporto : collegamento.trasporti()) {
+        connect(trasporto, &Trasporto::statoCambiato, this, [this, trasporto] {
+            if (trasporto == m_sessione->collegamento().trasporto() && trasporto->isGiu()) {
+                perdita(QStringLiteral("Collegamento %1 chiuso").arg(trasporto->nome()));
+            }
+        });
+    }
     connect(&collegamento, &Collegamento::avviso, this,
             [](const QString &testo) { Registro::avviso(QStringLiteral("scheda: ") + testo); });
     connect(&collegamento, &Collegamento::messaggio, this,
@@ -60,10 +91,17 @@ LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QOb
     connect(m_sessione, &SessioneScheda::errore, this,
             [](const QString &testo) { Registro::errore(QStringLiteral("scheda: ") + testo); });
 
-    m_silenzio.setSingleShot(true);
-    m_silenzio.setInterval(m_opzioni.silenzioMs);
-    connect(&m_silenzio, &QTimer::timeout, this,
-            [this] { perdita(QStringLiteral("La scheda non risponde")); });
+    m_attesaRisposta.setSingleShot(true);
+    m_attesaRisposta.setTimerType(Qt::PreciseTimer);
+    connect(&m_attesaRisposta, &QTimer::timeout, this, [this] {
+        if (m_attesaModo) {
+            Registro::avviso(QStringLiteral("scheda: l'uscita continua non ha cambiato stato"));
+        } else {
+            Registro::avviso(
+                QStringLiteral("scheda: nessuna risposta a %1").arg(m_comandoInAttesa));
+        }
+        concludiPasso(m_passo, false);
+    });
     m_riprova.setSingleShot(true);
     connect(&m_riprova, &QTimer::timeout, this, &LatoScheda::apri);
     m_periodo.setInterval(m_opzioni.periodoMs);
@@ -83,24 +121,20 @@ LatoScheda::~LatoScheda()
 QString LatoScheda::avvia()
 {
     Collegamento &collegamento = m_sessione->collegamento();
-    const TipoCollegamento tipo = collegamento.tipoSalvato();
-    if (tipo == TipoCollegamento::Nessuno) {
-        return QStringLiteral("%1 non sceglie il collegamento alla scheda ([TIPO] "
-                              "Collegamento=0 seriale, 1 TCP)")
-            .arg(m_valori.filePorte);
+    const QString nessuno = QStringLiteral("%1 non sceglie il collegamento alla scheda ([TIPO] "
+                                           "Collegamento=0 seriale, 1 TCP)")
+                                .arg(m_valori.filePorte);
+    if (!collegamento.scegliTipoSalvato()) {
+        return nessuno;
     }
-    if (tipo == TipoCollegamento::Tcp) {
-        const QString ip = collegamento.ipSalvato();
-        const QString porta = collegamento.portaSalvata();
-        if (ip == kErrore || porta == kErrore || ip.isEmpty() || porta.isEmpty()) {
-            return QStringLiteral("%1: mancano IP o Porta nella sezione [TCP]")
-                .arg(m_valori.filePorte);
-        }
-        collegamento.setIndirizzoTcp(ip, porta);
+    try {
+        collegamento.VerificaCollegamento();
+    } catch (const AbortSilenzioso &) {
+        return nessuno;
     }
-    collegamento.setTipoScelto(tipo);
-    m_fermato = false;
-    m_valori.inChiusura = false;
+    if (const QString manca = collegamento.trasporto()->caricaImpostazioni(); !manca.isEmpty()) {
+        return manca;
+    }
     apri();
     return {};
 }
@@ -111,9 +145,12 @@ void LatoScheda::ferma()
         return;
     }
     m_fermato = true;
-    // Every wait of the sender and of the executor ends at once.
-    m_valori.inChiusura = true;
-    m_silenzio.stop();
+    // Whatever is under way is dropped without a word.
+    ++m_passo;
+    m_seguito = {};
+    m_attesaModo = false;
+    m_lavoro = false;
+    m_attesaRisposta.stop();
     m_riprova.stop();
     m_periodo.stop();
     m_fase = Fase::Scollegata;
@@ -125,9 +162,7 @@ void LatoScheda::apri()
     if (m_fermato) {
         return;
     }
-    m_testo.clear();
-    m_primoSegmento = true;
-    m_modoContinuo.reset();
+    m_prontiDaApertura = 0;
     m_modoVerificato = false;
     Collegamento &collegamento = m_sessione->collegamento();
     try {
@@ -135,17 +170,14 @@ void LatoScheda::apri()
     } catch (const AbortSilenzioso &) {
         return;
     }
-    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
-        Registro::info(QStringLiteral("scheda: collegamento TCP a %1:%2")
-                           .arg(collegamento.ip(), collegamento.porta()));
-        collegamento.ConnettiTcp(collegamento.ip(), collegamento.porta());
-    }
+    Registro::info(
+        QStringLiteral("scheda: collegamento %1").arg(collegamento.trasporto()->descrizione()));
     m_fase = Fase::Collegamento;
     // The first prompt must come within the silence limit too.
-    m_silenzio.start();
-    if (m_valori.tipoCollegamento == TipoCollegamento::Seriale &&
-        !collegamento.collegamentoAttivo()) {
-        perdita(QStringLiteral("Porta seriale non aperta"));
+    m_sessione->sorveglia();
+    collegamento.avvia();
+    if (collegamento.trasporto()->isGiu()) {
+        perdita(QStringLiteral("Collegamento non aperto"));
     }
 }
 
@@ -156,7 +188,6 @@ void LatoScheda::perdita(const QString &motivo)
     }
     const bool eraInLinea = m_fase == Fase::InLinea;
     m_fase = Fase::Scollegata;
-    m_silenzio.stop();
     m_periodo.stop();
     m_letture.clear();
     Registro::avviso(QStringLiteral("scheda: %1; nuovo tentativo tra %2 ms")
@@ -167,274 +198,246 @@ void LatoScheda::perdita(const QString &motivo)
         emit comandoFallito(c.argomento, c.payload,
                             QStringLiteral("scheda non in linea (%1)").arg(motivo));
     }
-    if (m_inEsecuzione) {
-        // The command under way is abandoned: the sender's waits end at once.
-        m_interrotto = true;
-        m_valori.inChiusura = true;
-    }
-    if (m_valori.tipoCollegamento == TipoCollegamento::Tcp) {
-        m_sessione->collegamento().chiudi();
-    }
+    // Nothing of the old conversation may go out on the next one: the link is closed and
+    // opened afresh at the next attempt.
+    m_sessione->invio().ferma();
+    m_sessione->lettore().azzera();
+    m_sessione->collegamento().chiudi();
     m_riprova.start(m_ritardoRiprovaMs);
     m_ritardoRiprovaMs = std::min(m_ritardoRiprovaMs * 2, kRitardoRiprovaMassimoMs);
+    // The step under way fails as it would without an answer; the executor then stays idle.
+    concludiPasso(m_passo, false);
+    m_lavoro = false;
     if (eraInLinea) {
         emit inLinea(false);
     }
 }
 
-void LatoScheda::datiRicevuti(const QByteArray &dati)
+void LatoScheda::pronto()
 {
     if (m_fase == Fase::Scollegata) {
         return;
     }
-    m_testo += QString::fromLatin1(dati);
-    if (m_testo.size() > kMassimoTesto) {
-        m_testo.remove(0, m_testo.size() - kMassimoTesto);
-    }
-    qsizetype pronto = 0;
-    while (m_fase != Fase::Scollegata && (pronto = m_testo.indexOf(Protocollo::Pronto)) >= 0) {
-        const QString testo = m_testo.left(pronto);
-        m_testo.remove(0, pronto + Protocollo::Pronto.size());
-        segmento(testo);
-    }
-}
-
-void LatoScheda::segmento(const QString &testo)
-{
-    m_silenzio.start();
-    // The link may have opened in the middle of a reply.
-    if (std::exchange(m_primoSegmento, false)) {
+    // The link may have opened in the middle of a response: the first one tells nothing.
+    if (++m_prontiDaApertura < 2 || m_fase != Fase::Collegamento) {
         return;
     }
-    const auto iniziaLettura = [this] {
-        if (m_fase != Fase::Collegamento) {
-            return;
-        }
-        Registro::info(QStringLiteral("scheda: risponde, lettura di tutti i punti"));
-        m_fase = Fase::LetturaIniziale;
-        m_letture = QQueue<Lettura>();
-        m_letture.append(letture(true));
-        m_letturaInizialeRiuscita = true;
-        m_modoVerificato = false;
-        pianifica();
-    };
-    if (const auto blocco = RisposteScheda::continuo(testo)) {
-        m_modoContinuo = true;
-        emettiDigitali(Punto::Tipo::Ingresso, 0, blocco->ingressi);
-        for (int i = 0; i < 8; ++i) {
-            emit letto(Punto{Punto::Tipo::Analogico, 0, i + 1}, blocco->analogici[i]);
-        }
-        iniziaLettura();
+    Registro::info(QStringLiteral("scheda: risponde, lettura di tutti i punti"));
+    m_fase = Fase::LetturaIniziale;
+    m_letture = QQueue<Comando>();
+    m_letture.append(letture(true));
+    m_letturaInizialeRiuscita = true;
+    m_modoVerificato = false;
+    pianifica();
+}
+
+void LatoScheda::giro(const GiroContinuo &g)
+{
+    // A round comes before its prompt is counted: none counted yet means the first response.
+    if (m_fase == Fase::Scollegata || m_prontiDaApertura < 1 || !isPubblicabile(g)) {
         return;
     }
-    if (m_attesaArmata && !m_rispostaArrivata) {
-        if (rispostaAttesa(testo)) {
-            m_rispostaArrivata = true;
-        } else {
-            Registro::avviso(
-                QStringLiteral("scheda: risposta non valida: %1").arg(testo.trimmed().left(200)));
+    emetti(g.ingressi);
+    emetti(g.analogici);
+}
+
+void LatoScheda::modoContinuo(bool acceso)
+{
+    if (m_attesaModo && acceso == m_modoVoluto) {
+        concludiPasso(m_passo, true);
+    }
+}
+
+bool LatoScheda::isPubblicabile(const Risposta &r)
+{
+    if (!tipoPunto(r.tipo) || !r.completa() || !r.rigorosa) {
+        return false;
+    }
+    const int limite = massimo(r.tipo);
+    return std::none_of(r.valori.cbegin(), r.valori.cend(),
+                        [limite](int v) { return v < 0 || v > limite; });
+}
+
+bool LatoScheda::isPubblicabile(const GiroContinuo &g)
+{
+    return isPubblicabile(g.ingressi) && isPubblicabile(g.analogici);
+}
+
+bool LatoScheda::pubblica(const Risposta &r)
+{
+    if (!isPubblicabile(r)) {
+        Registro::avviso(QStringLiteral("scheda: risposta non valida a %1").arg(m_comandoInAttesa));
+        return false;
+    }
+    emetti(r);
+    return true;
+}
+
+void LatoScheda::emetti(const Risposta &r)
+{
+    const Punto::Tipo tipo = *tipoPunto(r.tipo);
+    const int unita = r.unita + 1;
+    if (Punto{tipo, unita, 1}.digitale()) {
+        m_ultimiDigitali = r.stati;
+        for (int n = 1; n <= 8; ++n) {
+            emit letto(Punto{tipo, unita, n}, r.stati[n - 1] ? 1 : 0);
         }
         return;
     }
-    // The board idle, no continuous output.
-    if (!testo.contains(Protocollo::InizioValore)) {
-        m_modoContinuo = false;
-    }
-    iniziaLettura();
-}
-
-void LatoScheda::emettiDigitali(Punto::Tipo tipo, int unita, const RisposteScheda::Digitali &stati)
-{
-    for (int n = 1; n <= 8; ++n) {
-        emit letto(Punto{tipo, unita, n}, stati[n - 1] ? 1 : 0);
+    for (int i = 0; i < r.valori.size(); ++i) {
+        emit letto(Punto{tipo, unita, i + 1}, r.valori.at(i));
     }
 }
 
-bool LatoScheda::rispostaAttesa(const QString &testo)
+QList<Comando> LatoScheda::letture(bool tutte) const
 {
-    using A = RisposteScheda::Attesa;
-    using T = Punto::Tipo;
-    const auto numerici = [&](T tipo, int quanti, int cifre, int massimo) {
-        const auto valori = RisposteScheda::numerici(testo, quanti, cifre);
-        if (!valori ||
-            std::any_of(valori->begin(), valori->end(), [massimo](int v) { return v > massimo; })) {
-            return false;
-        }
-        for (int i = 0; i < quanti; ++i) {
-            emit letto(Punto{tipo, m_unitaAttesa, i + 1}, valori->at(i));
-        }
-        return true;
-    };
-    const auto digitali = [&](T tipo, const QString &inizio) {
-        const auto stati = RisposteScheda::digitali(testo, inizio);
-        if (!stati) {
-            return false;
-        }
-        m_ultimiDigitali = stati;
-        emettiDigitali(tipo, m_unitaAttesa, *stati);
-        return true;
-    };
-    switch (m_attesa) {
-    case A::Nessuna:
-        return !testo.contains(Protocollo::InizioValore);
-    case A::Rele:
-        return digitali(T::Rele, Protocollo::InizioRele);
-    case A::Ingressi:
-        return digitali(T::Ingresso, Protocollo::InizioIngressi);
-    case A::Analogici:
-        return numerici(T::Analogico, 8, Protocollo::CifreAnalogico, 65535);
-    case A::UsciteAnalogiche:
-        return numerici(T::UscitaAnalogica, 2, Protocollo::CifreUscitaAnalogica, 255);
-    case A::UsciteUnita:
-        return digitali(T::UscitaUnita, {});
-    case A::IngressiUnita:
-        return digitali(T::IngressoUnita, Protocollo::InizioIngressiUnita);
-    case A::CanaliUnita:
-        return numerici(T::CanaleUnita, 8, Protocollo::CifreUscitaAnalogica, 63);
-    }
-    return false;
-}
-
-QList<LatoScheda::Lettura> LatoScheda::letture(bool tutte) const
-{
-    using A = RisposteScheda::Attesa;
-    QList<Lettura> elenco{{Protocollo::statoRele(), A::Rele, 0}};
+    QList<Comando> elenco{Protocollo::statoRele()};
     // With the continuous output on, the inputs come by themselves.
-    if (tutte || m_modoContinuo != true) {
-        elenco.append({Protocollo::statoIngressi(), A::Ingressi, 0});
-        elenco.append({Protocollo::letturaAnalogici(), A::Analogici, 0});
+    if (tutte || !m_sessione->isContinuo()) {
+        elenco.append(Protocollo::statoIngressi());
+        elenco.append(Protocollo::letturaAnalogici());
     }
-    elenco.append({Protocollo::statoUsciteAnalogiche(), A::UsciteAnalogiche, 0});
+    elenco.append(Protocollo::statoUsciteAnalogiche());
     for (const int u : m_opzioni.unita) {
-        elenco.append({Protocollo::statoUsciteUnita(u - 1), A::UsciteUnita, u});
-        elenco.append({Protocollo::statoIngressiUnita(u - 1), A::IngressiUnita, u});
-        elenco.append({Protocollo::statoAnalogicheUnita(u - 1), A::CanaliUnita, u});
+        elenco.append(Protocollo::statoUsciteUnita(u - 1));
+        elenco.append(Protocollo::statoIngressiUnita(u - 1));
+        elenco.append(Protocollo::statoAnalogicheUnita(u - 1));
     }
     return elenco;
 }
 
 void LatoScheda::pianifica()
 {
-    if (!m_inEsecuzione) {
+    if (!m_lavoro) {
+        // From the event loop: a step never starts inside the notification that ended the last.
         QTimer::singleShot(0, this, &LatoScheda::esegui);
     }
 }
 
-void LatoScheda::esegui()
+void LatoScheda::lavoroFinito()
 {
-    if (m_inEsecuzione || m_fermato) {
-        return;
-    }
-    m_inEsecuzione = true;
-    try {
-        while (!m_fermato && !m_interrotto) {
-            if (!passoEseguito()) {
-                break;
-            }
-        }
-    } catch (const AbortSilenzioso &) {
-    } catch (const ErroreProgramma &e) {
-        Registro::errore(QStringLiteral("scheda: ") + e.messaggio());
-    }
-    m_inEsecuzione = false;
-    if (std::exchange(m_interrotto, false) && !m_fermato) {
-        m_valori.inChiusura = false;
-    }
-    m_attesaArmata = false;
+    m_lavoro = false;
+    pianifica();
 }
 
-bool LatoScheda::passoEseguito()
+void LatoScheda::esegui()
 {
+    if (m_lavoro || m_fermato) {
+        return;
+    }
     if (m_fase == Fase::LetturaIniziale) {
         if (!m_modoVerificato) {
             m_modoVerificato = true;
+            m_lavoro = true;
             verificaModo();
-            return true;
+            return;
         }
         if (!m_letture.isEmpty()) {
-            if (!leggi(m_letture.dequeue())) {
-                m_letturaInizialeRiuscita = false;
-            }
-            return true;
+            m_lavoro = true;
+            leggi(m_letture.dequeue(), [this](bool riuscito) {
+                m_letturaInizialeRiuscita = m_letturaInizialeRiuscita && riuscito;
+                lavoroFinito();
+            });
+            return;
         }
         if (!m_letturaInizialeRiuscita) {
             perdita(QStringLiteral("Lettura iniziale incompleta"));
-            return false;
+            return;
         }
         m_fase = Fase::InLinea;
         m_ritardoRiprovaMs = kRitardoRiprovaMinimoMs;
         m_periodo.start();
         Registro::info(QStringLiteral("scheda: in linea"));
         emit inLinea(true);
-        return true;
     }
-    if (m_fase != Fase::InLinea) {
-        return false;
+    if (m_fase != Fase::InLinea || m_fermato) {
+        return;
     }
     if (!m_comandi.isEmpty()) {
+        m_lavoro = true;
         eseguiComando(m_comandi.dequeue());
-        return true;
+        return;
     }
     if (!m_letture.isEmpty()) {
-        leggi(m_letture.dequeue());
-        return true;
+        m_lavoro = true;
+        leggi(m_letture.dequeue(), [this](bool) { lavoroFinito(); });
     }
-    return false;
 }
 
-bool LatoScheda::scriviArmando(const Comando &comando, RisposteScheda::Attesa attesa, int unita)
+quint64 LatoScheda::avviaPasso(Seguito poi)
 {
-    m_attesa = attesa;
-    m_unitaAttesa = unita;
-    m_attesaArmata = false;
-    m_rispostaArrivata = false;
-    auto scritto = std::make_shared<bool>(false);
-    QScopedValueRollback inScrittura(m_inScrittura, true);
+    m_seguito = std::move(poi);
+    m_attesaModo = false;
+    return ++m_passo;
+}
+
+void LatoScheda::concludiPasso(quint64 passo, bool riuscito)
+{
+    if (passo != m_passo || !m_seguito) {
+        return;
+    }
+    ++m_passo;
+    m_attesaRisposta.stop();
+    m_attesaModo = false;
+    std::exchange(m_seguito, {})(riuscito);
+}
+
+void LatoScheda::leggi(const Comando &comando, Seguito poi)
+{
+    const quint64 passo = avviaPasso(std::move(poi));
+    m_comandoInAttesa = comando.tcp.trimmed();
     EsitoInvio esito;
-    esito.scritto = [scritto] { *scritto = true; };
+    // The reply may come before the command's last pause is over: the step is then done.
+    esito.scritto = [this, passo] {
+        if (passo == m_passo) {
+            m_attesaRisposta.start(m_opzioni.attesaRispostaMs);
+        }
+    };
+    esito.scartato = [this, passo] { concludiPasso(passo, false); };
+    esito.risposta = [this, passo](const Risposta &r) {
+        if (passo == m_passo) {
+            concludiPasso(passo, pubblica(r));
+        }
+    };
     m_sessione->invio().invia(comando, esito);
-    return *scritto;
 }
 
-bool LatoScheda::scrivi(const Comando &comando)
+void LatoScheda::scrivi(const Comando &comando, Seguito poi)
 {
-    return scriviArmando(comando, RisposteScheda::Attesa::Nessuna, 0);
-}
-
-bool LatoScheda::leggi(const Lettura &lettura)
-{
-    if (!scriviArmando(lettura.comando, lettura.attesa, lettura.unita)) {
-        return false;
-    }
-    AttendiCondizione(m_opzioni.attesaRispostaMs, [this] {
-        return m_rispostaArrivata || m_fase == Fase::Scollegata || m_fermato;
-    });
-    m_attesaArmata = false;
-    if (!m_rispostaArrivata && m_fase != Fase::Scollegata && !m_fermato) {
-        Registro::avviso(
-            QStringLiteral("scheda: nessuna risposta a %1").arg(lettura.comando.tcp.trimmed()));
-    }
-    return m_rispostaArrivata;
+    const quint64 passo = avviaPasso(std::move(poi));
+    m_comandoInAttesa = comando.tcp.trimmed();
+    EsitoInvio esito;
+    esito.scritto = [this, passo] { concludiPasso(passo, true); };
+    esito.scartato = [this, passo] { concludiPasso(passo, false); };
+    m_sessione->invio().invia(comando, esito);
 }
 
 void LatoScheda::verificaModo()
 {
-    if (!m_modoContinuo.has_value() || *m_modoContinuo == m_opzioni.continuo) {
+    const bool voluto = m_opzioni.continuo;
+    if (m_sessione->isContinuo() == voluto) {
+        lavoroFinito();
         return;
     }
-    const bool voluto = m_opzioni.continuo;
     Registro::info(voluto ? QStringLiteral("scheda: accendo l'uscita continua")
                           : QStringLiteral("scheda: spengo l'uscita continua"));
-    m_modoContinuo.reset();
-    if (!scrivi(Protocollo::continuo())) {
-        return;
-    }
-    const bool fatto = AttendiCondizione(m_opzioni.attesaRispostaMs + m_opzioni.silenzioMs, [&] {
-        return m_modoContinuo == voluto || m_fase == Fase::Scollegata || m_fermato;
-    });
-    if (!fatto || m_modoContinuo != voluto) {
-        Registro::avviso(QStringLiteral("scheda: l'uscita continua non ha cambiato stato"));
-    }
+    const quint64 passo = avviaPasso([this](bool) { lavoroFinito(); });
+    m_modoVoluto = voluto;
+    m_comandoInAttesa = Protocollo::continuo().tcp.trimmed();
+    EsitoInvio esito;
+    // The board may show its new mode before the command's last pause is over.
+    esito.inizio = [this, passo] {
+        if (passo == m_passo) {
+            m_attesaModo = true;
+        }
+    };
+    esito.scritto = [this, passo] {
+        if (passo == m_passo) {
+            m_attesaRisposta.start(m_opzioni.attesaRispostaMs + m_opzioni.tempi.silenzioMs);
+        }
+    };
+    esito.scartato = [this, passo] { concludiPasso(passo, false); };
+    m_sessione->invio().invia(Protocollo::continuo(), esito);
 }
 
 bool LatoScheda::comanda(const Punto &punto, const RichiestaComando &richiesta,
@@ -462,7 +465,7 @@ void LatoScheda::aggiornaTutto()
     if (m_fase != Fase::InLinea) {
         return;
     }
-    m_letture = QQueue<Lettura>();
+    m_letture = QQueue<Comando>();
     m_letture.append(letture(true));
     pianifica();
 }
@@ -470,64 +473,77 @@ void LatoScheda::aggiornaTutto()
 void LatoScheda::eseguiComando(const ComandoInCoda &c)
 {
     using T = Punto::Tipo;
-    using A = RisposteScheda::Attesa;
     using R = RichiestaComando::Azione;
-    const Punto &p = c.punto;
-    const auto fallito = [&](const QString &motivo) {
-        emit comandoFallito(c.argomento, c.payload, motivo);
+    const Punto p = c.punto;
+    const auto fallito = [this, argomento = c.argomento, payload = c.payload](const QString &m) {
+        emit comandoFallito(argomento, payload, m);
+        lavoroFinito();
     };
     const QString nonPronta = QStringLiteral("comando non inviato: la scheda non è pronta");
     const QString senzaRisposta = QStringLiteral("la scheda non ha risposto alla rilettura");
 
     if (p.tipo == T::Rele || p.tipo == T::UscitaUnita) {
         const bool rele = p.tipo == T::Rele;
-        const Lettura stato =
-            rele ? Lettura{Protocollo::statoRele(), A::Rele, 0}
-                 : Lettura{Protocollo::statoUsciteUnita(p.unita - 1), A::UsciteUnita, p.unita};
-        // The board only toggles: what it has decides whether anything is written.
-        if (!leggi(stato) || !m_ultimiDigitali) {
-            fallito(QStringLiteral("la scheda non ha risposto alla lettura dello stato"));
-            return;
-        }
-        const bool attuale = m_ultimiDigitali->at(p.numero - 1);
-        const bool voluto = c.richiesta.azione == R::Accendi  ? true
-                            : c.richiesta.azione == R::Spegni ? false
-                                                              : !attuale;
-        if (voluto == attuale) {
-            return;
-        }
+        const Comando stato =
+            rele ? Protocollo::statoRele() : Protocollo::statoUsciteUnita(p.unita - 1);
         const Comando opera = rele ? Protocollo::operaRele(p.numero)
                                    : Protocollo::operaUscitaUnita(p.unita - 1, p.numero);
-        if (!scrivi(opera)) {
-            fallito(nonPronta);
-            return;
-        }
-        if (!leggi(stato) || !m_ultimiDigitali) {
-            fallito(senzaRisposta);
-            return;
-        }
-        if (m_ultimiDigitali->at(p.numero - 1) != voluto) {
-            fallito(QStringLiteral("la scheda non ha cambiato stato"));
-        }
+        const R azione = c.richiesta.azione;
+        // The board only toggles: what it has decides whether anything is written.
+        leggi(stato, [=, this](bool letto) {
+            if (!letto) {
+                fallito(QStringLiteral("la scheda non ha risposto alla lettura dello stato"));
+                return;
+            }
+            const bool attuale = m_ultimiDigitali.at(p.numero - 1);
+            const bool voluto = azione == R::Accendi  ? true
+                                : azione == R::Spegni ? false
+                                                      : !attuale;
+            if (voluto == attuale) {
+                lavoroFinito();
+                return;
+            }
+            scrivi(opera, [=, this](bool scritto) {
+                if (!scritto) {
+                    fallito(nonPronta);
+                    return;
+                }
+                leggi(stato, [=, this](bool riletto) {
+                    if (!riletto) {
+                        fallito(senzaRisposta);
+                    } else if (m_ultimiDigitali.at(p.numero - 1) != voluto) {
+                        fallito(QStringLiteral("la scheda non ha cambiato stato"));
+                    } else {
+                        lavoroFinito();
+                    }
+                });
+            });
+        });
         return;
     }
-    if (p.tipo == T::UscitaAnalogica) {
-        const int livello = Conversioni::percentualeALivello(c.richiesta.percentuale);
-        if (!scrivi(Protocollo::impostaUscitaAnalogica(p.numero, livello))) {
-            fallito(nonPronta);
-        } else if (!leggi({Protocollo::statoUsciteAnalogiche(), A::UsciteAnalogiche, 0})) {
-            fallito(senzaRisposta);
-        }
-        return;
-    }
-    if (p.tipo == T::CanaleUnita) {
-        const int livello = Conversioni::percentualeALivelloPeriferica(c.richiesta.percentuale);
-        if (!scrivi(Protocollo::impostaAnalogicaUnita(p.unita - 1, p.numero, livello))) {
-            fallito(nonPronta);
-        } else if (!leggi(
-                       {Protocollo::statoAnalogicheUnita(p.unita - 1), A::CanaliUnita, p.unita})) {
-            fallito(senzaRisposta);
-        }
+    if (p.tipo == T::UscitaAnalogica || p.tipo == T::CanaleUnita) {
+        const bool scheda = p.tipo == T::UscitaAnalogica;
+        const Comando imposta =
+            scheda ? Protocollo::impostaUscitaAnalogica(
+                         p.numero, Conversioni::percentualeALivello(c.richiesta.percentuale))
+                   : Protocollo::impostaAnalogicaUnita(
+                         p.unita - 1, p.numero,
+                         Conversioni::percentualeALivelloPeriferica(c.richiesta.percentuale));
+        const Comando stato = scheda ? Protocollo::statoUsciteAnalogiche()
+                                     : Protocollo::statoAnalogicheUnita(p.unita - 1);
+        scrivi(imposta, [=, this](bool scritto) {
+            if (!scritto) {
+                fallito(nonPronta);
+                return;
+            }
+            leggi(stato, [=, this](bool riletto) {
+                if (!riletto) {
+                    fallito(senzaRisposta);
+                } else {
+                    lavoroFinito();
+                }
+            });
+        });
         return;
     }
     fallito(QStringLiteral("punto senza comandi"));

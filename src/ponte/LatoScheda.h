@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/Risposta.h"
-#include "core/TipoCollegamento.h"
 #include "core/ValoriProgramma.h"
 #include "link/Comando.h"
 #include "link/Temporizzazioni.h"
@@ -120,7 +119,6 @@ private:
     ValoriProgramma m_valori;
     TestoStatoRegistro m_testoStato;
     SessioneScheda *m_sessione = nullptr;
-    TipoCollegamento m_tipo = TipoCollegamento::Nessuno;
     Fase m_fase = Fase::Scollegata;
     bool m_fermato = false;
     // Responses since the link opened: the first may have begun before it.

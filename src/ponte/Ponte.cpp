@@ -60,7 +60,8 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     scheda.periodoMs = m_impostazioni.periodoS * 1000;
     scheda.continuo = m_impostazioni.continuo;
     scheda.unita = m_impostazioni.unita;
-    scheda.silenzioMs = m_impostazioni.silenzioS * 1000;
+    scheda.tempi = m_opzioni.tempi;
+    scheda.tempi.silenzioMs = m_impostazioni.silenzioS * 1000;
     m_scheda = new LatoScheda(m_opzioni.cartella, scheda, this);
 
     connect(m_scheda, &LatoScheda::letto, this, &Ponte::letto);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ValoriProgramma.h"
+#include "link/Temporizzazioni.h"
 #include "ponte/AnnunciHomeAssistant.h"
 #include "ponte/ArgomentiMqtt.h"
 #include "ponte/ImpostazioniPonte.h"
@@ -31,6 +32,8 @@ public:
         bool unaVolta = false;
         int limiteUnaVoltaMs = 60000;
         QString versione;
+        // The link's pacing; the silence limit comes from the settings.
+        Temporizzazioni tempi;
     };
 
     Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent = nullptr);

@@ -56,6 +56,13 @@ int eseguiProgrammaPonte(QCoreApplication &app)
          QStringLiteral("Legge ogni punto una volta, pubblica ed esce.")},
         {QStringLiteral("debug"), QStringLiteral("Scrive anche le righe di debug.")},
     });
+    // For tests against the simulator, which needs none of the board's pacing.
+    QCommandLineOption pausa(QStringLiteral("pausa"),
+                             QStringLiteral("Pausa dopo ogni carattere TCP o pezzo seriale, in "
+                                            "ms, al posto di quella della scheda."),
+                             QStringLiteral("ms"));
+    pausa.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(pausa);
     parser.process(app);
     Registro::setDebug(parser.isSet(QStringLiteral("debug")));
 
@@ -74,6 +81,17 @@ int eseguiProgrammaPonte(QCoreApplication &app)
     opzioni.cartella = cartella;
     opzioni.unaVolta = parser.isSet(QStringLiteral("una-volta"));
     opzioni.versione = QCoreApplication::applicationVersion();
+    if (parser.isSet(pausa)) {
+        bool numero = false;
+        const int ms = parser.value(pausa).toInt(&numero);
+        if (!numero || ms < 0 || ms > 10000) {
+            Registro::errore(QStringLiteral("--pausa: un numero di ms da 0 a 10000"));
+            return 2;
+        }
+        opzioni.tempi.carattereTcpMs = ms;
+        opzioni.tempi.primoPezzoMs = ms;
+        opzioni.tempi.pezzoMs = ms;
+    }
     Ponte ponte(opzioni, lettura.impostazioni);
 
     if (::pipe(g_pipeSegnali) != 0) {

@@ -363,9 +363,10 @@ void TestPonteMqtt::arrestoEUnaVolta()
                            "\nId=prova\nContinuo=1\n"));
     const qsizetype prima = m_osservatore.quanti();
     QProcess unaVolta;
-    unaVolta.start(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
-        {QStringLiteral("--impostazioni"), m_cartella.path(), QStringLiteral("--una-volta")});
+    unaVolta.start(QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
+                   QStringList{QStringLiteral("--impostazioni"), m_cartella.path(),
+                               QStringLiteral("--una-volta")} +
+                       kPauseBrevi);
     QTRY_VERIFY_WITH_TIMEOUT(unaVolta.state() == QProcess::NotRunning, 20000);
     QCOMPARE(unaVolta.exitCode(), 0);
     QTRY_VERIFY(

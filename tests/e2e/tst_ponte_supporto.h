@@ -201,6 +201,9 @@ private:
     QList<Messaggio> m_messaggi;
 };
 
+// The simulator needs none of the board's pacing: every pause of the link lasts 1 ms.
+inline const QStringList kPauseBrevi = {QStringLiteral("--pausa"), QStringLiteral("1")};
+
 // brivola-ponte, the program, against a settings folder.
 class ProcessoPonte
 {
@@ -212,7 +215,8 @@ public:
         m_log = QDir(cartella).filePath(QStringLiteral("ponte.log"));
         m_processo.setProgram(QCoreApplication::applicationDirPath() +
                               QStringLiteral("/brivola-ponte"));
-        m_processo.setArguments({QStringLiteral("--impostazioni"), cartella});
+        m_processo.setArguments(QStringList{QStringLiteral("--impostazioni"), cartella} +
+                                kPauseBrevi);
         m_processo.setStandardErrorFile(m_log, QIODevice::Append);
         m_processo.start();
         return m_processo.waitForStarted(5000);

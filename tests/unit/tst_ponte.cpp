@@ -3,8 +3,9 @@
 #include "ponte/ArgomentiMqtt.h"
 #include "ponte/ComandoMqtt.h"
 #include "ponte/ImpostazioniPonte.h"
-#include "ponte/RisposteScheda.h"
+#include "ponte/LatoScheda.h"
 #include "ponte/StatiPubblicati.h"
+#include "protocol/LettoreRisposte.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -116,35 +117,57 @@ void TestPonte::payload()
 
 void TestPonte::frameDigitali()
 {
-    using RisposteScheda::digitali;
-    const auto stati = digitali(QStringLiteral("\r\nSTATO USCITE RELE ->00010001<-\r\n"),
-                                QStringLiteral("STATO USCITE RELE ->"));
-    QVERIFY(stati);
+    const auto rele = [](const QString &testo) {
+        return LettoreRisposte::leggi(testo, TipoRisposta::Rele);
+    };
+    const Risposta stati = rele(QStringLiteral("\r\nSTATO USCITE RELE ->00010001<-\r\n"));
+    QVERIFY(LatoScheda::isPubblicabile(stati));
     // Relay 1 is the rightmost character.
-    QCOMPARE(*stati,
-             (RisposteScheda::Digitali{true, false, false, false, true, false, false, false}));
+    QCOMPARE(stati.stati,
+             (std::array<bool, 8>{true, false, false, false, true, false, false, false}));
     // The panel would read a short body as zero-filled; the bridge publishes nothing.
-    QVERIFY(!digitali(QStringLiteral("STATO USCITE RELE ->101<-"),
-                      QStringLiteral("STATO USCITE RELE ->")));
-    QVERIFY(!digitali(QStringLiteral("STATO USCITE RELE ->00010001"),
-                      QStringLiteral("STATO USCITE RELE ->")));
+    QVERIFY(!LatoScheda::isPubblicabile(rele(QStringLiteral("STATO USCITE RELE ->101<-"))));
+    QVERIFY(!LatoScheda::isPubblicabile(rele(QStringLiteral("STATO USCITE RELE ->00010001"))));
     // A peripheral inputs reply is not the board's relays.
-    QVERIFY(!digitali(QStringLiteral(" STATO INGRESSI ->00000001<-"),
-                      QStringLiteral("STATO USCITE RELE ->")));
+    QVERIFY(!LatoScheda::isPubblicabile(rele(QStringLiteral(" STATO INGRESSI ->00000001<-"))));
     // Only the last eight characters count.
-    QCOMPARE(digitali(QStringLiteral("->x10000000<-"))->at(7), true);
+    const Risposta unita =
+        LettoreRisposte::leggi(QStringLiteral("->x10000000<-"), TipoRisposta::UsciteUnita, 1);
+    QVERIFY(LatoScheda::isPubblicabile(unita));
+    QCOMPARE(unita.stati.at(7), true);
 }
 
 void TestPonte::frameNumerici()
 {
-    using RisposteScheda::numerici;
-    const QString due = QStringLiteral("USCITA 1 ->128<-\r\nUSCITA 2 ->255<-\r\n");
-    QCOMPARE(*numerici(due, 2, 3), (QList<int>{128, 255}));
-    QVERIFY2(!numerici(due, 3, 3), "a missing frame gives nothing, not a zero");
-    QVERIFY(!numerici(QStringLiteral("->12X<-->001<-"), 2, 3));
-    QVERIFY(!numerici(QStringLiteral("-><-->001<-"), 2, 3));
-    QVERIFY2(!numerici(QStringLiteral("->1234<-"), 1, 3), "more digits than the field holds");
-    QCOMPARE(*numerici(QStringLiteral("->7<-"), 1, 3), QList<int>{7});
+    const auto uscite = [](const QString &testo) {
+        return LettoreRisposte::leggi(testo, TipoRisposta::UsciteAnalogiche);
+    };
+    const Risposta due = uscite(QStringLiteral("USCITA 1 ->128<-\r\nUSCITA 2 ->255<-\r\n"));
+    QVERIFY(LatoScheda::isPubblicabile(due));
+    QCOMPARE(due.valori, (QList<int>{128, 255}));
+    QVERIFY2(!LatoScheda::isPubblicabile(uscite(QStringLiteral("USCITA 1 ->128<-\r\n"))),
+             "a missing frame gives nothing, not a zero");
+    QVERIFY(!LatoScheda::isPubblicabile(uscite(QStringLiteral("->12X<-->001<-"))));
+    QVERIFY(!LatoScheda::isPubblicabile(uscite(QStringLiteral("-><-->001<-"))));
+    QVERIFY2(!LatoScheda::isPubblicabile(uscite(QStringLiteral("->1234<-->001<-"))),
+             "more digits than the field holds");
+    QCOMPARE(uscite(QStringLiteral("->7<-->0<-")).valori, (QList<int>{7, 0}));
+    QVERIFY(LatoScheda::isPubblicabile(uscite(QStringLiteral("->7<-->0<-"))));
+
+    // A number the field holds but the board never sends: each kind up to its own maximum.
+    QVERIFY(!LatoScheda::isPubblicabile(uscite(QStringLiteral("->256<-->0<-"))));
+    const auto otto = [](TipoRisposta tipo, const QString &marcatore, int valore) {
+        QString testo;
+        for (int i = 0; i < 8; ++i) {
+            testo += marcatore + QString::number(i == 7 ? valore : 0) + QStringLiteral("<-\r\n");
+        }
+        return LatoScheda::isPubblicabile(LettoreRisposte::leggi(testo, tipo, 0));
+    };
+    const QString analogico = QStringLiteral("INGRESSO ANALOGICO ->");
+    QVERIFY(otto(TipoRisposta::IngressiAnalogici, analogico, 65535));
+    QVERIFY(!otto(TipoRisposta::IngressiAnalogici, analogico, 65536));
+    QVERIFY(otto(TipoRisposta::CanaliUnita, QStringLiteral("->"), 63));
+    QVERIFY(!otto(TipoRisposta::CanaliUnita, QStringLiteral("->"), 64));
 }
 
 void TestPonte::bloccoContinuo()
@@ -155,16 +178,18 @@ void TestPonte::bloccoContinuo()
                      .arg(i)
                      .arg(i * 1000, 5, 10, QLatin1Char('0'));
     }
-    const auto blocco = RisposteScheda::continuo(testo);
-    QVERIFY(blocco);
-    QVERIFY(blocco->ingressi[0] && blocco->ingressi[7] && !blocco->ingressi[1]);
-    QCOMPARE(blocco->analogici[0], 1000);
-    QCOMPARE(blocco->analogici[7], 8000);
+    QVERIFY(LettoreRisposte::isGiroContinuo(testo));
+    const GiroContinuo giro = LettoreRisposte::leggiGiro(testo);
+    QVERIFY(LatoScheda::isPubblicabile(giro));
+    QVERIFY(giro.ingressi.stati[0] && giro.ingressi.stati[7] && !giro.ingressi.stati[1]);
+    QCOMPARE(giro.analogici.valori.value(0), 1000);
+    QCOMPARE(giro.analogici.valori.value(7), 8000);
     // One analog frame short: nothing, though the text reads as continuous output.
     testo.truncate(testo.lastIndexOf(QStringLiteral("INGRESSO 8")));
-    QVERIFY(!RisposteScheda::continuo(testo));
+    QVERIFY(LettoreRisposte::isGiroContinuo(testo));
+    QVERIFY(!LatoScheda::isPubblicabile(LettoreRisposte::leggiGiro(testo)));
     // A plain digital inputs reply is no continuous output.
-    QVERIFY(!RisposteScheda::continuo(QStringLiteral("STATO INGRESSI ->10000001<-")));
+    QVERIFY(!LettoreRisposte::isGiroContinuo(QStringLiteral("STATO INGRESSI ->10000001<-")));
 }
 
 void TestPonte::bandaAnalogica()
