@@ -2,7 +2,9 @@
 
 #include "config/CaricaConfIni.h"
 #include "config/PaginaConfigurazione.h"
+#include "Supporto.h"
 #include "link/Collegamento.h"
+#include "link/TrasportoTcp.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/scheda/PaginaIngressiDigitali.h"
@@ -24,7 +26,7 @@ BancoPagina::BancoPagina()
     m_valori.filePorte = m_valori.cartellaProgramma + LayoutIni::kFilePorte;
 
     // Wired to the messages as the main window wires them.
-    m_sessione = std::make_unique<SessioneScheda>(m_valori, m_stato);
+    m_sessione = std::make_unique<SessioneScheda>(m_valori, m_stato, tempiBrevi());
     QObject::connect(m_sessione.get(), &SessioneScheda::errore,
                      [this](const QString &testo) { m_messaggi.errore(testo); });
     QObject::connect(&m_sessione->collegamento(), &Collegamento::avviso,
@@ -50,6 +52,16 @@ bool BancoPagina::mostra(QWidget &pagina)
 {
     pagina.show();
     return QTest::qWaitForWindowExposed(&pagina);
+}
+
+bool BancoPagina::collegaTcp(quint16 porta)
+{
+    Collegamento &collegamento = m_sessione->collegamento();
+    collegamento.setTipoScelto(TipoCollegamento::Tcp);
+    collegamento.tcp().setIndirizzo(QStringLiteral("127.0.0.1"), QString::number(porta));
+    collegamento.VerificaCollegamento();
+    collegamento.avvia();
+    return QTest::qWaitFor([&collegamento] { return collegamento.collegamentoAttivo(); }, 5000);
 }
 
 void BancoPagina::impostaNomeUscitaDigitale(int n, const QString &nome)

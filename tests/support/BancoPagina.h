@@ -31,10 +31,10 @@ private:
 
 // Board pages built from their context alone, as the page control builds them, without the
 // main window: a temporary settings folder, the program values pointing into it, recorded
-// messages and status texts, the objects that talk to the board (no link chosen) and the
-// continuous mode. The context's configuration reload is the real one, carrying names and
-// units onto the pages built here; the page it asks to show is recorded and counts as the
-// page on screen.
+// messages and status texts, the objects that talk to the board (no link chosen until
+// collegaTcp(), short timings) and the continuous mode. The context's configuration reload is the
+// real one, carrying names and units onto the pages built here; the page it asks to show is
+// recorded and counts as the page on screen.
 class BancoPagina : private DestinatariConfigurazione
 {
 public:
@@ -53,6 +53,9 @@ public:
     }
     // Shows `pagina` as a window of its own; false when it never got on screen.
     static bool mostra(QWidget &pagina);
+    // Chooses TCP to `porta` on this machine (a board the test plays) and connects, as a page
+    // entry would; false when the link did not come up.
+    bool collegaTcp(quint16 porta);
 
     ValoriProgramma &valori() { return m_valori; }
     MessaggiRegistrati &messaggi() { return m_messaggi; }

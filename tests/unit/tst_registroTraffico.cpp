@@ -51,19 +51,19 @@ void TestRegistroTraffico::righeEDisattivo()
     registro.setOrologio([&] { return ora; });
 
     // Off: nothing is written, no file appears.
-    registro.scritti(TipoCollegamento::Tcp, "*");
+    registro.scritti(QStringLiteral("TCP"), "*");
     QVERIFY(!QFile::exists(cartella.filePath(RegistroTraffico::NomeFile)));
 
     QVERIFY(registro.avvia(cartella.path()));
     QCOMPARE(registro.percorso(), cartella.filePath(QStringLiteral("brivola-traffico.log")));
-    registro.scritti(TipoCollegamento::Tcp, "*");
+    registro.scritti(QStringLiteral("TCP"), "*");
     ora = ora.addMSecs(51);
-    registro.ricevuti(TipoCollegamento::Seriale, "\r\nF?");
+    registro.ricevuti(QStringLiteral("SER"), "\r\nF?");
     registro.ferma();
-    registro.scritti(TipoCollegamento::Tcp, "/");
+    registro.scritti(QStringLiteral("TCP"), "/");
     // Starting again appends.
     QVERIFY(registro.avvia(cartella.path()));
-    registro.scritti(TipoCollegamento::Seriale, "*/A");
+    registro.scritti(QStringLiteral("SER"), "*/A");
     registro.ferma();
 
     QCOMPARE(leggiTesto(registro.percorso()),
@@ -85,29 +85,29 @@ void TestRegistroTraffico::serieDiPronti()
         });
         QVERIFY(registro.avvia(cartella.path()));
         percorso = registro.percorso();
-        const auto rx = [&](TipoCollegamento collegamento, const QByteArray &dati, int volte = 1) {
+        const auto rx = [&](const QString &collegamento, const QByteArray &dati, int volte = 1) {
             for (int i = 0; i < volte; ++i) {
                 registro.ricevuti(collegamento, dati);
             }
         };
         // Four prompts, then a command: the first prompt at once, the count when it ends.
-        rx(TipoCollegamento::Tcp, "F?", 4);
-        registro.scritti(TipoCollegamento::Tcp, "*");
+        rx(QStringLiteral("TCP"), "F?", 4);
+        registro.scritti(QStringLiteral("TCP"), "*");
         // A single prompt needs no count; a reply ending in a prompt is no idle prompt.
-        rx(TipoCollegamento::Tcp, "F?");
-        rx(TipoCollegamento::Tcp, "STATO USCITE RELE ->00010000<-\r\nF?", 2);
+        rx(QStringLiteral("TCP"), "F?");
+        rx(QStringLiteral("TCP"), "STATO USCITE RELE ->00010000<-\r\nF?", 2);
         // A prompt with other line ends, or from the other link, starts a run of its own.
-        rx(TipoCollegamento::Tcp, "\r\nF?", 2);
-        rx(TipoCollegamento::Seriale, "\r\nF?", 3);
-        rx(TipoCollegamento::Seriale, "F?F?");
-        rx(TipoCollegamento::Seriale, "F?\r\n", 3);
+        rx(QStringLiteral("TCP"), "\r\nF?", 2);
+        rx(QStringLiteral("SER"), "\r\nF?", 3);
+        rx(QStringLiteral("SER"), "F?F?");
+        rx(QStringLiteral("SER"), "F?\r\n", 3);
         // Stopping ends the run with its count.
         registro.ferma();
-        rx(TipoCollegamento::Seriale, "F?\r\n");
+        rx(QStringLiteral("SER"), "F?\r\n");
         QVERIFY(registro.avvia(cartella.path()));
         // After a start nothing is counted with the run before it; a run still open when the
         // record goes away has its count written.
-        rx(TipoCollegamento::Seriale, "F?\r\n", 2);
+        rx(QStringLiteral("SER"), "F?\r\n", 2);
     }
     QCOMPARE(
         leggiTesto(percorso),
@@ -143,7 +143,7 @@ void TestRegistroTraffico::rotazione()
 
     // Each line is 42 bytes: two fit under 100, the third starts a new file.
     for (const char c : QByteArray("abcdefg")) {
-        registro.ricevuti(TipoCollegamento::Tcp, QByteArray(10, c));
+        registro.ricevuti(QStringLiteral("TCP"), QByteArray(10, c));
     }
     const QString riga = QStringLiteral("2026-01-02 03:04:05.000 TCP RX %1\n");
     const auto righe = [&](const QByteArray &lettere) {
@@ -171,7 +171,7 @@ void TestRegistroTraffico::cartellaNonScrivibile()
     QVERIFY(!registro.avvia(nonCartella));
     QVERIFY(!registro.isAttivo());
     QVERIFY(registro.errore().contains(QStringLiteral("brivola-traffico.log")));
-    registro.scritti(TipoCollegamento::Tcp, "*");
+    registro.scritti(QStringLiteral("TCP"), "*");
 }
 
 QTEST_GUILESS_MAIN(TestRegistroTraffico)

@@ -119,7 +119,7 @@ void TestScritturaSicura::registroNonSegueICollegamenti()
     QVERIFY(!registro.avvia(cartella.path()));
     QVERIFY2(registro.errore().contains(QStringLiteral("collegamento simbolico")),
              qPrintable(registro.errore()));
-    registro.scritti(TipoCollegamento::Tcp, "*/RS");
+    registro.scritti(QStringLiteral("TCP"), "*/RS");
     QCOMPARE(leggiTesto(bersaglio), QStringLiteral("intatto\n"));
 }
 

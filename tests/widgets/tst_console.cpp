@@ -1,7 +1,7 @@
 // The console window opened from the "Log" menu of the whole panel, against the simulated board
 // over loopback TCP.
 #include "app/FinestraConsole.h"
-#include "protocol/Ricezione.h"
+#include "protocol/SessioneScheda.h"
 #include "ProvaScheda.h"
 #include "Supporto.h"
 
@@ -109,8 +109,8 @@ void TestConsole::trafficoPausaTrovaSalva()
     QVERIFY(console);
     qint64 prontiRicevuti = 0;
     bool rele = false;
-    connect(&m_finestra->ricezione(), &Ricezione::datiRicevuti, console,
-            [&](TipoCollegamento, const QByteArray &dati) {
+    connect(&m_finestra->sessione(), &SessioneScheda::datiRicevuti, console,
+            [&](const QString &, const QByteArray &dati) {
                 prontiRicevuti += dati == "F?" ? 1 : 0;
                 rele = rele || dati.contains("STATO USCITE RELE");
             });
@@ -230,11 +230,11 @@ void TestConsole::memoriaLimitata()
     // A paused view holds back no more lines than it can show, the newest ones.
     QTest::mouseClick(in(console, "sbPausa"), Qt::LeftButton);
     for (int i = 0; i < FinestraConsole::MassimoRighe + 10; ++i) {
-        console->aggiungi(true, TipoCollegamento::Seriale, QByteArray::number(i));
+        console->aggiungi(true, QStringLiteral("SER"), QByteArray::number(i));
     }
     QCOMPARE(console->righeInAttesa(), FinestraConsole::MassimoRighe);
     // A flood in one read keeps only its start.
-    console->aggiungi(true, TipoCollegamento::Seriale, QByteArray(100000, 'x'));
+    console->aggiungi(true, QStringLiteral("SER"), QByteArray(100000, 'x'));
     QTest::mouseClick(in(console, "sbPausa"), Qt::LeftButton);
     QCOMPARE(memo->blockCount(), FinestraConsole::MassimoRighe);
     QVERIFY(righe(memo).first().endsWith(QStringLiteral(" SER RX 11")));

@@ -2,17 +2,19 @@
 #include "app/Avvio.h"
 #include "Supporto.h"
 #include "app/BarraStato.h"
-#include "core/Gestore.h"
 #include "config/PaginaConfigurazione.h"
+#include "link/Collegamento.h"
 #include "link/Invio.h"
+#include "link/Trasporto.h"
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
+#include "protocol/Protocollo.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QTextBlock>
 #include <QToolButton>
@@ -21,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 // Each test function has the main window over an empty program folder of its own.
@@ -32,6 +36,38 @@ private:
     QAction *azione(TfrmMain &finestra, const char *nome)
     {
         return finestra.findChild<QAction *>(QLatin1String(nome));
+    }
+
+    // A board that takes the connection and never says a word.
+    class TcpServerMuto : public QTcpServer
+    {
+    public:
+        TcpServerMuto()
+        {
+            connect(this, &QTcpServer::newConnection, this, [this] {
+                while (QTcpSocket *socket = nextPendingConnection()) {
+                    connect(socket, &QTcpSocket::readyRead, this,
+                            [this, socket] { m_ricevuto += socket->readAll(); });
+                }
+            });
+        }
+        QByteArray ricevuto() const { return m_ricevuto; }
+
+    private:
+        QByteArray m_ricevuto;
+    };
+
+    // The window on screen with its TCP link up to `scheda`.
+    bool collegaAScheda(TcpServerMuto &scheda)
+    {
+        if (!scheda.listen(QHostAddress::LocalHost, 0) ||
+            !scriviPorteTcp(cartella(), scheda.serverPort()) || !mostra()) {
+            return false;
+        }
+        Collegamento &collegamento = m_finestra->collegamento();
+        collegamento.VerificaCollegamento();
+        collegamento.avvia();
+        return QTest::qWaitFor([&] { return collegamento.collegamentoAttivo(); }, 5000);
     }
 
 private slots:
@@ -118,40 +154,49 @@ private slots:
 
     void lOrologioGiraMentreSiAttendeLaScheda()
     {
-        QVERIFY(mostra());
+        TcpServerMuto scheda;
+        QVERIFY(collegaAScheda(scheda));
         TfrmMain &finestra = *m_finestra;
         QStringList orari;
         QTimer campione;
         connect(&campione, &QTimer::timeout, this,
                 [&] { orari.append(finestra.barraStato()->testo(2)); });
         campione.start(100);
-        // No board: the send waits its whole limit for a ready prompt.
+        // A board that never prompts: the command waits its whole limit, the window lives on.
         finestra.invio().setAttesaPronto(2500);
-        finestra.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+        bool scartato = false;
+        finestra.invio().invia(Protocollo::statoRele(), {{}, [&] { scartato = true; }});
+        QTRY_VERIFY_WITH_TIMEOUT(scartato, 5000);
         orari.removeDuplicates();
         QVERIFY2(orari.size() >= 2, qPrintable(orari.join(" | ")));
         QCOMPARE(finestra.barraStato()->testo(1),
                  QStringLiteral("Comando non inviato: la scheda non è pronta"));
+        QCOMPARE(scheda.ricevuto(), QByteArray());
     }
 
     void chiudereDuranteUnAttesaLaInterrompe()
     {
-        QVERIFY(mostra());
+        TcpServerMuto scheda;
+        QVERIFY(collegaAScheda(scheda));
         TfrmMain &finestra = *m_finestra;
-        MessaggiRegistrati &messaggi = m_messaggi;
-        QTimer::singleShot(200, &finestra, &QWidget::close);
-        QElapsedTimer durata;
-        durata.start();
-        bool finito = false;
-        eseguiGestore(messaggi, [&] {
-            finestra.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
-            finito = true;
-        });
-        QVERIFY2(durata.elapsed() < 1500, qPrintable(QString::number(durata.elapsed())));
-        // The action was abandoned, silently.
-        QVERIFY(!finito);
-        QVERIFY(messaggi.voci().isEmpty());
+        Invio &invio = finestra.invio();
+        invio.setAttesaPronto(400);
+        bool esito = false;
+        invio.invia(Protocollo::statoRele(), {[&] { esito = true; }, [&] { esito = true; }});
+        invio.invia(Protocollo::statoIngressi(), {[&] { esito = true; }, [&] { esito = true; }});
+        QVERIFY(invio.isOccupato());
+        finestra.close();
+        // Abandoned at once and silently: nothing left waiting, no one told, the link closed.
         QVERIFY(!finestra.isVisible());
+        QVERIFY(!invio.isOccupato());
+        QCOMPARE(invio.inCoda(), qsizetype(0));
+        QVERIFY(finestra.collegamento().trasporto()->isGiu());
+        // Past the time-out the wait would have had: it was stopped, not left to expire.
+        QTest::qWait(600);
+        QVERIFY(!esito);
+        QVERIFY(m_messaggi.voci().isEmpty());
+        QVERIFY(!finestra.barraStato()->testo(1).startsWith(QStringLiteral("Comando non inviato")));
+        QCOMPARE(scheda.ricevuto(), QByteArray());
     }
 
     void menu()
@@ -413,15 +458,13 @@ private slots:
         TfrmMain &finestra = *m_finestra;
         QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
 
-        finestra.valori().modoContinuo = QStringLiteral("1");
-        finestra.valori().toggleUA = false;
+        finestra.sessione().setContinuo(true);
         QVERIFY(scriviPorteTcp(cartella(), 5000, QStringLiteral("192.168.1.9")));
         auto *immagine = finestra.findChild<QWidget *>("Image1");
         QVERIFY(immagine && immagine->isVisible());
         QTest::mouseClick(immagine, Qt::LeftButton, {}, QPoint(300, 100));
 
-        QCOMPARE(finestra.valori().modoContinuo, QStringLiteral("0"));
-        QVERIFY(finestra.valori().toggleUA);
+        QVERIFY(!finestra.sessione().isContinuo());
         QVERIFY(azione(finestra, "mCollTcp")->isChecked());
         QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), QStringLiteral("192.168.1.9"));
         QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->currentIndex(), 0);

@@ -106,8 +106,8 @@ void TestMenuLog::registroInterrottoDaUnErrore()
     QVERIFY(QDir().mkpath(copia + QStringLiteral("/dentro")));
     RegistroTraffico &registro = m_finestra->registroTraffico();
     registro.setDimensioneMassima(60);
-    registro.ricevuti(TipoCollegamento::Tcp, QByteArray(20, 'a'));
-    registro.ricevuti(TipoCollegamento::Tcp, QByteArray(20, 'b'));
+    registro.ricevuti(QStringLiteral("TCP"), QByteArray(20, 'a'));
+    registro.ricevuti(QStringLiteral("TCP"), QByteArray(20, 'b'));
     QVERIFY(!registro.isAttivo());
     QVERIFY(!voce("mRegistraTraffico")->isChecked());
     QVERIFY(m_messaggi.voci().isEmpty());

@@ -1,8 +1,7 @@
 // The configuration page as the operator reaches it: through the main window's menu, the
 // home page labels and the page's own buttons, with the settings file in a temporary folder.
 #include "BancoFinestra.h"
-#include "link/Framer.h"
-#include "protocol/FramerPagine.h"
+#include "link/Collegamento.h"
 #include "settings/Ini.h"
 
 #include <QAction>
@@ -246,13 +245,10 @@ void TestPaginaConfigurazione::paginaInizialeSenzaCollegamento()
 {
     settaggi();
     QCOMPARE(m_finestra->paginaAttiva(), 8);
-    m_finestra->framer().adpUD()->setEnabled(true);
-    m_finestra->framer().adpIA()->setEnabled(true);
 
+    // Leaving the configuration for home checks no link: nothing to warn of.
     clicca(QStringLiteral("SpeedButton13"));
     QCOMPARE(m_finestra->paginaAttiva(), 0);
-    QVERIFY(!m_finestra->framer().adpUD()->enabled());
-    QVERIFY(!m_finestra->framer().adpIA()->enabled());
     QVERIFY(m_messaggi.voci().isEmpty());
 }
 
@@ -269,7 +265,7 @@ void TestPaginaConfigurazione::releAllarmeSenzaCollegamento()
     QCOMPARE(m_messaggi.voci().size(), 1);
     QCOMPARE(m_finestra->paginaAttiva(), 8);
     QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(), QStringLiteral("Riscaldamento"));
-    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Nessuno);
+    QVERIFY(!m_finestra->collegamento().trasporto());
 }
 
 QTEST_MAIN(TestPaginaConfigurazione)

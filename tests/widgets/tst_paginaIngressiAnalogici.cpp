@@ -1,4 +1,4 @@
-// The analog inputs page: scaled readings from the serial framer and from TCP responses, the
+// The analog inputs page: scaled readings from replies and rounds of continuous output, the
 // alarm texts loaded from the settings file, the alarm dialog, and the checks before storing.
 #include "BancoPagina.h"
 #include "DialogoModale.h"
@@ -6,6 +6,8 @@
 #include "pages/widgets/DisplayLed.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/scheda/TfrmStatoAnalogici.h"
+#include "protocol/LettoreRisposte.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
 #include <QCheckBox>
@@ -30,6 +32,12 @@ QString frame(int n, int grezzo)
 const QList<int> kGrezzi{32768, 0, 13107, 32767, 65535, 45875, 65535, 9830};
 const QString kMostrati = QStringLiteral("15 -20 20 50 100 4 50 1");
 
+// A response to "*/A" as the reader types it.
+Risposta letture(const QString &testo)
+{
+    return LettoreRisposte::leggi(testo, TipoRisposta::IngressiAnalogici);
+}
+
 } // namespace
 
 class TestPaginaIngressiAnalogici : public QObject
@@ -40,10 +48,10 @@ private slots:
     void init();
     void cleanup() { m_banco.reset(); }
 
-    void letturaDalFramer();
     void letturaNonNumerica();
-    void rispostaTcp_data();
-    void rispostaTcp();
+    void risposta_data();
+    void risposta();
+    void lettureDalGiroContinuo();
     void caricaAllarmi_data();
     void caricaAllarmi();
     void dialogoMostraECompone();
@@ -91,44 +99,28 @@ QStringList TestPaginaIngressiAnalogici::allarmi() const
     return testi;
 }
 
-void TestPaginaIngressiAnalogici::letturaDalFramer()
+void TestPaginaIngressiAnalogici::letturaNonNumerica()
 {
-    // Blank until the board has said something.
-    QCOMPARE(mostrati(), QStringLiteral("       "));
-    for (int n = 1; n <= 8; ++n) {
-        pagina().adpIAStringPacket(frame(n, kGrezzi.at(n - 1)));
-    }
-    QCOMPARE(mostrati(), kMostrati);
-    QCOMPARE(valori().contatoreIA, 1);
-    // A ninth reply goes to input 1 again; a short body is zero-filled.
-    pagina().adpIAStringPacket(QStringLiteral("ANALOGICO ->123<-"));
-    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("-20")); // 123 of 65535 on -20..50
-
-    // "Richiesta" starts counting again at input 1.
-    pagina().adpIAStringPacket(frame(2, 65535));
-    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
-    QTest::mouseClick(pulsante(QStringLiteral("sbIARich")),
-                      Qt::LeftButton);
-    pagina().adpIAStringPacket(frame(1, 65535));
+    pagina().mostraLetture(letture(frame(1, 0)));
+    // A reading that is not a number is no value: its display stays, the reply carries the
+    // error for the box.
+    const Risposta errata = letture(QStringLiteral("ANALOGICO ->1X345<-F?"));
+    QVERIFY(!errata.errore.isEmpty());
+    pagina().mostraLetture(errata);
+    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("-20"));
+    // A range that is not a number stops at its input: the ones before it are shown.
+    valori().configurazione.minimiIA[1] = QStringLiteral("venti");
+    QVERIFY_THROWS_EXCEPTION(ErroreProgramma,
+                             pagina().mostraLetture(letture(frame(1, 65535) + frame(2, 100))));
     QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
+    QCOMPARE(pagina().display(2)->testo(), QString());
+    valori().configurazione.minimiIA[1] = QStringLiteral("0");
+    pagina().mostraLetture(letture(frame(1, 65535) + frame(2, 65535)));
+    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
     QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
-void TestPaginaIngressiAnalogici::letturaNonNumerica()
-{
-    pagina().adpIAStringPacket(frame(1, 0));
-    QVERIFY_THROWS_EXCEPTION(ErroreConversione, pagina().adpIAStringPacket("ANALOGICO ->1X345<-"));
-    // A range that is not a number fails the same way.
-    valori().configurazione.minimiIA[1] = QStringLiteral("venti");
-    QVERIFY_THROWS_EXCEPTION(ErroreProgramma, pagina().adpIAStringPacket(frame(2, 100)));
-    QCOMPARE(pagina().display(2)->testo(), QString());
-    QCOMPARE(valori().contatoreIA, 2);
-    valori().configurazione.minimiIA[1] = QStringLiteral("0");
-    pagina().adpIAStringPacket(frame(2, 65535));
-    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("50"));
-}
-
-void TestPaginaIngressiAnalogici::rispostaTcp_data()
+void TestPaginaIngressiAnalogici::risposta_data()
 {
     QTest::addColumn<QString>("risposta");
     QTest::addColumn<QString>("attesi");
@@ -150,19 +142,34 @@ void TestPaginaIngressiAnalogici::rispostaTcp_data()
                                  << "-20 50 20 x x x x x";
     QTest::newRow("solo il pronto") << "F?"
                                     << "x x x x x x x x";
+    QTest::newRow("corpo corto, riempito di zeri") << "ANALOGICO ->123<-\r\nF?" // 123 of 65535
+                                                   << "-20 x x x x x x x";
 }
 
-void TestPaginaIngressiAnalogici::rispostaTcp()
+void TestPaginaIngressiAnalogici::risposta()
 {
     QFETCH(QString, risposta);
     QFETCH(QString, attesi);
+    // Blank until the board has said something.
+    QCOMPARE(mostrati(), QStringLiteral("       "));
     for (int n = 1; n <= 8; ++n) {
         pagina().display(n)->mostra(QStringLiteral("x"));
     }
-    const int contatore = valori().contatoreIA;
-    pagina().analizzaRispostaTcp(risposta);
+    pagina().mostraLetture(letture(risposta));
     QCOMPARE(mostrati(), attesi);
-    QCOMPARE(valori().contatoreIA, contatore);
+}
+
+void TestPaginaIngressiAnalogici::lettureDalGiroContinuo()
+{
+    QString giro = QStringLiteral("\r\nSTATO INGRESSI ->00000000<-\r\n");
+    for (int n = 1; n <= 8; ++n) {
+        giro += QStringLiteral("INGRESSO %1 ANALOGICO ->%2<-\r\n")
+                    .arg(n)
+                    .arg(kGrezzi.at(n - 1), 5, 10, QLatin1Char('0'));
+    }
+    // Unasked, through the session's reader as a link hands the bytes over.
+    m_banco->sessione().lettore().ricevi(giro.toLatin1() + "F?");
+    QCOMPARE(mostrati(), kMostrati);
 }
 
 void TestPaginaIngressiAnalogici::caricaAllarmi_data()

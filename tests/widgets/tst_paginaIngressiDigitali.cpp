@@ -1,20 +1,17 @@
-// The digital inputs page: input replies from the serial framer and from a
-// TCP response, the alarm texts loaded, edited in their dialog and stored, and the "Continua"
-// buttons.
+// The digital inputs page: input replies and rounds of continuous output, the alarm texts
+// loaded, edited in their dialog and stored, and the "Continua" buttons.
 #include "BancoFinestra.h"
 #include "BancoPagina.h"
 #include "Colori.h"
 #include "DialogoModale.h"
 #include "Supporto.h"
 #include "app/NavigazionePagine.h"
-#include "link/Framer.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "pages/comune/ModoContinuo.h"
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "pages/scheda/TfrmStato.h"
-#include "protocol/FramerPagine.h"
-#include "protocol/Ricezione.h"
+#include "protocol/LettoreRisposte.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
@@ -33,6 +30,20 @@ QString frameIngressi(const QString &stato)
     return QStringLiteral("STATO INGRESSI ->") + stato + QStringLiteral("<-");
 }
 
+// A response to "*/I" as the reader types it.
+Risposta ingressi(const QString &testo)
+{
+    return LettoreRisposte::leggi(testo, TipoRisposta::Ingressi);
+}
+
+// The board's continuous output: the inputs frame first, the analog frames after it.
+QByteArray giroContinuo(const QString &stato)
+{
+    return (QStringLiteral("\r\n") + frameIngressi(stato) +
+            QStringLiteral("\r\nINGRESSO 1 ANALOGICO ->01234<-\r\nF?"))
+        .toLatin1();
+}
+
 } // namespace
 
 class TestPaginaIngressiDigitali : public QObject
@@ -44,12 +55,12 @@ private slots:
     void cleanup() { m_banco.reset(); }
 
     void controlliDellaPagina();
-    void statiDalFramer_data();
-    void statiDalFramer();
-    void statiDallaRispostaTcp_data();
-    void statiDallaRispostaTcp();
-    void rispostaTcpSenzaFrameIngressi();
-    void modoContinuoDallaRisposta();
+    void statiDallaRisposta_data();
+    void statiDallaRisposta();
+    void statiDalGiroContinuo_data();
+    void statiDalGiroContinuo();
+    void rispostaSenzaFrameIngressi();
+    void modoContinuoDalTestoRicevuto();
     void caricaAllarmi_data();
     void caricaAllarmi();
     void dialogoAllarme_data();
@@ -62,6 +73,8 @@ private slots:
 private:
     void datiStati();
     PaginaIngressiDigitali &pagina() const { return m_banco->pagina<PaginaIngressiDigitali>(); }
+    // What the board sends, through the session's reader as a link hands it over.
+    void ricevi(const QByteArray &dati) const { m_banco->sessione().lettore().ricevi(dati); }
     QString fileImpostazioni() const { return m_banco->fileImpostazioni(); }
     QString leggi(const QString &sezione, const QString &chiave) const
     {
@@ -126,73 +139,73 @@ void TestPaginaIngressiDigitali::datiStati()
                                      << "RGGGGGGR";
 }
 
-void TestPaginaIngressiDigitali::statiDalFramer_data()
+void TestPaginaIngressiDigitali::statiDallaRisposta_data()
 {
     datiStati();
 }
 
-void TestPaginaIngressiDigitali::statiDalFramer()
+void TestPaginaIngressiDigitali::statiDallaRisposta()
 {
     QFETCH(QString, stato);
     QFETCH(QString, attesi);
-    pagina().adpIDStringPacket(frameIngressi(QStringLiteral("01010101")));
-    pagina().adpIDStringPacket(frameIngressi(stato));
+    pagina().mostraStati(
+        ingressi(frameIngressi(QStringLiteral("01010101")) + QStringLiteral("F?")));
+    pagina().mostraStati(ingressi(frameIngressi(stato) + QStringLiteral("\r\nF?")));
     QCOMPARE(colori(pagina()), attesi);
 }
 
-void TestPaginaIngressiDigitali::statiDallaRispostaTcp_data()
+void TestPaginaIngressiDigitali::statiDalGiroContinuo_data()
 {
     datiStati();
 }
 
-void TestPaginaIngressiDigitali::statiDallaRispostaTcp()
+void TestPaginaIngressiDigitali::statiDalGiroContinuo()
 {
     QFETCH(QString, stato);
     QFETCH(QString, attesi);
-    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("10101010")) +
-                                 QStringLiteral("\r\nF?"));
-    // Continuous output: the inputs frame comes first, the analog frames after it.
-    pagina().analizzaRispostaTcp(QStringLiteral("F?\r\n") + frameIngressi(stato) +
-                                 QStringLiteral("\r\nINGRESSO 1 ANALOGICO ->01234<-\r\nF?"));
+    // Unasked: no command armed the reader, the page listens for every round.
+    QCOMPARE(colori(pagina()), QStringLiteral("--------"));
+    ricevi(giroContinuo(QStringLiteral("10101010")));
+    QCOMPARE(colori(pagina()), QStringLiteral("GRGRGRGR"));
+    ricevi("F?" + giroContinuo(stato));
     QCOMPARE(colori(pagina()), attesi);
 }
 
-void TestPaginaIngressiDigitali::rispostaTcpSenzaFrameIngressi()
+void TestPaginaIngressiDigitali::rispostaSenzaFrameIngressi()
 {
     QCOMPARE(colori(pagina()), QStringLiteral("--------"));
-    pagina().analizzaRispostaTcp(QStringLiteral("F?"));
+    pagina().mostraStati(ingressi(QStringLiteral("F?")));
     QCOMPARE(colori(pagina()), QStringLiteral("--------"));
 
-    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("00100100")) +
-                                 QStringLiteral("\r\nF?"));
+    pagina().mostraStati(
+        ingressi(frameIngressi(QStringLiteral("00100100")) + QStringLiteral("\r\nF?")));
     QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
-    m_banco->valori().modoContinuo = QStringLiteral("0");
+    m_banco->sessione().setContinuo(true);
     for (const QString &risposta : {QStringLiteral("F?"), QStringLiteral("\r\nF?"),
                                     QStringLiteral("STATO USCITE RELE ->11111111<-\r\nF?")}) {
-        pagina().analizzaRispostaTcp(risposta);
+        pagina().mostraStati(ingressi(risposta));
         QCOMPARE(colori(pagina()), QStringLiteral("GGRGGRGG"));
     }
-    // No reply, no change of the continuous-mode flag either.
-    QCOMPARE(m_banco->valori().modoContinuo, QStringLiteral("0"));
+    // Painting is all the page does: the continuous-mode state is the session's to judge.
+    QVERIFY(m_banco->sessione().isContinuo());
 }
 
-void TestPaginaIngressiDigitali::modoContinuoDallaRisposta()
+void TestPaginaIngressiDigitali::modoContinuoDalTestoRicevuto()
 {
-    ValoriProgramma &valori = m_banco->valori();
+    SessioneScheda &sessione = m_banco->sessione();
     QPushButton *continua = pagina().pulsanteContinua();
 
-    // Flag off: the reply sets it and leaves the button up.
-    valori.modoContinuo = QStringLiteral("0");
-    pagina().adpIDStringPacket(frameIngressi(QStringLiteral("00000000")));
-    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
-    QVERIFY(!continua->isChecked());
-
-    // Flag already on: the button goes down, without its click handler.
-    pagina().analizzaRispostaTcp(frameIngressi(QStringLiteral("00000000")) +
-                                 QStringLiteral("\r\nF?"));
-    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    // A round of continuous output: the button goes down, without its click handler.
+    ricevi(giroContinuo(QStringLiteral("00000000")));
+    QVERIFY(sessione.isContinuo());
     QVERIFY(continua->isChecked());
+
+    // An inputs reply alone is no round: judged again from its own text.
+    ricevi((frameIngressi(QStringLiteral("00000000")) + QStringLiteral("\r\nF?")).toLatin1());
+    QVERIFY(!sessione.isContinuo());
+    QVERIFY(!continua->isChecked());
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), kErrore);
+    QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
 void TestPaginaIngressiDigitali::caricaAllarmi_data()
@@ -223,12 +236,9 @@ void TestPaginaIngressiDigitali::caricaAllarmi()
     for (int n = 1; n <= 8; ++n) {
         pagina().impostaTestoAllarme(n, QStringLiteral("All.:Low"));
     }
-    Framer *adpID = m_banco->sessione().framer().adpID();
-    adpID->setEnabled(true);
 
     pagina().caricaAllarmi();
     QCOMPARE(testiAllarme(), attesi);
-    QVERIFY(!adpID->enabled());
     QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
@@ -340,20 +350,17 @@ void TestPaginaIngressiDigitali::memorizzaAllarmiSenzaCollegamento()
 
 void TestPaginaIngressiDigitali::pulsantiContinua()
 {
-    ValoriProgramma &valori = m_banco->valori();
+    SessioneScheda &sessione = m_banco->sessione();
     ModoContinuo *modo = &m_banco->modoContinuo();
-    Ricezione *ricezione = &m_banco->sessione().ricezione();
     // Stands for the analog inputs page's button.
     QWidget altraPagina;
     auto *sbIAContinua = new QPushButton(QStringLiteral("Continua"), &altraPagina);
     modo->aggiungiPulsante(sbIAContinua);
 
     QPushButton *sbIDContinua = pagina().pulsanteContinua();
-    valori.contatoreIA = 5;
     sbIDContinua->click();
     QVERIFY(sbIDContinua->isChecked());
-    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
-    QCOMPARE(valori.contatoreIA, 1);
+    QVERIFY(sessione.isContinuo());
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("1"));
 
     // The other page's button is still down: the mode stays on.
@@ -361,18 +368,16 @@ void TestPaginaIngressiDigitali::pulsantiContinua()
     sbIDContinua->click();
     QVERIFY(!sbIDContinua->isChecked());
     QVERIFY(sbIAContinua->isChecked());
-    QCOMPARE(valori.modoContinuo, QStringLiteral("1"));
+    QVERIFY(sessione.isContinuo());
     sbIAContinua->click();
-    QCOMPARE(valori.modoContinuo, QStringLiteral("0"));
+    QVERIFY(!sessione.isContinuo());
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("0"));
 
     // The received text presses and releases both, and runs no click handler.
-    valori.contatoreIA = 5;
-    emit ricezione->modoContinuoRilevato(true);
+    ricevi(giroContinuo(QStringLiteral("00000001")));
     QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
-    emit ricezione->modoContinuoRilevato(false);
+    ricevi("F?");
     QVERIFY(!sbIDContinua->isChecked() && !sbIAContinua->isChecked());
-    QCOMPARE(valori.contatoreIA, 5);
     QCOMPARE(leggi(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")), QStringLiteral("0"));
     QVERIFY(m_banco->messaggi().voci().isEmpty());
 }

@@ -1,9 +1,10 @@
 // The analog outputs page: typed values and the spinner, the send buttons' display, and the
-// replies from the serial framer and from a complete TCP response.
+// level replies as the reply reader hands them over.
 #include "BancoPagina.h"
 #include "core/Errori.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/scheda/PaginaUsciteAnalogiche.h"
+#include "protocol/LettoreRisposte.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,16 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+// A response to "*/PS" as the reader types it.
+Risposta livelli(const QString &testo)
+{
+    return LettoreRisposte::leggi(testo, TipoRisposta::UsciteAnalogiche);
+}
+
+} // namespace
 
 class TestPaginaUsciteAnalogiche : public QObject
 {
@@ -26,10 +37,8 @@ private slots:
     void tastiValore();
     void spinnerRilasciato();
     void invioMostraTreCifre();
-    void risposteDalFramer();
-    void rispostaTcp_data();
-    void rispostaTcp();
-    void richiestaRiportaAllUscita1();
+    void risposta_data();
+    void risposta();
     void controlliDellaPagina();
     void valoriNonAttuali();
 
@@ -40,7 +49,6 @@ private:
         return pagina().findChild<QToolButton *>(QStringLiteral("sbUAInvio%1").arg(n));
     }
     void mostra() { QVERIFY(BancoPagina::mostra(pagina())); }
-    ValoriProgramma &valori() const { return m_banco->valori(); }
 
     std::unique_ptr<BancoPagina> m_banco;
 };
@@ -140,26 +148,7 @@ void TestPaginaUsciteAnalogiche::invioMostraTreCifre()
     QVERIFY(m_banco->messaggi().voci().isEmpty());
 }
 
-void TestPaginaUsciteAnalogiche::risposteDalFramer()
-{
-    pagina().adpUAStringPacket(QStringLiteral("USCITA 1 ->128<-"));
-    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
-    QCOMPARE(pagina().spinner(1)->value(), 50);
-    pagina().adpUAStringPacket(QStringLiteral("->255<-"));
-    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("100"));
-    QCOMPARE(pagina().spinner(2)->value(), 100);
-
-    // A value that is not a number shows nothing and does not move the toggle on.
-    QVERIFY_THROWS_EXCEPTION(ErroreConversione, pagina().adpUAStringPacket("->1X8<-"));
-    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("50"));
-    pagina().adpUAStringPacket(QStringLiteral("->0<-"));
-    QCOMPARE(pagina().display(1)->testo(), QStringLiteral("0"));
-    pagina().adpUAStringPacket(QStringLiteral("->51<-"));
-    QCOMPARE(pagina().display(2)->testo(), QStringLiteral("20"));
-    QCOMPARE(pagina().spinner(2)->value(), 20);
-}
-
-void TestPaginaUsciteAnalogiche::rispostaTcp_data()
+void TestPaginaUsciteAnalogiche::risposta_data()
 {
     QTest::addColumn<QString>("risposta");
     QTest::addColumn<QString>("uscita1");
@@ -170,6 +159,9 @@ void TestPaginaUsciteAnalogiche::rispostaTcp_data()
     QTest::newRow("corpi corti e lunghi") << "->5<-->00255<-F?"
                                           << "2"
                                           << "100";
+    QTest::newRow("zero") << "->0<-\r\n->51<-\r\nF?"
+                          << "0"
+                          << "20";
     // Frames that are missing leave their outputs as they were.
     QTest::newRow("solo il primo") << "->255<-\r\nF?"
                                    << "100"
@@ -177,42 +169,31 @@ void TestPaginaUsciteAnalogiche::rispostaTcp_data()
     QTest::newRow("nessun frame") << "F?"
                                   << "x"
                                   << "x";
+    // A value that is not a number shows nothing, nor anything after it.
+    QTest::newRow("non un numero") << "->1X8<-\r\n->255<-\r\nF?"
+                                   << "x"
+                                   << "x";
+    QTest::newRow("relè e ingressi non sono uscite")
+        << "STATO USCITE RELE ->00000001<-\r\nSTATO INGRESSI ->00000011<-\r\nF?"
+        << "x"
+        << "x";
 }
 
-void TestPaginaUsciteAnalogiche::rispostaTcp()
+void TestPaginaUsciteAnalogiche::risposta()
 {
     QFETCH(QString, risposta);
     QFETCH(QString, uscita1);
     QFETCH(QString, uscita2);
     pagina().display(1)->mostra(QStringLiteral("x"));
     pagina().display(2)->mostra(QStringLiteral("x"));
-    const bool toggle = valori().toggleUA;
-    pagina().analizzaRispostaTcp(risposta);
+    pagina().spinner(1)->setValue(33);
+    pagina().spinner(2)->setValue(33);
+    pagina().mostraLivelli(livelli(risposta));
     QCOMPARE(pagina().display(1)->testo(), uscita1);
     QCOMPARE(pagina().display(2)->testo(), uscita2);
-    // TCP reads both frames by position: the serial toggle is not involved.
-    QCOMPARE(valori().toggleUA, toggle);
-}
-
-void TestPaginaUsciteAnalogiche::richiestaRiportaAllUscita1()
-{
-    mostra();
-    for (const QString &nome : {QStringLiteral("sbUARich"), QString()}) {
-        // One reply of a pair was lost: the toggle points at output 2.
-        pagina().adpUAStringPacket(QStringLiteral("->128<-"));
-        QVERIFY(!valori().toggleUA);
-        if (nome.isEmpty()) {
-            pagina().sbUAResClick(); // the hidden reset requests the levels too
-        } else {
-            QTest::mouseClick(pagina().findChild<QPushButton *>(nome), Qt::LeftButton);
-        }
-        pagina().adpUAStringPacket(QStringLiteral("->255<-"));
-        QCOMPARE(pagina().display(1)->testo(), QStringLiteral("100"));
-        QCOMPARE(pagina().display(2)->testo(), QString());
-        pagina().display(1)->svuota();
-        valori().toggleUA = true;
-    }
-    QVERIFY(m_banco->messaggi().voci().isEmpty());
+    // The spinner follows the level shown, and only it.
+    QCOMPARE(pagina().spinner(1)->value(), uscita1 == QLatin1String("x") ? 33 : uscita1.toInt());
+    QCOMPARE(pagina().spinner(2)->value(), uscita2 == QLatin1String("x") ? 33 : uscita2.toInt());
 }
 
 void TestPaginaUsciteAnalogiche::controlliDellaPagina()
@@ -245,8 +226,7 @@ void TestPaginaUsciteAnalogiche::valoriNonAttuali()
     QVERIFY(pagina().display(2)->testo().isEmpty());
     QCOMPARE(pagina().display(2)->intValue(), 0);
 
-    QString risposta = QStringLiteral("ANALOGICA ->255<- F?");
-    pagina().analizzaRispostaTcp(risposta);
+    pagina().mostraLivelli(livelli(QStringLiteral("ANALOGICA ->255<- F?")));
     QVERIFY(!pagina().display(1)->isNonAttuale());
     QCOMPARE(pagina().display(1)->palette().color(QPalette::WindowText),
              DisplayLed::coloreAcceso());

@@ -1,11 +1,12 @@
-// The digital outputs page reading relay replies: from the serial framer and from a complete
-// TCP response, painted on its eight panels.
+// The digital outputs page reading relay replies, as the reply reader hands them over, painted
+// on its eight panels.
 #include "BancoFinestra.h"
 #include "BancoPagina.h"
 #include "Colori.h"
 #include "app/NavigazionePagine.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
+#include "protocol/LettoreRisposte.h"
 
 #include <QImage>
 #include <QtTest>
@@ -19,6 +20,12 @@ QString frameRele(const QString &stato)
     return QStringLiteral("STATO USCITE RELE ->") + stato + QStringLiteral("<-");
 }
 
+// A response to "*/RS" as the reader types it.
+Risposta rele(const QString &testo)
+{
+    return LettoreRisposte::leggi(testo, TipoRisposta::Rele);
+}
+
 } // namespace
 
 class TestPaginaUsciteDigitali : public QObject
@@ -29,24 +36,21 @@ private slots:
     void init() { m_banco = std::make_unique<BancoPagina>(); }
     void cleanup() { m_banco.reset(); }
 
-    void statiDalFramer_data();
-    void statiDalFramer();
-    void statiDallaRispostaTcp_data();
-    void statiDallaRispostaTcp();
+    void statiDallaRisposta_data();
+    void statiDallaRisposta();
     void coloreDellaFinestraFinoAllaPrimaRisposta();
-    void rispostaTcpSenzaFrameRele();
+    void rispostaSenzaFrameRele();
     void coloreDipinto();
     void aperturaSenzaCollegamento_data();
     void aperturaSenzaCollegamento();
 
 private:
-    void datiStati();
     PaginaUsciteDigitali &pagina() const { return m_banco->pagina<PaginaUsciteDigitali>(); }
 
     std::unique_ptr<BancoPagina> m_banco;
 };
 
-void TestPaginaUsciteDigitali::datiStati()
+void TestPaginaUsciteDigitali::statiDallaRisposta_data()
 {
     QTest::addColumn<QString>("stato");
     QTest::addColumn<QString>("attesi");
@@ -66,32 +70,13 @@ void TestPaginaUsciteDigitali::datiStati()
                                      << "RGGGGGGR";
 }
 
-void TestPaginaUsciteDigitali::statiDalFramer_data()
-{
-    datiStati();
-}
-
-void TestPaginaUsciteDigitali::statiDalFramer()
+void TestPaginaUsciteDigitali::statiDallaRisposta()
 {
     QFETCH(QString, stato);
     QFETCH(QString, attesi);
     // Paint the opposite first, so every panel has to change.
-    pagina().adpUDStringPacket(frameRele(QStringLiteral("01010101")));
-    pagina().adpUDStringPacket(frameRele(stato));
-    QCOMPARE(colori(pagina()), attesi);
-}
-
-void TestPaginaUsciteDigitali::statiDallaRispostaTcp_data()
-{
-    datiStati();
-}
-
-void TestPaginaUsciteDigitali::statiDallaRispostaTcp()
-{
-    QFETCH(QString, stato);
-    QFETCH(QString, attesi);
-    pagina().analizzaRispostaTcp(frameRele(QStringLiteral("10101010")) + QStringLiteral("\r\nF?"));
-    pagina().analizzaRispostaTcp(frameRele(stato) + QStringLiteral("\r\nF?"));
+    pagina().mostraStati(rele(frameRele(QStringLiteral("01010101")) + QStringLiteral("\r\nF?")));
+    pagina().mostraStati(rele(frameRele(stato) + QStringLiteral("\r\nF?")));
     QCOMPARE(colori(pagina()), attesi);
 }
 
@@ -103,20 +88,20 @@ void TestPaginaUsciteDigitali::coloreDellaFinestraFinoAllaPrimaRisposta()
         QCOMPARE(pagina().pannello(n)->colore(), finestra);
     }
     // A response for another page does not count as the first reply.
-    pagina().analizzaRispostaTcp(QStringLiteral("F?"));
+    pagina().mostraStati(rele(QStringLiteral("F?")));
     QCOMPARE(colori(pagina()), QStringLiteral("--------"));
 }
 
-void TestPaginaUsciteDigitali::rispostaTcpSenzaFrameRele()
+void TestPaginaUsciteDigitali::rispostaSenzaFrameRele()
 {
-    pagina().analizzaRispostaTcp(frameRele(QStringLiteral("00000101")) + QStringLiteral("\r\nF?"));
+    pagina().mostraStati(rele(frameRele(QStringLiteral("00000101")) + QStringLiteral("\r\nF?")));
     QCOMPARE(colori(pagina()), QStringLiteral("RGRGGGGG"));
 
     // Switching a relay is answered by the prompt alone; continuous output brings other frames.
     for (const QString &risposta :
          {QStringLiteral("F?"), QStringLiteral("\r\nF?"),
           QStringLiteral("STATO INGRESSI ->11111111<-\r\nINGRESSO 1 ANALOGICO ->00000<-\r\nF?")}) {
-        pagina().analizzaRispostaTcp(risposta);
+        pagina().mostraStati(rele(risposta));
         QCOMPARE(colori(pagina()), QStringLiteral("RGRGGGGG"));
     }
     QVERIFY(m_banco->messaggi().voci().isEmpty());
@@ -126,7 +111,7 @@ void TestPaginaUsciteDigitali::rispostaTcpSenzaFrameRele()
 void TestPaginaUsciteDigitali::coloreDipinto()
 {
     QVERIFY(BancoPagina::mostra(pagina()));
-    pagina().adpUDStringPacket(frameRele(QStringLiteral("00000010")));
+    pagina().mostraStati(rele(frameRele(QStringLiteral("00000010"))));
     for (int n : {1, 2}) {
         PannelloPunto *pannello = pagina().pannello(n);
         const QImage immagine = pannello->grab().toImage();
@@ -152,7 +137,7 @@ void TestPaginaUsciteDigitali::aperturaSenzaCollegamento()
     BancoFinestra banco;
     QVERIFY(banco.mostra());
     PaginaUsciteDigitali &pagina = *banco.finestra().navigazione().paginaUsciteDigitali();
-    pagina.adpUDStringPacket(frameRele(QStringLiteral("00000011")));
+    pagina.mostraStati(rele(frameRele(QStringLiteral("00000011"))));
     banco.clicca(voce);
     QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Avviso),
              QStringList{QStringLiteral("Attenzione non e' stato definito il collegamento")});
