@@ -1,18 +1,22 @@
 // Serial reception in the real main window through a real pseudo-terminal: any bytes, in any
-// chunking, with any subset of the seven page framers on. The first byte picks the framers,
-// the second the chunk size; the rest is what the board sends.
+// chunking, with any board page on screen and its request sent, so that each ready prompt in
+// the stream lets a command out and the response after it is read for that page. The first
+// byte picks the page, the second the chunk size; the rest is what the board sends.
+#include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
-#include "link/Framer.h"
-#include "link/Seriale.h"
-#include "protocol/FramerPagine.h"
+#include "link/Invio.h"
+#include "link/Temporizzazioni.h"
+#include "link/TrasportoSeriale.h"
+#include "protocol/SessioneScheda.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -38,6 +42,8 @@ struct Linea
         if (openpty(&master, &slave, percorso, &modo, nullptr) != 0) {
             std::abort();
         }
+        // The panel's commands are read off as they come, never waited for.
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
         nome = QString::fromLocal8Bit(percorso);
     }
 
@@ -58,12 +64,32 @@ struct Linea
         }
     }
 
+    // What the panel wrote, dropped, so its writes never fill the line.
+    void svuota() const
+    {
+        char scarto[4096];
+        while (::read(master, scarto, sizeof scarto) > 0) {
+        }
+    }
+
     int inAttesa() const
     {
         int byte = 0;
         return ioctl(slave, FIONREAD, &byte) == 0 ? byte : 0;
     }
 };
+
+// The board's pacing cut to nothing: the reads, not the pauses, are under test.
+Temporizzazioni tempiFuzz()
+{
+    Temporizzazioni tempi;
+    tempi.carattereTcpMs = 0;
+    tempi.primoPezzoMs = 0;
+    tempi.pezzoMs = 0;
+    tempi.attesaProntoMs = 1000;
+    tempi.attesaIngressoMs = 1000;
+    return tempi;
+}
 
 TfrmMain &finestraSuLinea(const Linea &linea, MessaggiRegistrati &messaggi)
 {
@@ -75,9 +101,10 @@ TfrmMain &finestraSuLinea(const Linea &linea, MessaggiRegistrati &messaggi)
     porte.write("[TIPO]\nCollegamento=0\n[Porta]\nNumero=1\nVelocita=38400\nDispositivo=" +
                 linea.nome.toLocal8Bit() + "\n");
     porte.close();
-    static TfrmMain finestra(&messaggi, cartella.path());
+    static TfrmMain finestra(&messaggi, cartella.path(), nullptr, tempiFuzz());
+    finestra.show();
     finestra.collegamento().VerificaCollegamento();
-    if (!finestra.collegamento().seriale().isOpen()) {
+    if (!finestra.collegamento().seriale().isAttivo()) {
         std::abort();
     }
     return finestra;
@@ -99,19 +126,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t dimensione)
     if (dimensione < 2) {
         return 0;
     }
-    for (int i = 0; i < FramerPagine::Numero; ++i) {
-        finestra.framer().framer(FramerPagine::Indice(i))->setEnabled(dati[0] & (1 << i));
-    }
+    // One of the seven board and peripheral pages, with its request waiting for a prompt.
+    finestra.navigazione().mostraPagina(ValoriProgramma::UsciteDigitali + dati[0] % 7);
+    QCoreApplication::processEvents();
+    finestra.navigazione().richiestaPaginaAperta();
+
     const size_t pezzo = 1 + dati[1];
     for (size_t pos = 2; pos < dimensione; pos += pezzo) {
         linea.scrivi(reinterpret_cast<const char *>(dati + pos), std::min(pezzo, dimensione - pos));
-        // Until the port has taken the chunk: the reads, not the writes, are under test.
+        // Until the port has taken the chunk and the commands it let out are written.
         for (int giro = 0; giro < 1000 && linea.inAttesa() > 0; ++giro) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            linea.svuota();
         }
         QCoreApplication::processEvents();
+        linea.svuota();
     }
-    finestra.framer().disattivaTutti();
+    // The next input starts from a quiet conversation, as after the session's own close, but
+    // with the line still open.
+    SessioneScheda &sessione = finestra.sessione();
+    sessione.invio().ferma();
+    finestra.collegamento().seriale().interrompiScrittura();
+    sessione.lettore().azzera();
+    QCoreApplication::processEvents();
+    linea.svuota();
     messaggi.svuota();
     return 0;
 }
