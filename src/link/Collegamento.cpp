@@ -102,6 +102,8 @@ void Collegamento::VerificaCollegamento()
 void Collegamento::avvia()
 {
     if (m_corrente && !m_corrente->isAttivo()) {
+        // Started again: the page's first command must not start it a second time.
+        m_perso = false;
         m_corrente->avvia();
     }
 }

@@ -50,7 +50,7 @@ Invio::Invio(Collegamento &collegamento, TestoStato &testoStato, QObject *parent
     connect(&m_pausa, &Pausa::finita, this, [this] { passoFatto(true); });
     for (Trasporto *trasporto : collegamento.trasporti()) {
         connect(trasporto, &Trasporto::scritturaFinita, this, [this, trasporto](bool tutto) {
-            if (m_stato == Stato::Scrittura && trasporto == m_collegamento.trasporto()) {
+            if (m_stato == Stato::Scrittura && trasporto == m_scrivente) {
                 passoFatto(tutto);
             }
         });
@@ -133,7 +133,8 @@ void Invio::eseguiPasso()
             return;
         }
         m_stato = Stato::AttesaPronto;
-        m_attesa.start(std::exchange(m_attesaLunga, false) ? m_attesaIngresso : m_attesaPronto);
+        m_inIngresso = std::exchange(m_attesaLunga, false);
+        m_attesa.start(m_inIngresso ? m_attesaIngresso : m_attesaPronto);
         if (std::exchange(m_prontoFresco, false)) {
             pronto();
         }
@@ -141,6 +142,7 @@ void Invio::eseguiPasso()
     case Passo::Tipo::Diretto:
         m_prontoFresco = false;
         m_stato = Stato::Scrittura;
+        m_scrivente = trasporto;
         trasporto->scriviDiretto(passo.testo);
         return;
     case Passo::Tipo::Pausa:
@@ -157,6 +159,7 @@ void Invio::pronto()
         return;
     }
     m_attesa.stop();
+    m_inIngresso = false;
     Voce &voce = *m_voce;
     const Passo passo = voce.passi.at(voce.passo);
     if (passo.condizione && !passo.condizione()) {
@@ -174,7 +177,8 @@ void Invio::pronto()
     if (m_preparaRisposta) {
         m_preparaRisposta(passo.comando, voce.esito);
     }
-    m_collegamento.trasporto()->scrivi(passo.comando);
+    m_scrivente = m_collegamento.trasporto();
+    m_scrivente->scrivi(passo.comando);
 }
 
 void Invio::passoFatto(bool tutto)
@@ -203,6 +207,7 @@ void Invio::concludi()
 void Invio::scarta(const QString &motivo)
 {
     m_attesa.stop();
+    m_inIngresso = false;
     m_prontoFresco = false;
     const Voce voce = std::move(*m_voce);
     m_voce.reset();
@@ -242,9 +247,30 @@ void Invio::svuotaCoda()
     }
 }
 
+void Invio::abbandonaIngresso()
+{
+    m_attesaLunga = false;
+    if (!m_inIngresso || m_stato != Stato::AttesaPronto) {
+        return;
+    }
+    m_inIngresso = false;
+    m_attesa.stop();
+    m_prontoFresco = false;
+    QList<Voce> voci{std::move(*m_voce)};
+    m_voce.reset();
+    m_stato = Stato::Libero;
+    voci.append(std::exchange(m_coda, {}));
+    for (const Voce &voce : std::as_const(voci)) {
+        if (voce.esito.scartato) {
+            voce.esito.scartato();
+        }
+    }
+}
+
 void Invio::ferma()
 {
     m_attesa.stop();
+    m_inIngresso = false;
     m_prontoFresco = false;
     m_pausa.ferma();
     m_coda.clear();

@@ -15,6 +15,7 @@
 
 class Collegamento;
 class TestoStato;
+class Trasporto;
 
 // The paced command sender, a state machine on timers and the ready-prompt signal. A command
 // waits for a ready prompt that comes after it began to wait, then the current link writes it
@@ -65,6 +66,9 @@ public:
     // The next command waits for its prompt as long as a page entry does: the link may still be
     // starting.
     void attendiIngresso() { m_attesaLunga = true; }
+    // The page whose entry still waits for the link was left: the command waiting and every
+    // one queued behind it are dropped, without a notice.
+    void abbandonaIngresso();
     // A ready prompt has come, its response already read.
     void pronto();
 
@@ -104,9 +108,14 @@ private:
     int m_attesaPronto = 5000;
     int m_attesaIngresso = 180000;
     bool m_attesaLunga = false;
+    // The command under way waits for its prompt as long as a page entry does.
+    bool m_inIngresso = false;
     // The last prompt was passed over by a command not needed: the next command may take it.
     bool m_prontoFresco = false;
     Stato m_stato = Stato::Libero;
+    // The link the step under way is written on: its end counts even when another link has
+    // been chosen since, or the sender would wait for it for good.
+    Trasporto *m_scrivente = nullptr;
     std::optional<Voce> m_voce;
     QQueue<Voce> m_coda;
     QTimer m_attesa;

@@ -11,12 +11,25 @@ Pausa::Pausa(QObject *parent) : QObject(parent)
     connect(&m_timer, &QTimer::timeout, this, &Pausa::sveglia);
 }
 
+namespace {
+
+// A timer wakes up to a millisecond or so late: it is set this much short of the end, and the
+// rest is slept, so the pause ends within microseconds of its time.
+constexpr qint64 kAnticipoNs = 2000000;
+
+int msPrimaDellaFine(qint64 restanteNs)
+{
+    return int(std::max<qint64>(0, restanteNs - kAnticipoNs) / 1000000);
+}
+
+} // namespace
+
 void Pausa::avvia(int ms)
 {
     m_limiteNs = qint64(std::max(0, ms)) * 1000000;
     m_trascorso.start();
     m_attiva = true;
-    m_timer.start(std::max(0, ms));
+    m_timer.start(msPrimaDellaFine(m_limiteNs));
 }
 
 void Pausa::ferma()
@@ -31,13 +44,12 @@ void Pausa::sveglia()
         return;
     }
     const qint64 restanteNs = m_limiteNs - m_trascorso.nsecsElapsed();
-    if (restanteNs >= 1000000) {
-        m_timer.start(int(restanteNs / 1000000));
+    if (restanteNs > kAnticipoNs + 1000000) {
+        // Woken well early: wait again.
+        m_timer.start(msPrimaDellaFine(restanteNs));
         return;
     }
     if (restanteNs >= 0) {
-        // The timer counts whole milliseconds: the last fraction is slept, so the pause ends
-        // within microseconds of its time instead of up to a millisecond late.
         QThread::usleep(static_cast<unsigned long>(restanteNs / 1000 + 1));
     }
     m_attiva = false;

@@ -6,7 +6,7 @@
 
 // One pause of the conversation with the board, on the event loop: `finita` comes strictly
 // after the nominal time, measured on a monotonic clock, and only a little after it. A timer
-// may wake a fraction of a millisecond early; the pause then waits the rest.
+// may wake early or late by a millisecond: it is set a little short and the rest is slept.
 class Pausa : public QObject
 {
     Q_OBJECT

@@ -114,9 +114,8 @@ void LettoreRisposte::arma(TipoRisposta tipo, int unita,
     m_unita = unita;
     m_destinatario = std::move(destinatario);
     m_giriSenzaRisposta = 0;
-    // Armed while a read is being split: the rest of that read came before the command went
-    // out, so it cannot be its reply.
-    m_armatoInLettura = m_inLettura;
+    // Everything received so far came before the command went out: none of it is its reply.
+    m_limiteArmato = m_ricevuti;
 }
 
 void LettoreRisposte::azzera()
@@ -128,44 +127,51 @@ void LettoreRisposte::azzera()
 
 void LettoreRisposte::ricevi(const QByteArray &dati)
 {
-    // Only the newest text is kept. A large read is cut before it is added, and the buffer
-    // gives back room it no longer needs, so one flood does not hold its size for good.
-    const qsizetype aggiunti = std::min<qsizetype>(dati.size(), MassimoBuffer);
+    // A flood is taken in slices no larger than the buffer, so that every prompt in it is found
+    // and only text with no prompt after it is ever dropped.
+    for (qsizetype da = 0; da < dati.size(); da += MassimoBuffer) {
+        const qsizetype quanti = std::min(MassimoBuffer, dati.size() - da);
+        riceviParte(QByteArrayView(dati).sliced(da, quanti), da + quanti >= dati.size());
+    }
+}
+
+void LettoreRisposte::riceviParte(QByteArrayView dati, bool ultima)
+{
     const qsizetype prima = m_buffer.size();
-    m_buffer += QString::fromLatin1(dati.right(aggiunti));
-    if (m_buffer.size() > MassimoBuffer || aggiunti < dati.size()) {
+    m_buffer += QString::fromLatin1(dati);
+    m_ricevuti += dati.size();
+    if (m_logPerLettura && ultima) {
+        emit rigaLog(m_buffer.size() > MassimoBuffer ? m_buffer.right(MassimoBuffer) : m_buffer);
+    }
+    // Text before this read held no prompt, so only the new text, and the character before
+    // it for a prompt split across two reads, can hold one.
+    const qint64 base = m_ricevuti - m_buffer.size();
+    qsizetype inizio = 0;
+    qsizetype pronto = m_buffer.indexOf(Protocollo::Pronto, std::max<qsizetype>(0, prima - 1));
+    while (pronto >= 0) {
+        const qsizetype fine = pronto + Protocollo::Pronto.size();
+        // A response longer than the buffer keeps only its newest text.
+        const qsizetype taglio = std::max<qsizetype>(0, fine - inizio - MassimoBuffer);
+        if (taglio > 0) {
+            m_troncata = true;
+        }
+        risposta(m_buffer.mid(inizio + taglio, fine - inizio - taglio), base + inizio + taglio);
+        inizio = fine;
+        pronto = m_buffer.indexOf(Protocollo::Pronto, inizio);
+    }
+    m_buffer.remove(0, inizio);
+    // Of a response still without its prompt only the newest text is kept, and the buffer
+    // gives back room it no longer needs, so one flood does not hold its size for good.
+    if (m_buffer.size() > MassimoBuffer) {
         m_troncata = true;
-        m_buffer.remove(0, std::max<qsizetype>(0, m_buffer.size() - MassimoBuffer));
+        m_buffer.remove(0, m_buffer.size() - MassimoBuffer);
     }
     if (m_buffer.capacity() > 2 * MassimoBuffer) {
         m_buffer.squeeze();
     }
-    if (m_logPerLettura) {
-        emit rigaLog(m_buffer);
-    }
-    // Text before this read held no prompt, so only the new text, and the character before
-    // it for a prompt split across two reads, can hold one.
-    qsizetype da = std::max<qsizetype>(0, std::min(prima, m_buffer.size() - aggiunti) - 1);
-    qsizetype pronto = m_buffer.indexOf(Protocollo::Pronto, da);
-    if (pronto < 0) {
-        return;
-    }
-    qsizetype inizio = 0;
-    m_inLettura = true;
-    m_armatoInLettura = false;
-    while (pronto >= 0) {
-        const qsizetype fine = pronto + Protocollo::Pronto.size();
-        const QString testo = m_buffer.mid(inizio, fine - inizio);
-        inizio = fine;
-        risposta(testo);
-        pronto = m_buffer.indexOf(Protocollo::Pronto, inizio);
-    }
-    m_inLettura = false;
-    m_armatoInLettura = false;
-    m_buffer.remove(0, inizio);
 }
 
-void LettoreRisposte::risposta(const QString &testo)
+void LettoreRisposte::risposta(const QString &testo, qint64 posizione)
 {
     if (!m_logPerLettura) {
         emit rigaLog(testo);
@@ -174,8 +180,11 @@ void LettoreRisposte::risposta(const QString &testo)
         emit rispostaIncompleta();
     }
     const bool continuo = isGiroContinuo(testo);
-    if (m_attesa != TipoRisposta::Nessuna && !m_armatoInLettura) {
-        const Risposta r = leggi(testo, m_attesa, m_unita);
+    // The part of the response that came after the command went out; a response wholly from
+    // before it answers something else.
+    const qint64 prima = m_limiteArmato - posizione;
+    if (m_attesa != TipoRisposta::Nessuna && prima < testo.size()) {
+        const Risposta r = leggi(prima > 0 ? testo.mid(prima) : testo, m_attesa, m_unita);
         // In continuous output a round may come between the command and its reply: the reply
         // is the next response, unless the round is what was asked for. A reply that never
         // comes is given up after a few rounds.

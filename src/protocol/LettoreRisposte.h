@@ -4,6 +4,7 @@
 #include "core/Risposta.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -53,7 +54,9 @@ signals:
     void rispostaIncompleta();
 
 private:
-    void risposta(const QString &testo);
+    void riceviParte(QByteArrayView dati, bool ultima);
+    // One response, whose first character was the `posizione`-th received.
+    void risposta(const QString &testo, qint64 posizione);
 
     QString m_buffer;
     bool m_troncata = false;
@@ -63,6 +66,8 @@ private:
     std::function<void(const Risposta &)> m_destinatario;
     // Rounds of continuous output passed while the armed reply has not come.
     int m_giriSenzaRisposta = 0;
-    bool m_inLettura = false;
-    bool m_armatoInLettura = false;
+    // Characters received since the start, and how many of them had come when the expected
+    // reply was armed.
+    qint64 m_ricevuti = 0;
+    qint64 m_limiteArmato = 0;
 };

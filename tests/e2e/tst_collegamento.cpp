@@ -4,9 +4,16 @@
 #include "SimulatoreScheda.h"
 #include "Supporto.h"
 
+#include "Colori.h"
+
+#include "app/NavigazionePagine.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Seriale.h"
+#include "link/TrasportoSeriale.h"
+#include "link/TrasportoTcp.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
+#include "protocol/SessioneScheda.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "settings/Ini.h"
 
@@ -44,17 +51,23 @@ quint16 portaLibera()
     return server.serverPort();
 }
 
-// The main window on screen, over "Porte.INI" with `porteIni` when given.
+// The main window on screen, over "Porte.INI" with `porteIni` when given; short pacing unless
+// a test needs the board's own waits.
 class Banco : public BancoFinestra
 {
 public:
-    explicit Banco(const QString &porteIni = {})
+    explicit Banco(const QString &porteIni = {}, const Temporizzazioni &tempi = tempiBrevi())
     {
         if (!porteIni.isEmpty()) {
             scriviPorte(porteIni);
         }
+        setTempi(tempi);
         crea().show();
     }
+
+    Collegamento &collegamento() const { return finestra().collegamento(); }
+    SessioneScheda &sessione() const { return finestra().sessione(); }
+    Seriale &seriale() const { return collegamento().seriale().seriale(); }
 
     QString porte(const QString &sezione, const QString &chiave) const
     {
@@ -108,8 +121,8 @@ private slots:
         QCOMPARE(banco.porte("TCP", "IP"), QStringLiteral("127.0.0.1"));
         QCOMPARE(banco.porte("TCP", "Porta"), QStringLiteral("4001"));
         QCOMPARE(banco.porte("Porta", "Numero"), QStringLiteral("3"));
-        // Choosing in the menu fixes nothing yet: the kind follows at the next check.
-        QVERIFY(banco.finestra().valori().tipoCollegamento == TipoCollegamento::Nessuno);
+        // Choosing in the menu fixes nothing yet: the link follows at the next check.
+        QCOMPARE(banco.collegamento().trasporto(), nullptr);
 
         banco.scegli("mCollSeriale");
         QVERIFY(pnSeriale->isVisible());
@@ -184,39 +197,37 @@ private slots:
     void ingressoInPaginaSuTcp()
     {
         SimulatoreScheda simulatore;
-        // A slow idle prompt leaves time to look at the reply kind before the next one
-        // resets it.
-        simulatore.setIntervallo(2000);
+        simulatore.setDeriva(false);
+        simulatore.stato().ingressi = {false, true, false, false, false, false, false, false};
         const quint16 porta = simulatore.avviaTcp();
         QVERIFY(porta != 0);
         Banco banco(testoPorteTcp(porta));
-        Collegamento &collegamento = banco.finestra().collegamento();
+        QTcpSocket &socket = banco.collegamento().tcp().clientSocket();
 
         // Panel 0 as the socket moves on: while connecting, and once connected.
         QStringList pannello0;
-        connect(&collegamento.clientSocket(), &QTcpSocket::stateChanged, this,
-                [&](QAbstractSocket::SocketState stato) {
-                    if (stato == QAbstractSocket::ConnectingState) {
-                        pannello0 << banco.pannello(0);
-                    }
-                });
-        connect(&collegamento.clientSocket(), &QTcpSocket::connected, this,
-                [&] { pannello0 << banco.pannello(0); });
+        connect(&socket, &QTcpSocket::stateChanged, this, [&](QAbstractSocket::SocketState stato) {
+            if (stato == QAbstractSocket::ConnectingState) {
+                pannello0 << banco.pannello(0);
+            }
+        });
+        connect(&socket, &QTcpSocket::connected, this, [&] { pannello0 << banco.pannello(0); });
         QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
 
         banco.clicca("lbID");
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
-        // The start wait ended on the board's prompt and kept the page as the reply kind.
-        QVERIFY(banco.finestra().valori().pronto);
-        QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
+        QCOMPARE(banco.collegamento().trasporto(), &banco.collegamento().tcp());
+        QVERIFY(!banco.controllo<QWidget>("pnTcp")->isVisible());
+        // The entry's request waited for the board's prompt, and its reply reached the page.
+        const PaginaIngressiDigitali &ingressi =
+            *banco.finestra().navigazione().paginaIngressiDigitali();
+        QTRY_COMPARE(colori(ingressi), QStringLiteral("GRGGGGGG"));
+        QVERIFY(banco.sessione().isViva());
         QCOMPARE(pannello0, QStringList({kConnessioneInCorso, testoAttivo(porta)}));
         QCOMPARE(banco.pannello(0), testoAttivo(porta));
-        QCOMPARE(banco.finestra().valori().tipoCollegamento, TipoCollegamento::Tcp);
-        QVERIFY(!banco.controllo<QWidget>("pnTcp")->isVisible());
-
-        // The inputs reply counts as the board streaming until its next prompt says otherwise;
-        // the relay page opened before that would first send "*/C".
-        QTRY_COMPARE(banco.finestra().valori().modoContinuo, QStringLiteral("0"));
+        // An inputs reply is no round of continuous output: the relay page must not send "*/C".
+        QVERIFY(!banco.sessione().isContinuo());
+        QVERIFY(banco.attendiInvii());
 
         // The next page finds the link up: no second connection, and its request goes out.
         banco.tornaAllaHome();
@@ -226,6 +237,8 @@ private slots:
         QCOMPARE(banco.pagina(), int(ValoriProgramma::UsciteDigitali));
         QTRY_COMPARE(comandi.size(), 1);
         QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QVERIFY(banco.attendiInvii());
+        QCOMPARE(comandi.size(), 1);
         QCOMPARE(clienti.size(), 1);
         QCOMPARE(pannello0.size(), 2);
         QVERIFY(banco.messaggi().voci().isEmpty());
@@ -234,6 +247,8 @@ private slots:
     void ingressoInPaginaSuSeriale()
     {
         SimulatoreScheda simulatore;
+        simulatore.setDeriva(false);
+        simulatore.stato().ingressi = {false, false, false, false, false, false, true, false};
         const QString pty = simulatore.apriPty();
         QVERIFY2(!pty.isEmpty(), qPrintable(simulatore.errore()));
         Banco banco(testoPorteSeriale(pty));
@@ -241,15 +256,18 @@ private slots:
 
         banco.clicca("lbID");
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
-        QCOMPARE(banco.finestra().valori().tipoCollegamento, TipoCollegamento::Seriale);
-        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QCOMPARE(banco.collegamento().trasporto(), &banco.collegamento().seriale());
+        QVERIFY(banco.seriale().isOpen());
         QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Aperta Velocità 38400"));
-        QVERIFY(banco.finestra().valori().pronto);
-        QCOMPARE(banco.finestra().valori().tipoRisposta, int(ValoriProgramma::IngressiDigitali));
-
+        const PaginaIngressiDigitali &ingressi =
+            *banco.finestra().navigazione().paginaIngressiDigitali();
+        QTRY_COMPARE(colori(ingressi), QStringLiteral("GGGGGGRG"));
+        QVERIFY(banco.sessione().isViva());
+        QVERIFY(banco.attendiInvii());
+        // The inputs request alone, in one piece.
         QCOMPARE(simulatore.ricevuti().size(), 1);
         QCOMPARE(simulatore.ricevuti().first().dati, QByteArray("*/I"));
-        QTRY_COMPARE(banco.finestra().valori().modoContinuo, QStringLiteral("0"));
+        QVERIFY(!banco.sessione().isContinuo());
 
         // The relay page's request goes out in its two pieces.
         banco.tornaAllaHome();
@@ -257,6 +275,7 @@ private slots:
         banco.clicca("lbUD");
         QTRY_COMPARE(comandi.size(), 1);
         QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
+        QVERIFY(banco.attendiInvii());
         QByteArray scritto;
         for (const SimulatoreScheda::Blocco &blocco : simulatore.ricevuti().mid(1)) {
             QCOMPARE(blocco.collegamento, QStringLiteral("SER"));
@@ -270,7 +289,6 @@ private slots:
     {
         Banco banco(QStringLiteral("[TIPO]\nCollegamento=0\n[Porta]\nNumero=2\nVelocita=57600\n"
                                    "Dispositivo=/dev/brivola-nessuna-porta\n"));
-        banco.finestra().collegamento().setLimitePronto(300);
         banco.clicca("lbID");
         // The message goes on to say why, in the operator's language.
         QCOMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio),
@@ -279,8 +297,10 @@ private slots:
                                             "che l'adattatore sia collegato e il nome del "
                                             "dispositivo.")});
         QCOMPARE(banco.pannello(0), QStringLiteral("Comm 2 Chiusa Velocità 57600"));
-        // The action goes on regardless.
+        // The action goes on regardless; its request, with no port to go out on, is dropped.
         QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+        QVERIFY(banco.attendiInvii(1000));
+        QCOMPARE(banco.messaggi().voci().size(), 1);
     }
 
     void dispositivoScrittoSalvatoEAperto()
@@ -305,10 +325,11 @@ private slots:
 
         // The next page entry opens the typed device; the status still names the number.
         banco.clicca("lbID");
-        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
-        QCOMPARE(banco.finestra().collegamento().seriale().nomeDispositivo(), pty);
+        QVERIFY(banco.seriale().isOpen());
+        QCOMPARE(banco.seriale().nomeDispositivo(), pty);
         QCOMPARE(banco.pannello(0), QStringLiteral("Comm 3 Aperta Velocità 38400"));
-        QVERIFY(banco.finestra().valori().pronto);
+        QTRY_VERIFY(banco.sessione().isViva());
+        QVERIFY(banco.attendiInvii());
         QVERIFY(banco.messaggi().voci().isEmpty());
 
         // Showing the bar again lists the devices afresh and keeps the saved path.
@@ -325,8 +346,8 @@ private slots:
         QSignalSpy comandi(&altra, &SimulatoreScheda::comandoEseguito);
         banco.tornaAllaHome();
         banco.clicca("lbUD");
-        QCOMPARE(banco.finestra().collegamento().seriale().nomeDispositivo(), altroPty);
-        QVERIFY(banco.finestra().collegamento().seriale().isOpen());
+        QCOMPARE(banco.seriale().nomeDispositivo(), altroPty);
+        QVERIFY(banco.seriale().isOpen());
         QTRY_COMPARE(comandi.size(), 1);
         QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
         QVERIFY(banco.messaggi().voci().isEmpty());
@@ -340,14 +361,15 @@ private slots:
     {
         const quint16 porta = portaLibera();
         QVERIFY(porta != 0);
-        Banco banco(testoPorteTcp(porta));
-        // Nobody answers, so the start wait would otherwise last three minutes.
-        // With the refusal known, the start wait ends at once instead of after three minutes;
-        // only the request's own 5 s wait for a prompt is left.
+        // The board's own waits: the entry's request may wait three minutes for a prompt.
+        Banco banco(testoPorteTcp(porta), Temporizzazioni{});
+        // With the refusal known, the request is dropped at once: no prompt can come.
         QElapsedTimer durata;
         durata.start();
         banco.clicca("lbID");
-        QVERIFY2(durata.elapsed() < 20000, qPrintable(QString::number(durata.elapsed())));
+        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+        QVERIFY(banco.attendiInvii(3000));
+        QVERIFY2(durata.elapsed() < 3000, qPrintable(QString::number(durata.elapsed())));
         QCOMPARE(banco.pannello(0), kNonEffettuata);
         QTRY_COMPARE(banco.messaggi().testi(MessaggiRegistrati::Tipo::Errore),
                      QStringList{QStringLiteral("Asynchronous socket error %1\n"
@@ -355,18 +377,17 @@ private slots:
                                                 "è accesa e in ascolto su questa porta?")
                                      .arg(ECONNREFUSED)
                                      .arg(porta)});
-        QVERIFY(!banco.finestra().collegamento().socketAttivo());
-        QCOMPARE(banco.pagina(), int(ValoriProgramma::IngressiDigitali));
+        QVERIFY(!banco.collegamento().tcp().isAttivo());
 
         // The board comes up on that port: the next page entry connects.
         SimulatoreScheda simulatore;
         QCOMPARE(simulatore.avviaTcp(QHostAddress::LocalHost, porta), porta);
         banco.tornaAllaHome();
-        banco.finestra().collegamento().setLimitePronto(10000);
         banco.clicca("lbID");
-        QCOMPARE(banco.pannello(0), testoAttivo(porta));
-        QVERIFY(banco.finestra().collegamento().socketAttivo());
-        QVERIFY(banco.finestra().valori().pronto);
+        QTRY_COMPARE(banco.pannello(0), testoAttivo(porta));
+        QVERIFY(banco.collegamento().tcp().isAttivo());
+        QTRY_VERIFY(banco.sessione().isViva());
+        QVERIFY(banco.attendiInvii());
         QCOMPARE(banco.messaggi().voci().size(), 1);
     }
 
@@ -378,20 +399,22 @@ private slots:
         Banco banco(testoPorteTcp(porta));
         QSignalSpy clienti(&simulatore, &SimulatoreScheda::clienteConnesso);
         banco.clicca("lbID");
-        QVERIFY(banco.finestra().collegamento().socketAttivo());
+        QTRY_VERIFY(banco.collegamento().tcp().isAttivo());
+        QVERIFY(banco.attendiInvii());
 
         // The board closing its end is no error: no box, but the status no longer claims an
         // active link.
         simulatore.chiudiConnessione();
-        QTRY_VERIFY(!banco.finestra().collegamento().socketAttivo());
+        QTRY_VERIFY(!banco.collegamento().tcp().isAttivo());
         QCOMPARE(banco.pannello(0),
                  QStringLiteral("Attenzione Connessione non effettuata. Verificare!"));
 
         // The next page entry connects again; no error box came in the meantime.
         banco.tornaAllaHome();
         banco.clicca("lbID");
-        QVERIFY(banco.finestra().collegamento().socketAttivo());
-        QCOMPARE(clienti.size(), 2);
+        QTRY_VERIFY(banco.collegamento().tcp().isAttivo());
+        QTRY_COMPARE(clienti.size(), 2);
+        QVERIFY(banco.attendiInvii());
         QVERIFY(banco.messaggi().voci().isEmpty());
     }
 
@@ -426,14 +449,16 @@ private slots:
         QFETCH(QString, messaggio);
         QFETCH(QString, spiegazione);
         QFETCH(QString, pannello0);
+        // The board's own waits: the entry's request may wait three minutes for a prompt.
         Banco banco(
-            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n").arg(ip, porta));
+            QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=%1\nPorta=%2\n").arg(ip, porta),
+            Temporizzazioni{});
         QElapsedTimer durata;
         durata.start();
         banco.clicca("lbID");
-        // No connection was even tried: the start wait ends at once, not after 180 s; the
-        // request's own wait for a prompt (5 s) still runs.
-        QVERIFY2(durata.elapsed() < 20000, qPrintable(QString::number(durata.elapsed())));
+        // No connection was even tried: the request is dropped at once, with no wait at all.
+        QVERIFY(banco.attendiInvii(1000));
+        QVERIFY2(durata.elapsed() < 1000, qPrintable(QString::number(durata.elapsed())));
         const QStringList testi = banco.messaggi().testi(MessaggiRegistrati::Tipo::Messaggio);
         QCOMPARE(testi.size(), 1);
         QCOMPARE(testi.first().section(QLatin1Char('\n'), 0, 0), messaggio);
@@ -441,7 +466,7 @@ private slots:
                  qPrintable(testi.first()));
         QCOMPARE(banco.messaggi().voci().size(), 1);
         QCOMPARE(banco.pannello(0), pannello0);
-        QCOMPARE(banco.finestra().collegamento().clientSocket().state(),
+        QCOMPARE(banco.collegamento().tcp().clientSocket().state(),
                  QAbstractSocket::UnconnectedState);
     }
 };

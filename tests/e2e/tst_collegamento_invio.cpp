@@ -1,5 +1,5 @@
-// The paced command senders of the main window against the board simulator: timing on the
-// wire, the ready-prompt wait, and sends that must not go out.
+// The paced command sender of the main window against the board simulator: timing on the
+// wire, the ready-prompt wait, and commands that must not go out.
 #include "BancoFinestra.h"
 #include "Blocchi.h"
 #include "SimulatoreScheda.h"
@@ -8,15 +8,15 @@
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
-#include "link/Seriale.h"
+#include "link/TrasportoSeriale.h"
+#include "link/TrasportoTcp.h"
 #include "protocol/Protocollo.h"
-#include "settings/Utilita.h"
+#include "protocol/SessioneScheda.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -55,57 +55,79 @@ QList<qint64> arriviDeiPezzi(const QList<SimulatoreScheda::Blocco> &blocchi,
     return momenti;
 }
 
-// The main window with the link up: the board page entered once over the chosen link.
+// How one command ended, as its sender told it.
+struct Esito
+{
+    int scritti = 0;
+    int scartati = 0;
+    int risposte = 0;
+    Risposta risposta;
+
+    EsitoInvio ascolta()
+    {
+        return {[this] { ++scritti; },
+                [this] { ++scartati; },
+                {},
+                [this](const Risposta &r) {
+                    ++risposte;
+                    risposta = r;
+                }};
+    }
+    bool finito() const { return scritti + scartati > 0; }
+};
+
+// The main window with the link up: the board page entered once over the chosen link, its
+// request answered.
 class Banco : public BancoFinestra
 {
 public:
-    Banco() { m_simulatore.setDeriva(false); }
+    explicit Banco(const Temporizzazioni &tempi)
+    {
+        setTempi(tempi);
+        m_simulatore.setDeriva(false);
+    }
 
     bool avviaTcp()
     {
         const quint16 porta = m_simulatore.avviaTcp();
-        if (porta == 0) {
-            return false;
-        }
-        crea(testoPorteTcp(porta));
-        return m_finestra->collegamento().socketAttivo() && m_finestra->valori().pronto;
+        return porta != 0 && crea(testoPorteTcp(porta), "*/I\r\n") &&
+               m_finestra->collegamento().tcp().isAttivo();
     }
 
     bool avviaSeriale()
     {
         const QString pty = m_simulatore.apriPty();
-        if (pty.isEmpty()) {
-            return false;
-        }
-        crea(testoPorteSeriale(pty));
-        return m_finestra->collegamento().seriale().isOpen() && m_finestra->valori().pronto;
+        return !pty.isEmpty() && crea(testoPorteSeriale(pty), "*/I") &&
+               m_finestra->collegamento().seriale().isAttivo();
     }
 
     Invio &invio() { return m_finestra->invio(); }
     SimulatoreScheda &simulatore() { return m_simulatore; }
+    QTcpSocket &socket() { return m_finestra->collegamento().tcp().clientSocket(); }
 
     // Silences the board right after a prompt has reached the panel, so that no prompt is
     // still on its way.
     bool zittisciDopoPronto()
     {
-        bool zitto = false;
-        const auto c = QObject::connect(&m_finestra->collegamento().clientSocket(),
-                                        &QTcpSocket::readyRead, &m_simulatore, [&] {
-                                            m_simulatore.setMuto(true);
-                                            zitto = true;
-                                        });
-        const bool ok = AttendiCondizione(5000, [&] { return zitto; });
+        QSignalSpy dati(&socket(), &QTcpSocket::readyRead);
+        const auto c = QObject::connect(&socket(), &QTcpSocket::readyRead, &m_simulatore,
+                                        [this] { m_simulatore.setMuto(true); });
+        const bool ok = dati.wait(5000);
         QObject::disconnect(c);
         return ok;
     }
 
 private:
-    void crea(const QString &porteIni)
+    // The board answers a command as soon as it knows it, before a line end still on its
+    // way: the entry is over once the board has the whole request.
+    bool crea(const QString &porteIni, const QByteArray &richiesta)
     {
         scriviPorte(porteIni);
         BancoFinestra::crea().show();
-        m_finestra->collegamento().setLimitePronto(10000);
         QTest::mouseClick(controllo(QStringLiteral("lbID")), Qt::LeftButton);
+        return QTest::qWaitFor([this] { return m_finestra->sessione().isViva(); }, 10000) &&
+               attendiInvii() &&
+               QTest::qWaitFor([&] { return uniti(m_simulatore.ricevuti()) == richiesta; });
     }
 
     SimulatoreScheda m_simulatore;
@@ -120,24 +142,19 @@ class TestCollegamentoInvio : public QObject
 private slots:
     void tcpUnCarattereOgni50ms()
     {
-        Banco banco;
+        Banco banco{Temporizzazioni{}};
         QVERIFY(banco.avviaTcp());
         const qsizetype prima = banco.simulatore().ricevuti().size();
         QSignalSpy comandi(&banco.simulatore(), &SimulatoreScheda::comandoEseguito);
-        // The reply kind in force while the command goes out: the page on screen.
-        int tipoInTrasmissione = -1;
-        banco.finestra().valori().tipoRisposta = 0;
-        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
-            if (tipoInTrasmissione < 0) {
-                tipoInTrasmissione = banco.finestra().valori().tipoRisposta;
-            }
-        });
 
-        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
-        disconnect(c);
+        Esito esito;
+        banco.invio().invia(Protocollo::statoRele(), esito.ascolta());
+        QTRY_COMPARE(esito.scritti, 1);
+        QCOMPARE(esito.risposte, 1);
 
+        QTRY_COMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+                     QByteArray("*/RS\r\n"));
         const auto blocchi = ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"));
-        QCOMPARE(uniti(blocchi), QByteArray("*/RS\r\n"));
         QCOMPARE(blocchi.size(), 6);
         for (qsizetype i = 1; i < blocchi.size(); ++i) {
             const qint64 intervallo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
@@ -146,31 +163,34 @@ private slots:
         }
         QCOMPARE(comandi.size(), 1);
         QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
-        QCOMPARE(tipoInTrasmissione, int(ValoriProgramma::IngressiDigitali));
+        // The response that followed was read as the relay reply the command asked for.
+        QCOMPARE(esito.risposta.tipo, TipoRisposta::Rele);
+        QVERIFY(esito.risposta.trovata());
         QVERIFY(banco.pannello(1).isEmpty());
     }
 
     void serialeAPezzi800e200ms()
     {
-        Banco banco;
+        Banco banco{Temporizzazioni{}};
         QVERIFY(banco.avviaSeriale());
         const qsizetype prima = banco.simulatore().ricevuti().size();
-        const QStringList pezzi = Protocollo::impostaUscitaAnalogica(2, 128).pezziSeriale;
+        const Comando comando = Protocollo::impostaUscitaAnalogica(2, 128);
+        const QStringList pezzi = comando.pezziSeriale;
         QCOMPARE(pezzi.size(), 3);
 
-        // From the moment the board sees the first piece to the sender's return.
+        // From the moment the board sees the first piece to the sender saying it is written.
         QElapsedTimer dalPrimoPezzo;
         const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
             if (!dalPrimoPezzo.isValid()) {
                 dalPrimoPezzo.start();
             }
         });
-        banco.invio().InviaSeriale(pezzi);
+        qint64 scrittoDopo = -1;
+        banco.invio().invia(comando, {[&] { scrittoDopo = dalPrimoPezzo.elapsed(); }, {}});
+        QTRY_VERIFY_WITH_TIMEOUT(scrittoDopo >= 0, 5000);
         disconnect(c);
-        QVERIFY(dalPrimoPezzo.isValid());
         // 800 ms after the first piece, 200 ms after each further one.
-        QVERIFY2(dalPrimoPezzo.elapsed() >= 1190,
-                 qPrintable(QString::number(dalPrimoPezzo.elapsed())));
+        QVERIFY2(scrittoDopo >= 1190, qPrintable(QString::number(scrittoDopo)));
 
         const auto blocchi = ricevutiDa(banco.simulatore(), prima, QStringLiteral("SER"));
         QCOMPARE(uniti(blocchi), pezzi.join(QString()).toLatin1());
@@ -183,124 +203,89 @@ private slots:
         QTRY_COMPARE(banco.simulatore().stato().usciteAnalogiche[1], 128);
     }
 
+    // The board's own five seconds for a prompt, then the command is dropped with a notice.
     void senzaProntoNienteScrittoEAvviso()
     {
-        Banco banco;
+        Temporizzazioni tempi = tempiBrevi();
+        tempi.attesaProntoMs = Temporizzazioni{}.attesaProntoMs;
+        Banco banco(tempi);
         QVERIFY(banco.avviaTcp());
+        // A prompt seen before the command was given does not count.
         QVERIFY(banco.zittisciDopoPronto());
         const qsizetype prima = banco.simulatore().ricevuti().size();
-        ValoriProgramma &valori = banco.finestra().valori();
-        // A prompt seen before the send started does not count.
-        valori.pronto = true;
-        valori.tipoRisposta = 5;
 
         QElapsedTimer durata;
         durata.start();
         const qint64 cpuPrima = tempoCpuNs();
-        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+        Esito scartato;
+        banco.invio().invia(Protocollo::statoRele(), scartato.ascolta());
+        QTRY_VERIFY_WITH_TIMEOUT(scartato.finito(), 8000);
         const qint64 cpuMs = (tempoCpuNs() - cpuPrima) / 1000000;
         const qint64 ms = durata.elapsed();
 
+        QCOMPARE(scartato.scartati, 1);
         QVERIFY2(ms >= 5000 && ms < 7000, qPrintable(QString::number(ms)));
         // The wait sleeps between events: well under 5 % of one core.
         QVERIFY2(cpuMs * 100 < ms * 5, qPrintable(QStringLiteral("%1 ms CPU").arg(cpuMs)));
         QVERIFY(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP")).isEmpty());
-        QCOMPARE(valori.tipoRisposta, 5);
         QCOMPARE(banco.pannello(1), kNonInviato);
         QVERIFY(banco.messaggi().voci().isEmpty());
 
         // The notice stays while the next command waits, and after it is written: only the
         // operator acting again ends it.
         banco.simulatore().setMuto(false);
-        QString durantePronto;
-        QTimer::singleShot(0, this, [&] { durantePronto = banco.pannello(1); });
         QString alPrimoCarattere = QStringLiteral("-");
         const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
             if (alPrimoCarattere == QLatin1String("-")) {
                 alPrimoCarattere = banco.pannello(1);
             }
         });
-        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
-        disconnect(c);
-        QCOMPARE(durantePronto, kNonInviato);
-        QCOMPARE(alPrimoCarattere, kNonInviato);
-        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
-                 QByteArray("*/RS\r\n"));
+        Esito seguente;
+        banco.invio().invia(Protocollo::statoRele(), seguente.ascolta());
         QCOMPARE(banco.pannello(1), kNonInviato);
+        QTRY_COMPARE(seguente.scritti, 1);
+        QCOMPARE(seguente.risposte, 1);
+        QTRY_COMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+                     QByteArray("*/RS\r\n"));
+        disconnect(c);
+        QCOMPARE(alPrimoCarattere, kNonInviato);
+        QCOMPARE(banco.pannello(1), kNonInviato);
+        // The dropped command never gets a reply, not even the next one.
+        QCOMPARE(scartato.risposte, 0);
         QTest::mouseClick(banco.finestra().findChild<QWidget *>(QStringLiteral("sbIDContinua")),
                           Qt::RightButton);
         QVERIFY(banco.pannello(1).isEmpty());
     }
 
-    void unInvioDuranteLaTrasmissioneVieneScartato()
-    {
-        Banco banco;
-        QVERIFY(banco.avviaTcp());
-        const qsizetype prima = banco.simulatore().ricevuti().size();
-
-        // As soon as the first character is on the wire, a timer starts a second send: it
-        // runs inside the first one's 50 ms pause.
-        qint64 durataSeconda = -1;
-        bool avviata = false;
-        const auto c = connect(&banco.simulatore(), &SimulatoreScheda::datiRicevuti, this, [&] {
-            if (avviata) {
-                return;
-            }
-            avviata = true;
-            QTimer::singleShot(0, this, [&] {
-                QElapsedTimer durata;
-                durata.start();
-                banco.invio().InviaTcp(QStringLiteral("*/R1\r\n"));
-                durataSeconda = durata.elapsed();
-            });
-        });
-        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
-        disconnect(c);
-
-        QVERIFY(avviata);
-        QVERIFY(durataSeconda >= 0);
-        // Dropped at once, not after waiting for a prompt.
-        QVERIFY2(durataSeconda < 50, qPrintable(QString::number(durataSeconda)));
-        // The notice names the cause: the panel itself was busy, not the board.
-        QCOMPARE(banco.pannello(1),
-                 QStringLiteral("Comando non inviato: il pannello sta già scrivendo un altro "
-                                "comando"));
-        // Let the board answer the first command: nothing of the second ever follows.
-        QTRY_COMPARE(banco.finestra().valori().tipoRisposta, 0);
-        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
-                 QByteArray("*/RS\r\n"));
-        QVERIFY(!banco.simulatore().stato().rele[0]);
-    }
-
-    // Commands started while one is on its way queue up to sixteen; the next is dropped at
-    // once with its notice, and the queued ones go out after the first, in order.
+    // Commands given while one is on its way queue up to sixteen; the next is dropped at once
+    // with its notice, and the queued ones go out after the first, in order.
     void codaDiSediciComandi()
     {
-        Banco banco;
+        Banco banco{tempiBrevi()};
+        // Each command's own answer comes before its line end is written, too early to count:
+        // the next one waits for an idle prompt.
+        banco.simulatore().setIntervallo(50);
         QVERIFY(banco.avviaTcp());
         const qsizetype prima = banco.simulatore().ricevuti().size();
         int scartati = 0;
         int scritti = 0;
         QList<int> ordine;
-        const EsitoInvio conta{[&] { ++scritti; }, [&] { ++scartati; }};
-        QTimer::singleShot(0, this, [&] {
-            for (int i = 1; i <= Invio::MassimoCoda + 1; ++i) {
-                banco.invio().invia(Protocollo::operaRele(1 + (i - 1) % 8),
-                                    EsitoInvio{[&, i] {
-                                                   ++scritti;
-                                                   ordine << i;
-                                               },
-                                               [&] { ++scartati; }});
-            }
-            // All returned at once, none written yet.
-            QCOMPARE(banco.invio().inCoda(), Invio::MassimoCoda);
-            QCOMPARE(scartati, 1);
-            QCOMPARE(
-                banco.pannello(1),
-                QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)"));
-        });
-        banco.invio().invia(Protocollo::statoRele(), conta);
-        QCOMPARE(banco.invio().inCoda(), 0);
+        banco.invio().invia(Protocollo::statoRele(), {[&] { ++scritti; }, [&] { ++scartati; }});
+        for (int i = 1; i <= Invio::MassimoCoda + 1; ++i) {
+            banco.invio().invia(Protocollo::operaRele(1 + (i - 1) % 8), {[&, i] {
+                                                                             ++scritti;
+                                                                             ordine << i;
+                                                                         },
+                                                                         [&] { ++scartati; }});
+        }
+        // All returned at once, none written yet.
+        QCOMPARE(scritti, 0);
+        QCOMPARE(banco.invio().inCoda(), Invio::MassimoCoda);
+        QCOMPARE(scartati, 1);
+        QCOMPARE(banco.pannello(1),
+                 QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)"));
+
+        QVERIFY(banco.attendiInvii());
         QCOMPARE(scritti, 1 + Invio::MassimoCoda);
         QCOMPARE(scartati, 1);
         QList<int> attesi;
@@ -312,33 +297,37 @@ private slots:
         for (int i = 1; i <= Invio::MassimoCoda; ++i) {
             scritto += "*/R" + QByteArray::number(1 + (i - 1) % 8) + "\r\n";
         }
-        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
+        QTRY_COMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))), scritto);
     }
 
-    void unInvioAnnidatoConsumaIlPronto()
+    // One prompt lets one command out: the one queued behind it needs a prompt of its own.
+    void unProntoPerComando()
     {
-        Banco banco;
+        Temporizzazioni tempi = tempiBrevi();
+        tempi.attesaProntoMs = 500;
+        Banco banco(tempi);
+        banco.simulatore().setIntervallo(100);
         QVERIFY(banco.avviaTcp());
-        banco.invio().setAttesaPronto(2500);
         QVERIFY(banco.zittisciDopoPronto());
         const qsizetype prima = banco.simulatore().ricevuti().size();
 
-        // While the first send waits, a second one starts inside it, gets the only prompt
-        // the board sends, and writes its command.
-        QTimer::singleShot(100, this, [&] {
-            const auto c =
-                connect(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead,
-                        &banco.simulatore(), [&] { banco.simulatore().setMuto(true); });
-            banco.simulatore().setMuto(false);
-            banco.invio().InviaTcp(QStringLiteral("*/R1\r\n"));
-            disconnect(c);
-        });
-        banco.invio().InviaTcp(QStringLiteral("*/RS\r\n"));
+        // The board sends one prompt and falls silent again.
+        const auto c = connect(&banco.socket(), &QTcpSocket::readyRead, &banco.simulatore(),
+                               [&] { banco.simulatore().setMuto(true); });
+        Esito primo;
+        Esito secondo;
+        banco.invio().invia(Protocollo::operaRele(1), primo.ascolta());
+        banco.invio().invia(Protocollo::statoRele(), secondo.ascolta());
+        banco.simulatore().setMuto(false);
+        QVERIFY(banco.attendiInvii());
+        disconnect(c);
 
-        // The outer send needed a prompt of its own; none came, so it wrote nothing.
-        QCOMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
-                 QByteArray("*/R1\r\n"));
+        QCOMPARE(primo.scritti, 1);
+        QCOMPARE(secondo.scartati, 1);
+        QTRY_COMPARE(uniti(ricevutiDa(banco.simulatore(), prima, QStringLiteral("TCP"))),
+                     QByteArray("*/R1\r\n"));
         QCOMPARE(banco.pannello(1), kNonInviato);
+        QVERIFY(banco.simulatore().stato().rele[0]);
     }
 };
 

@@ -9,18 +9,19 @@
 #include "app/NavigazionePagine.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
-#include "link/Framer.h"
+#include "link/Invio.h"
 #include "link/Seriale.h"
+#include "link/TrasportoSeriale.h"
+#include "link/TrasportoTcp.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
-#include "protocol/FramerPagine.h"
-#include "protocol/Ricezione.h"
+#include "protocol/LettoreRisposte.h"
+#include "protocol/SessioneScheda.h"
 #include "Pty.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QStackedWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -140,15 +141,17 @@ void TestSopravvivenza::serialeChiusoERiaperto()
     QVERIFY2(!primo.isEmpty(), qPrintable(scheda->errore()));
     BancoFinestra banco;
     QVERIFY(scriviPorteSeriale(banco.cartella(), primo));
+    banco.setTempi(tempiBrevi());
     QVERIFY(banco.mostra());
     TfrmMain &finestra = banco.finestra();
     MessaggiRegistrati &messaggi = banco.messaggi();
     const PaginaUsciteDigitali &pagina = *finestra.navigazione().paginaUsciteDigitali();
-    Seriale &seriale = finestra.collegamento().seriale();
+    Seriale &seriale = finestra.collegamento().seriale().seriale();
 
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
     QTRY_COMPARE(colori(pagina), QStringLiteral("GGRGGGGG"));
     QVERIFY(seriale.isOpen());
+    QVERIFY(banco.attendiInvii());
 
     QSignalSpy chiusa(&seriale, &Seriale::chiusa);
     scheda.reset();
@@ -164,6 +167,7 @@ void TestSopravvivenza::serialeChiusoERiaperto()
     QCOMPARE(finestra.paginaAttiva(), int(ValoriProgramma::UsciteDigitali));
     // A click on the dead line is no crash and sends nothing anywhere.
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")), Qt::LeftButton);
+    QVERIFY(banco.attendiInvii(1000));
 
     // The board is back, on a line of its own; the next page entry opens it and shows its relays.
     scheda = std::make_unique<SimulatoreScheda>();
@@ -196,10 +200,11 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
     QVERIFY(porta != 0);
     BancoFinestra banco;
     QVERIFY(scriviPorteTcp(banco.cartella(), porta));
+    banco.setTempi(tempiBrevi());
     TfrmMain &finestra = banco.crea();
     finestra.show();
     MessaggiRegistrati &messaggi = banco.messaggi();
-    Collegamento &collegamento = finestra.collegamento();
+    TrasportoTcp &collegamento = finestra.collegamento().tcp();
     BarraStato &barra = *finestra.barraStato();
     const QString attivo =
         QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(porta);
@@ -213,12 +218,12 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
         // The specified text, then the address tried and why on a line of its own.
         const QStringList errori = messaggi.testi(MessaggiRegistrati::Tipo::Errore);
         if (errori.size() != 1 || errori.first().section(QLatin1Char('\n'), 0, 0) != rifiuto ||
-            barra.testo(0) != kNonEffettuata || collegamento.socketAttivo()) {
+            barra.testo(0) != kNonEffettuata || collegamento.isAttivo()) {
             return false;
         }
         messaggi.svuota();
         collegamento.ConnettiTcp(QStringLiteral("127.0.0.1"), QString::number(porta));
-        if (!QTest::qWaitFor([&] { return collegamento.socketAttivo(); }, 5000) ||
+        if (!QTest::qWaitFor([&] { return collegamento.isAttivo(); }, 5000) ||
             barra.testo(0) != attivo) {
             return false;
         }
@@ -227,7 +232,7 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
             return false;
         }
         scheda.chiudiConnessione();
-        return QTest::qWaitFor([&] { return !collegamento.socketAttivo(); }, 5000) &&
+        return QTest::qWaitFor([&] { return !collegamento.isAttivo(); }, 5000) &&
                barra.testo(0) == kNonEffettuata && messaggi.voci().isEmpty();
     };
 
@@ -248,7 +253,8 @@ void TestSopravvivenza::tcpRifiutatoECadutoCentoVolte()
     // After all that, a page entry connects and shows the board's relays.
     scheda.stato().rele[4] = true;
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
-    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()), QStringLiteral("GGGGRGGG"));
+    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()),
+                 QStringLiteral("GGGGRGGG"));
     QCOMPARE(barra.testo(0), attivo);
     QVERIFY2(messaggi.voci().isEmpty(), qPrintable(messaggi.voci().value(0).testo));
 }
@@ -273,42 +279,56 @@ void TestSopravvivenza::inondazioneSenzaPronto()
     BancoFinestra banco;
     QVERIFY(tcp ? scriviPorteTcp(banco.cartella(), server.serverPort())
                 : scriviPorteSeriale(banco.cartella(), pty.nome()));
+    // The request waits for its prompt however long the flood lasts, and the flood is not
+    // taken for a silent board.
+    Temporizzazioni tempi = tempiBrevi();
+    tempi.attesaProntoMs = 600000;
+    tempi.silenzioMs = 600000;
+    banco.setTempi(tempi);
     QVERIFY(banco.mostra());
     TfrmMain &finestra = banco.finestra();
     MessaggiRegistrati &messaggi = banco.messaggi();
-    ValoriProgramma &valori = finestra.valori();
-    finestra.collegamento().VerificaCollegamento();
+    SessioneScheda &sessione = finestra.sessione();
+    Collegamento &collegamento = finestra.collegamento();
+    collegamento.VerificaCollegamento();
     std::unique_ptr<QTcpSocket> lato;
+    // What the panel wrote to the board.
+    QByteArray scritto;
     int fd = -1;
     if (tcp) {
-        finestra.collegamento().ConnettiTcp(QStringLiteral("127.0.0.1"),
-                                            QString::number(server.serverPort()));
+        collegamento.tcp().ConnettiTcp(QStringLiteral("127.0.0.1"),
+                                       QString::number(server.serverPort()));
         QVERIFY(server.waitForNewConnection(5000));
         lato.reset(server.nextPendingConnection());
-        QTRY_VERIFY(finestra.collegamento().socketAttivo());
+        connect(lato.get(), &QTcpSocket::readyRead, this, [&] { scritto += lato->readAll(); });
+        QTRY_VERIFY(collegamento.tcp().isAttivo());
         // The writer thread blocks on its own copy of the descriptor.
         fd = ::dup(int(lato->socketDescriptor()));
         QVERIFY(fd >= 0);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     } else {
-        QVERIFY(finestra.collegamento().seriale().isOpen());
+        QVERIFY(collegamento.seriale().isAttivo());
     }
-    finestra.findChild<QStackedWidget *>(QStringLiteral("pcPagine"))
-        ->setCurrentIndex(ValoriProgramma::UsciteDigitali);
-    finestra.framer().adpUD()->setEnabled(true);
-    valori.tipoRisposta = ValoriProgramma::UsciteDigitali;
+    // The relay page asks for its states and waits for the board's prompt.
+    finestra.navigazione().mostraPagina(ValoriProgramma::UsciteDigitali);
+    QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")), Qt::LeftButton);
+    QVERIFY(sessione.invio().isOccupato());
 
     // A plain event loop, as the program's own: QTest's waits sleep between their rounds.
     QEventLoop ciclo;
     qint64 ricevuti = 0;
     QObject contesto;
-    connect(&finestra.ricezione(), &Ricezione::datiRicevuti, &contesto,
-            [&](TipoCollegamento, const QByteArray &dati) {
+    connect(&sessione, &SessioneScheda::datiRicevuti, &contesto,
+            [&](const QString &, const QByteArray &dati) {
                 ricevuti += dati.size();
                 if (ricevuti >= kTotale) {
                     ciclo.quit();
                 }
             });
+    // The reader hands the log its whole buffer at every read over TCP.
+    qsizetype bufferMassimo = 0;
+    connect(&sessione.lettore(), &LettoreRisposte::rigaLog, &contesto,
+            [&](const QString &testo) { bufferMassimo = qMax(bufferMassimo, testo.size()); });
     OsservaOrologio orologio(finestra);
     const qint64 heap = heapInUso();
     const qint64 residente = residenteKb();
@@ -349,8 +369,13 @@ void TestSopravvivenza::inondazioneSenzaPronto()
     qInfo("%lld MB in %lld ms, %d clock ticks, longest gap %lld ms", kTotale / 1000000, ms,
           orologio.battiti(), orologio.intervalloMassimo());
 
-    QVERIFY(!valori.pronto);
-    QVERIFY(valori.bufferRicezione.size() <= Ricezione::MassimoBuffer);
+    QVERIFY(!sessione.isViva());
+    // Nothing went out: no prompt ever let the request go.
+    QVERIFY(tcp ? scritto.isEmpty() : pty.letti().isEmpty());
+    if (tcp) {
+        QVERIFY2(bufferMassimo > 0 && bufferMassimo <= LettoreRisposte::MassimoBuffer,
+                 qPrintable(QString::number(bufferMassimo)));
+    }
     const qint64 crescita = heapInUso() - heap;
     qInfo("heap grew by %lld KiB", crescita / 1024);
     // The receive buffer's 64 K characters and the log's waiting lines, a few MB at most.
@@ -367,16 +392,18 @@ void TestSopravvivenza::inondazioneSenzaPronto()
              qPrintable(QString::number(orologio.intervalloMassimo()) + " ms"));
     QVERIFY(orologio.battiti() >= ms / 1000 - 1);
 
-    // The board comes to its senses: its next response is shown.
-    const QByteArray risposta = "\r\nSTATO USCITE RELE ->00000001<-\r\nF?";
-    if (tcp) {
-        QCOMPARE(::send(fd, risposta.constData(), size_t(risposta.size()), MSG_NOSIGNAL),
-                 ssize_t(risposta.size()));
-    } else {
-        QVERIFY(pty.scrivi(risposta));
-    }
-    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()), QStringLiteral("RGGGGGGG"));
-    QVERIFY(valori.pronto);
+    // The board comes to its senses: its prompt lets the request out, and its answer is shown.
+    const auto scrivi = [&](const QByteArray &dati) {
+        return tcp ? ::send(fd, dati.constData(), size_t(dati.size()), MSG_NOSIGNAL) == dati.size()
+                   : pty.scrivi(dati);
+    };
+    QVERIFY(scrivi("F?"));
+    const QByteArray richiesta = tcp ? "*/RS\r\n" : "*/RS";
+    QTRY_COMPARE(tcp ? scritto : pty.letti(), richiesta);
+    QVERIFY(scrivi("\r\nSTATO USCITE RELE ->00000001<-\r\nF?"));
+    QTRY_COMPARE(colori(*finestra.navigazione().paginaUsciteDigitali()),
+                 QStringLiteral("RGGGGGGG"));
+    QVERIFY(sessione.isViva());
     if (fd >= 0) {
         ::close(fd);
     }

@@ -12,9 +12,12 @@
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "link/Seriale.h"
+#include "link/TrasportoSeriale.h"
+#include "link/TrasportoTcp.h"
+#include "pages/comune/SorveglianzaPagine.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "pages/comune/SorveglianzaPagine.h"
+#include "protocol/SessioneScheda.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,40 +29,46 @@
 #include <QStackedWidget>
 #include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
 namespace {
 
-// The main window on screen over "Porte.INI" with `porteIni`.
+// The main window on screen over "Porte.INI" with `porteIni`, short pacing unless a test
+// gives its own.
 class Banco : public BancoFinestra
 {
 public:
-    explicit Banco(const QString &porteIni) { apri(porteIni); }
+    explicit Banco(const QString &porteIni, const Temporizzazioni &tempi = tempiBrevi())
+    {
+        apri(porteIni, tempi);
+    }
     // Over TCP to `scheda`, started here without drift (muted or not as the test set it).
-    explicit Banco(SimulatoreScheda &scheda)
+    explicit Banco(SimulatoreScheda &scheda, const Temporizzazioni &tempi = tempiBrevi())
     {
         scheda.setDeriva(false);
         m_porta = scheda.avviaTcp();
-        apri(testoPorteTcp(m_porta));
+        apri(testoPorteTcp(m_porta), tempi);
     }
 
     quint16 porta() const { return m_porta; }
+    TrasportoTcp &tcp() const { return m_finestra->collegamento().tcp(); }
+    Seriale &seriale() const { return m_finestra->collegamento().seriale().seriale(); }
     PaginaUsciteDigitali &relais() { return *m_finestra->navigazione().paginaUsciteDigitali(); }
     // The relay page opened and read: every relay off.
     bool apriRele()
     {
         clicca(QStringLiteral("lbUD"));
-        return QTest::qWaitFor([this] { return colori(relais()) == QLatin1String("GGGGGGGG"); });
+        return QTest::qWaitFor([this] { return colori(relais()) == QLatin1String("GGGGGGGG"); }) &&
+               attendiInvii();
     }
 
 private:
-    void apri(const QString &porteIni)
+    void apri(const QString &porteIni, const Temporizzazioni &tempi)
     {
         scriviPorte(porteIni);
+        setTempi(tempi);
         crea().show();
-        m_finestra->collegamento().setLimitePronto(10000);
     }
 
     quint16 m_porta = 0;
@@ -143,7 +152,7 @@ void TestStatoCollegamento::serialeSchedaFermata()
     QTRY_COMPARE_WITH_TIMEOUT(colori(banco.relais()), QStringLiteral("--------"), 1000);
     QCOMPARE(banco.pannello(1), SorveglianzaPagine::testoCollegamentoPerso());
     QCOMPARE(banco.pannello(0), QStringLiteral("Comm 1 Chiusa Velocità 38400"));
-    QVERIFY(!banco.finestra().collegamento().seriale().isOpen());
+    QVERIFY(!banco.seriale().isOpen());
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
@@ -158,7 +167,9 @@ void TestStatoCollegamento::nuovaPortaTcpSalvata()
     QVERIFY(portaPrima != 0 && portaSeconda != 0);
     Banco banco(testoPorteTcp(portaPrima));
     banco.clicca(QStringLiteral("lbUD"));
-    QVERIFY(prima.isClienteConnesso());
+    QTRY_VERIFY(prima.isClienteConnesso());
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(banco.attendiInvii());
 
     banco.clicca(QStringLiteral("sbHome1"));
     banco.finestra().findChild<QAction *>(QStringLiteral("mCollTcp"))->trigger();
@@ -167,22 +178,23 @@ void TestStatoCollegamento::nuovaPortaTcpSalvata()
     QSignalSpy chiusa(&prima, &SimulatoreScheda::clienteDisconnesso);
     banco.clicca(QStringLiteral("SpeedButton4"));
     // The old connection is closed at once, on purpose: no lost link, no stale reason.
-    QVERIFY(!banco.finestra().collegamento().socketAttivo());
-    QCOMPARE(banco.finestra().collegamento().clientSocket().state(),
-             QAbstractSocket::UnconnectedState);
+    QVERIFY(!banco.tcp().isAttivo());
+    QCOMPARE(banco.tcp().clientSocket().state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(banco.pannello(0), QStringLiteral("Connessione TCP chiusa: nuove impostazioni"));
     QVERIFY(banco.pannello(1).isEmpty());
     QVERIFY(chiusa.wait(2000));
 
     // Saving the same address again leaves a connection alone.
     banco.clicca(QStringLiteral("lbUD"));
-    QVERIFY(seconda.isClienteConnesso());
-    QCOMPARE(
+    QTRY_VERIFY(seconda.isClienteConnesso());
+    QTRY_COMPARE(
         banco.pannello(0),
         QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(portaSeconda));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(banco.attendiInvii());
     banco.finestra().findChild<QAction *>(QStringLiteral("mCollTcp"))->trigger();
     banco.clicca(QStringLiteral("SpeedButton4"));
-    QVERIFY(banco.finestra().collegamento().socketAttivo());
+    QVERIFY(banco.tcp().isAttivo());
     QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
@@ -194,9 +206,11 @@ void TestStatoCollegamento::nuovoDispositivoSerialeSalvato()
     const QString ptySeconda = seconda.apriPty();
     QVERIFY(!ptyPrima.isEmpty() && !ptySeconda.isEmpty());
     Banco banco(testoPorteSeriale(ptyPrima));
-    Seriale &seriale = banco.finestra().collegamento().seriale();
+    Seriale &seriale = banco.seriale();
     banco.clicca(QStringLiteral("lbUD"));
     QVERIFY(seriale.isOpen());
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(banco.attendiInvii());
 
     banco.clicca(QStringLiteral("sbHome1"));
     banco.finestra().findChild<QAction *>(QStringLiteral("mCollSeriale"))->trigger();
@@ -223,29 +237,40 @@ void TestStatoCollegamento::schedaMuta()
 {
     SimulatoreScheda scheda;
     scheda.setMuto(true);
-    Banco banco(scheda);
+    Temporizzazioni tempi = tempiBrevi();
+    // The page's commands give up on the board well before the silence limit.
+    tempi.attesaProntoMs = 300;
+    tempi.attesaIngressoMs = 300;
+    tempi.silenzioMs = 1500;
+    Banco banco(scheda, tempi);
     QVERIFY(banco.porta() != 0);
-    banco.finestra().collegamento().setLimitePronto(500);
-    banco.finestra().invio().setAttesaPronto(500);
 
     QElapsedTimer durata;
     durata.start();
     banco.clicca(QStringLiteral("lbUD"));
     // Connected, but never a prompt: the page looks current until the silence is too long.
-    QVERIFY(banco.finestra().collegamento().socketAttivo());
-    QCOMPARE(banco.pannello(0),
-             QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(banco.porta()));
-    QTRY_COMPARE_WITH_TIMEOUT(banco.pannello(1), QStringLiteral("La scheda non risponde"), 12000);
-    // Ten seconds of silence, as the panel promises, whatever its constant says.
-    QVERIFY2(durata.elapsed() >= 10000, qPrintable(QString::number(durata.elapsed())));
+    QTRY_VERIFY(banco.tcp().isAttivo());
+    QCOMPARE(
+        banco.pannello(0),
+        QStringLiteral("Connessione TCP Attiva --  IP: 127.0.0.1  Porta: %1").arg(banco.porta()));
+    QVERIFY(!banco.relais().isNonAttuale());
+    QVERIFY(banco.attendiInvii(tempi.silenzioMs / 2));
+    QVERIFY(!banco.relais().isNonAttuale());
+    QTRY_COMPARE_WITH_TIMEOUT(banco.pannello(1), SorveglianzaPagine::testoSchedaMuta(),
+                              tempi.silenzioMs + 2000);
+    // The whole limit of silence, as measured, not as the timer was told.
+    QVERIFY2(durata.elapsed() >= tempi.silenzioMs, qPrintable(QString::number(durata.elapsed())));
     QVERIFY(banco.relais().isNonAttuale());
     QVERIFY(banco.messaggi().voci().isEmpty());
 
     // The board speaks again: the notice goes, and a board that keeps prompting stays current
     // well past the limit.
+    QSignalSpy muta(&banco.finestra().sessione(), &SessioneScheda::schedaMuta);
+    QSignalSpy pronti(&scheda, &SimulatoreScheda::prontoInviato);
     scheda.setMuto(false);
     QTRY_VERIFY_WITH_TIMEOUT(banco.pannello(1).isEmpty(), 5000);
-    QTest::qWait(11000);
+    QVERIFY(!muta.wait(tempi.silenzioMs * 2));
+    QVERIFY2(pronti.size() >= 4, qPrintable(QString::number(pronti.size())));
     QVERIFY(banco.pannello(1).isEmpty());
     QCOMPARE(banco.finestra().invio().inCoda(), 0);
 }
@@ -253,6 +278,9 @@ void TestStatoCollegamento::schedaMuta()
 void TestStatoCollegamento::treClickReleInCoda()
 {
     SimulatoreScheda scheda;
+    // A command's own answer comes while its line end is still going out, too early to count:
+    // the next command waits for an idle prompt, sooner here than the board's own.
+    scheda.setIntervallo(100);
     Banco banco(scheda);
     QVERIFY(banco.porta() != 0);
     QVERIFY(banco.apriRele());
@@ -270,21 +298,18 @@ void TestStatoCollegamento::treClickReleInCoda()
             }
         }
     });
+    // Each click returns at once, its command queued behind the one before: the mark is on.
     QList<bool> inAttesaDopoClick;
     for (int n = 1; n <= 3; ++n) {
-        QTimer::singleShot((n - 1) * 100, this, [&, n] {
-            banco.clicca(QStringLiteral("sbUD%1").arg(n));
-            if (n > 1) {
-                // Queued behind the first: the click returned at once, the mark is on.
-                inAttesaDopoClick << banco.relais().pannello(n)->isInAttesa();
-            }
-        });
+        banco.clicca(QStringLiteral("sbUD%1").arg(n));
+        inAttesaDopoClick << banco.relais().pannello(n)->isInAttesa();
     }
+    QCOMPARE(inAttesaDopoClick, QList<bool>({true, true, true}));
     QTRY_COMPARE_WITH_TIMEOUT(colori(banco.relais()), QStringLiteral("RRRGGGGG"), 15000);
+    QVERIFY(banco.attendiInvii());
     QTRY_VERIFY(!banco.relais().pannello(1)->isInAttesa() &&
                 !banco.relais().pannello(2)->isInAttesa() &&
                 !banco.relais().pannello(3)->isInAttesa());
-    QCOMPARE(inAttesaDopoClick, QList<bool>({true, true}));
 
     // All three switched, in the order clicked, each followed by a read-back.
     QStringList rele;
@@ -295,7 +320,7 @@ void TestStatoCollegamento::treClickReleInCoda()
     }
     QCOMPARE(rele, QStringList({"*/R1", "*/R2", "*/R3"}));
     QCOMPARE(inAttesaAllArrivo, rele);
-    QVERIFY(comandi.lastIndexOf(QStringLiteral("*/RS")) > comandi.indexOf(QStringLiteral("*/R3")));
+    QCOMPARE(comandi, QStringList({"*/R1", "*/RS", "*/R2", "*/RS", "*/R3", "*/RS"}));
     QCOMPARE(scheda.stato().rele[0] && scheda.stato().rele[1] && scheda.stato().rele[2], true);
     QCOMPARE(banco.finestra().invio().inCoda(), 0);
     QVERIFY(banco.messaggi().voci().isEmpty());
@@ -308,57 +333,63 @@ void TestStatoCollegamento::codaScartataAllaPerdita()
     QVERIFY(banco.porta() != 0);
     QVERIFY(banco.apriRele());
 
-    // A silent board holds the first command at its prompt, two more queue behind it, and
-    // then the connection goes: the queue is dropped with every pending mark it set. The
-    // board speaks again, and the first click's read-back finds the link restarted.
+    // A silent board holds the first command at its prompt, two more clicks queue behind it,
+    // and then the connection goes: everything queued is dropped with every pending mark.
     scheda.setMuto(true);
-    QList<bool> inAttesaInCoda;
-    QList<bool> inAttesaDopoLaPerdita;
-    int inCoda = -1;
-    QTimer::singleShot(300, this, [&] {
-        banco.clicca(QStringLiteral("sbUD2"));
-        banco.clicca(QStringLiteral("sbUD3"));
-        inAttesaInCoda << banco.relais().pannello(2)->isInAttesa()
-                       << banco.relais().pannello(3)->isInAttesa();
-        inCoda = banco.finestra().invio().inCoda();
-        connect(&banco.finestra().collegamento(), &Collegamento::collegamentoPerso, this, [&] {
-            inAttesaDopoLaPerdita << banco.relais().pannello(2)->isInAttesa()
-                                  << banco.relais().pannello(3)->isInAttesa()
-                                  << banco.relais().pannello(2)->isNonAttuale();
-            scheda.setMuto(false);
-        });
-        scheda.chiudiConnessione();
-    });
     banco.clicca(QStringLiteral("sbUD1"));
-    QCOMPARE(inAttesaInCoda, QList<bool>({true, true}));
-    // Each click queues its command and the read-back after it.
-    QCOMPARE(inCoda, 4);
-    QCOMPARE(inAttesaDopoLaPerdita, QList<bool>({false, false, true}));
-    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
-    QVERIFY(!banco.relais().pannello(1)->isInAttesa());
-    QCOMPARE(banco.finestra().invio().inCoda(), 0);
+    banco.clicca(QStringLiteral("sbUD2"));
+    banco.clicca(QStringLiteral("sbUD3"));
+    QCOMPARE(QList<bool>({banco.relais().pannello(2)->isInAttesa(),
+                          banco.relais().pannello(3)->isInAttesa()}),
+             QList<bool>({true, true}));
+    // Each click queues its command and the read-back after it; the first command waits.
+    QCOMPARE(banco.finestra().invio().inCoda(), 5);
+
+    QSignalSpy perso(&banco.finestra().sessione(), &SessioneScheda::collegamentoPerso);
+    scheda.chiudiConnessione();
+    QVERIFY(perso.wait(2000));
+    QVERIFY(banco.attendiInvii(1000));
+    for (int n = 1; n <= 3; ++n) {
+        QVERIFY2(!banco.relais().pannello(n)->isInAttesa(), qPrintable(QString::number(n)));
+    }
+    QVERIFY(banco.relais().isNonAttuale());
+    QCOMPARE(colori(banco.relais()), QStringLiteral("--------"));
     // Nothing queued went out after the loss.
     QCOMPARE(scheda.stato().rele[0] || scheda.stato().rele[1] || scheda.stato().rele[2], false);
+
+    // The board speaks again: the operator's next request starts the link again and reads it.
+    scheda.setMuto(false);
+    QSignalSpy clienti(&scheda, &SimulatoreScheda::clienteConnesso);
+    banco.clicca(QStringLiteral("sbUDRich"));
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(!banco.relais().isNonAttuale());
+    QCOMPARE(clienti.size(), 1);
+    QVERIFY(banco.attendiInvii());
+    QCOMPARE(banco.finestra().invio().inCoda(), 0);
+    QVERIFY(banco.messaggi().voci().isEmpty());
 }
 
 void TestStatoCollegamento::paginaLasciataDuranteLAttesa()
 {
     SimulatoreScheda scheda;
     scheda.setMuto(true);
-    Banco banco(scheda);
+    // The board's own three minutes for the first prompt after an entry.
+    Temporizzazioni tempi = tempiBrevi();
+    tempi.attesaIngressoMs = Temporizzazioni{}.attesaIngressoMs;
+    Banco banco(scheda, tempi);
     QVERIFY(banco.porta() != 0);
-    banco.finestra().collegamento().setLimitePronto(180000);
 
     // Home while the entry waits for the board's first prompt: the entry is abandoned and
     // its request never goes out, even once the board speaks.
-    QTimer::singleShot(300, this, [&] { banco.clicca(QStringLiteral("sbHome1")); });
-    QElapsedTimer durata;
-    durata.start();
     banco.clicca(QStringLiteral("lbUD"));
-    QVERIFY2(durata.elapsed() < 3000, qPrintable(QString::number(durata.elapsed())));
+    QTRY_VERIFY(banco.tcp().isAttivo());
+    QVERIFY(banco.finestra().invio().isOccupato());
+    banco.clicca(QStringLiteral("sbHome1"));
     QCOMPARE(banco.pagina(), int(ValoriProgramma::Home));
+    QVERIFY(!banco.finestra().invio().isOccupato());
+    QCOMPARE(banco.finestra().invio().inCoda(), 0);
     scheda.setMuto(false);
-    QSignalSpy dati(&banco.finestra().collegamento().clientSocket(), &QTcpSocket::readyRead);
+    QSignalSpy dati(&banco.tcp().clientSocket(), &QTcpSocket::readyRead);
     // Two prompts later nothing has been written: a surviving request would have gone out
     // right after the first.
     QVERIFY(dati.wait(3000));
@@ -380,9 +411,10 @@ void TestStatoCollegamento::tastiera()
     scheda.stato().rele[7] = true;
     QSignalSpy comandi(&scheda, &SimulatoreScheda::comandoEseguito);
     QTest::keyClick(&banco.finestra(), Qt::Key_F5);
+    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGR"));
+    QVERIFY(banco.attendiInvii());
     QCOMPARE(comandi.size(), 1);
     QCOMPARE(comandi.at(0).at(0).toString(), QStringLiteral("*/RS"));
-    QTRY_COMPARE(colori(banco.relais()), QStringLiteral("GGGGGGGR"));
 
     // Ctrl+S saves only on the configuration page.
     const QString impostazioni = banco.finestra().valori().fileImpostazioni;

@@ -25,6 +25,8 @@ SorveglianzaPagine::SorveglianzaPagine(SessioneScheda &sessione, TestoStato &tes
 
 void SorveglianzaPagine::paginaCambiata()
 {
+    // What a page entry still waiting for the link would send belongs to the page just left.
+    m_sessione.invio().abbandonaIngresso();
     if (m_paginaAperta()) {
         m_sessione.sorveglia();
     }

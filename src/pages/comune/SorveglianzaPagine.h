@@ -22,7 +22,8 @@ public:
                        std::function<PaginaBase *()> paginaAperta,
                        std::function<QList<PaginaBase *>()> pagine, QObject *parent = nullptr);
 
-    // The page on screen changed: the silence is counted from now while a board page is open.
+    // The page on screen changed: an entry still waiting for the link is abandoned, and the
+    // silence is counted from now while a board page is open.
     void paginaCambiata();
     // A reply was dropped whole or in part: the page on screen shows values the board may no
     // longer have.
