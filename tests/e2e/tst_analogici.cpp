@@ -8,14 +8,15 @@
 #include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "link/Invio.h"
-#include "protocol/Ricezione.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/scheda/PaginaIngressiAnalogici.h"
 #include "pages/scheda/PaginaUsciteAnalogiche.h"
 #include "pages/scheda/TfrmStatoAnalogici.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
+#include "Supporto.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -38,6 +39,9 @@ const QString kMostrati = QStringLiteral("15 -20 20 50 100 4 50 1");
 // Input 1 on -20..50 from 10 to 40, input 8 on 0..10 from 1 to 3, the others off.
 const QByteArray kCampi = "109219" + QByteArray("000255").repeated(6) + "026076";
 
+// The simulator's idle prompt period where nothing is timed.
+constexpr int kIntervallo = 150;
+
 } // namespace
 
 class TestAnalogici : public ProvaScheda
@@ -45,6 +49,8 @@ class TestAnalogici : public ProvaScheda
     Q_OBJECT
 
 private slots:
+    void init();
+
     void tcpUsciteAnalogiche();
     void tcpIngressiEModoContinuo();
     void tcpAllarmiSenzaInterruzioni();
@@ -57,9 +63,22 @@ private:
     QString mostrati() const;
     qsizetype ricevuti() const { return m_scheda->ricevuti().size(); }
     QList<Blocco> ricevutiDa(qsizetype da) const { return m_scheda->ricevuti().mid(da); }
-    PaginaUsciteAnalogiche &uscite() const { return *m_finestra->navigazione().paginaUsciteAnalogiche(); }
-    PaginaIngressiAnalogici &ingressi() const { return *m_finestra->navigazione().paginaIngressiAnalogici(); }
+    PaginaUsciteAnalogiche &uscite() const
+    {
+        return *m_finestra->navigazione().paginaUsciteAnalogiche();
+    }
+    PaginaIngressiAnalogici &ingressi() const
+    {
+        return *m_finestra->navigazione().paginaIngressiAnalogici();
+    }
 };
+
+void TestAnalogici::init()
+{
+    ProvaScheda::init();
+    setTempi(tempiBrevi());
+    m_scheda->setIntervallo(kIntervallo);
+}
 
 void TestAnalogici::impostaIngressi(const std::array<int, 8> &grezzi)
 {
@@ -99,28 +118,30 @@ void TestAnalogici::tcpUsciteAnalogiche()
     QCOMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
     QCOMPARE(uscite().spinner(1)->value(), 50);
     QCOMPARE(uscite().titolo(1)->text(), QStringLiteral("LUMINOSITA' (OUT 1)"));
-    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/PS\r\n"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/PS\r\n"));
 
     // 150 typed and Enter: shown as 100 and sent as the full level.
     qsizetype da = ricevuti();
     QTest::keyClicks(uscite().casella(1), QStringLiteral("150"));
     QTest::keyClick(uscite().casella(1), Qt::Key_Return);
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/P1255\r\n"));
-    QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 255);
     QCOMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/P1255\r\n"));
+    QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 255);
 
     da = ricevuti();
     uscite().spinner(2)->setValue(7);
     clicca(QStringLiteral("sbUAInvio2"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/P2018\r\n"));
     QCOMPARE(uscite().display(2)->testo(), QStringLiteral("007"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/P2018\r\n"));
     QCOMPARE(m_scheda->stato().usciteAnalogiche[1], 18);
 
     // Read back: 18 is 7 percent, without the leading zeros.
+    QVERIFY(attendiInvii());
     da = ricevuti();
     uscite().display(1)->svuota();
     clicca(QStringLiteral("sbUARich"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/PS\r\n"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/PS\r\n"));
     QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
     QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("7"));
 }
@@ -132,18 +153,19 @@ void TestAnalogici::tcpIngressiEModoContinuo()
     clicca(QStringLiteral("lbIA"));
     QCOMPARE(m_finestra->paginaAttiva(), 4);
     QTRY_COMPARE(mostrati(), kMostrati);
-    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/A\r\n"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/A\r\n"));
     QCOMPARE(ingressi().unita(8)->text(), QStringLiteral("ATM"));
     QCOMPARE(ingressi().allarme(1)->text(), QStringLiteral("All.:Off"));
 
     // Continuous output: every round updates all eight displays.
     qsizetype da = ricevuti();
     clicca(QStringLiteral("sbIAContinua"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
     QVERIFY(m_scheda->stato().continuo);
     impostaIngressi({65535, 65535, 0, 0, 0, 0, 0, 65535});
     QTRY_COMPARE(mostrati(), QStringLiteral("50 50 0 0 0 0 -20 10"));
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    QTRY_VERIFY(m_finestra->sessione().isContinuo());
     auto *continua = m_finestra->findChild<QPushButton *>(QStringLiteral("sbIAContinua"));
     QVERIFY(continua->isChecked());
     impostaIngressi({0, 32768, 65535, 65535, 65535, 65535, 65535, 0});
@@ -152,22 +174,26 @@ void TestAnalogici::tcpIngressiEModoContinuo()
     // Off again: the displays keep the last round.
     da = ricevuti();
     clicca(QStringLiteral("sbIAContinua"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
     QVERIFY(!m_scheda->stato().continuo);
     QTRY_VERIFY(!continua->isChecked());
     impostaIngressi(kGrezzi);
-    // Three more of the board's idle prompts arrive and are logged; nothing is parsed.
-    QSignalSpy righe(&m_finestra->ricezione(), &Ricezione::rigaLog);
-    QTRY_VERIFY(righe.count() >= 3);
+    // Three more of the board's idle prompts arrive and are read; nothing is painted.
+    QSignalSpy pronti(&m_finestra->sessione(), &SessioneScheda::pronto);
+    QTRY_VERIFY(pronti.count() >= 3);
     QCOMPARE(mostrati(), QStringLiteral("-20 15 100 100 100 5 50 0"));
 }
 
 void TestAnalogici::tcpAllarmiSenzaInterruzioni()
 {
+    // The board's own pacing: this is what is timed here.
+    setTempi(Temporizzazioni{});
     avviaTcp();
     scriviAllarmi();
     clicca(QStringLiteral("lbIA"));
     QTRY_VERIFY(!ingressi().display(8)->testo().isEmpty());
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/A\r\n"));
     QCOMPARE(ingressi().allarme(1)->text(), QStringLiteral("All.:10 - 40"));
     QCOMPARE(ingressi().allarme(8)->text(), QStringLiteral("All.:1 - 3"));
 
@@ -193,10 +219,10 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
                 }
             });
     clicca(QStringLiteral("sbIAImp"));
+    const QByteArray gruppo = "*/HAC10000001\r\n*/HAS" + kCampi;
+    QTRY_COMPARE_WITH_TIMEOUT(uniti(ricevutiDa(da)), gruppo + "*/A\r\n*/A\r\n", 20000);
     QCOMPARE(richieste, 2);
     const QList<Blocco> blocchi = ricevutiDa(da);
-    const QByteArray gruppo = "*/HAC10000001\r\n*/HAS" + kCampi;
-    QCOMPARE(uniti(blocchi), gruppo + "*/A\r\n*/A\r\n");
     QCOMPARE(m_scheda->stato().abilitazioniAnalogiche, QStringLiteral("10000001"));
     QCOMPARE(m_scheda->stato().soglieAnalogiche.join(QString()).toLatin1(), kCampi);
     // 200 ms after every field, one character every 50 ms within it.
@@ -208,11 +234,14 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
              qPrintable(QString::number(durata)));
     const qint64 pausaHas = blocchi.at(primoCampo).ms - blocchi.at(primoCampo - 1).ms;
     QVERIFY2(pausaHas >= 250 - 20, qPrintable(QString::number(pausaHas)));
-    // Nothing is left waiting; the next request goes out at once.
+    // Nothing is left waiting: the sender is idle once the last request is out, and the next
+    // one goes out alone.
+    QVERIFY(attendiInvii(1000));
     QCOMPARE(m_finestra->invio().inCoda(), 0);
     const qsizetype dopo = ricevuti();
     clicca(QStringLiteral("sbIARich"));
-    QCOMPARE(uniti(ricevutiDa(dopo)), QByteArray("*/A\r\n"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(ricevutiDa(dopo)), QByteArray("*/A\r\n"));
 
     const QString impostazioni = file(QStringLiteral("Impostazioni.INI"));
     QCOMPARE(LeggiIni(impostazioni, "Impostazioni", "StatoAMax08"), QStringLiteral("3"));
@@ -221,17 +250,20 @@ void TestAnalogici::tcpAllarmiSenzaInterruzioni()
 
 void TestAnalogici::serialeUsciteEIngressi()
 {
-    avviaSeriale();
+    avviaSeriale(kIntervallo);
     m_scheda->stato().usciteAnalogiche = {255, 0};
     clicca(QStringLiteral("lbUA"));
-    QCOMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/P", "S"}));
     QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("100"));
     QTRY_COMPARE(uscite().display(2)->testo(), QStringLiteral("0"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(m_scheda->ricevuti()), (QList<QByteArray>{"*/P", "S"}));
 
     qsizetype da = ricevuti();
     uscite().spinner(1)->setValue(50);
     clicca(QStringLiteral("sbUAInvio1"));
-    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "1", "128"}));
+    QCOMPARE(uscite().display(1)->testo(), QStringLiteral("050"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "1", "128"}));
     QCOMPARE(m_scheda->stato().usciteAnalogiche[0], 128);
     QCOMPARE(uscite().display(1)->testo(), QStringLiteral("050"));
 
@@ -239,7 +271,8 @@ void TestAnalogici::serialeUsciteEIngressi()
     uscite().display(1)->svuota();
     da = ricevuti();
     clicca(QStringLiteral("sbUARich"));
-    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "S"}));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/P", "S"}));
     QTRY_COMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
     QCOMPARE(uscite().display(2)->testo(), QStringLiteral("0"));
 
@@ -248,36 +281,46 @@ void TestAnalogici::serialeUsciteEIngressi()
     impostaIngressi(kGrezzi);
     da = ricevuti();
     clicca(QStringLiteral("lbIA"));
-    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/A"}));
     QTRY_COMPARE(mostrati(), kMostrati);
-    // The analog outputs framer went off with "Pagina Iniziale": its page keeps its values.
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/A"}));
+    // The readings are read for the page that asked: the outputs page keeps its values.
     QCOMPARE(uscite().display(1)->testo(), QStringLiteral("50"));
+    QCOMPARE(uscite().display(2)->testo(), QStringLiteral("0"));
 }
 
 void TestAnalogici::serialeAllarmi()
 {
-    avviaSeriale();
+    // A piece's pause long enough to be measured, far shorter than a wait for a prompt.
+    Temporizzazioni tempi = tempiBrevi();
+    tempi.pezzoMs = 100;
+    setTempi(tempi);
+    avviaSeriale(kIntervallo);
     scriviAllarmi();
     clicca(QStringLiteral("lbIA"));
     QTRY_VERIFY(!ingressi().display(8)->testo().isEmpty());
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(m_scheda->ricevuti()), QList<QByteArray>{"*/A"});
     const qsizetype da = ricevuti();
     clicca(QStringLiteral("sbIAImp"));
     QList<QByteArray> attesi{"*/H", "A", "C", "10000001", "*/H", "A", "S"};
     for (qsizetype i = 0; i < kCampi.size(); i += 3) {
         attesi << kCampi.mid(i, 3);
     }
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), attesi);
     const QList<Blocco> blocchi = ricevutiDa(da);
-    QCOMPARE(pezzi(blocchi), attesi);
     QCOMPARE(m_scheda->stato().soglieAnalogiche.join(QString()).toLatin1(), kCampi);
-    // 200 ms after each field, written without waiting for the board.
+    // A piece's pause after each field, written without waiting for the board.
     for (qsizetype i = 8; i < blocchi.size(); ++i) {
         const qint64 passo = blocchi.at(i).ms - blocchi.at(i - 1).ms;
-        QVERIFY2(passo >= 180 && passo < 900, qPrintable(QString::number(passo)));
+        QVERIFY2(passo >= tempi.pezzoMs - 20 && passo < tempi.pezzoMs + 700,
+                 qPrintable(QString::number(passo)));
     }
 
     // Continuous output over serial: each round's eight readings land on their own inputs.
     clicca(QStringLiteral("sbIAContinua"));
-    QVERIFY(m_scheda->stato().continuo);
+    QTRY_VERIFY(m_scheda->stato().continuo);
     impostaIngressi({65535, 0, 65535, 0, 65535, 0, 65535, 0});
     QTRY_COMPARE(mostrati(), QStringLiteral("50 -20 100 0 100 0 50 0"));
     impostaIngressi(kGrezzi);

@@ -5,11 +5,15 @@
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
+#include "link/Collegamento.h"
 #include "link/RegistroTraffico.h"
+#include "link/TrasportoSeriale.h"
 #include "pages/andamento/FinestraAndamento.h"
 #include "pages/andamento/StoricoAnalogici.h"
 #include "protocol/Conversioni.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
+#include "Blocchi.h"
 #include "ProvaScheda.h"
 #include "Supporto.h"
 
@@ -129,12 +133,15 @@ void TestAndamentoTraffico::tcpReleRegistratoENomiNelGrafico()
 
     QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbUD")), Qt::LeftButton);
     QCOMPARE(m_finestra->paginaAttiva(), 1);
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/RS\r\n"));
     const qsizetype primaDelClic = righe(fileRegistro()).size();
     QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("sbUD5")), Qt::LeftButton);
-    QVERIFY(m_scheda->stato().rele[4]);
-    // The reply is recorded as it arrives, after the last character went out.
+    QTRY_VERIFY(m_scheda->stato().rele[4]);
+    // The reply is recorded as it arrives.
     QTRY_VERIFY(uniti(filtra(righe(fileRegistro()).mid(primaDelClic), QStringLiteral("RX")))
                     .contains(QStringLiteral("STATO USCITE RELE ->00010000<-")));
+    QVERIFY(attendiInvii());
 
     const QList<Riga> tutte = righe(fileRegistro()).mid(primaDelClic);
     const QList<Riga> inviate = filtra(tutte, QStringLiteral("TX"));
@@ -195,7 +202,14 @@ void TestAndamentoTraffico::tcpReleRegistratoENomiNelGrafico()
     QCOMPARE(LeggiIni(filePorte(), QStringLiteral("Traffico"), QStringLiteral("Registra")),
              QStringLiteral("0"));
     const QString registrato = leggiTesto(fileRegistro());
+    QVERIFY(attendiInvii());
+    const qsizetype prima = m_scheda->ricevuti().size();
+    QSignalSpy pronti(&m_finestra->sessione(), &SessioneScheda::pronto);
     QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("sbUDRich")), Qt::LeftButton);
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti().mid(prima)), QByteArray("*/RS\r\n"));
+    // The prompt the request waited for, then the one after its reply.
+    QTRY_VERIFY(pronti.count() >= 2);
     QCOMPARE(leggiTesto(fileRegistro()), registrato);
 }
 
@@ -232,8 +246,9 @@ void TestAndamentoTraffico::serialeRegistroRicordato()
 
 void TestAndamentoTraffico::lettureDallaPaginaIngressiAnalogici()
 {
-    // What the analog inputs page shows, over TCP (reply kind 4) and then over serial (framer
-    // adpIA), reaches the kept readings and the export with the configured names and scaling.
+    // What the analog inputs page shows, over TCP and then over serial, reaches the kept
+    // readings and the export with the configured names and scaling.
+    setTempi(tempiBrevi());
     const quint16 porta = m_scheda->avviaTcp();
     QVERIFY2(porta != 0, qPrintable(m_scheda->errore()));
     const QString dispositivo = m_scheda->apriPty();
@@ -272,7 +287,7 @@ void TestAndamentoTraffico::lettureDallaPaginaIngressiAnalogici()
     voce("mCollSeriale")->trigger();
     QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 65535")).isEmpty());
     QTest::mouseClick(m_finestra->findChild<QWidget *>(QStringLiteral("lbIA")), Qt::LeftButton);
-    QCOMPARE(m_finestra->valori().tipoCollegamento, TipoCollegamento::Seriale);
+    QCOMPARE(m_finestra->collegamento().trasporto(), &m_finestra->collegamento().seriale());
     QTRY_COMPARE(storico.letture(8).size(), 2);
     QCOMPARE(storico.letture(1).ultima().valore, 90);
 

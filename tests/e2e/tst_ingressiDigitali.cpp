@@ -16,6 +16,7 @@
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "pages/scheda/TfrmStato.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
 #include <QCheckBox>
@@ -29,6 +30,9 @@
 #include <memory>
 
 namespace {
+
+// The simulator's idle prompt period: short, as nothing here is about pacing.
+constexpr int kIntervallo = 150;
 
 } // namespace
 
@@ -53,7 +57,10 @@ private:
     {
         return m_scheda->ricevuti().mid(da);
     }
-    PaginaIngressiDigitali &pagina() const { return *m_finestra->navigazione().paginaIngressiDigitali(); }
+    PaginaIngressiDigitali &pagina() const
+    {
+        return *m_finestra->navigazione().paginaIngressiDigitali();
+    }
     QString leggiImpostazione(const QString &sezione, const QString &chiave) const
     {
         return LeggiIni(file(QStringLiteral("Impostazioni.INI")), sezione, chiave);
@@ -63,6 +70,8 @@ private:
 void TestIngressiDigitali::init()
 {
     ProvaScheda::init();
+    setTempi(tempiBrevi());
+    m_scheda->setIntervallo(kIntervallo);
     m_scheda->stato().ingressi.fill(false);
 }
 
@@ -107,7 +116,9 @@ void TestIngressiDigitali::tcpIngressiEAllarmi()
 
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGRGGGG"));
-    QCOMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/I\r\n"));
+    // The sender is done; its last bytes may still be on their way.
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/I\r\n"));
     const QString off = QStringLiteral("All.:Off");
     for (int n = 1; n <= 8; ++n) {
         const QString atteso = n == 2   ? QStringLiteral("All.:High")
@@ -116,13 +127,16 @@ void TestIngressiDigitali::tcpIngressiEAllarmi()
         QCOMPARE(pagina().testoAllarme(n), atteso);
     }
 
-    // An input goes on; the request never starts with "*/C", whatever the flag says.
+    // An input goes on; the request never starts with "*/C", whatever the session last
+    // believed of the stream.
     QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 7 1")), QString());
-    m_finestra->valori().modoContinuo = QStringLiteral("1");
+    QVERIFY(attendiInvii());
+    m_finestra->sessione().setContinuo(true);
     qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbIDRich"));
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGRGGRG"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/I\r\n"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/I\r\n"));
     QVERIFY(!m_scheda->stato().continuo);
 
     modificaAllarme(1, true, false);
@@ -151,6 +165,8 @@ void TestIngressiDigitali::tcpImpostazioniNonScrivibili()
     avviaTcp();
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/I\r\n"));
     const QString off = QStringLiteral("All.:Off");
     impostaAllarmi(
         {off, off, QStringLiteral("All.:Low"), off, off, off, off, QStringLiteral("All.:High")});
@@ -175,52 +191,57 @@ void TestIngressiDigitali::tcpModoContinuo()
 
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGGGG"));
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QVERIFY(!m_finestra->sessione().isContinuo());
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(uniti(m_scheda->ricevuti()), QByteArray("*/I\r\n"));
 
-    qsizetype da = m_scheda->ricevuti().size();
+    const qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbIDContinua"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
-    QVERIFY(m_scheda->stato().continuo);
     QCOMPARE(leggiImpostazione(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")),
              QStringLiteral("1"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n"));
+    QVERIFY(m_scheda->stato().continuo);
     QTRY_VERIFY(sbIAContinua->isChecked());
     QVERIFY(sbIDContinua->isChecked());
-    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    QTRY_VERIFY(m_finestra->sessione().isContinuo());
     // From the next request on, the stream is read for this page with no further command.
     clicca(QStringLiteral("sbIDRich"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n"));
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n"));
     QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 4 1")), QString());
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGRGGGG"));
     QVERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
-    QCOMPARE(m_scheda->ricevuti().size(), da + 10);
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(m_scheda->ricevuti().size(), da + 10);
 
     clicca(QStringLiteral("sbIDContinua"));
-    QCOMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n*/C\r\n"));
-    QVERIFY(!m_scheda->stato().continuo);
     QCOMPARE(leggiImpostazione(QStringLiteral("OPTION"), QStringLiteral("CONTINUO")),
              QStringLiteral("1")); // the stand-in button was still down
+    QTRY_COMPARE(uniti(ricevutiDa(da)), QByteArray("*/C\r\n*/I\r\n*/C\r\n"));
+    QVERIFY(!m_scheda->stato().continuo);
     QTRY_VERIFY(!sbIAContinua->isChecked());
     QVERIFY(!sbIDContinua->isChecked());
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QTRY_VERIFY(!m_finestra->sessione().isContinuo());
 
     // The board starts and stops streaming on its own: both buttons follow, nothing is sent.
-    da = m_scheda->ricevuti().size();
+    QVERIFY(attendiInvii());
+    const qsizetype prima = m_scheda->ricevuti().size();
     m_scheda->stato().continuo = true;
     QTRY_VERIFY(sbIDContinua->isChecked() && sbIAContinua->isChecked());
     m_scheda->stato().continuo = false;
     QTRY_VERIFY(!sbIDContinua->isChecked() && !sbIAContinua->isChecked());
-    QCOMPARE(m_scheda->ricevuti().size(), da);
+    QCOMPARE(m_scheda->ricevuti().size(), prima);
 }
 
 void TestIngressiDigitali::serialeIngressiAllarmiEContinua()
 {
     const QString registro = file(QStringLiteral("scheda.log"));
     QVERIFY(m_scheda->setRegistro(registro));
-    avviaSeriale();
+    avviaSeriale(kIntervallo);
     m_scheda->stato().ingressi = {false, false, false, false, false, true, false, true};
     apriPagina();
     QTRY_COMPARE(colori(pagina()), QStringLiteral("GGGGGRGR"));
-    QCOMPARE(pezzi(m_scheda->ricevuti()), QList<QByteArray>{"*/I"});
+    QVERIFY(attendiInvii());
+    QTRY_COMPARE(pezzi(m_scheda->ricevuti()), QList<QByteArray>{"*/I"});
     QCOMPARE(m_scheda->ricevuti().first().collegamento, QStringLiteral("SER"));
 
     const QString off = QStringLiteral("All.:Off");
@@ -228,34 +249,35 @@ void TestIngressiDigitali::serialeIngressiAllarmiEContinua()
         {QStringLiteral("All.:High"), QStringLiteral("All.:Low"), off, off, off, off, off, off});
     qsizetype da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbIDImp"));
-    // No request follows on serial.
-    QCOMPARE(pezzi(ricevutiDa(da)),
-             (QList<QByteArray>{"*/H", "DC", "11000000", "*/H", "DS", "01111111"}));
+    QVERIFY(attendiInvii());
+    // The states are asked again, as on TCP.
+    QTRY_COMPARE(pezzi(ricevutiDa(da)),
+                 (QList<QByteArray>{"*/H", "DC", "11000000", "*/H", "DS", "01111111", "*/I"}));
     QCOMPARE(m_scheda->stato().abilitazioniDigitali, QStringLiteral("11000000"));
     QCOMPARE(m_scheda->stato().livelliDigitali, QStringLiteral("01111111"));
     // The simulator's log file: one line per piece, time, link, bytes.
     QStringList righe = leggiTesto(registro).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(righe.size(), 7);
+    QCOMPARE(righe.size(), 8);
     for (QString &riga : righe) {
         riga = riga.section(QLatin1Char(' '), 1);
     }
     QCOMPARE(righe, (QStringList{"SER */I", "SER */H", "SER DC", "SER 11000000", "SER */H",
-                                 "SER DS", "SER 01111111"}));
+                                 "SER DS", "SER 01111111", "SER */I"}));
 
     da = m_scheda->ricevuti().size();
     clicca(QStringLiteral("sbIDContinua"));
-    QCOMPARE(pezzi(ricevutiDa(da)), QList<QByteArray>{"*/C"});
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), QList<QByteArray>{"*/C"});
     QVERIFY(m_scheda->stato().continuo);
-    // The framer takes the inputs frame out of the stream.
+    // The reader takes the inputs frame out of the stream.
     QCOMPARE(m_scheda->imposta(QStringLiteral("ingresso 1 1")), QString());
     QTRY_COMPARE(colori(pagina()), QStringLiteral("RGGGGRGR"));
     QVERIFY(pagina().pulsanteContinua()->isChecked());
-    QCOMPARE(m_finestra->valori().modoContinuo, QStringLiteral("1"));
+    QVERIFY(m_finestra->sessione().isContinuo());
 
     clicca(QStringLiteral("sbIDContinua"));
-    QCOMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/C", "*/C"}));
+    QTRY_COMPARE(pezzi(ricevutiDa(da)), (QList<QByteArray>{"*/C", "*/C"}));
     QVERIFY(!m_scheda->stato().continuo);
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
+    QTRY_VERIFY(!m_finestra->sessione().isContinuo());
     QVERIFY(!pagina().pulsanteContinua()->isChecked());
 }
 

@@ -9,14 +9,16 @@
 #include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
-#include "link/Framer.h"
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/GruppoRadio.h"
 #include "pages/periferiche/PaginaPerifIngressiDigitali.h"
 #include "pages/periferiche/PaginaPerifUsciteAnalogiche.h"
 #include "pages/periferiche/PaginaPerifUsciteDigitali.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
+#include "pages/scheda/PaginaUsciteAnalogiche.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
-#include "protocol/FramerPagine.h"
+#include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
 
 #include <QSpinBox>
@@ -28,6 +30,8 @@
 namespace {
 
 constexpr qint64 kScarto = 20;
+// The simulator's idle prompt period: short, as only one pause is timed here.
+constexpr int kIntervallo = 150;
 
 using Blocco = SimulatoreScheda::Blocco;
 
@@ -57,9 +61,13 @@ private slots:
 
 private:
     void creaFinestra() override;
-    // What reached the board since the last call.
+    // What reached the board since the last call, once the sender is idle and the board has
+    // read all it wrote.
     QList<Blocco> nuovi();
-    PaginaPerifUsciteDigitali &uscite() const { return *m_finestra->navigazione().paginaPerifUsciteDigitali(); }
+    PaginaPerifUsciteDigitali &uscite() const
+    {
+        return *m_finestra->navigazione().paginaPerifUsciteDigitali();
+    }
     PaginaPerifIngressiDigitali &ingressi() const
     {
         return *m_finestra->navigazione().paginaPerifIngressiDigitali();
@@ -70,17 +78,24 @@ private:
     }
 
     qsizetype m_letti = 0;
+    // Bytes the panel wrote.
+    qsizetype m_scritti = 0;
 };
 
 void TestPeriferiche::init()
 {
     ProvaScheda::init();
+    setTempi(tempiBrevi());
+    m_scheda->setIntervallo(kIntervallo);
     m_letti = 0;
+    m_scritti = 0;
 }
 
 void TestPeriferiche::creaFinestra()
 {
     ProvaScheda::creaFinestra();
+    connect(&m_finestra->sessione(), &SessioneScheda::datiScritti, this,
+            [this](const QString &, const QByteArray &dati) { m_scritti += dati.size(); });
     // The page entry follows the input focus, which only an active window has.
     m_finestra->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
@@ -88,6 +103,10 @@ void TestPeriferiche::creaFinestra()
 
 QList<Blocco> TestPeriferiche::nuovi()
 {
+    [this] {
+        QVERIFY(attendiInvii());
+        QTRY_COMPARE(uniti(m_scheda->ricevuti()).size(), m_scritti);
+    }();
     const QList<Blocco> tutti = m_scheda->ricevuti();
     const QList<Blocco> esito = tutti.mid(m_letti);
     m_letti = tutti.size();
@@ -99,16 +118,17 @@ void TestPeriferiche::tcpUsciteDigitali()
     avviaTcp();
     QVERIFY(m_scheda->imposta("unita 1 uscita 8 1").isEmpty());
     QVERIFY(m_scheda->imposta("unita 2 uscita 1 1").isEmpty());
-    FramerPagine &framer = m_finestra->framer();
+    PaginaUsciteDigitali &rele = *m_finestra->navigazione().paginaUsciteDigitali();
 
     clicca("lbUD");
     QCOMPARE(uniti(nuovi()), QByteArray("*/RS\r\n"));
+    QTRY_COMPARE(colori(rele), QStringLiteral("GGGGGGGG"));
     clicca("sbPUD");
     QCOMPARE(m_finestra->paginaAttiva(), 5);
     QCOMPARE(uniti(nuovi()), QByteArray("*/ER000S\r\n"));
-    QVERIFY(!framer.adpUD()->enabled());
-    QVERIFY(framer.adpUDP()->enabled());
+    // The unit's reply is read for the unit page alone.
     QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGR"));
+    QCOMPARE(colori(rele), QStringLiteral("GGGGGGGG"));
 
     clicca("rgUDP_4");
     QCOMPARE(uniti(nuovi()), QByteArray("*/ER001S\r\n"));
@@ -127,17 +147,24 @@ void TestPeriferiche::tcpUsciteDigitali()
     const QList<Blocco> reset = nuovi();
     QCOMPARE(uniti(reset), QByteArray("*/ERZ\r\n*/ER100S\r\n"));
     const qint64 pausa = reset.at(7).ms - reset.at(6).ms;
-    QVERIFY2(pausa >= 500 + 50 - kScarto, qPrintable(QString::number(pausa)));
+    QVERIFY2(pausa >= 500 + tempiBrevi().carattereTcpMs - kScarto,
+             qPrintable(QString::number(pausa)));
     QVERIFY(!m_scheda->stato().unita[0].uscite[7]);
     QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGG"));
 
     // Left on "Unità 4", the page opens again on "Unità 1" with one request for it.
     clicca("rgUDP_3");
     QCOMPARE(uniti(nuovi()), QByteArray("*/ER110S\r\n"));
+    QTRY_COMPARE(colori(uscite()), QStringLiteral("GGGGGGGG"));
     clicca("sbUD");
     QCOMPARE(m_finestra->paginaAttiva(), 1);
-    QVERIFY(framer.adpUD()->enabled());
-    QVERIFY(!framer.adpUDP()->enabled());
+    QVERIFY(nuovi().isEmpty());
+    // Back on the relay page, the relay reply paints it and not the unit page.
+    m_scheda->stato().rele[0] = true;
+    clicca("sbUDRich");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/RS\r\n"));
+    QTRY_COMPARE(colori(rele), QStringLiteral("RGGGGGGG"));
+    QCOMPARE(colori(uscite()), QStringLiteral("GGGGGGGG"));
     QVERIFY(m_scheda->imposta("unita 1 uscita 2 1").isEmpty());
     clicca("sbPUD");
     QCOMPARE(uscite().unitaSelezionata(), 0);
@@ -151,20 +178,18 @@ void TestPeriferiche::tcpIngressiDigitali()
     avviaTcp();
     m_scheda->stato().unita[0].ingressi = {true, true, false, false, false, false, false, false};
     m_scheda->stato().unita[2].ingressi = {false, false, false, false, false, false, true, true};
-    FramerPagine &framer = m_finestra->framer();
+    m_scheda->stato().ingressi.fill(false);
+    PaginaIngressiDigitali &scheda = *m_finestra->navigazione().paginaIngressiDigitali();
 
     clicca("lbID");
+    QTRY_COMPARE(colori(scheda), QStringLiteral("GGGGGGGG"));
     ingressi().gruppoUnita()->setItemIndex(5);
-    // An inputs reply marks the board as streaming until its next prompt says otherwise;
-    // leaving before that would first send the "*/C" that stops the stream.
-    QTRY_COMPARE(m_finestra->valori().modoContinuo, QStringLiteral("0"));
     nuovi();
     clicca("sbPID");
     QCOMPARE(m_finestra->paginaAttiva(), 6);
     QCOMPARE(uniti(nuovi()), QByteArray("*/EI000\r\n"));
-    QVERIFY(!framer.adpID()->enabled());
-    QVERIFY(framer.adpIDP()->enabled());
     QTRY_COMPARE(colori(ingressi()), QStringLiteral("RRGGGGGG"));
+    QCOMPARE(colori(scheda), QStringLiteral("GGGGGGGG"));
 
     clicca("rgIDP_2");
     QCOMPARE(uniti(nuovi()), QByteArray("*/EI010\r\n"));
@@ -177,9 +202,13 @@ void TestPeriferiche::tcpIngressiDigitali()
 
     clicca("sbID");
     QCOMPARE(m_finestra->paginaAttiva(), 2);
-    QVERIFY(framer.adpID()->enabled());
-    QVERIFY(!framer.adpIDP()->enabled());
     QVERIFY(nuovi().isEmpty());
+    // Back on the board's inputs page, its reply paints it and not the unit page.
+    m_scheda->stato().ingressi[0] = true;
+    clicca("sbIDRich");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/I\r\n"));
+    QTRY_COMPARE(colori(scheda), QStringLiteral("RGGGGGGG"));
+    QCOMPARE(colori(ingressi()), QStringLiteral("GGGGGGRR"));
 }
 
 void TestPeriferiche::tcpUsciteAnalogiche()
@@ -187,17 +216,20 @@ void TestPeriferiche::tcpUsciteAnalogiche()
     avviaTcp();
     m_scheda->stato().unita[0].analogiche = {63, 0, 32, 16, 1, 62, 25, 40};
     m_scheda->stato().unita[5].analogiche = {10, 20, 30, 40, 50, 60, 63, 0};
-    FramerPagine &framer = m_finestra->framer();
+    PaginaUsciteAnalogiche &scheda = *m_finestra->navigazione().paginaUsciteAnalogiche();
+    const auto livelliScheda = [&scheda] {
+        return QStringList{scheda.display(1)->testo(), scheda.display(2)->testo()};
+    };
 
     clicca("lbUA");
+    QTRY_COMPARE(livelliScheda(), (QStringList{"0", "0"}));
     nuovi();
     clicca("sbPUA");
     QCOMPARE(m_finestra->paginaAttiva(), 7);
     QCOMPARE(uniti(nuovi()), QByteArray("*/EA000S\r\n"));
-    QVERIFY(!framer.adpUA()->enabled());
-    QVERIFY(framer.adpUAP()->enabled());
     QTRY_COMPARE(displays(analogiche()),
                  (QStringList{"100", "0", "51", "25", "2", "98", "40", "63"}));
+    QCOMPARE(livelliScheda(), (QStringList{"0", "0"}));
 
     clicca("rgUAP_5");
     QCOMPARE(uniti(nuovi()), QByteArray("*/EA101S\r\n"));
@@ -221,13 +253,18 @@ void TestPeriferiche::tcpUsciteAnalogiche()
 
     clicca("sbUA");
     QCOMPARE(m_finestra->paginaAttiva(), 3);
-    QVERIFY(framer.adpUA()->enabled());
-    QVERIFY(!framer.adpUAP()->enabled());
+    QVERIFY(nuovi().isEmpty());
+    // Back on the board's outputs page, its reply paints it and not the unit page.
+    m_scheda->stato().usciteAnalogiche = {255, 128};
+    clicca("sbUARich");
+    QCOMPARE(uniti(nuovi()), QByteArray("*/PS\r\n"));
+    QTRY_COMPARE(livelliScheda(), (QStringList{"100", "50"}));
+    QCOMPARE(displays(analogiche()), QStringList(8, QStringLiteral("0")));
 }
 
 void TestPeriferiche::serialeUsciteEIngressi()
 {
-    avviaSeriale();
+    avviaSeriale(kIntervallo);
     QVERIFY(m_scheda->imposta("unita 2 uscita 8 1").isEmpty());
     m_scheda->stato().unita[0].ingressi = {false, false, false, true, false, false, false, false};
 
@@ -274,8 +311,8 @@ void TestPeriferiche::serialeNovePacchetti()
                         .toLatin1();
     }
     QVERIFY(scheda.scrivi(risposta + "F?"));
-    QTRY_COMPARE(m_finestra->valori().contatoreUAP, 10);
-    QCOMPARE(displays(analogiche()), (QStringList{"0", "2", "25", "40", "51", "98", "100", "63"}));
+    QTRY_COMPARE(displays(analogiche()),
+                 (QStringList{"0", "2", "25", "40", "51", "98", "100", "63"}));
     QCOMPARE(analogiche().spinner(8)->value(), 63);
 }
 

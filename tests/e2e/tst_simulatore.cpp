@@ -1,7 +1,9 @@
-// The simulator over real links, written to the way the panel writes: TCP one character every
-// 50 ms with a line end, serial in pieces 800 ms and 200 ms apart without one.
+// The simulator over real links, written to the way the panel writes: TCP one character per
+// write with a line end, serial in pieces without one, the first piece followed by a pause
+// longer than the board's idle period.
 #include "SimulatoreScheda.h"
 
+#include "protocol/LettoreRisposte.h"
 #include "protocol/Protocollo.h"
 #include "settings/Utilita.h"
 
@@ -19,6 +21,27 @@ using namespace Protocollo;
 
 namespace {
 
+// The panel's own character pace on TCP, where the board's record of it is checked.
+constexpr int kCarattere = 50;
+// A quicker writer elsewhere: still one character per write, which the board takes the same.
+constexpr int kCarattereRapido = 15;
+// The board's idle prompt period on the serial line, and the pauses after a command's first
+// piece and after the others, standing to it as the panel's 800 ms and 200 ms stand to the
+// board's 300 ms.
+constexpr int kIntervalloSeriale = 150;
+constexpr int kPrimoPezzo = 400;
+constexpr int kPezzo = 100;
+
+// The eight states of a digital reply, channel 1 first.
+std::array<bool, 8> stati(const char *otto)
+{
+    std::array<bool, 8> esito{};
+    for (int i = 0; i < 8; ++i) {
+        esito[i] = otto[i] == '1';
+    }
+    return esito;
+}
+
 // Panel side of a TCP link: keeps everything received.
 class PannelloTcp
 {
@@ -33,11 +56,11 @@ public:
     bool connesso() { return m_socket.waitForConnected(3000); }
     QTcpSocket &socket() { return m_socket; }
 
-    void scriviLento(const QString &testo)
+    void scriviLento(const QString &testo, int ms = kCarattereRapido)
     {
         for (const QChar c : testo) {
             m_socket.write(QByteArray(1, c.toLatin1()));
-            Attendi(50);
+            Attendi(ms);
         }
     }
 
@@ -76,13 +99,14 @@ public:
 
     bool aperto() const { return m_fd >= 0; }
 
-    // The serial sender's rhythm: 800 ms after the first piece, 200 ms after the others.
+    // The serial sender's rhythm: a long pause after the first piece, a short one after the
+    // others.
     void scriviPezzi(const QStringList &pezzi)
     {
         for (int i = 0; i < pezzi.size(); ++i) {
             const QByteArray dati = pezzi.at(i).toLatin1();
             QCOMPARE(::write(m_fd, dati.constData(), dati.size()), ssize_t(dati.size()));
-            Attendi(i == 0 ? 800 : 200);
+            Attendi(i == 0 ? kPrimoPezzo : kPezzo);
         }
     }
 
@@ -118,6 +142,7 @@ void TestSimulatore::releViaTcp()
 {
     SimulatoreScheda scheda;
     scheda.setDeriva(false);
+    scheda.setIntervallo(150);
     const quint16 porta = scheda.avviaTcp();
     QVERIFY(porta != 0);
     PannelloTcp pannello(porta);
@@ -127,7 +152,7 @@ void TestSimulatore::releViaTcp()
 
     QSignalSpy eseguiti(&scheda, &SimulatoreScheda::comandoEseguito);
     pannello.m_ricevuto.clear();
-    pannello.scriviLento(operaRele(5).tcp);
+    pannello.scriviLento(operaRele(5).tcp, kCarattere);
     QCOMPARE(eseguiti.size(), 1);
     QCOMPARE(eseguiti.first().first().toString(), QStringLiteral("*/R5"));
     QVERIFY(scheda.stato().rele[4]);
@@ -136,12 +161,15 @@ void TestSimulatore::releViaTcp()
     QTRY_VERIFY(pannello.m_ricevuto.contains("F?"));
 
     pannello.m_ricevuto.clear();
-    pannello.scriviLento(statoRele().tcp);
+    pannello.scriviLento(statoRele().tcp, kCarattere);
     QTRY_VERIFY(pannello.m_ricevuto.contains("<-"));
     QTRY_VERIFY(pannello.m_ricevuto.indexOf("F?") > pannello.m_ricevuto.indexOf("<-"));
     const QString testo = QString::fromLatin1(pannello.m_ricevuto);
     QVERIFY(testo.startsWith(InizioRele));
-    QCOMPARE(valoreFrame(testo, 8), QStringLiteral("00010000"));
+    // As the panel reads it: one whole frame, relay 5 on.
+    const Risposta rele = LettoreRisposte::leggi(testo, TipoRisposta::Rele);
+    QVERIFY(rele.completa() && rele.rigorosa);
+    QCOMPARE(rele.stati, stati("00001000"));
     QVERIFY(!testo.left(testo.indexOf(QLatin1String("<-"))).contains(QLatin1String("F?")));
 
     // After the reply the board keeps prompting while idle.
@@ -153,13 +181,14 @@ void TestSimulatore::releViaTcp()
     QVERIFY(ricevuti.size() >= 12);
     QCOMPARE(ricevuti.last().dati, QByteArray("\n"));
     QCOMPARE(ricevuti.last().collegamento, QStringLiteral("TCP"));
-    QVERIFY(ricevuti.last().ms - ricevuti.at(ricevuti.size() - 6).ms >= 250);
+    QVERIFY(ricevuti.last().ms - ricevuti.at(ricevuti.size() - 6).ms >= 5 * kCarattere);
 }
 
 void TestSimulatore::releViaPty()
 {
     SimulatoreScheda scheda;
     scheda.setDeriva(false);
+    scheda.setIntervallo(kIntervalloSeriale);
     const QString percorso = scheda.apriPty();
     QVERIFY2(!percorso.isEmpty(), qPrintable(scheda.errore()));
 
@@ -169,7 +198,7 @@ void TestSimulatore::releViaPty()
         QVERIFY(pannello.aperto());
         QTRY_VERIFY_WITH_TIMEOUT(contaPronti(pannello.m_ricevuto) >= 1, 3000);
 
-        // "*/R" and "5" 800 ms apart are one command.
+        // "*/R" and "5" further apart than the idle period are one command.
         pannello.scriviPezzi(operaRele(5).pezziSeriale);
         QCOMPARE(eseguiti.size(), 1);
         QVERIFY(scheda.stato().rele[4]);
@@ -178,8 +207,10 @@ void TestSimulatore::releViaPty()
         pannello.scriviPezzi(statoRele().pezziSeriale);
         QTRY_VERIFY(pannello.m_ricevuto.contains("<-"));
         QTRY_VERIFY(pannello.m_ricevuto.indexOf("F?") > pannello.m_ricevuto.indexOf("<-"));
-        QCOMPARE(valoreFrame(QString::fromLatin1(pannello.m_ricevuto), 8),
-                 QStringLiteral("00010000"));
+        const Risposta rele =
+            LettoreRisposte::leggi(QString::fromLatin1(pannello.m_ricevuto), TipoRisposta::Rele);
+        QVERIFY(rele.completa() && rele.rigorosa);
+        QCOMPARE(rele.stati, stati("00001000"));
 
         // The whole command in one write works as well.
         pannello.scriviPezzi({QStringLiteral("*/R5")});
@@ -209,22 +240,27 @@ void TestSimulatore::soglieAllarmiViaTcp()
 
     pannello.scriviLento(abilitazioniAllarmiAnalogici(QStringLiteral("10000001")).tcp);
     QTRY_COMPARE(scheda.stato().abilitazioniAnalogiche, QStringLiteral("10000001"));
-    Attendi(500);
+    // Its prompt has come: the head of the thresholds may go. The board's idle period starts
+    // again at every character it reads, so no idle prompt is on its way now.
+    QTRY_VERIFY(pannello.m_ricevuto.endsWith("F?"));
+    pannello.m_ricevuto.clear();
+    QSignalSpy inattivo(&scheda, &SimulatoreScheda::prontoInviato);
     // The thresholds follow the head with no prompt in between, as the panel sends them.
     pannello.scriviLento(soglieAllarmiAnalogici().tcp);
-    Attendi(200);
-    pannello.m_ricevuto.clear();
     QStringList soglie;
     for (int i = 0; i < 16; ++i) {
+        if (i == 15) {
+            // The board stayed quiet while the thresholds were arriving.
+            QCOMPARE(pannello.m_ricevuto, QByteArray());
+            QCOMPARE(inattivo.count(), 0);
+        }
         soglie << campoTreCifre(i % 2 == 0 ? 10 + i : 200 + i);
         pannello.scriviLento(soglie.last());
-        if (i < 15) {
-            Attendi(200);
-        }
+        Attendi(2 * kCarattereRapido);
     }
-    QCOMPARE(scheda.stato().soglieAnalogiche, soglie);
-    // The board stayed quiet while the thresholds were arriving.
-    QCOMPARE(pannello.m_ricevuto, QByteArray("F?"));
+    QTRY_COMPARE(scheda.stato().soglieAnalogiche, soglie);
+    // Its prompt once the last one is in.
+    QTRY_COMPARE(pannello.m_ricevuto, QByteArray("F?"));
 }
 
 void TestSimulatore::modoContinuo()
@@ -235,14 +271,25 @@ void TestSimulatore::modoContinuo()
     PannelloTcp pannello(scheda.avviaTcp());
     QVERIFY(pannello.connesso());
 
+    scheda.stato().ingressi = {false, true, false, false, false, false, false, true};
+    scheda.stato().ingressiAnalogici = {0, 1, 255, 4096, 32768, 50000, 65534, 65535};
     pannello.scriviLento(continuo().tcp);
     QVERIFY(scheda.stato().continuo);
     pannello.m_ricevuto.clear();
-    // Two complete rounds, each read as continuous output by the panel's rule.
+    // Two complete rounds, each read by the panel's reader as continuous output carrying the
+    // board's inputs and its eight readings.
     QTRY_VERIFY_WITH_TIMEOUT(contaPronti(pannello.m_ricevuto) >= 3, 3000);
     const QList<QByteArray> giri = pannello.m_ricevuto.split('?');
-    QVERIFY(testoModoContinuo(QString::fromLatin1(giri.at(1))));
-    QVERIFY(testoModoContinuo(QString::fromLatin1(giri.at(2))));
+    for (const int n : {1, 2}) {
+        const QString testo = QString::fromLatin1(giri.at(n) + '?');
+        QVERIFY(LettoreRisposte::isGiroContinuo(testo));
+        const GiroContinuo giro = LettoreRisposte::leggiGiro(testo);
+        QVERIFY(giro.ingressi.completa() && giro.ingressi.rigorosa);
+        QCOMPARE(giro.ingressi.stati, scheda.stato().ingressi);
+        QVERIFY(giro.analogici.completa() && giro.analogici.rigorosa);
+        QCOMPARE(giro.analogici.valori, QList<int>(scheda.stato().ingressiAnalogici.cbegin(),
+                                                   scheda.stato().ingressiAnalogici.cend()));
+    }
 
     // Commands are still taken; "*/C" again switches the stream off.
     pannello.scriviLento(statoRele().tcp);
@@ -298,7 +345,11 @@ void TestSimulatore::guasti()
     pannello.m_ricevuto.clear();
     pannello.scriviLento(letturaAnalogici().tcp);
     QTRY_VERIFY(pannello.m_ricevuto.contains("F?"));
-    QCOMPARE(valoreFrame(QString::fromLatin1(pannello.m_ricevuto), 5), QStringLiteral("XXXXX"));
+    // The panel's reader finds the frames and finds them not numbers.
+    const Risposta letture = LettoreRisposte::leggi(QString::fromLatin1(pannello.m_ricevuto),
+                                                    TipoRisposta::IngressiAnalogici);
+    QVERIFY(letture.trovata());
+    QVERIFY(!letture.errore.isEmpty());
 
     // A dropped reply: no frame comes back, but the board goes on prompting.
     scheda.setCorpoNonNumerico(false);

@@ -2,6 +2,7 @@
 #include "LettoreComandi.h"
 #include "SchedaSimulata.h"
 
+#include "protocol/LettoreRisposte.h"
 #include "protocol/Protocollo.h"
 
 #include <QTest>
@@ -39,6 +40,27 @@ QList<Comando> tuttiIComandi()
 QByteArray byte(const QString &testo)
 {
     return testo.toLatin1();
+}
+
+// The eight states of a digital reply, channel 1 first.
+std::array<bool, 8> stati(const char *otto)
+{
+    std::array<bool, 8> esito{};
+    for (int i = 0; i < 8; ++i) {
+        esito[i] = otto[i] == '1';
+    }
+    return esito;
+}
+
+// The board's answer to `comando` as the panel's reader takes it; every frame must be whole.
+Risposta leggi(SchedaSimulata &scheda, const QString &comando, TipoRisposta tipo, int unita = -1)
+{
+    const Risposta risposta = LettoreRisposte::leggi(scheda.esegui(comando), tipo, unita);
+    if (!risposta.completa() || !risposta.rigorosa) {
+        QTest::qFail(qPrintable(QStringLiteral("reply to %1 not whole").arg(comando)), __FILE__,
+                     __LINE__);
+    }
+    return risposta;
 }
 
 } // namespace
@@ -128,13 +150,12 @@ void TestSimulatoreComandi::rele()
     QCOMPARE(scheda.esegui("*/R1"), QString());
     QCOMPARE(scheda.esegui("*/R8"), QString());
     QCOMPARE(scheda.esegui("*/RS"), QStringLiteral("STATO USCITE RELE ->10000001<-"));
-    const auto stati = statiCanali(valoreFrame(scheda.esegui("*/RS"), 8));
-    QVERIFY(stati[0] && stati[7] && !stati[1]);
+    QCOMPARE(leggi(scheda, "*/RS", TipoRisposta::Rele).stati, stati("10000001"));
     // Operating toggles, reset clears them all.
     scheda.esegui("*/R1");
-    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("10000000"));
+    QCOMPARE(leggi(scheda, "*/RS", TipoRisposta::Rele).stati, stati("00000001"));
     scheda.esegui("*/R0");
-    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("00000000"));
+    QCOMPARE(leggi(scheda, "*/RS", TipoRisposta::Rele).stati, stati("00000000"));
 }
 
 void TestSimulatoreComandi::usciteAnalogiche()
@@ -142,10 +163,9 @@ void TestSimulatoreComandi::usciteAnalogiche()
     SchedaSimulata scheda;
     scheda.esegui("*/P1128");
     scheda.esegui("*/P2999");
-    const QStringList frame = scheda.esegui("*/PS").split(FineRiga);
-    QCOMPARE(frame.size(), 2);
-    QCOMPARE(valoreFrame(frame.at(0), 3), QStringLiteral("128"));
-    QCOMPARE(valoreFrame(frame.at(1), 3), QStringLiteral("255"));
+    const Risposta uscite = leggi(scheda, "*/PS", TipoRisposta::UsciteAnalogiche);
+    QCOMPARE(uscite.frameTrovati, 2);
+    QCOMPARE(uscite.valori, (QList<int>{128, 255}));
     scheda.esegui("*/P0");
     QCOMPARE(scheda.stato().usciteAnalogiche, (std::array<int, 2>{0, 0}));
 }
@@ -155,8 +175,8 @@ void TestSimulatoreComandi::unita()
     SchedaSimulata scheda;
     scheda.esegui(operaUscitaUnita(4, 2).pezziSeriale.join(QString()));
     QVERIFY(scheda.stato().unita[4].uscite[1]);
-    const QString risposta = scheda.esegui(statoUsciteUnita(4).pezziSeriale.join(QString()));
-    QCOMPARE(valoreFrame(risposta, 8), QStringLiteral("00000010"));
+    const QString stato = statoUsciteUnita(4).pezziSeriale.join(QString());
+    QCOMPARE(leggi(scheda, stato, TipoRisposta::UsciteUnita, 4).stati, stati("01000000"));
     scheda.esegui(operaUscitaUnita(1, 1).pezziSeriale.join(QString()));
     scheda.esegui("*/ER0010");
     QVERIFY(!scheda.stato().unita[4].uscite[1]);
@@ -165,16 +185,15 @@ void TestSimulatoreComandi::unita()
     QVERIFY(!scheda.stato().unita[1].uscite[0]);
 
     scheda.stato().unita[6].ingressi = {true, false, false, false, false, false, false, true};
-    const QString ingressi = scheda.esegui("*/EI011");
-    QVERIFY(ingressi.startsWith(InizioIngressiUnita));
-    QCOMPARE(valoreFrame(ingressi, 8), QStringLiteral("10000001"));
+    QVERIFY(scheda.esegui("*/EI011").startsWith(InizioIngressiUnita));
+    QCOMPARE(leggi(scheda, "*/EI011", TipoRisposta::IngressiUnita, 6).stati, stati("10000001"));
 
     scheda.esegui("*/EA1003063");
     scheda.esegui("*/EA1008070");
-    const QStringList canali = scheda.esegui("*/EA100S").split(FineRiga);
-    QCOMPARE(canali.size(), 8);
-    QCOMPARE(valoreFrame(canali.at(2), 3), QStringLiteral("063"));
-    QCOMPARE(valoreFrame(canali.at(7), 3), QStringLiteral("063")); // kept within 0..63
+    const Risposta canali = leggi(scheda, "*/EA100S", TipoRisposta::CanaliUnita, 1);
+    QCOMPARE(canali.frameTrovati, 8);
+    QCOMPARE(canali.valori.at(2), 63);
+    QCOMPARE(canali.valori.at(7), 63); // kept within 0..63
     scheda.esegui("*/EA000Z");
     QCOMPARE(scheda.stato().unita[1].analogiche[2], 0);
 }
@@ -208,17 +227,13 @@ void TestSimulatoreComandi::risposteNonSembranoContinue()
     SchedaSimulata scheda;
     for (const Comando &comando : tuttiIComandi()) {
         const QString risposta = scheda.esegui(comando.pezziSeriale.join(QString()));
-        QVERIFY2(!testoModoContinuo(risposta + Pronto), qPrintable(risposta));
+        QVERIFY2(!LettoreRisposte::isGiroContinuo(risposta + Pronto), qPrintable(risposta));
     }
     // The analog inputs reply: eight frames that the panel reads in order.
     scheda.stato().ingressiAnalogici = {0, 1, 2, 3, 4, 5, 6, 65535};
-    const QStringList frame = scheda.esegui("*/A").split(FineRiga);
-    QCOMPARE(frame.size(), 8);
-    for (int i = 0; i < 8; ++i) {
-        QVERIFY(frame.at(i).contains(InizioAnalogico));
-    }
-    QCOMPARE(valoreFrame(frame.at(6), 5), QStringLiteral("00006"));
-    QCOMPARE(valoreFrame(frame.at(7), 5), QStringLiteral("65535"));
+    const Risposta letture = leggi(scheda, "*/A", TipoRisposta::IngressiAnalogici);
+    QCOMPARE(letture.frameTrovati, 8);
+    QCOMPARE(letture.valori, (QList<int>{0, 1, 2, 3, 4, 5, 6, 65535}));
 }
 
 void TestSimulatoreComandi::bloccoContinuo()
@@ -227,12 +242,15 @@ void TestSimulatoreComandi::bloccoContinuo()
     scheda.stato().ingressi = {false, true, false, false, false, false, false, false};
     scheda.stato().ingressiAnalogici[0] = 4321;
     const QString blocco = scheda.bloccoContinuo();
-    QVERIFY(testoModoContinuo(blocco));
-    const QStringList frame = blocco.split(FineRiga);
-    QCOMPARE(frame.size(), 9);
-    QVERIFY(frame.at(0).startsWith(InizioIngressi));
-    QCOMPARE(valoreFrame(frame.at(0), 8), QStringLiteral("00000010"));
-    QCOMPARE(valoreFrame(frame.at(1), 5), QStringLiteral("04321"));
+    QVERIFY(LettoreRisposte::isGiroContinuo(blocco));
+    // The inputs frame first, then the eight readings.
+    QVERIFY(blocco.startsWith(InizioIngressi));
+    const GiroContinuo giro = LettoreRisposte::leggiGiro(blocco);
+    QVERIFY(giro.ingressi.completa() && giro.ingressi.rigorosa);
+    QCOMPARE(giro.ingressi.stati, stati("01000000"));
+    QVERIFY(giro.analogici.completa() && giro.analogici.rigorosa);
+    QCOMPARE(giro.analogici.valori.size(), 8);
+    QCOMPARE(giro.analogici.valori.first(), 4321);
 
     QCOMPARE(scheda.esegui("*/C"), QString());
     QVERIFY(scheda.stato().continuo);
@@ -244,15 +262,18 @@ void TestSimulatoreComandi::corpoNonNumerico()
 {
     SchedaSimulata scheda;
     scheda.setCorpoNonNumerico(true);
-    bool convertito = false;
-    valoreFrame(scheda.esegui("*/A"), 5).toInt(&convertito);
-    QVERIFY(!convertito);
-    valoreFrame(scheda.esegui("*/PS"), 3).toInt(&convertito);
-    QVERIFY(!convertito);
-    valoreFrame(scheda.esegui("*/EA000S"), 3).toInt(&convertito);
-    QVERIFY(!convertito);
+    // The panel's reader finds the frames and finds them not numbers.
+    const auto nonNumerico = [&scheda](const QString &comando, TipoRisposta tipo) {
+        const Risposta r = LettoreRisposte::leggi(scheda.esegui(comando), tipo, 0);
+        return r.trovata() && !r.errore.isEmpty();
+    };
+    QVERIFY(nonNumerico(QStringLiteral("*/A"), TipoRisposta::IngressiAnalogici));
+    QVERIFY(nonNumerico(QStringLiteral("*/PS"), TipoRisposta::UsciteAnalogiche));
+    QVERIFY(nonNumerico(QStringLiteral("*/EA000S"), TipoRisposta::CanaliUnita));
     // Digital bodies stay as they are.
-    QCOMPARE(valoreFrame(scheda.esegui("*/RS"), 8), QStringLiteral("00000000"));
+    const Risposta rele = leggi(scheda, "*/RS", TipoRisposta::Rele);
+    QVERIFY(rele.completa() && rele.rigorosa);
+    QCOMPARE(rele.stati, stati("00000000"));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatoreComandi)

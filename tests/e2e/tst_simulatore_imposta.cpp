@@ -3,23 +3,28 @@
 // standard input while it serves.
 #include "SchedaSimulata.h"
 
+#include "protocol/LettoreRisposte.h"
+
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTest>
 
 namespace {
 
-// The eight input characters of a digital inputs frame, input 1 first; empty without a frame.
+// The inputs of a digital inputs reply as the panel reads them, "1" for set, input 1 first;
+// empty without a whole frame.
 QString ingressi(const QByteArray &ricevuto)
 {
-    const QByteArray inizio("STATO INGRESSI ->");
-    const qsizetype da = ricevuto.lastIndexOf(inizio);
-    if (da < 0 || ricevuto.size() < da + inizio.size() + 8) {
+    const Risposta risposta =
+        LettoreRisposte::leggi(QString::fromLatin1(ricevuto), TipoRisposta::Ingressi);
+    if (!risposta.completa() || !risposta.rigorosa) {
         return {};
     }
-    QString corpo = QString::fromLatin1(ricevuto.mid(da + inizio.size(), 8));
-    std::reverse(corpo.begin(), corpo.end());
-    return corpo;
+    QString stati;
+    for (const bool acceso : risposta.stati) {
+        stati += acceso ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    return stati;
 }
 
 } // namespace

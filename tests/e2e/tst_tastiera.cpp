@@ -18,6 +18,7 @@
 #include "pages/widgets/DisplayLed.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "settings/Ini.h"
+#include "Supporto.h"
 
 #include <QCheckBox>
 #include <QFocusFrame>
@@ -31,6 +32,8 @@ class TestTastiera : public ProvaScheda
     Q_OBJECT
 
 private slots:
+    void init();
+
     void tuttoDaTastiera();
 
 private:
@@ -41,6 +44,14 @@ private:
     void apriPeriferica(QPushButton *periferiche, QPushButton *ritorno, int pagina);
     NavigazionePagine &navigazione() const { return m_finestra->navigazione(); }
 };
+
+void TestTastiera::init()
+{
+    ProvaScheda::init();
+    // Nothing here is about pacing.
+    setTempi(tempiBrevi());
+    m_scheda->setIntervallo(150);
+}
 
 void TestTastiera::premi(int tasto, Qt::KeyboardModifiers modificatori)
 {
@@ -55,10 +66,11 @@ void TestTastiera::premi(int tasto, Qt::KeyboardModifiers modificatori)
 bool TestTastiera::tabFino(QWidget *obiettivo)
 {
     // After a dialog closes the focus comes back to the window a moment later.
-    QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000);
-    for (int i = 0; i < 120 && QApplication::focusWidget() &&
-                    QApplication::focusWidget() != obiettivo;
-         ++i) {
+    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000)) {
+        return false;
+    }
+    for (int i = 0;
+         i < 120 && QApplication::focusWidget() && QApplication::focusWidget() != obiettivo; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     return QApplication::focusWidget() == obiettivo;
@@ -93,8 +105,8 @@ void TestTastiera::tuttoDaTastiera()
 
     // A relay switched with Space on its focused panel, which shows a frame of its own.
     PaginaUsciteDigitali &uscite = *navigazione().paginaUsciteDigitali();
-    QTRY_VERIFY(!uscite.pannello(3)->isInAttesa() && uscite.pannello(3)->colore() ==
-                                                         PannelloPunto::coloreSpento());
+    QTRY_VERIFY(!uscite.pannello(3)->isInAttesa() &&
+                uscite.pannello(3)->colore() == PannelloPunto::coloreSpento());
     QVERIFY(tabFino(uscite.pannello(3)));
     QImage senza = uscite.pannello(4)->grab().toImage();
     QImage con = uscite.pannello(3)->grab().toImage();
