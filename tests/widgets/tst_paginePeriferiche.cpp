@@ -255,9 +255,10 @@ void TestPaginePeriferiche::rispostaDiUnAltraUnita()
     const QByteArray richiesta0 = Protocollo::statoUsciteUnita(0).tcp.toLatin1();
     QTRY_VERIFY(m_scheda->ricevuto().endsWith(richiesta0));
     m_scheda->svuota();
-    // Unit 3 chosen before unit 1's states come: its request waits behind.
+    // Unit 3 chosen before unit 1's states come: its request waits for a prompt of its own.
     uscite().gruppoUnita()->voce(2)->click();
-    QCOMPARE(m_banco->sessione().invio().inCoda(), qsizetype(1));
+    QVERIFY(m_banco->sessione().invio().isOccupato());
+    QVERIFY(m_scheda->ricevuto().isEmpty());
     QSignalSpy letta(&m_banco->sessione(), &SessioneScheda::pronto);
     m_scheda->scrivi("->11111111<-\r\nF?");
     QVERIFY(letta.wait(5000));
