@@ -49,15 +49,12 @@ void Trasporto::prossimoPezzo()
     }
     const Pezzo pezzo = m_daScrivere.takeFirst();
     // A link that takes nothing loses the piece; the pause is kept all the same, so the
-    // command takes its time whatever happened to it.
-    if (scriviPezzo(pezzo.dati)) {
-        emit datiScritti(pezzo.dati);
-    } else {
-        m_tutto = false;
-    }
-    if (!m_inScrittura) {
-        // Writing failed hard and the link closed the write (scriviPezzo may do so).
-        return;
-    }
+    // command takes its time whatever happened to it. The pause counts from the write, before
+    // anyone hears of it.
+    const bool scritto = scriviPezzo(pezzo.dati);
+    m_tutto = m_tutto && scritto;
     m_pausa.avvia(pezzo.pausaMs);
+    if (scritto) {
+        emit datiScritti(pezzo.dati);
+    }
 }

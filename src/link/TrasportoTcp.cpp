@@ -283,5 +283,7 @@ bool TrasportoTcp::scriviPezzo(const QByteArray &dati)
         QTimer::singleShot(0, this, [this, testo] { emit errore(testo); });
         return false;
     }
+    // Out now, not at the event loop's next turn: the pause is counted from here.
+    m_socket->flush();
     return true;
 }
