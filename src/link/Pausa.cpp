@@ -13,13 +13,16 @@ Pausa::Pausa(QObject *parent) : QObject(parent)
 
 namespace {
 
-// A timer wakes up to a millisecond or so late: it is set this much short of the end, and the
-// rest is slept, so the pause ends within microseconds of its time.
+// A timer wakes up to a millisecond or two late: a long pause sets it this much short of the end
+// and sleeps the rest, so it ends within microseconds of its time. Short pauses (tests' shortened
+// timings) rely on the timer alone, so the thread is never held for long.
 constexpr qint64 kAnticipoNs = 2000000;
+constexpr qint64 kPausaLungaNs = 20000000;
 
-int msPrimaDellaFine(qint64 restanteNs)
+int msAllaSveglia(qint64 restanteNs, qint64 totaleNs)
 {
-    return int(std::max<qint64>(0, restanteNs - kAnticipoNs) / 1000000);
+    const qint64 anticipo = totaleNs >= kPausaLungaNs ? kAnticipoNs : 0;
+    return int(std::max<qint64>(0, restanteNs - anticipo) / 1000000);
 }
 
 } // namespace
@@ -29,7 +32,7 @@ void Pausa::avvia(int ms)
     m_limiteNs = qint64(std::max(0, ms)) * 1000000;
     m_trascorso.start();
     m_attiva = true;
-    m_timer.start(msPrimaDellaFine(m_limiteNs));
+    m_timer.start(msAllaSveglia(m_limiteNs, m_limiteNs));
 }
 
 void Pausa::ferma()
@@ -44,9 +47,10 @@ void Pausa::sveglia()
         return;
     }
     const qint64 restanteNs = m_limiteNs - m_trascorso.nsecsElapsed();
-    if (restanteNs > kAnticipoNs + 1000000) {
-        // Woken well early: wait again.
-        m_timer.start(msPrimaDellaFine(restanteNs));
+    const int ms = msAllaSveglia(restanteNs, m_limiteNs);
+    if (ms >= 1) {
+        // Woken early: wait again.
+        m_timer.start(ms);
         return;
     }
     if (restanteNs >= 0) {

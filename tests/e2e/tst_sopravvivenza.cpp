@@ -167,7 +167,7 @@ void TestSopravvivenza::serialeChiusoERiaperto()
     QCOMPARE(finestra.paginaAttiva(), int(ValoriProgramma::UsciteDigitali));
     // A click on the dead line is no crash and sends nothing anywhere.
     QTest::mouseClick(finestra.findChild<QWidget *>(QStringLiteral("sbUDRich")), Qt::LeftButton);
-    QVERIFY(banco.attendiInvii(1000));
+    QVERIFY(banco.attendiInvii(5000));
 
     // The board is back, on a line of its own; the next page entry opens it and shows its relays.
     scheda = std::make_unique<SimulatoreScheda>();

@@ -66,7 +66,7 @@ void TestTastiera::premi(int tasto, Qt::KeyboardModifiers modificatori)
 bool TestTastiera::tabFino(QWidget *obiettivo)
 {
     // After a dialog closes the focus comes back to the window a moment later.
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000)) {
+    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 5000)) {
         return false;
     }
     for (int i = 0;
