@@ -7,6 +7,10 @@
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
+#include <QTimer>
+
+#include <utility>
+
 Collegamento::Collegamento(const ValoriProgramma &valori, TestoStato &testoStato,
                            const Temporizzazioni &tempi, QObject *parent)
     : QObject(parent), m_valori(valori),
@@ -16,13 +20,7 @@ Collegamento::Collegamento(const ValoriProgramma &valori, TestoStato &testoStato
     for (Trasporto *trasporto : trasporti()) {
         connect(trasporto, &Trasporto::perso, this, [this, trasporto] {
             if (trasporto == m_corrente) {
-                m_perso = true;
                 emit collegamentoPerso();
-            }
-        });
-        connect(trasporto, &Trasporto::aperto, this, [this, trasporto] {
-            if (trasporto == m_corrente) {
-                m_perso = false;
             }
         });
         connect(trasporto, &Trasporto::avviso, this, &Collegamento::avviso);
@@ -85,11 +83,13 @@ void Collegamento::VerificaCollegamento()
         emit avviso(QStringLiteral("Attenzione non e' stato definito il collegamento"));
         throw AbortSilenzioso{};
     }
-    if (scelto != m_corrente) {
-        m_perso = false;
-    }
+    const bool cambiato = m_corrente && scelto != m_corrente;
     m_corrente = scelto;
+    segnaAvviato();
     emit tipoVerificato();
+    if (cambiato) {
+        emit collegamentoCambiato();
+    }
     // A board still talking on a link no longer chosen must not keep the page looking live.
     for (Trasporto *altro : trasporti()) {
         if (altro != scelto) {
@@ -102,20 +102,27 @@ void Collegamento::VerificaCollegamento()
 void Collegamento::avvia()
 {
     if (m_corrente && !m_corrente->isAttivo()) {
-        // Started again: the page's first command must not start it a second time.
-        m_perso = false;
+        segnaAvviato();
         m_corrente->avvia();
+    }
+}
+
+void Collegamento::segnaAvviato()
+{
+    // Until the action that started the link has returned.
+    if (!std::exchange(m_appenaAvviato, true)) {
+        QTimer::singleShot(0, this, [this] { m_appenaAvviato = false; });
     }
 }
 
 void Collegamento::riavvia()
 {
-    // Only a link that was up and went down: one that has just failed to start at the page
-    // entry has already told the operator why.
-    if (!m_perso || collegamentoAttivo()) {
+    // Any link found down is started again, whatever happened before, so a command after a
+    // loss or a failed start tries once more and says why it cannot. Not a link the same
+    // action has just started (a page entry): it is on its way or has told why already.
+    if (!m_corrente || !m_corrente->isGiu() || m_appenaAvviato) {
         return;
     }
-    m_perso = false;
     VerificaCollegamento();
     avvia();
 }

@@ -45,8 +45,8 @@ public:
     void VerificaCollegamento();
     // Starts the current link when it is not up (a board page's entry).
     void avvia();
-    // A link lost since it was last up, found down when a command is to go out: checked and
-    // started again as at a page entry.
+    // The current link found down when a command is to go out: checked and started again as
+    // at a page entry.
     void riavvia();
     // The link part of closing the window.
     void chiudi();
@@ -56,6 +56,8 @@ signals:
     void collegamentoPerso();
     // The connection check fixed the link: the link bars give way to the page.
     void tipoVerificato();
+    // The connection check moved to another link: nothing shown came from it.
+    void collegamentoCambiato();
     // What the operator must read, from whichever link: warning box, notice, error box.
     void avviso(const QString &testo);
     void messaggio(const QString &testo);
@@ -63,12 +65,13 @@ signals:
 
 private:
     Trasporto *trasportoPer(TipoCollegamento tipo) const;
+    void segnaAvviato();
 
     const ValoriProgramma &m_valori;
     TipoCollegamento m_tipoScelto = TipoCollegamento::Nessuno;
     TrasportoSeriale *m_seriale = nullptr;
     TrasportoTcp *m_tcp = nullptr;
     Trasporto *m_corrente = nullptr;
-    // The current link was up, went down, and has not been started again since.
-    bool m_perso = false;
+    // The link was checked or started by the action under way.
+    bool m_appenaAvviato = false;
 };

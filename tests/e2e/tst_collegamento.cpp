@@ -3,6 +3,7 @@
 #include "BancoFinestra.h"
 #include "SimulatoreScheda.h"
 #include "Supporto.h"
+#include "Blocchi.h"
 
 #include "Colori.h"
 
@@ -15,6 +16,7 @@
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "protocol/SessioneScheda.h"
 #include "pages/widgets/GruppoRadio.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "settings/Ini.h"
 
 #include <QAction>
@@ -416,6 +418,77 @@ private slots:
         QTRY_COMPARE(clienti.size(), 2);
         QVERIFY(banco.attendiInvii());
         QVERIFY(banco.messaggi().voci().isEmpty());
+    }
+
+    // A command after a loss starts the link again, whatever happened before: one that found
+    // the board gone does not keep the next from reconnecting once the board is back.
+    void comandoDopoUnaPerditaRiavvia()
+    {
+        auto simulatore = std::make_unique<SimulatoreScheda>();
+        const quint16 porta = simulatore->avviaTcp();
+        QVERIFY(porta != 0);
+        Banco banco(testoPorteTcp(porta));
+        banco.clicca("lbUD");
+        QTRY_VERIFY(banco.collegamento().tcp().isAttivo());
+        QVERIFY(banco.attendiInvii());
+
+        simulatore.reset();
+        QTRY_VERIFY(!banco.collegamento().tcp().isAttivo());
+        banco.clicca("sbUD3");
+        QVERIFY(banco.attendiInvii());
+        // The board refused the new connection: the box says so.
+        QTRY_VERIFY(!banco.messaggi().voci().isEmpty());
+        QVERIFY(banco.messaggi().voci().first().testo.contains(QStringLiteral("rifiutata")));
+        banco.messaggi().svuota();
+
+        simulatore = std::make_unique<SimulatoreScheda>();
+        simulatore->setDeriva(false);
+        simulatore->stato().rele[4] = true;
+        QCOMPARE(simulatore->avviaTcp(QHostAddress::LocalHost, porta), porta);
+        banco.clicca("sbUDRich");
+        QTRY_COMPARE(uniti(simulatore->ricevuti()), QByteArray("*/RS\r\n"));
+        QTRY_COMPARE(banco.controllo<PannelloPunto>("sbUD5")->colore(),
+                     PannelloPunto::coloreAcceso());
+        QVERIFY(banco.messaggi().voci().isEmpty());
+    }
+
+    // Another link chosen at the next check: nothing on the pages came from it, so every page
+    // loses its live look at once.
+    void cambioDiCollegamentoSegnaLePagine()
+    {
+        SimulatoreScheda simulatore;
+        simulatore.setDeriva(false);
+        const quint16 porta = simulatore.avviaTcp();
+        QVERIFY(porta != 0);
+        Banco banco(testoPorteTcp(porta) + QStringLiteral("[Porta]\nNumero=1\nVelocita=38400\n"
+                                                          "Dispositivo=/dev/brivola-assente\n"));
+        banco.clicca("lbID");
+        auto *ingresso = banco.controllo<PannelloPunto>("sbID1");
+        QTRY_VERIFY(!ingresso->isNonAttuale());
+        QVERIFY(banco.attendiInvii());
+
+        banco.scegli("mCollSeriale");
+        banco.tornaAllaHome();
+        // The serial device is missing: the message says which.
+        QTRY_VERIFY(!banco.messaggi().voci().isEmpty());
+        QVERIFY(banco.messaggi().voci().first().testo.contains(
+            QStringLiteral("/dev/brivola-assente")));
+        QVERIFY(ingresso->isNonAttuale());
+        banco.messaggi().svuota();
+
+        // "Richiesta" (F5) on a page of the missing line tells the same as a page entry, once.
+        banco.clicca("lbUD");
+        QTRY_COMPARE(banco.messaggi().voci().size(), 1);
+        banco.messaggi().svuota();
+        // The operator's next key comes after the event loop has run.
+        QCoreApplication::processEvents();
+        banco.clicca("sbUDRich");
+        QTRY_COMPARE(banco.messaggi().voci().size(), 1);
+        QVERIFY(banco.messaggi().voci().first().testo.contains(
+            QStringLiteral("/dev/brivola-assente")));
+        QVERIFY(banco.attendiInvii());
+        QCOMPARE(banco.messaggi().voci().size(), 1);
+        banco.messaggi().svuota();
     }
 
     void datiTcpNonValidi_data()

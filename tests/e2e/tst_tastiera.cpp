@@ -65,8 +65,14 @@ void TestTastiera::premi(int tasto, Qt::KeyboardModifiers modificatori)
 
 bool TestTastiera::tabFino(QWidget *obiettivo)
 {
-    // After a dialog closes the focus comes back to the window a moment later.
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 5000)) {
+    // The focus reaches a dialog, or comes back to the window when it closes, a moment later:
+    // on a busy machine after the test has already got hold of the dialog.
+    if (!QTest::qWaitFor(
+            [obiettivo] {
+                return QApplication::focusWidget() &&
+                       QApplication::focusWidget()->window() == obiettivo->window();
+            },
+            5000)) {
         return false;
     }
     for (int i = 0;

@@ -21,6 +21,9 @@ SorveglianzaPagine::SorveglianzaPagine(SessioneScheda &sessione, TestoStato &tes
     connect(&sessione, &SessioneScheda::pronto, this, &SorveglianzaPagine::pronto);
     connect(&sessione.lettore(), &LettoreRisposte::rispostaIncompleta, this,
             &SorveglianzaPagine::rispostaIncompleta);
+    // What the pages show came over the link just left.
+    connect(&sessione.collegamento(), &Collegamento::collegamentoCambiato, this,
+            &SorveglianzaPagine::segnaTutteNonAttuali);
 }
 
 void SorveglianzaPagine::paginaCambiata()
