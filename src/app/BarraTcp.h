@@ -18,10 +18,20 @@ public:
     void carica();
     // Fills the fields with the texts as they are.
     void impostaIndirizzo(const QString &ip, const QString &porta);
+    // Saves the fields only when both hold a valid host and port; otherwise says which is wrong.
     void SpeedButton4Click();
 
+    // What is wrong with a host ("IP") or a port ("Porta") as typed, in words naming the field;
+    // empty when it is a host name or an IPv4/IPv6 address, a port of 1 to 65535 in digits.
+    static QString erroreIp(const QString &ip);
+    static QString errorePorta(const QString &porta);
+
 private:
+    // The check as the operator leaves a field: a field left empty is not yet an error.
+    void controllaCampo(const QString &errore, const QString &testo);
+
     TrasportoTcp &m_collegamento;
+    Messaggi &m_messaggi;
     QLineEdit *m_eIp = nullptr;
     QLineEdit *m_ePorta = nullptr;
 };

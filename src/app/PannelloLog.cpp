@@ -13,6 +13,9 @@ constexpr int kRigheMassimeLog = 300;
 constexpr qsizetype kMassimoRigaLog = 2000;
 // How long the lines of a shown log wait to be appended together.
 constexpr int kIntervalloLog = 250;
+// The memo's own minimum (the always-on scroll bar's arrows and handle, 70 px in Fusion) would
+// make the splitter overrule the 67 px the window gives the log; two lines of text are enough.
+constexpr int kAltezzaMinimaLog = 40;
 
 // Block separators the memo makes of a text it appends ("\r\n" is one).
 int separatoriLog(const QString &testo)
@@ -43,6 +46,7 @@ PannelloLog::PannelloLog(QWidget *parent) : QFrame(parent)
     m_mmLog->setReadOnly(true);
     m_mmLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_mmLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_mmLog->setMinimumHeight(kAltezzaMinimaLog);
     riempimento->addWidget(m_mmLog);
     connect(m_mmLog, &QPlainTextEdit::textChanged, this, &PannelloLog::mmLogChange);
     m_timLog = new QTimer(this);

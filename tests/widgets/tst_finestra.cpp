@@ -262,6 +262,107 @@ private slots:
         QCOMPARE(finestra.findChild<QLineEdit *>("ePorta")->text(), porta);
     }
 
+    // The TCP bar saves only a host name or IPv4/IPv6 address and a port of 1 to 65535 in
+    // digits; otherwise a plain box names the wrong field and "Porte.INI" stays as it was.
+    void salvataggioTcpControllato_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("porta");
+        QTest::addColumn<QStringList>("campiErrati");
+        const QStringList nessuno;
+        const QStringList ip{QStringLiteral("Campo IP")};
+        const QStringList porta{QStringLiteral("Campo Porta")};
+        QTest::newRow("nome") << "casa.local" << "4001" << nessuno;
+        QTest::newRow("nome con punto finale") << "scheda-1.lan." << "65535" << nessuno;
+        QTest::newRow("IPv4") << "192.168.1.10" << "1" << nessuno;
+        QTest::newRow("IPv6") << "fe80::1" << "502" << nessuno;
+        QTest::newRow("nome con simboli") << "casa.local!!" << "4001" << ip;
+        QTest::newRow("nome con spazio") << "casa local" << "4001" << ip;
+        QTest::newRow("trattino iniziale") << "-casa.local" << "4001" << ip;
+        QTest::newRow("IPv4 oltre 255") << "192.168.1.256" << "4001" << ip;
+        QTest::newRow("IPv4 incompleto") << "192.168.1" << "4001" << ip;
+        QTest::newRow("IPv6 errato") << "fe80:::1::" << "4001" << ip;
+        QTest::newRow("IP vuoto") << "" << "4001" << ip;
+        QTest::newRow("porta con lettera") << "casa.local" << "99999x" << porta;
+        QTest::newRow("porta oltre 65535") << "casa.local" << "99999" << porta;
+        QTest::newRow("porta zero") << "casa.local" << "0" << porta;
+        QTest::newRow("porta con segno") << "casa.local" << "+80" << porta;
+        QTest::newRow("porta con spazio") << "casa.local" << " 80" << porta;
+        QTest::newRow("porta lunghissima") << "casa.local" << "0000000000004001" << porta;
+        QTest::newRow("porta vuota") << "casa.local" << "" << porta;
+        QTest::newRow("entrambi") << "casa.local!!" << "99999x" << ip + porta;
+    }
+
+    void salvataggioTcpControllato()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, porta);
+        QFETCH(QStringList, campiErrati);
+        QVERIFY(scriviPorte(
+            QStringLiteral("[TIPO]\nCollegamento=0\n[TCP]\nIP=10.0.0.1\nPorta=2000\n")));
+        const QString scritto = leggiTesto(filePorte());
+        QVERIFY(mostra());
+        azione(*m_finestra, "mCollTcp")->trigger();
+        m_finestra->findChild<QLineEdit *>("eIp")->setText(ip);
+        m_finestra->findChild<QLineEdit *>("ePorta")->setText(porta);
+        clicca(QStringLiteral("SpeedButton4"));
+
+        const QStringList testi = messaggi().testi(MessaggiRegistrati::Tipo::Messaggio);
+        if (campiErrati.isEmpty()) {
+            QCOMPARE(messaggi().voci().size(), 0);
+            QCOMPARE(LeggiIni(filePorte(), "TIPO", "Collegamento"), QStringLiteral("1"));
+            QCOMPARE(LeggiIni(filePorte(), "TCP", "IP"), ip);
+            QCOMPARE(LeggiIni(filePorte(), "TCP", "Porta"), porta);
+            return;
+        }
+        QCOMPARE(leggiTesto(filePorte()), scritto);
+        QCOMPARE(messaggi().voci().size(), 1);
+        QCOMPARE(testi.size(), 1);
+        for (const QString campo : {QStringLiteral("Campo IP"), QStringLiteral("Campo Porta")}) {
+            QCOMPARE(testi.first().contains(campo), campiErrati.contains(campo));
+        }
+    }
+
+    // Leaving a field with a wrong value says so at once, naming the field; an emptied field
+    // and a field hidden with its bar (the choice of the serial link) say nothing.
+    void campiTcpControllatiMentreSiScrive()
+    {
+        QVERIFY(mostra());
+        QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
+        azione(*m_finestra, "mCollTcp")->trigger();
+        auto *eIp = m_finestra->findChild<QLineEdit *>("eIp");
+        auto *ePorta = m_finestra->findChild<QLineEdit *>("ePorta");
+        const auto scrivi = [](QLineEdit *campo, const QString &testo) {
+            campo->setFocus();
+            campo->selectAll();
+            QTest::keyClick(campo, Qt::Key_Backspace);
+            QTest::keyClicks(campo, testo);
+            QTest::keyClick(campo, Qt::Key_Return);
+        };
+        const auto testi = [this] { return messaggi().testi(MessaggiRegistrati::Tipo::Messaggio); };
+
+        scrivi(eIp, QStringLiteral("casa.local!!"));
+        QCOMPARE(testi().size(), 1);
+        QVERIFY(testi().last().contains(QStringLiteral("Campo IP")));
+        QVERIFY(testi().last().contains(QStringLiteral("casa.local!!")));
+        scrivi(ePorta, QStringLiteral("99999x"));
+        QCOMPARE(testi().size(), 2);
+        QVERIFY(testi().last().contains(QStringLiteral("Campo Porta")));
+
+        scrivi(eIp, QStringLiteral("casa.local"));
+        scrivi(ePorta, QStringLiteral("4001"));
+        scrivi(ePorta, QString());
+        QCOMPARE(messaggi().voci().size(), 2);
+
+        eIp->setFocus();
+        QTest::keyClicks(eIp, QStringLiteral("!"));
+        QVERIFY(eIp->hasFocus());
+        azione(*m_finestra, "mCollSeriale")->trigger();
+        QVERIFY(!eIp->isVisible());
+        QCOMPARE(messaggi().voci().size(), 2);
+        QVERIFY(!QFile::exists(filePorte()));
+    }
+
     void barraDiStato()
     {
         QVERIFY(mostra());
@@ -365,12 +466,24 @@ private slots:
         TfrmMain &finestra = *m_finestra;
         auto *pnLog = finestra.findChild<QWidget *>("pnLog");
         auto *split = finestra.findChild<QSplitter *>("split");
+        auto *mmLog = finestra.findChild<QWidget *>("mmLog");
         QAction *visione = azione(finestra, "mVisioneLog");
+        // The height once every pending layout has run: the splitter may still enforce the
+        // memo's own minimum after the window has set it.
+        const auto altezzaAssestata = [&] {
+            for (int giro = 0; giro < 3; ++giro) {
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents();
+            }
+            return pnLog->height();
+        };
 
         visione->trigger();
         QVERIFY(visione->isChecked());
         QVERIFY(pnLog->isVisible());
         QTRY_COMPARE(pnLog->height(), 67);
+        QCOMPARE(altezzaAssestata(), 67);
+        QCOMPARE(mmLog->height(), 67);
 
         // The operator drags the splitter; any resize brings the panel back to 67 pixels.
         split->setSizes({200, 200});
@@ -388,7 +501,8 @@ private slots:
         for (const QSize dimensione : {QSize(1024, 768), QSize(1280, 1024), QSize(751, 585)}) {
             finestra.resize(dimensione);
             QTRY_COMPARE(pnLog->height(), 67);
-            QCOMPARE(finestra.findChild<QWidget *>("mmLog")->height(), 67);
+            QCOMPARE(altezzaAssestata(), 67);
+            QCOMPARE(mmLog->height(), 67);
         }
     }
 
