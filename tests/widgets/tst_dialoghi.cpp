@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 class TestDialoghi : public QObject
@@ -23,6 +24,7 @@ private slots:
     void livelliAnalogici_data();
     void livelliAnalogici();
     void titoliEAnnulla();
+    void ingressoNelCorpoETitoloIntero();
     void pannelloAccorciato();
 };
 
@@ -70,6 +72,14 @@ void TestDialoghi::livelliAnalogici_data()
         << "Valore Min: fuori dall'intervallo dell'ingresso (-20 - 50)";
     // A range that is not a number is told at the send; here only numbers are asked for.
     QTest::newRow("intervallo illeggibile") << "All.:5 - 999" << "x" << "100" << "";
+    QTest::newRow("minimo sopra il massimo")
+        << "All.:30 - 10" << "0" << "100"
+        << "Valore Min: deve essere minore o uguale a Valore Max (30 > 10)";
+    QTest::newRow("rovesciato senza intervallo")
+        << "All.:-5 - -7" << "x" << "100"
+        << "Valore Min: deve essere minore o uguale a Valore Max (-5 > -7)";
+    // One level for both: an alarm at a single value is still a window.
+    QTest::newRow("minimo uguale al massimo") << "All.:20 - 20" << "0" << "100" << "";
 }
 
 void TestDialoghi::livelliAnalogici()
@@ -99,6 +109,10 @@ void TestDialoghi::livelliAnalogici()
         QVERIFY(lbErrore->isVisible());
         QCOMPARE(lbErrore->text(), errore);
         QCOMPARE(dialogo.campo(), campo);
+        // The box to correct is the one the message names.
+        const QString nomeCampo =
+            errore.startsWith(QStringLiteral("Valore Min")) ? "eValMin" : "eValMax";
+        QCOMPARE(dialogo.focusWidget()->objectName(), nomeCampo);
     }
 
     // With the alarm off nothing is checked.
@@ -130,6 +144,68 @@ void TestDialoghi::titoliEAnnulla()
     QCOMPARE(analogico.windowTitle(), QStringLiteral("Allarme ingresso 8: Vento nord"));
     QCOMPARE(TfrmStato::titoloIngresso(1, QStringLiteral("  ")),
              QStringLiteral("Allarme ingresso 1"));
+}
+
+void TestDialoghi::ingressoNelCorpoETitoloIntero()
+{
+    const auto larghezzaTitolo = [](const QString &titolo) {
+        // Window managers draw captions in a bold face, beside an icon and within a border.
+        QFont grassetto = QApplication::font();
+        grassetto.setBold(true);
+        return QFontMetrics(grassetto).horizontalAdvance(titolo) + 40;
+    };
+    const int schermo = QApplication::primaryScreen()->availableGeometry().width();
+
+    TfrmStatoAnalogici dialogo;
+    dialogo.impostaIngresso(2, QStringLiteral("TEMPERATURA ESTERNA"), QStringLiteral("-20"),
+                            QStringLiteral("50"), QStringLiteral("°C"));
+    dialogo.setCampo(QStringLiteral("All.:10 - 40"));
+    dialogo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
+    QVERIFY2(dialogo.width() >= larghezzaTitolo(dialogo.windowTitle()),
+             qPrintable(QString::number(dialogo.width())));
+    auto *lbIngresso = dialogo.findChild<QLabel *>(QStringLiteral("lbIngresso"));
+    QVERIFY(lbIngresso);
+    QVERIFY(lbIngresso->isVisible());
+    QCOMPARE(lbIngresso->text(), QStringLiteral("Ingresso 2: TEMPERATURA ESTERNA"));
+    // Every control whole at the first size.
+    for (const QWidget *figlio : dialogo.findChildren<QWidget *>()) {
+        if (figlio->isVisible()) {
+            QVERIFY2(dialogo.rect().contains(figlio->geometry()),
+                     qPrintable(figlio->objectName()));
+        }
+    }
+    const QStringList testi{dialogo.findChild<QCheckBox *>(QStringLiteral("cbAl"))->text(),
+                            dialogo.findChild<QLabel *>(QStringLiteral("lbValoreMin"))->text(),
+                            dialogo.findChild<QLabel *>(QStringLiteral("lbValoreMax"))->text()};
+    QCOMPARE(testi, (QStringList{"Al.", "Valore Min :", "Valore Max :"}));
+
+    // "Al." has the focus first, then Tab walks the levels and the buttons and comes round.
+    dialogo.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialogo));
+    QStringList ordine;
+    for (int i = 0; i < 6 && QApplication::focusWidget(); ++i) {
+        ordine << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(ordine, (QStringList{"cbAl", "eValMin", "eValMax", "BitBtn1", "BitBtnAnnulla", "cbAl"}));
+
+    // A name made to break the page: one plain line in the body; the dialog stays on screen.
+    TfrmStatoAnalogici ostile;
+    const QString lungo = QStringLiteral("<b>Vento</b>\nnord ") + QString(200, u'x');
+    ostile.impostaIngresso(8, lungo, QStringLiteral("0"), QStringLiteral("10"), QString());
+    ostile.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ostile));
+    auto *lbOstile = ostile.findChild<QLabel *>(QStringLiteral("lbIngresso"));
+    QVERIFY(lbOstile);
+    QCOMPARE(lbOstile->textFormat(), Qt::PlainText);
+    // Too long for any screen: cut visibly, whole in the tool tip.
+    const QString intero = QStringLiteral("Ingresso 8: ") + lungo.simplified();
+    QCOMPARE(lbOstile->toolTip(), intero);
+    QVERIFY2(lbOstile->text().endsWith(QChar(0x2026)), qPrintable(lbOstile->text()));
+    QVERIFY(intero.startsWith(lbOstile->text().chopped(1)));
+    QVERIFY2(ostile.frameGeometry().width() <= schermo,
+             qPrintable(QString::number(ostile.frameGeometry().width())));
 }
 
 void TestDialoghi::pannelloAccorciato()

@@ -51,9 +51,15 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     auto *griglia = new QGridLayout(this);
     griglia->setContentsMargins(10, 8, 10, 8);
     griglia->setVerticalSpacing(6);
+    // The caption may be cut by the window manager; the body names the input as well.
+    m_lbIngresso = new QLabel(this);
+    m_lbIngresso->setObjectName(QStringLiteral("lbIngresso"));
+    m_lbIngresso->setTextFormat(Qt::PlainText);
+    m_lbIngresso->hide();
+    griglia->addWidget(m_lbIngresso, 0, 0, 1, 3);
     m_cbAl = new QCheckBox(QStringLiteral("Al."), this);
     m_cbAl->setObjectName(QStringLiteral("cbAl"));
-    griglia->addWidget(m_cbAl, 0, 0, 1, 2);
+    griglia->addWidget(m_cbAl, 1, 0, 1, 2);
 
     const auto casella = [this, griglia](int riga, const QString &nomeEtichetta,
                                          const QString &testo, const QString &nome) {
@@ -71,9 +77,9 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
         etichetta->setBuddy(edit);
         return edit;
     };
-    m_eValMin = casella(1, QStringLiteral("lbValoreMin"), QStringLiteral("Valore Min :"),
+    m_eValMin = casella(2, QStringLiteral("lbValoreMin"), QStringLiteral("Valore Min :"),
                         QStringLiteral("eValMin"));
-    m_eValMax = casella(2, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
+    m_eValMax = casella(3, QStringLiteral("lbValoreMax"), QStringLiteral("Valore Max :"),
                         QStringLiteral("eValMax"));
 
     m_unitaMin = new QLabel(this);
@@ -82,8 +88,10 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     m_unitaMax = new QLabel(this);
     m_unitaMax->setObjectName(QStringLiteral("lbUnitaMax"));
     m_unitaMax->setTextFormat(Qt::PlainText);
-    griglia->addWidget(m_unitaMin, 1, 2);
-    griglia->addWidget(m_unitaMax, 2, 2);
+    griglia->addWidget(m_unitaMin, 2, 2);
+    griglia->addWidget(m_unitaMax, 3, 2);
+    // Extra width from a long input name goes after the units, keeping the boxes by their labels.
+    griglia->setColumnStretch(2, 1);
 
     m_lbErrore = new QLabel(this);
     m_lbErrore->setObjectName(QStringLiteral("lbErrore"));
@@ -92,11 +100,16 @@ TfrmStatoAnalogici::TfrmStatoAnalogici(QWidget *parent) : QDialog(parent)
     rosso.setColor(QPalette::WindowText, QColor(176, 0, 0));
     m_lbErrore->setPalette(rosso);
     m_lbErrore->hide();
-    griglia->addWidget(m_lbErrore, 3, 0, 1, 3);
+    griglia->addWidget(m_lbErrore, 4, 0, 1, 3);
 
-    griglia->addLayout(creaPulsantiConferma(this, m_ok, m_annulla), 4, 0, 1, 3,
+    griglia->addLayout(creaPulsantiConferma(this, m_ok, m_annulla), 5, 0, 1, 3,
                        Qt::AlignHCenter);
     connect(m_ok, &QPushButton::clicked, this, &TfrmStatoAnalogici::BitBtn1Click);
+    // "Al." first: without it the two levels mean nothing.
+    setTabOrder(m_cbAl, m_eValMin);
+    setTabOrder(m_eValMin, m_eValMax);
+    setTabOrder(m_eValMax, m_ok);
+    setTabOrder(m_ok, m_annulla);
 
     // Grows with the caption and the error text, never below its first size.
     setMinimumSize(sizeHint().expandedTo(QSize(142, 137)));
@@ -108,6 +121,29 @@ void TfrmStatoAnalogici::impostaIngresso(int n, const QString &nome, const QStri
 {
     const QString titolo = TfrmStato::titoloIngresso(n, nome);
     setWindowTitle(titolo);
+    const QString semplice = nome.simplified();
+    const QString ingresso = semplice.isEmpty()
+                                 ? QStringLiteral("Ingresso %1").arg(n)
+                                 : QStringLiteral("Ingresso %1: %2").arg(n).arg(semplice);
+
+    // Window managers draw the caption bold and usually a little larger than the body text,
+    // after an icon and within a border: room for all that, but never wider than the screen.
+    QFont carattereTitolo = font();
+    carattereTitolo.setBold(true);
+    carattereTitolo.setPointSizeF(carattereTitolo.pointSizeF() * 1.2);
+    const int margini = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int perTitolo = QFontMetrics(carattereTitolo).horizontalAdvance(titolo) +
+                          2 * style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QScreen *schermo = screen();
+    // The window manager's border is not known before the first show; 16 pixels cover it.
+    const int perSchermo = schermo ? schermo->availableGeometry().width() - 16 : perTitolo;
+    const int corpo = std::min(perTitolo, perSchermo) - margini;
+    // The body label carries the width, since the layout sets the dialog's minimum size.
+    m_lbIngresso->setMinimumWidth(corpo);
+    const QString visibile = fontMetrics().elidedText(ingresso, Qt::ElideRight, corpo);
+    m_lbIngresso->setText(visibile);
+    m_lbIngresso->setToolTip(visibile == ingresso ? QString() : ingresso);
+    m_lbIngresso->show();
     m_minimoIngresso = minimo;
     m_massimoIngresso = massimo;
     m_unitaMin->setText(unita);
@@ -116,8 +152,6 @@ void TfrmStatoAnalogici::impostaIngresso(int n, const QString &nome, const QStri
         QStringLiteral("Intervallo dell'ingresso: %1 - %2 %3").arg(minimo, massimo, unita).trimmed();
     m_eValMin->setToolTip(intervallo);
     m_eValMax->setToolTip(intervallo);
-    setMinimumWidth(std::max(minimumWidth(),
-                             std::min(360, fontMetrics().horizontalAdvance(titolo) + 60)));
 }
 
 QString TfrmStatoAnalogici::erroreLivelli() const
@@ -145,8 +179,10 @@ QString TfrmStatoAnalogici::erroreLivelli() const
         QString nome;
     } livelli[] = {{m_eValMin, QStringLiteral("Valore Min")},
                    {m_eValMax, QStringLiteral("Valore Max")}};
-    for (const auto &livello : livelli) {
-        double valore = 0;
+    double valori[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        const auto &livello = livelli[i];
+        double &valore = valori[i];
         try {
             valore = Conversioni::StrToFloat(livello.campo->text());
         } catch (const std::exception &) {
@@ -157,6 +193,12 @@ QString TfrmStatoAnalogici::erroreLivelli() const
                    QStringLiteral(": fuori dall'intervallo dell'ingresso (%1 - %2)")
                        .arg(m_minimoIngresso, m_massimoIngresso);
         }
+    }
+    // An inverted window would reach the board as it stands. Equal levels stay allowed: an
+    // alarm around one value is a narrow window, not a mistake.
+    if (valori[0] > valori[1]) {
+        return QStringLiteral("Valore Min: deve essere minore o uguale a Valore Max (%1 > %2)")
+            .arg(m_eValMin->text(), m_eValMax->text());
     }
     return {};
 }

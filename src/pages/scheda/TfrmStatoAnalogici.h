@@ -17,7 +17,7 @@ public:
 
     QString campo() const { return m_campo; }
     void setCampo(const QString &campo) { m_campo = campo; }
-    // The input the dialog edits: its number and name for the caption, its range (texts as
+    // The input the dialog edits: its number and name for the caption and the body, its range (texts as
     // configured) for the check on OK, its unit beside the two levels.
     void impostaIngresso(int n, const QString &nome, const QString &minimo,
                          const QString &massimo, const QString &unita);
@@ -35,6 +35,7 @@ protected:
 
 private:
     QString m_campo;
+    QLabel *m_lbIngresso = nullptr;
     QCheckBox *m_cbAl = nullptr;
     QLineEdit *m_eValMin = nullptr;
     QLineEdit *m_eValMax = nullptr;
