@@ -91,6 +91,8 @@ bool rendiGrezzo(int fd, int baud)
 SimulatoreScheda::SimulatoreScheda(QObject *parent) : QObject(parent)
 {
     m_orologio.start();
+    // A coarse timer may fire 5 % early: the idle period is the board's, never shorter.
+    m_timerPronto.setTimerType(Qt::PreciseTimer);
     m_timerPronto.setInterval(m_intervallo);
     connect(&m_timerPronto, &QTimer::timeout, this, &SimulatoreScheda::battito);
     m_timerPronto.start();
