@@ -75,17 +75,7 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
         }
         m_lettore->arma(comando.attesa, comando.unita,
                         [this, destinatario = esito.risposta](const Risposta &r) {
-                            try {
-                                destinatario(r);
-                            } catch (const AbortSilenzioso &) {
-                            } catch (const ErroreProgramma &e) {
-                                erroreDopo(e.messaggio());
-                                return;
-                            } catch (const std::exception &e) {
-                                erroreDopo(QString::fromLocal8Bit(e.what()));
-                                return;
-                            }
-                            if (!r.errore.isEmpty()) {
+                            if (consegna([&] { destinatario(r); }) && !r.errore.isEmpty()) {
                                 erroreDopo(r.errore);
                             }
                         });
@@ -131,15 +121,23 @@ void SessioneScheda::perOgniGiro(QObject *contesto,
 {
     connect(m_lettore, &LettoreRisposte::giroContinuo, contesto,
             [this, ricevente = std::move(ricevente)](const GiroContinuo &giro) {
-                try {
-                    ricevente(giro);
-                } catch (const AbortSilenzioso &) {
-                } catch (const ErroreProgramma &e) {
-                    erroreDopo(e.messaggio());
-                } catch (const std::exception &e) {
-                    erroreDopo(QString::fromLocal8Bit(e.what()));
-                }
+                consegna([&] { ricevente(giro); });
             });
+}
+
+bool SessioneScheda::consegna(const std::function<void()> &consegna)
+{
+    try {
+        consegna();
+    } catch (const AbortSilenzioso &) {
+    } catch (const ErroreProgramma &e) {
+        erroreDopo(e.messaggio());
+        return false;
+    } catch (const std::exception &e) {
+        erroreDopo(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    return true;
 }
 
 void SessioneScheda::erroreDopo(const QString &testo)

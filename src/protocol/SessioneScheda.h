@@ -70,6 +70,9 @@ signals:
 
 private:
     void prontoLetto(bool continuo);
+    // Runs what hands a reply over; what it throws goes to the error box. False when it threw
+    // an error.
+    bool consegna(const std::function<void()> &consegna);
     void erroreDopo(const QString &testo);
 
     Temporizzazioni m_tempi;

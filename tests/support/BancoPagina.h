@@ -2,7 +2,7 @@
 
 #include "config/DestinatariConfigurazione.h"
 #include "core/Messaggi.h"
-#include "core/TestoStato.h"
+#include "StatoRegistrato.h"
 #include "core/ValoriProgramma.h"
 #include "pages/comune/ContestoPagine.h"
 
@@ -17,17 +17,6 @@
 class ModoContinuo;
 class PaginaConfigurazione;
 class SessioneScheda;
-
-// The status bar's panels as plain texts.
-class StatoRegistrato : public TestoStato
-{
-public:
-    void impostaTesto(int pannello, const QString &testo) override { m_testi[pannello] = testo; }
-    QString testo(int pannello) const override { return m_testi.value(pannello); }
-
-private:
-    QMap<int, QString> m_testi;
-};
 
 // Board pages built from their context alone, as the page control builds them, without the
 // main window: a temporary settings folder, the program values pointing into it, recorded

@@ -1,6 +1,6 @@
 // The paced sender as a state machine: a TCP link to a board played by a local server, and the
 // ready prompts given by hand, as the session gives them once it has read one.
-#include "core/TestoStato.h"
+#include "StatoRegistrato.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
@@ -19,16 +19,6 @@ const QString kCollegamentoAssente =
     QStringLiteral("Comando non inviato: il collegamento con la scheda è interrotto");
 const QString kCodaPiena =
     QStringLiteral("Comando non inviato: troppi comandi in attesa (al massimo 16)");
-
-class StatoRegistrato : public TestoStato
-{
-public:
-    void impostaTesto(int pannello, const QString &testo) override { m_testi[pannello] = testo; }
-    QString testo(int pannello) const override { return m_testi.value(pannello); }
-
-private:
-    QMap<int, QString> m_testi;
-};
 
 Temporizzazioni tempiInvio()
 {

@@ -3,7 +3,7 @@
 // little longer. The TCP link writes to a local server, the serial one to a pseudo-terminal.
 #include "Pty.h"
 #include "Supporto.h"
-#include "core/TestoStato.h"
+#include "StatoRegistrato.h"
 #include "core/ValoriProgramma.h"
 #include "link/Comando.h"
 #include "link/TrasportoSeriale.h"
@@ -19,13 +19,6 @@
 #include <memory>
 
 namespace {
-
-class StatoRegistrato : public TestoStato
-{
-public:
-    void impostaTesto(int, const QString &) override {}
-    QString testo(int) const override { return {}; }
-};
 
 constexpr int kCarattere = 15;
 constexpr int kPrimo = 60;

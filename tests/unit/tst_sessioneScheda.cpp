@@ -2,7 +2,7 @@
 // it reaches the error box once, and only after the link's notification has returned.
 #include "Supporto.h"
 #include "core/Errori.h"
-#include "core/TestoStato.h"
+#include "StatoRegistrato.h"
 #include "core/ValoriProgramma.h"
 #include "link/Collegamento.h"
 #include "link/Invio.h"
@@ -19,13 +19,6 @@
 #include <stdexcept>
 
 namespace {
-
-class StatoMuto : public TestoStato
-{
-public:
-    void impostaTesto(int, const QString &) override {}
-    QString testo(int) const override { return {}; }
-};
 
 } // namespace
 
@@ -59,7 +52,7 @@ void TestSessioneScheda::erroreDopoLaLettura()
     QFETCH(QString, lancia);
     QFETCH(QStringList, errori);
     ValoriProgramma valori;
-    StatoMuto stato;
+    StatoRegistrato stato;
     SessioneScheda sessione(valori, stato, tempiBrevi());
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
