@@ -1,6 +1,7 @@
 #include "ponte/ImpostazioniPonte.h"
 
 #include "settings/Ini.h"
+#include "settings/LayoutIni.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,11 @@
 
 #include <algorithm>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,16 +39,15 @@ public:
         if (t.isEmpty()) {
             return;
         }
-        bool ok = false;
-        const int letto = t.toInt(&ok);
-        if (!ok || letto < minimo || letto > massimo) {
+        const std::optional<int> letto = interoAscii(t, minimo, massimo);
+        if (!letto) {
             sbaglio(QStringLiteral("%1=%2: serve un numero intero da %3 a %4")
-                        .arg(chiave, t)
+                        .arg(chiave, eco(t, 64))
                         .arg(minimo)
                         .arg(massimo));
             return;
         }
-        valore = letto;
+        valore = *letto;
     }
 
     void flag(const QString &chiave, bool &valore)
@@ -86,36 +90,121 @@ private:
     QString m_errore;
 };
 
-// The password file's text without its line end; refused when others may read it.
-QString leggiPassword(const QString &percorso, QString &errore)
+// The reason an open failed, in the operator's words.
+QString motivoErrno(int codice)
 {
+    switch (codice) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permesso negato all'utente %1").arg(::geteuid());
+    case EISDIR:
+        return QStringLiteral("è una cartella, non un file");
+    case ENOENT:
+        return QStringLiteral("file non trovato");
+    case ELOOP:
+        return QStringLiteral("troppi collegamenti simbolici");
+    case EIO:
+        return QStringLiteral("errore di lettura del disco");
+    default:
+        return QStringLiteral("non leggibile (errore %1)").arg(codice);
+    }
+}
+
+// A regular file opened for reading without blocking (a FIFO would hang the start), or -1 with
+// the reason.
+int apriFileRegolare(const QString &percorso, QString &motivo)
+{
+    const int fd = ::open(QFile::encodeName(percorso).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        motivo = motivoErrno(errno);
+        return -1;
+    }
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(percorso).constData(), &info) != 0) {
-        errore = QStringLiteral("FilePassword %1: file non trovato").arg(percorso);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        motivo =
+            S_ISDIR(info.st_mode) ? motivoErrno(EISDIR) : QStringLiteral("non è un file regolare");
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The password file's text without its line end; refused when others may read it, when it is
+// not a regular file or when it holds no password.
+QString leggiPassword(const QString &percorso, QString &errore)
+{
+    QString motivo;
+    const int fd = apriFileRegolare(percorso, motivo);
+    if (fd < 0) {
+        errore = QStringLiteral("FilePassword %1: %2").arg(percorso, motivo);
         return {};
     }
+    struct stat info
+    {
+    };
+    ::fstat(fd, &info);
     if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        ::close(fd);
         errore = QStringLiteral("FilePassword %1: leggibile da altri (permessi %2); "
                                 "usare chmod 600")
                      .arg(percorso)
                      .arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
         return {};
     }
-    QFile file(percorso);
-    if (!file.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("FilePassword %1: %2").arg(percorso, file.errorString());
+    QByteArray contenuto(4096, Qt::Uninitialized);
+    const ssize_t letti = ::read(fd, contenuto.data(), contenuto.size());
+    const int codice = errno;
+    ::close(fd);
+    if (letti < 0) {
+        errore = QStringLiteral("FilePassword %1: %2").arg(percorso, motivoErrno(codice));
         return {};
     }
-    QByteArray contenuto = file.read(4096);
+    contenuto.truncate(letti);
     while (contenuto.endsWith('\n') || contenuto.endsWith('\r')) {
         contenuto.chop(1);
+    }
+    if (contenuto.isEmpty()) {
+        errore = QStringLiteral("FilePassword %1: il file è vuoto, nessuna password").arg(percorso);
+        return {};
     }
     return QString::fromUtf8(contenuto);
 }
 
 } // namespace
+
+std::optional<int> interoAscii(QStringView testo, int minimo, int massimo)
+{
+    if (testo.isEmpty() || testo.size() > 9) {
+        return std::nullopt;
+    }
+    int valore = 0;
+    for (const QChar c : testo) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+        valore = valore * 10 + (c.unicode() - '0');
+    }
+    if (valore < minimo || valore > massimo) {
+        return std::nullopt;
+    }
+    return valore;
+}
+
+QString eco(const QString &testo, qsizetype massimo)
+{
+    if (testo.size() <= massimo) {
+        return testo;
+    }
+    qsizetype fine = massimo;
+    // Never half a surrogate pair.
+    if (testo.at(fine - 1).isHighSurrogate()) {
+        --fine;
+    }
+    return testo.left(fine) + QStringLiteral("…");
+}
 
 bool nomeArgomentoValido(const QString &nome)
 {
@@ -131,9 +220,31 @@ bool nomeArgomentoValido(const QString &nome)
     return true;
 }
 
+QString fileNonLeggibile(const QString &file)
+{
+    if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink()) {
+        return {};
+    }
+    QString motivo;
+    const int fd = apriFileRegolare(file, motivo);
+    if (fd < 0) {
+        return QStringLiteral("%1: %2").arg(file, motivo);
+    }
+    ::close(fd);
+    return {};
+}
+
 LetturaImpostazioniPonte leggiImpostazioniPonte(const QString &cartella)
 {
     const QString file = QDir(cartella).filePath(kFilePonte);
+    // A file that is there but cannot be read must not pass for a missing one: the bridge would
+    // run on defaults (no TLS, no user, another broker).
+    for (const QString &nome : {LayoutIni::kFilePorte, LayoutIni::kFileImpostazioni, kFilePonte}) {
+        if (const QString errore = fileNonLeggibile(QDir(cartella).filePath(nome));
+            !errore.isEmpty()) {
+            return {ImpostazioniPonte{}, errore};
+        }
+    }
     Lettore lettore(file);
     ImpostazioniPonte imp;
 
@@ -154,15 +265,14 @@ LetturaImpostazioniPonte leggiImpostazioniPonte(const QString &cartella)
 
     const QString unita = lettore.testo(QStringLiteral("Unita"));
     for (const QString &parte : unita.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const int n = parte.trimmed().toInt(&ok);
-        if (!ok || n < 1 || n > 8) {
-            lettore.sbaglio(
-                QStringLiteral("Unita=%1: numeri da 1 a 8 separati da virgole").arg(unita));
+        const std::optional<int> n = interoAscii(parte.trimmed(), 1, 8);
+        if (!n) {
+            lettore.sbaglio(QStringLiteral("Unita=%1: numeri da 1 a 8 separati da virgole")
+                                .arg(eco(unita, 64)));
             break;
         }
-        if (!imp.unita.contains(n)) {
-            imp.unita.append(n);
+        if (!imp.unita.contains(*n)) {
+            imp.unita.append(*n);
         }
     }
     std::sort(imp.unita.begin(), imp.unita.end());

@@ -28,6 +28,10 @@ private slots:
     void bandaAnalogica();
     void impostazioni();
     void filePassword();
+    void richiesteUnite_data();
+    void richiesteUnite();
+    void interiAscii_data();
+    void interiAscii();
 };
 
 void TestPonte::comandoDaArgomento_data()
@@ -46,6 +50,9 @@ void TestPonte::comandoDaArgomento_data()
     QTest::newRow("rele 0") << "brivola/s1/rele/0/set" << nessuno;
     QTest::newRow("rele 9") << "brivola/s1/rele/9/set" << nessuno;
     QTest::newRow("rele 05") << "brivola/s1/rele/05/set" << nessuno;
+    QTest::newRow("rele 5 arabo") << QStringLiteral("brivola/s1/rele/\u0665/set") << nessuno;
+    QTest::newRow("unita 2 arabo")
+        << QStringLiteral("brivola/s1/unita/\u0662/uscita/1/set") << nessuno;
     QTest::newRow("uscita analogica 3") << "brivola/s1/uscita_analogica/3/set" << nessuno;
     QTest::newRow("ingresso") << "brivola/s1/ingresso/1/set" << nessuno;
     QTest::newRow("ingresso unita") << "brivola/s1/unita/2/ingresso/1/set" << nessuno;
@@ -290,6 +297,59 @@ void TestPonte::filePassword()
     QFile::remove(password);
     QVERIFY(
         leggiImpostazioniPonte(cartella.path()).errore.contains(QStringLiteral("FilePassword")));
+}
+
+void TestPonte::richiesteUnite_data()
+{
+    using A = RichiestaComando::Azione;
+    QTest::addColumn<int>("prima");
+    QTest::addColumn<int>("poi");
+    QTest::addColumn<int>("atteso");
+    QTest::newRow("ON poi OFF") << int(A::Accendi) << int(A::Spegni) << int(A::Spegni);
+    QTest::newRow("TOGGLE poi ON") << int(A::Commuta) << int(A::Accendi) << int(A::Accendi);
+    QTest::newRow("ON poi TOGGLE") << int(A::Accendi) << int(A::Commuta) << int(A::Spegni);
+    QTest::newRow("OFF poi TOGGLE") << int(A::Spegni) << int(A::Commuta) << int(A::Accendi);
+    QTest::newRow("TOGGLE poi TOGGLE") << int(A::Commuta) << int(A::Commuta) << int(A::Lascia);
+    QTest::newRow("tre TOGGLE") << int(A::Lascia) << int(A::Commuta) << int(A::Commuta);
+}
+
+void TestPonte::richiesteUnite()
+{
+    QFETCH(int, prima);
+    QFETCH(int, poi);
+    QFETCH(int, atteso);
+    using A = RichiestaComando::Azione;
+    const RichiestaComando unita =
+        unisciRichieste(RichiestaComando{A(prima), 0}, RichiestaComando{A(poi), 0});
+    QCOMPARE(int(unita.azione), atteso);
+    // A level: the latest wins.
+    QCOMPARE(unisciRichieste({A::Valore, 20}, {A::Valore, 70}).percentuale, 70);
+}
+
+void TestPonte::interiAscii_data()
+{
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<int>("atteso"); // -1: refused
+    QTest::newRow("1883") << "1883" << 1883;
+    QTest::newRow("65535") << "65535" << 65535;
+    QTest::newRow("65536") << "65536" << -1;
+    QTest::newRow("99999") << "99999" << -1;
+    QTest::newRow("0") << "0" << -1;
+    QTest::newRow("abc") << "abc" << -1;
+    QTest::newRow("segno") << "+80" << -1;
+    QTest::newRow("spazio") << "8 0" << -1;
+    QTest::newRow("vuoto") << "" << -1;
+    QTest::newRow("cifra araba") << QStringLiteral("\u0665") << -1;
+    QTest::newRow("cifre a tutta larghezza") << QStringLiteral("\uff18\uff10") << -1;
+    QTest::newRow("troppe cifre") << "00000000001883" << -1;
+}
+
+void TestPonte::interiAscii()
+{
+    QFETCH(QString, testo);
+    QFETCH(int, atteso);
+    const std::optional<int> letto = interoAscii(testo, 1, 65535);
+    QCOMPARE(letto.value_or(-1), atteso);
 }
 
 QTEST_GUILESS_MAIN(TestPonte)

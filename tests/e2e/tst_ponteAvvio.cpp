@@ -1,0 +1,108 @@
+// brivola-ponte, the program, refusing to start on settings that cannot work: it must stop at
+// once with exit status 2 and say which file and what is wrong, never run on defaults nor
+// retry for ever.
+#include "tst_ponte_supporto.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ponteprova;
+
+class TestPonteAvvio : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void impostazioniInutilizzabili_data();
+    void impostazioniInutilizzabili();
+};
+
+void TestPonteAvvio::impostazioniInutilizzabili_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("testo");
+    // What to do to the file after writing it: "" nothing, "cartella" a folder in its place,
+    // "fifo" a FIFO in its place, "altro" unreadable by the user the bridge runs as.
+    QTest::addColumn<QString>("guasto");
+    QTest::addColumn<QString>("atteso");
+
+    const QByteArray tcp = "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=";
+    QTest::newRow("porta oltre 65535") << "Porte.INI" << tcp + "99999\n"
+                                       << ""
+                                       << "[TCP] Porta=99999: serve un numero intero";
+    QTest::newRow("porta non numerica") << "Porte.INI" << tcp + "abc\n"
+                                        << ""
+                                        << "[TCP] Porta=abc: serve un numero intero";
+    QTest::newRow("porta in cifre arabe") << "Porte.INI" << tcp + "\xd9\xa5\xd9\xa5\n"
+                                          << ""
+                                          << "[TCP] Porta=٥٥: serve un numero";
+    QTest::newRow("Ponte.INI cartella") << "Ponte.INI" << QByteArray() << "cartella"
+                                        << "Ponte.INI: è una cartella, non un file";
+    QTest::newRow("Ponte.INI di un altro utente")
+        << "Ponte.INI" << QByteArray("[MQTT]\nPorta=1884\n") << "altro"
+        << "Ponte.INI: permesso negato all'utente";
+    QTest::newRow("Impostazioni.INI fifo") << "Impostazioni.INI" << QByteArray() << "fifo"
+                                           << "Impostazioni.INI: non è un file regolare";
+    QTest::newRow("password vuota") << "password" << QByteArray("\n") << ""
+                                    << "il file è vuoto, nessuna password";
+    QTest::newRow("password fifo") << "password" << QByteArray() << "fifo"
+                                   << "non è un file regolare";
+}
+
+void TestPonteAvvio::impostazioniInutilizzabili()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, testo);
+    QFETCH(QString, guasto);
+    QFETCH(QString, atteso);
+    QTemporaryDir cartella;
+    QVERIFY(cartella.isValid());
+    const QDir dir(cartella.path());
+    const QString percorso = dir.filePath(file);
+    if (file == QLatin1String("password")) {
+        QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                           "[MQTT]\nUtente=casa\nFilePassword=" + percorso.toUtf8() + "\n"));
+    }
+    if (guasto == QLatin1String("cartella")) {
+        QVERIFY(dir.mkdir(file));
+    } else if (guasto == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(percorso).constData(), 0600), 0);
+    } else {
+        QVERIFY(scriviFile(percorso, testo));
+        QVERIFY(QFile::setPermissions(percorso, QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    QStringList comando{QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
+                        QStringLiteral("--impostazioni"), cartella.path()};
+    if (guasto == QLatin1String("altro")) {
+        if (::geteuid() == 0) {
+            // Root reads everything: the bridge runs as nobody, as a service user would.
+            QVERIFY(QFile::setPermissions(cartella.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                               QFile::ExeOwner | QFile::ReadOther |
+                                                               QFile::ExeOther));
+            comando = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                                  QStringLiteral("--")} +
+                      comando;
+        } else {
+            QVERIFY(QFile::setPermissions(percorso, QFile::Permissions()));
+        }
+    }
+    QProcess ponte;
+    ponte.start(comando.takeFirst(), comando);
+    QVERIFY(ponte.waitForStarted(5000));
+    // At once: no broker runs, and a FIFO must not hang the start.
+    QVERIFY(ponte.waitForFinished(15000));
+    const QString log = QString::fromUtf8(ponte.readAllStandardError());
+    QCOMPARE(ponte.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(ponte.exitCode() == 2, qPrintable(log));
+    QVERIFY2(log.contains(atteso), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("<3>")), qPrintable(log));
+}
+
+QTEST_GUILESS_MAIN(TestPonteAvvio)
+#include "tst_ponteAvvio.moc"
