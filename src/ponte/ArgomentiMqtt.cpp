@@ -4,14 +4,15 @@
 
 namespace {
 
-// "1".."massimo" exactly as written (no sign, no leading zero), or 0.
+// "1".."massimo" exactly as written in ASCII (no sign, no leading zero, no other script's
+// digits), or 0.
 int numeroLivello(const QString &testo, int massimo)
 {
-    if (testo.size() != 1) {
+    if (testo.size() != 1 || testo.at(0) < QLatin1Char('1') || testo.at(0) > QLatin1Char('9')) {
         return 0;
     }
-    const int n = testo.at(0).digitValue();
-    return n >= 1 && n <= massimo ? n : 0;
+    const int n = testo.at(0).unicode() - '0';
+    return n <= massimo ? n : 0;
 }
 
 } // namespace

@@ -62,3 +62,23 @@ InterpretazioneComando interpretaComando(const Punto &punto, const QByteArray &p
         return rifiuto(e.messaggio());
     }
 }
+
+RichiestaComando unisciRichieste(const RichiestaComando &prima, const RichiestaComando &poi)
+{
+    using A = RichiestaComando::Azione;
+    if (poi.azione != A::Commuta) {
+        return poi;
+    }
+    switch (prima.azione) {
+    case A::Accendi:
+        return {A::Spegni, 0};
+    case A::Spegni:
+        return {A::Accendi, 0};
+    case A::Commuta:
+        return {A::Lascia, 0};
+    case A::Lascia:
+    case A::Valore:
+        break;
+    }
+    return poi;
+}

@@ -10,7 +10,8 @@
 // What a payload on a "/set" topic asks of a point.
 struct RichiestaComando
 {
-    enum class Azione { Accendi, Spegni, Commuta, Valore };
+    // Lascia: nothing to change (two toggles given before the first was carried out).
+    enum class Azione { Accendi, Spegni, Commuta, Valore, Lascia };
     Azione azione = Azione::Valore;
     int percentuale = 0; // for Valore: 0..100
 };
@@ -25,6 +26,10 @@ struct InterpretazioneComando
 // Switches take "ON", "OFF" or "TOGGLE"; analog outputs and channels a number 0..100, rounded
 // to a whole percent. Anything else is refused with its reason.
 InterpretazioneComando interpretaComando(const Punto &punto, const QByteArray &payload);
+
+// What a point must end up as when `poi` comes while `prima` is still waiting: the latest
+// wins, and a toggle turns the waiting state over.
+RichiestaComando unisciRichieste(const RichiestaComando &prima, const RichiestaComando &poi);
 
 // Longest payload looked at; longer ones are refused unread.
 inline constexpr qsizetype kMassimoPayloadComando = 64;

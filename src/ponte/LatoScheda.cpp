@@ -4,6 +4,8 @@
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "link/Trasporto.h"
+#include "link/TrasportoTcp.h"
+#include "ponte/ImpostazioniPonte.h"
 #include "ponte/Registro.h"
 #include "protocol/Conversioni.h"
 #include "protocol/LettoreRisposte.h"
@@ -135,6 +137,13 @@ QString LatoScheda::avvia()
     if (const QString manca = collegamento.trasporto()->caricaImpostazioni(); !manca.isEmpty()) {
         return manca;
     }
+    // A port that can never work stops the start instead of being retried for ever.
+    if (const auto *tcp = qobject_cast<const TrasportoTcp *>(collegamento.trasporto())) {
+        if (!interoAscii(tcp->porta().trimmed(), 1, 65535)) {
+            return QStringLiteral("%1 [TCP] Porta=%2: serve un numero intero da 1 a 65535")
+                .arg(m_valori.filePorte, eco(tcp->porta()));
+        }
+    }
     apri();
     return {};
 }
@@ -193,10 +202,9 @@ void LatoScheda::perdita(const QString &motivo)
     Registro::avviso(QStringLiteral("scheda: %1; nuovo tentativo tra %2 ms")
                          .arg(motivo)
                          .arg(m_ritardoRiprovaMs));
-    const QQueue<ComandoInCoda> comandi = std::exchange(m_comandi, {});
+    const QList<ComandoInCoda> comandi = std::exchange(m_comandi, {});
     for (const ComandoInCoda &c : comandi) {
-        emit comandoFallito(c.argomento, c.payload,
-                            QStringLiteral("scheda non in linea (%1)").arg(motivo));
+        fallisce(c, QStringLiteral("scheda non in linea (%1)").arg(motivo));
     }
     // Nothing of the old conversation may go out on the next one: the link is closed and
     // opened afresh at the next attempt.
@@ -206,7 +214,9 @@ void LatoScheda::perdita(const QString &motivo)
     m_riprova.start(m_ritardoRiprovaMs);
     m_ritardoRiprovaMs = std::min(m_ritardoRiprovaMs * 2, kRitardoRiprovaMassimoMs);
     // The step under way fails as it would without an answer; the executor then stays idle.
+    m_motivoPerdita = motivo;
     concludiPasso(m_passo, false);
+    m_motivoPerdita.clear();
     m_lavoro = false;
     if (eraInLinea) {
         emit inLinea(false);
@@ -355,7 +365,10 @@ void LatoScheda::esegui()
     }
     if (!m_comandi.isEmpty()) {
         m_lavoro = true;
-        eseguiComando(m_comandi.dequeue());
+        // The bank of the longest waiting command, with every other command for it.
+        Gruppo gruppo{m_comandi.takeFirst()};
+        assorbi(gruppo, true);
+        eseguiGruppo(std::move(gruppo));
         return;
     }
     if (!m_letture.isEmpty()) {
@@ -366,6 +379,7 @@ void LatoScheda::esegui()
 
 quint64 LatoScheda::avviaPasso(Seguito poi)
 {
+    m_motivoPerdita.clear();
     m_seguito = std::move(poi);
     m_attesaModo = false;
     return ++m_passo;
@@ -407,6 +421,11 @@ void LatoScheda::scrivi(const Comando &comando, Seguito poi)
     const quint64 passo = avviaPasso(std::move(poi));
     m_comandoInAttesa = comando.tcp.trimmed();
     EsitoInvio esito;
+    esito.inizio = [this, passo] {
+        if (passo == m_passo) {
+            m_scritturaIniziata = true;
+        }
+    };
     esito.scritto = [this, passo] { concludiPasso(passo, true); };
     esito.scartato = [this, passo] { concludiPasso(passo, false); };
     m_sessione->invio().invia(comando, esito);
@@ -451,11 +470,15 @@ bool LatoScheda::comanda(const Punto &punto, const RichiestaComando &richiesta,
         motivo = QStringLiteral("scheda non in linea");
         return false;
     }
-    if (m_comandi.size() >= MassimoCoda) {
-        motivo = QStringLiteral("troppi comandi in attesa (al massimo %1)").arg(MassimoCoda);
-        return false;
+    for (ComandoInCoda &c : m_comandi) {
+        if (c.punto == punto) {
+            c.richiesta = unisciRichieste(c.richiesta, richiesta);
+            c.argomento = argomento;
+            c.payload = payload;
+            return true;
+        }
     }
-    m_comandi.enqueue({punto, richiesta, argomento, payload});
+    m_comandi.append({punto, richiesta, argomento, payload});
     pianifica();
     return true;
 }
@@ -470,81 +493,179 @@ void LatoScheda::aggiornaTutto()
     pianifica();
 }
 
-void LatoScheda::eseguiComando(const ComandoInCoda &c)
+void LatoScheda::fallisce(const ComandoInCoda &c, const QString &motivo)
+{
+    QString testo = motivo;
+    if (!m_motivoPerdita.isEmpty()) {
+        testo += QStringLiteral(" (%1)").arg(m_motivoPerdita);
+    }
+    // Whoever sent the command must know whether it may have changed the board: once its
+    // write has begun, a failure no longer means that nothing happened.
+    testo += c.scritto ? QStringLiteral(": il comando potrebbe essere arrivato alla scheda")
+                       : QStringLiteral(": nulla è stato scritto sulla scheda");
+    emit comandoFallito(c.argomento, c.payload, testo);
+}
+
+namespace {
+
+// The read that shows a bank's points.
+Comando statoDelBanco(const Punto &p)
 {
     using T = Punto::Tipo;
-    using R = RichiestaComando::Azione;
-    const Punto p = c.punto;
-    const auto fallito = [this, argomento = c.argomento, payload = c.payload](const QString &m) {
-        emit comandoFallito(argomento, payload, m);
-        lavoroFinito();
-    };
-    const QString nonPronta = QStringLiteral("comando non inviato: la scheda non è pronta");
-    const QString senzaRisposta = QStringLiteral("la scheda non ha risposto alla rilettura");
+    switch (p.tipo) {
+    case T::Rele:
+        return Protocollo::statoRele();
+    case T::UscitaUnita:
+        return Protocollo::statoUsciteUnita(p.unita - 1);
+    case T::UscitaAnalogica:
+        return Protocollo::statoUsciteAnalogiche();
+    case T::CanaleUnita:
+        return Protocollo::statoAnalogicheUnita(p.unita - 1);
+    default:
+        break;
+    }
+    return {};
+}
 
-    if (p.tipo == T::Rele || p.tipo == T::UscitaUnita) {
-        const bool rele = p.tipo == T::Rele;
-        const Comando stato =
-            rele ? Protocollo::statoRele() : Protocollo::statoUsciteUnita(p.unita - 1);
-        const Comando opera = rele ? Protocollo::operaRele(p.numero)
-                                   : Protocollo::operaUscitaUnita(p.unita - 1, p.numero);
-        const R azione = c.richiesta.azione;
-        // The board only toggles: what it has decides whether anything is written.
-        leggi(stato, [=, this](bool letto) {
-            if (!letto) {
-                fallito(QStringLiteral("la scheda non ha risposto alla lettura dello stato"));
-                return;
-            }
-            const bool attuale = m_ultimiDigitali.at(p.numero - 1);
-            const bool voluto = azione == R::Accendi  ? true
-                                : azione == R::Spegni ? false
-                                                      : !attuale;
-            if (voluto == attuale) {
-                lavoroFinito();
-                return;
-            }
-            scrivi(opera, [=, this](bool scritto) {
-                if (!scritto) {
-                    fallito(nonPronta);
-                    return;
-                }
-                leggi(stato, [=, this](bool riletto) {
-                    if (!riletto) {
-                        fallito(senzaRisposta);
-                    } else if (m_ultimiDigitali.at(p.numero - 1) != voluto) {
-                        fallito(QStringLiteral("la scheda non ha cambiato stato"));
-                    } else {
-                        lavoroFinito();
-                    }
-                });
-            });
-        });
+} // namespace
+
+void LatoScheda::assorbi(Gruppo &gruppo, bool unisci)
+{
+    const auto banco = [](const Punto &p) { return std::pair(p.tipo, p.unita); };
+    const auto suo = banco(gruppo.first().punto);
+    for (auto it = m_comandi.begin(); it != m_comandi.end();) {
+        if (banco(it->punto) != suo) {
+            ++it;
+            continue;
+        }
+        auto stesso = std::find_if(gruppo.begin(), gruppo.end(),
+                                   [&](const ComandoInCoda &c) { return c.punto == it->punto; });
+        if (unisci && stesso != gruppo.end()) {
+            stesso->richiesta = unisciRichieste(stesso->richiesta, it->richiesta);
+            stesso->argomento = it->argomento;
+            stesso->payload = it->payload;
+        } else {
+            gruppo.append(*it);
+        }
+        it = m_comandi.erase(it);
+    }
+}
+
+void LatoScheda::eseguiGruppo(Gruppo gruppo)
+{
+    const Punto primo = gruppo.first().punto;
+    if (!primo.comandabile()) {
+        for (const ComandoInCoda &c : std::as_const(gruppo)) {
+            fallisce(c, QStringLiteral("punto senza comandi"));
+        }
+        lavoroFinito();
         return;
     }
-    if (p.tipo == T::UscitaAnalogica || p.tipo == T::CanaleUnita) {
-        const bool scheda = p.tipo == T::UscitaAnalogica;
-        const Comando imposta =
-            scheda ? Protocollo::impostaUscitaAnalogica(
-                         p.numero, Conversioni::percentualeALivello(c.richiesta.percentuale))
-                   : Protocollo::impostaAnalogicaUnita(
-                         p.unita - 1, p.numero,
-                         Conversioni::percentualeALivelloPeriferica(c.richiesta.percentuale));
-        const Comando stato = scheda ? Protocollo::statoUsciteAnalogiche()
-                                     : Protocollo::statoAnalogicheUnita(p.unita - 1);
-        scrivi(imposta, [=, this](bool scritto) {
-            if (!scritto) {
-                fallito(nonPronta);
-                return;
-            }
-            leggi(stato, [=, this](bool riletto) {
-                if (!riletto) {
-                    fallito(senzaRisposta);
-                } else {
-                    lavoroFinito();
-                }
-            });
-        });
+    const Comando stato = statoDelBanco(primo);
+    auto comandi = std::make_shared<Gruppo>(std::move(gruppo));
+    if (!primo.digitale()) {
+        // A level is written whatever the board has: its read-back tells what it took.
+        scriviGruppo(comandi, 0, stato);
         return;
     }
-    fallito(QStringLiteral("punto senza comandi"));
+    // The board only toggles: what it has decides what is written.
+    leggi(stato, [this, comandi, stato](bool letto) {
+        if (!letto) {
+            for (const ComandoInCoda &c : std::as_const(*comandi)) {
+                fallisce(c, QStringLiteral("la scheda non ha risposto alla lettura dello stato"));
+            }
+            lavoroFinito();
+            return;
+        }
+        // What came for this bank while its state was being read joins in: a scene's
+        // commands arrive one by one.
+        assorbi(*comandi, true);
+        using R = RichiestaComando::Azione;
+        Gruppo daScrivere;
+        for (ComandoInCoda c : std::as_const(*comandi)) {
+            const bool attuale = m_ultimiDigitali.at(c.punto.numero - 1);
+            const R azione = c.richiesta.azione;
+            const bool voluto = azione == R::Accendi   ? true
+                                : azione == R::Spegni  ? false
+                                : azione == R::Commuta ? !attuale
+                                                       : attuale;
+            if (voluto != attuale) {
+                c.richiesta.azione = voluto ? R::Accendi : R::Spegni;
+                daScrivere.append(c);
+            }
+        }
+        if (daScrivere.isEmpty()) {
+            lavoroFinito();
+            return;
+        }
+        *comandi = std::move(daScrivere);
+        scriviGruppo(comandi, 0, stato);
+    });
+}
+
+void LatoScheda::scriviGruppo(std::shared_ptr<Gruppo> comandi, qsizetype da, const Comando &stato)
+{
+    if (da >= comandi->size() && !comandi->first().punto.digitale()) {
+        // Levels that came meanwhile are written before the one read-back; a digital point
+        // would need its bank read first.
+        assorbi(*comandi, false);
+    }
+    if (da >= comandi->size()) {
+        rileggiGruppo(comandi, stato);
+        return;
+    }
+    using T = Punto::Tipo;
+    const ComandoInCoda &c = comandi->at(da);
+    const Punto p = c.punto;
+    Comando scrittura;
+    switch (p.tipo) {
+    case T::Rele:
+        scrittura = Protocollo::operaRele(p.numero);
+        break;
+    case T::UscitaUnita:
+        scrittura = Protocollo::operaUscitaUnita(p.unita - 1, p.numero);
+        break;
+    case T::UscitaAnalogica:
+        scrittura = Protocollo::impostaUscitaAnalogica(
+            p.numero, Conversioni::percentualeALivello(c.richiesta.percentuale));
+        break;
+    case T::CanaleUnita:
+        scrittura = Protocollo::impostaAnalogicaUnita(
+            p.unita - 1, p.numero,
+            Conversioni::percentualeALivelloPeriferica(c.richiesta.percentuale));
+        break;
+    default:
+        break;
+    }
+    m_scritturaIniziata = false;
+    scrivi(scrittura, [this, comandi, da, stato](bool scritto) {
+        (*comandi)[da].scritto = m_scritturaIniziata;
+        if (scritto) {
+            scriviGruppo(comandi, da + 1, stato);
+            return;
+        }
+        // This one and every one after it are not carried out; those before it went out.
+        for (qsizetype i = 0; i < comandi->size(); ++i) {
+            fallisce(comandi->at(i),
+                     i < da ? QStringLiteral("la scheda non ha risposto alla rilettura")
+                            : QStringLiteral("comando non eseguito"));
+        }
+        lavoroFinito();
+    });
+}
+
+void LatoScheda::rileggiGruppo(std::shared_ptr<Gruppo> comandi, const Comando &stato)
+{
+    leggi(stato, [this, comandi](bool riletto) {
+        using R = RichiestaComando::Azione;
+        for (const ComandoInCoda &c : std::as_const(*comandi)) {
+            if (!riletto) {
+                fallisce(c, QStringLiteral("la scheda non ha risposto alla rilettura"));
+            } else if (c.punto.digitale() && m_ultimiDigitali.at(c.punto.numero - 1) !=
+                                                 (c.richiesta.azione == R::Accendi)) {
+                fallisce(c, QStringLiteral("la scheda non ha cambiato stato"));
+            }
+        }
+        lavoroFinito();
+    });
 }

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class SessioneScheda;
 struct GiroContinuo;
@@ -42,9 +43,6 @@ public:
         Temporizzazioni tempi;
     };
 
-    // Commands waiting their turn; more are refused.
-    static constexpr qsizetype MassimoCoda = 8;
-
     LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QObject *parent = nullptr);
     ~LatoScheda() override;
 
@@ -54,7 +52,9 @@ public:
     void ferma();
 
     bool isInLinea() const { return m_fase == Fase::InLinea; }
-    // Queues a command; false with the reason when it cannot be taken.
+    // Takes a command as the state its point must reach: at most one waits per point, the
+    // latest given winning, so a scene of any size is carried out whole. False with the
+    // reason when it cannot be taken.
     bool comanda(const Punto &punto, const RichiestaComando &richiesta, const QString &argomento,
                  const QByteArray &payload, QString &motivo);
     // Reads every point again.
@@ -85,7 +85,9 @@ private:
         RichiestaComando richiesta;
         QString argomento;
         QByteArray payload;
+        bool scritto = false; // its write has begun
     };
+    using Gruppo = QList<ComandoInCoda>;
     // What follows a step: told once, whether the step did what it should.
     using Seguito = std::function<void(bool riuscito)>;
 
@@ -109,7 +111,15 @@ private:
     void scrivi(const Comando &comando, Seguito poi);
     // Switches the continuous output with "*/C" when it is not as wanted.
     void verificaModo();
-    void eseguiComando(const ComandoInCoda &comando);
+    // Every waiting command of one bank (the relays, the board's analog outputs, one unit's
+    // outputs or channels) with one read before and one read-back after the writes.
+    void eseguiGruppo(Gruppo gruppo);
+    // Moves the waiting commands of the group's bank into it; with `unisci`, one for a point
+    // already in it changes what that point must reach instead of joining as a write of its own.
+    void assorbi(Gruppo &gruppo, bool unisci);
+    void scriviGruppo(std::shared_ptr<Gruppo> gruppo, qsizetype da, const Comando &stato);
+    void rileggiGruppo(std::shared_ptr<Gruppo> gruppo, const Comando &stato);
+    void fallisce(const ComandoInCoda &comando, const QString &motivo);
 
     bool pubblica(const Risposta &risposta);
     void emetti(const Risposta &risposta);
@@ -129,13 +139,18 @@ private:
     quint64 m_passo = 0;
     Seguito m_seguito;
     QString m_comandoInAttesa;
+    // The command's own write has begun: the board may have carried it out.
+    bool m_scritturaIniziata = false;
+    // Why the board was lost, while the step under way is told of it.
+    QString m_motivoPerdita;
     bool m_attesaModo = false;
     bool m_modoVoluto = false;
     std::array<bool, 8> m_ultimiDigitali{};
 
     // A job (a read, a command with its read-back, the mode check) is under way.
     bool m_lavoro = false;
-    QQueue<ComandoInCoda> m_comandi;
+    // Waiting commands in the order their points were first asked for, one per point.
+    QList<ComandoInCoda> m_comandi;
     QQueue<Comando> m_letture;
     bool m_modoVerificato = false;
     bool m_letturaInizialeRiuscita = true;

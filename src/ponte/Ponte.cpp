@@ -24,8 +24,8 @@ namespace {
 
 const QString kOnline = QStringLiteral("online");
 const QString kOffline = QStringLiteral("offline");
-// How much of a refused payload the "errore" topic repeats.
-constexpr qsizetype kMassimoEco = 64;
+// How much of a refused topic or payload the "errore" topic and the log repeat.
+constexpr qsizetype kMassimoEco = 256;
 
 // Names, units and ranges as the panel loads them, from one reading of the file; what the
 // panel would warn about goes to the log.
@@ -307,13 +307,13 @@ void Ponte::comandoSet(const QString &argomento, const QByteArray &payload)
 void Ponte::rispondiErrore(const QString &argomento, const QByteArray &payload,
                            const QString &motivo)
 {
-    QString eco = QString::fromUtf8(payload.left(kMassimoEco));
-    if (payload.size() > kMassimoEco) {
-        eco += QStringLiteral("…");
-    }
-    Registro::avviso(QStringLiteral("comando rifiutato su %1: %2").arg(argomento, motivo));
-    const QJsonObject risposta{{QStringLiteral("topic"), argomento},
-                               {QStringLiteral("payload"), eco},
+    // Whatever came in is repeated cut short: a huge topic or payload must not be echoed whole
+    // to every subscriber and the log.
+    const QString argomentoCorto = eco(argomento, kMassimoEco);
+    const QString payloadCorto = eco(QString::fromUtf8(payload.left(kMassimoEco * 4)), kMassimoEco);
+    Registro::avviso(QStringLiteral("comando rifiutato su %1: %2").arg(argomentoCorto, motivo));
+    const QJsonObject risposta{{QStringLiteral("topic"), argomentoCorto},
+                               {QStringLiteral("payload"), payloadCorto},
                                {QStringLiteral("motivo"), motivo}};
     m_mqtt->pubblica(m_argomenti.errore(), QJsonDocument(risposta).toJson(QJsonDocument::Compact),
                      false);

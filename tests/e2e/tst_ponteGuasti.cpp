@@ -46,6 +46,8 @@ private slots:
     void schedaSpentaERiaccesa();
     void schedaMuta();
     void rispostaPersa();
+    void schedaPersaDuranteComando_data();
+    void schedaPersaDuranteComando();
     void cleanupTestCase();
 
 private:
@@ -183,7 +185,7 @@ void TestPonteGuasti::schedaMuta()
 void TestPonteGuasti::rispostaPersa()
 {
     // The board side in this process, on a board of its own: a command whose reply is lost
-    // fails, and the one queued behind it still goes through.
+    // fails, and the next one still goes through.
     auto scheda = nuovaScheda(5);
     const quint16 porta = scheda->avviaTcp();
     QVERIFY(porta != 0);
@@ -214,14 +216,72 @@ void TestPonteGuasti::rispostaPersa()
     const RichiestaComando accendi{RichiestaComando::Azione::Accendi, 0};
     QString motivo;
     QVERIFY(lato.comanda(rele5, accendi, QStringLiteral("primo"), "ON", motivo));
+    QVERIFY(falliti.wait(5000));
     QVERIFY(lato.comanda(rele5, accendi, QStringLiteral("secondo"), "ON", motivo));
     QTRY_COMPARE_WITH_TIMEOUT(letto5, 1, 5000);
     QVERIFY(scheda->stato().rele[4]);
     QCOMPARE(falliti.size(), 1);
     QCOMPARE(falliti.at(0).at(0).toString(), QStringLiteral("primo"));
-    QCOMPARE(falliti.at(0).at(2).toString(),
-             QStringLiteral("la scheda non ha risposto alla lettura dello stato"));
+    QVERIFY(falliti.at(0).at(2).toString().startsWith(
+        QStringLiteral("la scheda non ha risposto alla lettura dello stato")));
+    QVERIFY(falliti.at(0).at(2).toString().endsWith(
+        QStringLiteral("nulla è stato scritto sulla scheda")));
     QVERIFY(lato.isInLinea());
+}
+
+void TestPonteGuasti::schedaPersaDuranteComando_data()
+{
+    QTest::addColumn<QString>("ultimo");
+    QTest::addColumn<bool>("commutato");
+    QTest::addColumn<QString>("esito");
+    // Gone after the state was read: nothing reached the board, and the reply says so.
+    QTest::newRow("dopo la lettura")
+        << QStringLiteral("*/RS") << false << QStringLiteral("nulla è stato scritto sulla scheda");
+    // Gone right after the switch: the relay moved, and the reply must not deny it.
+    QTest::newRow("dopo la scrittura")
+        << QStringLiteral("*/R4") << true
+        << QStringLiteral("il comando potrebbe essere arrivato alla scheda");
+}
+
+void TestPonteGuasti::schedaPersaDuranteComando()
+{
+    QFETCH(QString, ultimo);
+    QFETCH(bool, commutato);
+    QFETCH(QString, esito);
+    auto scheda = nuovaScheda(9);
+    const quint16 porta = scheda->avviaTcp();
+    QVERIFY(porta != 0);
+    QTemporaryDir cartella;
+    QVERIFY(scriviFile(
+        QDir(cartella.path()).filePath(QStringLiteral("Porte.INI")),
+        "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" + QByteArray::number(porta) + "\n"));
+    LatoScheda::Opzioni opzioni;
+    opzioni.continuo = false;
+    opzioni.tempi.carattereTcpMs = 1;
+    LatoScheda lato(cartella.path(), opzioni);
+    QSignalSpy inLinea(&lato, &LatoScheda::inLinea);
+    QSignalSpy falliti(&lato, &LatoScheda::comandoFallito);
+    QVERIFY(lato.avvia().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(inLinea.size(), 1, 5000);
+
+    bool armato = true;
+    connect(scheda.get(), &SimulatoreScheda::comandoEseguito, this, [&](const QString &comando) {
+        if (armato && comando == ultimo) {
+            armato = false;
+            scheda->setMuto(true);
+            scheda->chiudiConnessione();
+        }
+    });
+    QString motivo;
+    QVERIFY(lato.comanda(Punto{Punto::Tipo::Rele, 0, 4},
+                         RichiestaComando{RichiestaComando::Azione::Commuta, 0},
+                         QStringLiteral("rele/4/set"), "TOGGLE", motivo));
+    QTRY_COMPARE_WITH_TIMEOUT(falliti.size(), 1, 10000);
+    const QString detto = falliti.at(0).at(2).toString();
+    QVERIFY2(detto.endsWith(esito), qPrintable(detto));
+    QCOMPARE(scheda->stato().rele[3], commutato);
+    QCOMPARE(inLinea.size(), 2);
+    QVERIFY(!inLinea.at(1).at(0).toBool());
 }
 
 void TestPonteGuasti::cleanupTestCase()
