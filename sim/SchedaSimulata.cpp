@@ -155,6 +155,9 @@ QString SchedaSimulata::eseguiUnita(const QString &resto)
     }
     StatoScheda::Unita &unita = m_stato.unita[numeroUnita];
     const QString coda = resto.mid(4);
+    if (!unita.presente) {
+        return {};
+    }
 
     if (tipo == QLatin1Char('I')) {
         return frameDigitale(Protocollo::InizioIngressiUnita, unita.ingressi);
@@ -233,6 +236,15 @@ QString SchedaSimulata::imposta(const QString &riga)
 {
     const QStringList parole = riga.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const auto errore = [&riga] { return QStringLiteral("riga non valida: %1").arg(riga); };
+    if (parole.size() == 3 && parole[0] == QLatin1String("unita")) {
+        const int u = numeroIn(parole[1], 1, 8);
+        if (u < 0 ||
+            (parole[2] != QLatin1String("assente") && parole[2] != QLatin1String("presente"))) {
+            return errore();
+        }
+        m_stato.unita[u - 1].presente = parole[2] == QLatin1String("presente");
+        return {};
+    }
     if (parole.size() == 3) {
         const int n = numeroIn(parole[1], 1, 8);
         if (n < 0) {

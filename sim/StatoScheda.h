@@ -13,6 +13,8 @@ struct StatoScheda
         std::array<bool, 8> uscite{};
         std::array<bool, 8> ingressi{};
         std::array<int, 8> analogiche{}; // 0..63
+        // An absent unit answers nothing: the board sends its prompt with no frame.
+        bool presente = true;
     };
 
     std::array<bool, 8> rele{};

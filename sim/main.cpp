@@ -66,7 +66,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("imposta"),
          QStringLiteral("Imposta un punto all'avvio, come una riga dello standard input "
                         "(\"ingresso 3 1\", \"analogico 2 40000\", \"unita 2 uscita 1 1\", "
-                        "\"unita 2 ingresso 4 1\", \"unita 6 canale 3 25\"). Ripetibile."),
+                        "\"unita 2 ingresso 4 1\", \"unita 6 canale 3 25\", \"unita 3 assente\"). "
+                        "Ripetibile."),
          QStringLiteral("riga")},
         {QStringLiteral("muto"), QStringLiteral("Non invia mai F?.")},
         {QStringLiteral("non-numerico"), QStringLiteral("Valori analogici non numerici.")},

@@ -58,10 +58,6 @@ struct Contesto
             {QStringLiteral("default_entity_id"), piattaforma + QLatin1Char('.') + unico},
             {QStringLiteral("name"), nome},
             {QStringLiteral("state_topic"), argomenti.stato(punto)},
-            {QStringLiteral("availability"),
-             QJsonArray{QJsonObject{{QStringLiteral("topic"), argomenti.ponte()}},
-                        QJsonObject{{QStringLiteral("topic"), argomenti.scheda()}}}},
-            {QStringLiteral("availability_mode"), QStringLiteral("all")},
         };
         if (punto.comandabile()) {
             c.insert(QStringLiteral("command_topic"), argomenti.comando(punto));
@@ -96,11 +92,25 @@ QJsonArray identificatori(const ArgomentiMqtt &argomenti, int unita)
     return {QStringLiteral("brivola_") + argomenti.idDispositivo(unita)};
 }
 
-QByteArray documento(const QJsonObject &dispositivo, const QString &versione,
-                     const QJsonObject &componenti)
+// Available while the bridge runs, the board answers and, for a unit, the unit answers: once
+// for the device, shared by all its components.
+QJsonArray disponibilita(const ArgomentiMqtt &argomenti, int unita)
+{
+    QJsonArray elenco{QJsonObject{{QStringLiteral("topic"), argomenti.ponte()}},
+                      QJsonObject{{QStringLiteral("topic"), argomenti.scheda()}}};
+    if (unita != 0) {
+        elenco.append(QJsonObject{{QStringLiteral("topic"), argomenti.statoUnita(unita)}});
+    }
+    return elenco;
+}
+
+QByteArray documento(const ArgomentiMqtt &argomenti, int unita, const QJsonObject &dispositivo,
+                     const QString &versione, const QJsonObject &componenti)
 {
     const QJsonObject radice{{QStringLiteral("device"), dispositivo},
                              {QStringLiteral("origin"), origine(versione)},
+                             {QStringLiteral("availability"), disponibilita(argomenti, unita)},
+                             {QStringLiteral("availability_mode"), QStringLiteral("all")},
                              {QStringLiteral("components"), componenti}};
     return QJsonDocument(radice).toJson(QJsonDocument::Compact);
 }
@@ -152,7 +162,7 @@ QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazio
         {QStringLiteral("model"), QStringLiteral("Scheda domotica")},
         {QStringLiteral("sw_version"), m_versione},
     };
-    return documento(dispositivo, m_versione, contesto.componenti);
+    return documento(m_argomenti, 0, dispositivo, m_versione, contesto.componenti);
 }
 
 QByteArray AnnunciHomeAssistant::periferica(int unita) const
@@ -179,5 +189,5 @@ QByteArray AnnunciHomeAssistant::periferica(int unita) const
         {QStringLiteral("sw_version"), m_versione},
         {QStringLiteral("via_device"), identificatori(m_argomenti, 0).at(0)},
     };
-    return documento(dispositivo, m_versione, contesto.componenti);
+    return documento(m_argomenti, unita, dispositivo, m_versione, contesto.componenti);
 }

@@ -19,6 +19,11 @@ public:
     QString ponte() const { return m_base + QStringLiteral("/ponte"); }
     QString scheda() const { return m_base + QStringLiteral("/scheda"); }
     QString errore() const { return m_base + QStringLiteral("/errore"); }
+    // Whether peripheral unit 1..8 answers: "online" or "offline", retained.
+    QString statoUnita(int unita) const
+    {
+        return m_base + QStringLiteral("/unita/%1/stato").arg(unita);
+    }
     QString get() const { return m_base + QStringLiteral("/get"); }
     QString stato(const Punto &punto) const;
     QString comando(const Punto &punto) const { return stato(punto) + QStringLiteral("/set"); }

@@ -197,6 +197,8 @@ void LatoScheda::perdita(const QString &motivo)
     }
     const bool eraInLinea = m_fase == Fase::InLinea;
     m_fase = Fase::Scollegata;
+    // Told again once the board is back and read.
+    m_unitaInLinea.fill(std::nullopt);
     m_periodo.stop();
     m_letture.clear();
     Registro::avviso(QStringLiteral("scheda: %1; nuovo tentativo tra %2 ms")
@@ -344,8 +346,12 @@ void LatoScheda::esegui()
         }
         if (!m_letture.isEmpty()) {
             m_lavoro = true;
-            leggi(m_letture.dequeue(), [this](bool riuscito) {
-                m_letturaInizialeRiuscita = m_letturaInizialeRiuscita && riuscito;
+            const Comando lettura = m_letture.dequeue();
+            leggi(lettura, [this, unita = lettura.unita](bool riuscito) {
+                // A unit that does not answer is offline alone; the board is not.
+                if (unita < 0) {
+                    m_letturaInizialeRiuscita = m_letturaInizialeRiuscita && riuscito;
+                }
                 lavoroFinito();
             });
             return;
@@ -396,8 +402,36 @@ void LatoScheda::concludiPasso(quint64 passo, bool riuscito)
     std::exchange(m_seguito, {})(riuscito);
 }
 
+void LatoScheda::esitoUnita(const Comando &lettura, bool riuscita)
+{
+    const int unita = lettura.unita + 1;
+    // A read cut short by the board's loss tells nothing of the unit.
+    if (unita < 1 || unita > 8 || m_fase == Fase::Scollegata) {
+        return;
+    }
+    if (m_unitaInLinea.at(unita) == riuscita) {
+        return;
+    }
+    m_unitaInLinea[unita] = riuscita;
+    if (riuscita) {
+        Registro::info(QStringLiteral("scheda: l'unità %1 risponde").arg(unita));
+    } else {
+        Registro::avviso(
+            QStringLiteral("scheda: l'unità %1 non risponde; nuovo tentativo alla prossima lettura")
+                .arg(unita));
+    }
+    emit unitaInLinea(unita, riuscita);
+}
+
 void LatoScheda::leggi(const Comando &comando, Seguito poi)
 {
+    // Every read of a unit tells whether it answers.
+    if (comando.unita >= 0) {
+        poi = [this, comando, poi = std::move(poi)](bool riuscito) {
+            esitoUnita(comando, riuscito);
+            poi(riuscito);
+        };
+    }
     const quint64 passo = avviaPasso(std::move(poi));
     m_comandoInAttesa = comando.tcp.trimmed();
     EsitoInvio esito;

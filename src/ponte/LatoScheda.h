@@ -18,6 +18,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class SessioneScheda;
 struct GiroContinuo;
@@ -73,6 +74,9 @@ signals:
     void inLinea(bool inLinea);
     // A value the board sent: 0/1 for digital points, the raw level or reading otherwise.
     void letto(const Punto &punto, int grezzo);
+    // A bridged peripheral unit answers (true) or does not (false); told on every change, and
+    // for every unit once the board has been read.
+    void unitaInLinea(int unita, bool inLinea);
     // A queued command could not be carried out.
     void comandoFallito(const QString &argomento, const QByteArray &payload, const QString &motivo);
 
@@ -154,6 +158,10 @@ private:
     QQueue<Comando> m_letture;
     bool m_modoVerificato = false;
     bool m_letturaInizialeRiuscita = true;
+
+    // What each unit (1..8) was last found to do; nothing before it was read.
+    std::array<std::optional<bool>, 9> m_unitaInLinea{};
+    void esitoUnita(const Comando &lettura, bool riuscita);
 
     QTimer m_attesaRisposta;
     QTimer m_riprova;

@@ -66,6 +66,7 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
 
     connect(m_scheda, &LatoScheda::letto, this, &Ponte::letto);
     connect(m_scheda, &LatoScheda::inLinea, this, &Ponte::inLinea);
+    connect(m_scheda, &LatoScheda::unitaInLinea, this, &Ponte::unitaInLinea);
     connect(m_scheda, &LatoScheda::comandoFallito, this, &Ponte::rispondiErrore);
     connect(m_mqtt, &ClientMqtt::collegato, this, &Ponte::collegato);
     connect(m_mqtt, &ClientMqtt::scollegato, this, [this] { m_mqttCollegato = false; });
@@ -126,6 +127,9 @@ void Ponte::ferma()
     m_scheda->ferma();
     // Nobody watches the board any more.
     m_mqtt->pubblica(m_argomenti.scheda(), kOffline.toUtf8(), true, 1);
+    for (const int unita : std::as_const(m_impostazioni.unita)) {
+        m_mqtt->pubblica(m_argomenti.statoUnita(unita), kOffline.toUtf8(), true, 1);
+    }
     m_mqtt->ferma();
     Registro::info(QStringLiteral("ponte fermato"));
 }
@@ -203,6 +207,13 @@ void Ponte::pubblicaScheda()
                      1);
 }
 
+void Ponte::unitaInLinea(int unita, bool inLinea)
+{
+    m_unitaInLinea.insert(unita, inLinea);
+    m_mqtt->pubblica(m_argomenti.statoUnita(unita), (inLinea ? kOnline : kOffline).toUtf8(), true,
+                     1);
+}
+
 void Ponte::inLinea(bool inLinea)
 {
     m_schedaInLinea = inLinea;
@@ -218,6 +229,10 @@ void Ponte::collegato()
         m_mqtt->pubblica(argomento, payload.toUtf8(), true);
     }
     pubblicaScheda();
+    for (auto it = m_unitaInLinea.cbegin(); it != m_unitaInLinea.cend(); ++it) {
+        m_mqtt->pubblica(m_argomenti.statoUnita(it.key()),
+                         (it.value() ? kOnline : kOffline).toUtf8(), true, 1);
+    }
     pubblicaAnnunci(true);
     verificaFine();
 }

@@ -51,6 +51,7 @@ signals:
 private:
     void letto(const Punto &punto, int grezzo);
     void inLinea(bool inLinea);
+    void unitaInLinea(int unita, bool inLinea);
     void collegato();
     void messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto);
     void comandoSet(const QString &argomento, const QByteArray &payload);
@@ -71,6 +72,8 @@ private:
     ClientMqtt *m_mqtt = nullptr;
     LatoScheda *m_scheda = nullptr;
     bool m_schedaInLinea = false;
+    // Each bridged unit's last known availability, as published.
+    QHash<int, bool> m_unitaInLinea;
     // As this thread has heard it: the states kept while the broker was away are out again.
     bool m_mqttCollegato = false;
     bool m_fermato = false;

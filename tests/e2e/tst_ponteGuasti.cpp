@@ -46,6 +46,7 @@ private slots:
     void schedaSpentaERiaccesa();
     void schedaMuta();
     void rispostaPersa();
+    void unitaMuta();
     void schedaPersaDuranteComando_data();
     void schedaPersaDuranteComando();
     void cleanupTestCase();
@@ -227,6 +228,54 @@ void TestPonteGuasti::rispostaPersa()
     QVERIFY(falliti.at(0).at(2).toString().endsWith(
         QStringLiteral("nulla è stato scritto sulla scheda")));
     QVERIFY(lato.isInLinea());
+}
+
+void TestPonteGuasti::unitaMuta()
+{
+    // Units 2 and 3 bridged, unit 3 absent: it alone is offline, the board comes online and a
+    // relay still switches; unit 3 is back at the next poll.
+    auto scheda = nuovaScheda(13);
+    QVERIFY(scheda->imposta(QStringLiteral("unita 3 assente")).isEmpty());
+    const quint16 porta = scheda->avviaTcp();
+    QVERIFY(porta != 0);
+    QTemporaryDir cartella;
+    QVERIFY(scriviFile(
+        QDir(cartella.path()).filePath(QStringLiteral("Porte.INI")),
+        "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" + QByteArray::number(porta) + "\n"));
+    LatoScheda::Opzioni opzioni;
+    opzioni.continuo = false;
+    opzioni.unita = {2, 3};
+    opzioni.periodoMs = 500;
+    opzioni.tempi.carattereTcpMs = 1;
+    LatoScheda lato(cartella.path(), opzioni);
+    QSignalSpy inLinea(&lato, &LatoScheda::inLinea);
+    QSignalSpy unita(&lato, &LatoScheda::unitaInLinea);
+    QSignalSpy falliti(&lato, &LatoScheda::comandoFallito);
+    const Punto rele2{Punto::Tipo::Rele, 0, 2};
+    int letto2 = -1;
+    connect(&lato, &LatoScheda::letto, this, [&](const Punto &punto, int grezzo) {
+        if (punto == rele2) {
+            letto2 = grezzo;
+        }
+    });
+    QVERIFY(lato.avvia().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(inLinea.size(), 1, 5000);
+    QVERIFY(inLinea.at(0).at(0).toBool());
+    QCOMPARE(unita.size(), 2);
+    QCOMPARE(unita.at(0), (QVariantList{2, true}));
+    QCOMPARE(unita.at(1), (QVariantList{3, false}));
+
+    QString motivo;
+    QVERIFY(lato.comanda(rele2, RichiestaComando{RichiestaComando::Azione::Accendi, 0},
+                         QStringLiteral("rele/2/set"), "ON", motivo));
+    QTRY_COMPARE_WITH_TIMEOUT(letto2, 1, 5000);
+    QVERIFY(scheda->stato().rele[1]);
+    QVERIFY(falliti.isEmpty());
+
+    QVERIFY(scheda->imposta(QStringLiteral("unita 3 presente")).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(unita.size(), 3, 5000);
+    QCOMPARE(unita.at(2), (QVariantList{3, true}));
+    QCOMPARE(inLinea.size(), 1);
 }
 
 void TestPonteGuasti::schedaPersaDuranteComando_data()

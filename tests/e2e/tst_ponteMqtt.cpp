@@ -151,6 +151,7 @@ void TestPonteMqtt::statiTrattenuti()
     QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/1"))), QByteArray("0"));
     QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/2"))), QByteArray("50"));
     QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/uscita/3"))), QByteArray("ON"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/stato"))), QByteArray("online"));
     QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/4"))), QByteArray("63"));
 
     // The command left on the broker switched nothing and is gone from it.
@@ -200,18 +201,28 @@ void TestPonteMqtt::discovery()
         QVERIFY(config[QStringLiteral("origin")].toObject().contains(QStringLiteral("name")));
         const QJsonObject componenti = config[QStringLiteral("components")].toObject();
         QCOMPARE(componenti.size(), config == scheda ? 26 : 24);
+        // Availability once for the device: the bridge, the board and, for a unit, the unit.
+        QCOMPARE(config[QStringLiteral("availability_mode")].toString(), QStringLiteral("all"));
+        QStringList disponibilita;
+        for (const QJsonValue &voce : config[QStringLiteral("availability")].toArray()) {
+            disponibilita << voce.toObject()[QStringLiteral("topic")].toString();
+        }
+        QStringList attesa{argomento(QStringLiteral("ponte")), argomento(QStringLiteral("scheda"))};
+        if (config == unita) {
+            attesa << argomento(QStringLiteral("unita/2/stato"));
+        }
+        QCOMPARE(disponibilita, attesa);
         for (const QJsonValue &valore : componenti) {
             const QJsonObject c = valore.toObject();
-            for (const char *chiave : {"platform", "unique_id", "default_entity_id", "name",
-                                       "state_topic", "availability", "availability_mode"}) {
+            for (const char *chiave :
+                 {"platform", "unique_id", "default_entity_id", "name", "state_topic"}) {
                 QVERIFY2(c.contains(QLatin1String(chiave)), chiave);
             }
+            QVERIFY(!c.contains(QStringLiteral("availability")));
             const QString piattaforma = c[QStringLiteral("platform")].toString();
             QCOMPARE(c.contains(QStringLiteral("command_topic")),
                      piattaforma == QLatin1String("switch") ||
                          piattaforma == QLatin1String("number"));
-            QCOMPARE(c[QStringLiteral("availability_mode")].toString(), QStringLiteral("all"));
-            QCOMPARE(c[QStringLiteral("availability")].toArray().size(), 2);
             QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("prova_")));
             QVERIFY(
                 c[QStringLiteral("default_entity_id")].toString().startsWith(piattaforma + '.'));
