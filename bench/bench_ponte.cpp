@@ -142,7 +142,7 @@ struct Banco
                    QByteArray::number(portaScheda) + "\n");
         scrivi(dir.filePath(QStringLiteral("Ponte.INI")),
                "[MQTT]\nPorta=" + QByteArray::number(portaBroker) +
-                   "\nContinuo=" + (continuo ? "1" : "0") + "\nPeriodo=3600\n");
+                   "\nContinuo=" + (continuo ? "1" : "0") + "\nPeriodo=3600\nUnita=2\n");
         ascolto = std::make_unique<Ascolto>(portaBroker);
         ponte.setStandardErrorFile(dir.filePath(QStringLiteral("ponte.log")));
         ponte.start(QCoreApplication::applicationDirPath() + QStringLiteral("/brivola-ponte"),
@@ -254,6 +254,143 @@ void BM_ComandoMqttARilettura(benchmark::State &stato)
     stato.counters["obiettivo_rapporto"] = 1.1;
 }
 
+// A Home Assistant scene, 18 commands published at once (8 relays, 8 outputs of unit 2, the 2
+// analog outputs), from the first publish to the last read-back on the broker, against the
+// paced commands it needs sent straight through the panel's sender: each bank read, the 16
+// switches, the 2 levels, each bank read back. Scenes "all on" and "all off" alternate, so
+// every switch must be written.
+void BM_ScenaMqtt(benchmark::State &stato)
+{
+    Banco banco;
+    if (!banco.avvia(false)) {
+        stato.SkipWithError("banco non avviato (mosquitto, brivola-ponte?)");
+        return;
+    }
+    SimulatoreScheda sola;
+    sola.setDeriva(false);
+    const quint16 portaSola = sola.avviaTcp();
+    ValoriProgramma valori;
+    TestoStatoRegistro testoStato;
+    SessioneScheda sessione(valori, testoStato);
+    bool pronto = false;
+    QObject::connect(&sessione, &SessioneScheda::pronto, &sessione, [&] { pronto = true; });
+    Collegamento &collegamento = sessione.collegamento();
+    collegamento.setTipoScelto(TipoCollegamento::Tcp);
+    collegamento.tcp().setIndirizzo(QStringLiteral("127.0.0.1"), QString::number(portaSola));
+    collegamento.VerificaCollegamento();
+    collegamento.avvia();
+    aspetta(5000, [&] { return pronto; });
+
+    const int unita = 1; // unit 2
+    QList<Comando> passi{Protocollo::statoRele()};
+    for (int n = 1; n <= 8; ++n) {
+        passi.append(Protocollo::operaRele(n));
+    }
+    passi.append(Protocollo::statoRele());
+    passi.append(Protocollo::statoUsciteUnita(unita));
+    for (int n = 1; n <= 8; ++n) {
+        passi.append(Protocollo::operaUscitaUnita(unita, n));
+    }
+    passi.append(Protocollo::statoUsciteUnita(unita));
+    passi.append(Protocollo::impostaUscitaAnalogica(1, 102));
+    passi.append(Protocollo::impostaUscitaAnalogica(2, 191));
+    passi.append(Protocollo::statoUsciteAnalogiche());
+    // Every command waits for its prompt, a read for its reply too; the last one ends the run.
+    const auto diretti = [&] {
+        const auto fatti = std::make_shared<qsizetype>(0);
+        const auto avanti = std::make_shared<std::function<void()>>();
+        *avanti = [&, fatti, avanti] {
+            if (*fatti >= passi.size()) {
+                return;
+            }
+            const Comando &comando = passi.at(*fatti);
+            const auto prossimo = [fatti, avanti] {
+                ++*fatti;
+                (*avanti)();
+            };
+            EsitoInvio esito;
+            esito.scartato = [fatti] { *fatti = -1; };
+            if (comando.attesa == TipoRisposta::Nessuna) {
+                esito.scritto = prossimo;
+            } else {
+                esito.risposta = [prossimo](const Risposta &) { prossimo(); };
+            }
+            sessione.invio().invia(comando, esito);
+        };
+        (*avanti)();
+        const bool fatto =
+            aspetta(60000, [&] { return *fatti < 0 || *fatti >= passi.size(); }) && *fatti > 0;
+        *avanti = {};
+        return fatto;
+    };
+
+    const auto scena = [&](bool acceso) {
+        const QByteArray voluto = acceso ? "ON" : "OFF";
+        const QByteArray livello1 = acceso ? "40" : "60";
+        const QByteArray livello2 = acceso ? "75" : "25";
+        for (int n = 1; n <= 8; ++n) {
+            banco.ascolto->pubblica("brivola/scheda1/rele/" + QByteArray::number(n) + "/set",
+                                    voluto);
+            banco.ascolto->pubblica(
+                "brivola/scheda1/unita/2/uscita/" + QByteArray::number(n) + "/set", voluto);
+        }
+        banco.ascolto->pubblica("brivola/scheda1/uscita_analogica/1/set", livello1);
+        banco.ascolto->pubblica("brivola/scheda1/uscita_analogica/2/set", livello2);
+        return aspetta(60000, [&] {
+            for (int n = 1; n <= 8; ++n) {
+                if (banco.ascolto->ultimo("brivola/scheda1/rele/" + QByteArray::number(n)) !=
+                        voluto ||
+                    banco.ascolto->ultimo("brivola/scheda1/unita/2/uscita/" +
+                                          QByteArray::number(n)) != voluto) {
+                    return false;
+                }
+            }
+            return banco.ascolto->ultimo("brivola/scheda1/uscita_analogica/1") == livello1 &&
+                   banco.ascolto->ultimo("brivola/scheda1/uscita_analogica/2") == livello2;
+        });
+    };
+    // From "all off", so that the first measured scene has every switch to write.
+    if (!scena(false)) {
+        stato.SkipWithError("scena iniziale non riletta");
+        return;
+    }
+
+    std::vector<double> ponte;
+    std::vector<double> passo;
+    bool acceso = false;
+    for (auto _ : stato) {
+        Attendi(QRandomGenerator::global()->bounded(300));
+        QElapsedTimer tempo;
+        tempo.start();
+        if (!diretti()) {
+            stato.SkipWithError("comandi diretti non conclusi");
+            return;
+        }
+        passo.push_back(tempo.nsecsElapsed() / 1e6);
+
+        Attendi(QRandomGenerator::global()->bounded(300));
+        acceso = !acceso;
+        tempo.restart();
+        if (!scena(acceso)) {
+            stato.SkipWithError("scena non riletta");
+            return;
+        }
+        ponte.push_back(tempo.nsecsElapsed() / 1e6);
+        stato.SetIterationTime(ponte.back() / 1000.0);
+    }
+    std::sort(ponte.begin(), ponte.end());
+    std::sort(passo.begin(), passo.end());
+    stato.counters["comandi"] = double(passi.size());
+    stato.counters["ponte_min_ms"] = ponte.front();
+    stato.counters["ponte_mediana_ms"] = ponte.at(ponte.size() / 2);
+    stato.counters["ponte_max_ms"] = ponte.back();
+    stato.counters["passo_min_ms"] = passo.front();
+    stato.counters["passo_mediana_ms"] = passo.at(passo.size() / 2);
+    stato.counters["passo_max_ms"] = passo.back();
+    stato.counters["rapporto"] = ponte.at(ponte.size() / 2) / passo.at(passo.size() / 2);
+    stato.counters["obiettivo_rapporto"] = 1.1;
+}
+
 // The bridge idle, the board streaming its continuous output every 300 ms with its readings
 // drifting: the bridge's CPU share over 10 s and its resident memory.
 void BM_PonteARiposoContinuo(benchmark::State &stato)
@@ -280,4 +417,5 @@ void BM_PonteARiposoContinuo(benchmark::State &stato)
 } // namespace
 
 BENCHMARK(BM_ComandoMqttARilettura)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScenaMqtt)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PonteARiposoContinuo)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
