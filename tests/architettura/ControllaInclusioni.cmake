@@ -10,15 +10,17 @@ set(permessi_link core settings link)
 set(permessi_protocol core settings link protocol)
 set(permessi_config core settings pages/widgets config)
 set(permessi_pages/widgets core settings pages/widgets)
-set(permessi_pages/andamento core settings config pages/widgets pages/andamento)
+set(permessi_pages/andamento core settings config storico pages/widgets pages/andamento)
 set(permessi_pages/comune core settings link protocol pages/widgets pages/comune)
-set(permessi_pages/scheda core settings link protocol pages/widgets pages/comune pages/scheda)
+set(permessi_pages/scheda core settings link protocol storico pages/widgets pages/comune
+    pages/scheda)
 set(permessi_pages/periferiche core settings link protocol pages/widgets pages/comune
     pages/periferiche)
+set(permessi_storico core settings link protocol storico)
 set(permessi_ponte core settings link protocol ponte)
-set(permessi_app core settings link protocol config pages/widgets pages/andamento pages/comune
+set(permessi_app core settings link protocol storico config pages/widgets pages/andamento pages/comune
     pages/scheda pages/periferiche app)
-set(senza_widget core settings link protocol ponte)
+set(senza_widget core settings link protocol storico ponte)
 
 file(GLOB_RECURSE file_sorgenti RELATIVE ${SORGENTI} ${SORGENTI}/*.h ${SORGENTI}/*.cpp)
 set(violazioni "")

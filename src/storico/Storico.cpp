@@ -1,0 +1,315 @@
+#include "storico/Storico.h"
+
+#include "storico/BloccoLetture.h"
+#include "storico/SchemaStorico.h"
+
+#include "settings/Ini.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int kGiorniMassimi = 36500;
+
+int giorni(const QString &file, const QString &chiave, int predefinito)
+{
+    bool numero = false;
+    const int valore = LeggiIni(file, QStringLiteral("STORICO"), chiave).trimmed().toInt(&numero);
+    return numero && valore >= 1 && valore <= kGiorniMassimi ? valore : predefinito;
+}
+
+} // namespace
+
+Storico::Opzioni Storico::opzioniDa(const QString &fileImpostazioni)
+{
+    Opzioni opzioni;
+    auto &c = opzioni.conservazione;
+    c.giorniLetture = giorni(fileImpostazioni, QStringLiteral("GiorniLetture"), c.giorniLetture);
+    c.giorniRiassunti =
+        giorni(fileImpostazioni, QStringLiteral("GiorniRiassunti"), c.giorniRiassunti);
+    return opzioni;
+}
+
+Storico::Storico(const QString &percorso, const Opzioni &opzioni, QObject *parent)
+    : QObject(parent), m_percorso(percorso),
+      m_nomeLettore(QStringLiteral("storico-lettore-%1").arg(quintptr(this))), m_timer(this)
+{
+    qRegisterMetaType<ScrittoreStorico::Stato>();
+    m_thread.setObjectName(QStringLiteral("Storico"));
+    m_scrittore = new ScrittoreStorico(percorso, opzioni.conservazione, opzioni.ritentaMs);
+    m_scrittore->moveToThread(&m_thread);
+    connect(m_scrittore, &ScrittoreStorico::statoCambiato, this,
+            [this](ScrittoreStorico::Stato stato, const QString &testo) {
+                m_stato = stato;
+                emit statoCambiato(stato, testo);
+            });
+    connect(m_scrittore, &ScrittoreStorico::scritto, this, &Storico::scritto);
+    // The file this side reads went aside: the next read opens the new one.
+    connect(m_scrittore, &ScrittoreStorico::spostato, this, [this] {
+        chiudiLettore();
+        m_verificaChiesta = false;
+    });
+    m_thread.start();
+    QMetaObject::invokeMethod(m_scrittore, [s = m_scrittore] { s->apri(); });
+
+    m_timer.setInterval(opzioni.intervalloMs);
+    connect(&m_timer, &QTimer::timeout, this, &Storico::scriviOra);
+    m_timer.start();
+}
+
+Storico::~Storico()
+{
+    m_timer.stop();
+    scriviOra();
+    // The last lot is written before the window goes; this is the one wait, at the end.
+    QMetaObject::invokeMethod(
+        m_scrittore,
+        [s = m_scrittore] {
+            s->chiudi();
+            delete s;
+        },
+        Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    chiudiLettore();
+}
+
+void Storico::aggiungiLettura(int ingresso, qint64 ms, int grezzo, qint64 valore,
+                              const QString &nome, const QString &unita)
+{
+    if (ingresso < 1 || ingresso > NumeroIngressi) {
+        return;
+    }
+    const auto i = size_t(ingresso - 1);
+    if (!m_etichettaNota[i] || m_nomi[i] != nome || m_unita[i] != unita) {
+        m_etichettaNota[i] = true;
+        m_nomi[i] = nome;
+        m_unita[i] = unita;
+        m_lotto.etichette.append({ingresso, ms, nome, unita});
+    }
+    m_lotto.letture.append({ingresso, ms, grezzo, valore});
+}
+
+void Storico::aggiungiStato(int punto, qint64 ms, qint64 valore)
+{
+    m_lotto.stati.append({punto, ms, valore});
+}
+
+void Storico::aggiungiEvento(const EventoStorico &evento)
+{
+    m_lotto.eventi.append(evento);
+}
+
+void Storico::scriviOra()
+{
+    if (m_lotto.isEmpty()) {
+        return;
+    }
+    QMetaObject::invokeMethod(m_scrittore, [s = m_scrittore, lotto = std::exchange(
+                                                                 m_lotto, LottoStorico())]() mutable {
+        s->scrivi(std::move(lotto));
+    });
+}
+
+void Storico::conserva(qint64 adessoMs)
+{
+    QMetaObject::invokeMethod(m_scrittore, [s = m_scrittore, adessoMs] { s->conserva(adessoMs); });
+}
+
+bool Storico::lettore() const
+{
+    if (m_db.isValid() && m_db.isOpen()) {
+        return true;
+    }
+    m_db = QSqlDatabase::contains(m_nomeLettore)
+               ? QSqlDatabase::database(m_nomeLettore, false)
+               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nomeLettore);
+    m_db.setDatabaseName(m_percorso);
+    // The window never waits on another program for long; it shows nothing instead.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=100"));
+    if (!m_db.open()) {
+        return false;
+    }
+    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA query_only=ON"));
+    return true;
+}
+
+void Storico::chiudiLettore() const
+{
+    if (m_db.isValid()) {
+        m_db.close();
+    }
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_nomeLettore)) {
+        QSqlDatabase::removeDatabase(m_nomeLettore);
+    }
+}
+
+void Storico::letturaFallita(const QSqlError &errore) const
+{
+    // The writer checks the file, once, and moves it aside when it is damaged.
+    if (SchemaStorico::guastoDi(errore) == SchemaStorico::Guasto::Danneggiato &&
+        !m_verificaChiesta) {
+        m_verificaChiesta = true;
+        QMetaObject::invokeMethod(m_scrittore, [s = m_scrittore] { s->verifica(); });
+    }
+}
+
+QList<LetturaAnalogica> Storico::letture(int ingresso, qint64 daMs, qint64 aMs) const
+{
+    QList<LetturaAnalogica> risultato;
+    if (!lettore()) {
+        return risultato;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT minuto, dati FROM letture WHERE minuto >= ? AND minuto <= ?"
+                             " AND ingresso = ? ORDER BY minuto"));
+    q.addBindValue(BloccoLetture::minutoDi(daMs));
+    q.addBindValue(BloccoLetture::minutoDi(aMs));
+    q.addBindValue(ingresso);
+    if (!q.exec()) {
+        letturaFallita(q.lastError());
+        return risultato;
+    }
+    while (q.next()) {
+        const qint64 minuto = q.value(0).toLongLong();
+        QList<BloccoLetture::Voce> voci = BloccoLetture::leggi(q.value(1).toByteArray(), minuto);
+        // Lots are written in the order they came; a late one may hold earlier readings.
+        std::stable_sort(voci.begin(), voci.end(),
+                         [](const auto &a, const auto &b) { return a.ms < b.ms; });
+        for (const BloccoLetture::Voce &v : std::as_const(voci)) {
+            if (v.ms >= daMs && v.ms < aMs) {
+                risultato.append({ingresso, v.ms, v.grezzo, v.valore});
+            }
+        }
+    }
+    return risultato;
+}
+
+QList<Storico::Riassunto> Storico::riassunti(int periodoMinuti, qint64 daMs, qint64 aMs) const
+{
+    QList<Riassunto> risultato;
+    if (!lettore() || periodoMinuti < 1) {
+        return risultato;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT inizio, ingresso, minimo, massimo, somma, numero FROM"
+                             " riassunti WHERE periodo = ? AND inizio > ? AND inizio < ?"
+                             " ORDER BY inizio, ingresso"));
+    q.addBindValue(periodoMinuti);
+    q.addBindValue(BloccoLetture::minutoDi(daMs) - periodoMinuti);
+    q.addBindValue(BloccoLetture::minutoDi(aMs - 1) + 1);
+    if (!q.exec()) {
+        letturaFallita(q.lastError());
+        return risultato;
+    }
+    while (q.next()) {
+        const qint64 inizio = q.value(0).toLongLong() * BloccoLetture::MsMinuto;
+        if (inizio + periodoMinuti * BloccoLetture::MsMinuto <= daMs || inizio >= aMs) {
+            continue;
+        }
+        risultato.append({q.value(1).toInt(), inizio, q.value(2).toLongLong(),
+                          q.value(3).toLongLong(), q.value(4).toLongLong(),
+                          q.value(5).toLongLong()});
+    }
+    return risultato;
+}
+
+QList<CambioStato> Storico::stati(qint64 daMs, qint64 aMs) const
+{
+    QList<CambioStato> risultato;
+    if (!lettore()) {
+        return risultato;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(
+        "SELECT punto, ms, valore FROM stati WHERE ms >= ? AND ms < ? ORDER BY ms, punto"));
+    q.addBindValue(daMs);
+    q.addBindValue(aMs);
+    if (!q.exec()) {
+        letturaFallita(q.lastError());
+        return risultato;
+    }
+    while (q.next()) {
+        risultato.append({q.value(0).toInt(), q.value(1).toLongLong(), q.value(2).toLongLong()});
+    }
+    return risultato;
+}
+
+QList<EventoStorico> Storico::eventi(const FiltroEventi &filtro) const
+{
+    QList<EventoStorico> risultato;
+    if (!lettore()) {
+        return risultato;
+    }
+    QString testo = QStringLiteral("SELECT ms, tipo, punto, valore, origine, testo FROM eventi"
+                                   " WHERE ms >= ? AND ms < ?");
+    if (filtro.punto != 0) {
+        testo += QStringLiteral(" AND punto = ?");
+    }
+    if (filtro.tipo != 0) {
+        testo += QStringLiteral(" AND tipo = ?");
+    }
+    testo += QStringLiteral(" ORDER BY ms, id");
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(testo);
+    q.addBindValue(filtro.daMs);
+    q.addBindValue(filtro.aMs);
+    if (filtro.punto != 0) {
+        q.addBindValue(filtro.punto);
+    }
+    if (filtro.tipo != 0) {
+        q.addBindValue(filtro.tipo);
+    }
+    if (!q.exec()) {
+        letturaFallita(q.lastError());
+        return risultato;
+    }
+    while (q.next()) {
+        EventoStorico e;
+        e.ms = q.value(0).toLongLong();
+        const int tipo = q.value(1).toInt();
+        const int origine = q.value(4).toInt();
+        // A row this program did not write is left out rather than shown as something else.
+        if (tipo < 1 || tipo > int(EventoStorico::Tipo::UscitaCambiata) || origine < 0 ||
+            origine > int(EventoStorico::Origine::AltroPannello)) {
+            continue;
+        }
+        e.tipo = EventoStorico::Tipo(tipo);
+        e.punto = q.value(2).toInt();
+        e.valore = q.value(3).toLongLong();
+        e.origine = EventoStorico::Origine(origine);
+        e.testo = q.value(5).toString();
+        risultato.append(e);
+    }
+    return risultato;
+}
+
+QList<EtichettaIngresso> Storico::etichette() const
+{
+    QList<EtichettaIngresso> risultato;
+    if (!lettore()) {
+        return risultato;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(
+            "SELECT ingresso, da_ms, nome, unita FROM etichette ORDER BY ingresso, da_ms"))) {
+        letturaFallita(q.lastError());
+        return risultato;
+    }
+    while (q.next()) {
+        risultato.append({q.value(0).toInt(), q.value(1).toLongLong(), q.value(2).toString(),
+                          q.value(3).toString()});
+    }
+    return risultato;
+}
