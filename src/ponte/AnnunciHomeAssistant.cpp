@@ -1,5 +1,6 @@
 #include "ponte/AnnunciHomeAssistant.h"
 
+#include "ponte/ComandoMqtt.h"
 #include "settings/ConfigurazionePredefinita.h"
 
 #include <QJsonArray>
@@ -67,10 +68,16 @@ struct Contesto
             c.insert(QStringLiteral("payload_off"), QStringLiteral("OFF"));
         }
         if (piattaforma == QLatin1String("number")) {
+            // Only values that come back as set: whole percents for the board's outputs (256
+            // levels), the 64 levels themselves for a unit's channel.
+            const bool canale = punto.tipo == Punto::Tipo::CanaleUnita;
             c.insert(QStringLiteral("min"), 0);
-            c.insert(QStringLiteral("max"), 100);
+            c.insert(QStringLiteral("max"), canale ? kMassimoLivelloCanale : 100);
             c.insert(QStringLiteral("step"), 1);
-            c.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("%"));
+            c.insert(QStringLiteral("mode"), QStringLiteral("slider"));
+            if (!canale) {
+                c.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("%"));
+            }
         }
         return c;
     }

@@ -3,6 +3,7 @@
 #include "core/Errori.h"
 #include "protocol/Conversioni.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -47,17 +48,24 @@ InterpretazioneComando interpretaComando(const Punto &punto, const QByteArray &p
         return rifiuto(QStringLiteral("atteso ON, OFF o TOGGLE"));
     }
 
-    bool ok = false;
-    const double valore = testo.toDouble(&ok);
+    const int massimo = punto.tipo == Punto::Tipo::CanaleUnita ? kMassimoLivelloCanale : 100;
+    // Plain decimal only: C's reader would also take hexadecimal, "inf" and other scripts'
+    // digits are not numbers here.
+    static const QRegularExpression decimale(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]*)?$"));
+    bool ok = decimale.match(testo).hasMatch();
+    const double valore = ok ? testo.toDouble(&ok) : 0.0;
     if (!ok || !std::isfinite(valore)) {
-        return rifiuto(QStringLiteral("atteso un numero da 0 a 100"));
+        return rifiuto(QStringLiteral("atteso un numero da 0 a %1").arg(massimo));
     }
-    if (valore < 0.0 || valore > 100.0) {
-        return rifiuto(QStringLiteral("valore fuori dall'intervallo 0..100"));
+    if (valore < 0.0 || valore > massimo) {
+        return rifiuto(QStringLiteral("valore fuori dall'intervallo 0..%1").arg(massimo));
     }
     try {
-        const int percentuale = static_cast<int>(Conversioni::arrotondaPari(valore));
-        return {RichiestaComando{A::Valore, percentuale}, {}};
+        const int intero = static_cast<int>(Conversioni::arrotondaPari(valore));
+        if (intero > massimo) {
+            return rifiuto(QStringLiteral("valore fuori dall'intervallo 0..%1").arg(massimo));
+        }
+        return {RichiestaComando{A::Valore, intero}, {}};
     } catch (const ErroreProgramma &e) {
         return rifiuto(e.messaggio());
     }

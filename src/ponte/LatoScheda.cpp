@@ -661,12 +661,10 @@ void LatoScheda::scriviGruppo(std::shared_ptr<Gruppo> comandi, qsizetype da, con
         break;
     case T::UscitaAnalogica:
         scrittura = Protocollo::impostaUscitaAnalogica(
-            p.numero, Conversioni::percentualeALivello(c.richiesta.percentuale));
+            p.numero, Conversioni::percentualeALivello(c.richiesta.valore));
         break;
     case T::CanaleUnita:
-        scrittura = Protocollo::impostaAnalogicaUnita(
-            p.unita - 1, p.numero,
-            Conversioni::percentualeALivelloPeriferica(c.richiesta.percentuale));
+        scrittura = Protocollo::impostaAnalogicaUnita(p.unita - 1, p.numero, c.richiesta.valore);
         break;
     default:
         break;

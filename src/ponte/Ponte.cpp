@@ -178,7 +178,8 @@ void Ponte::letto(const Punto &punto, int grezzo)
         payload = QString::number(Conversioni::livelloAPercentuale(grezzo));
         break;
     case T::CanaleUnita:
-        payload = QString::number(Conversioni::livelloPerifericaAPercentuale(grezzo));
+        // The level itself: a percentage of 64 levels would not come back as it was set.
+        payload = QString::number(grezzo);
         break;
     case T::Analogico:
         try {

@@ -51,6 +51,7 @@ private slots:
     void payloadOstili();
     void milleComandi();
     void scena();
+    void livelliCanale();
     void arrestoEUnaVolta();
 
 private:
@@ -139,8 +140,7 @@ void TestPonteMqtt::statiTrattenuti()
         QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/ingresso/%1").arg(n))),
                  onOff(s.unita[1].ingressi[i]));
         QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/%1").arg(n))),
-                 QByteArray::number(
-                     Conversioni::livelloPerifericaAPercentuale(s.unita[1].analogiche[i])));
+                 QByteArray::number(s.unita[1].analogiche[i]));
     }
     // Input 1 on its configured range 0..100, the others on the panel's defaults.
     QCOMPARE(stati.value(argomento(QStringLiteral("analogico/1"))), QByteArray("50"));
@@ -152,7 +152,7 @@ void TestPonteMqtt::statiTrattenuti()
     QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/2"))), QByteArray("50"));
     QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/uscita/3"))), QByteArray("ON"));
     QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/stato"))), QByteArray("online"));
-    QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/4"))), QByteArray("63"));
+    QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/4"))), QByteArray("40"));
 
     // The command left on the broker switched nothing and is gone from it.
     QVERIFY(!s.rele[2]);
@@ -396,6 +396,40 @@ void TestPonteMqtt::scena()
     QCOMPARE(fatti.filter(QRegularExpression(QStringLiteral("^\\*/ER100[1-8]$"))).size(),
              usciteDaCambiare);
     QCOMPARE(fatti.size(), 2 + releDaCambiare + 2 + usciteDaCambiare + 3);
+}
+
+void TestPonteMqtt::livelliCanale()
+{
+    // Every value the discovery offers for a unit's channel comes back as it was set: eight
+    // channels at a time, each set and read back.
+    const QJsonObject canale =
+        QJsonDocument::fromJson(
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")))
+            .object()[QStringLiteral("components")]
+            .toObject()[QStringLiteral("unita2_canale_1")]
+            .toObject();
+    const int minimo = canale[QStringLiteral("min")].toInt(-1);
+    const int massimo = canale[QStringLiteral("max")].toInt(-1);
+    QCOMPARE(canale[QStringLiteral("step")].toInt(), 1);
+    QVERIFY(minimo == 0 && massimo > 0);
+    const qsizetype da = m_osservatore.quanti();
+    for (int base = minimo; base <= massimo; base += 8) {
+        for (int n = 1; n <= 8 && base + n - 1 <= massimo; ++n) {
+            m_osservatore.pubblica(argomento(QStringLiteral("unita/2/canale/%1/set").arg(n)),
+                                   QByteArray::number(base + n - 1));
+        }
+        for (int n = 1; n <= 8 && base + n - 1 <= massimo; ++n) {
+            const QString stato = argomento(QStringLiteral("unita/2/canale/%1").arg(n));
+            QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(stato), QByteArray::number(base + n - 1),
+                                      10000);
+            QCOMPARE(m_scheda->stato().unita[1].analogiche[n - 1], base + n - 1);
+        }
+    }
+    QVERIFY(errori(da).isEmpty());
+    // One past the range is refused.
+    m_osservatore.pubblica(argomento(QStringLiteral("unita/2/canale/1/set")),
+                           QByteArray::number(massimo + 1));
+    QTRY_COMPARE_WITH_TIMEOUT(errori(da).size(), 1, 5000);
 }
 
 void TestPonteMqtt::arrestoEUnaVolta()

@@ -80,37 +80,57 @@ void TestPonte::comandoDaArgomento()
 void TestPonte::payload_data()
 {
     using A = RichiestaComando::Azione;
-    QTest::addColumn<bool>("analogico");
+    QTest::addColumn<int>("tipo");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("azione"); // -1: refused
     QTest::addColumn<int>("percentuale");
-    QTest::newRow("ON") << false << QByteArray("ON") << int(A::Accendi) << 0;
-    QTest::newRow("off con spazi") << false << QByteArray(" off\n") << int(A::Spegni) << 0;
-    QTest::newRow("TOGGLE") << false << QByteArray("TOGGLE") << int(A::Commuta) << 0;
-    QTest::newRow("1 su un rele") << false << QByteArray("1") << -1 << 0;
-    QTest::newRow("vuoto") << false << QByteArray() << -1 << 0;
-    QTest::newRow("1 MB") << false << QByteArray(1 << 20, 'O') << -1 << 0;
-    QTest::newRow("UTF-8 non valido") << false << QByteArray("O\xff\xfeN") << -1 << 0;
-    QTest::newRow("0") << true << QByteArray("0") << int(A::Valore) << 0;
-    QTest::newRow("100") << true << QByteArray("100") << int(A::Valore) << 100;
-    QTest::newRow("50.5 al pari") << true << QByteArray("50.5") << int(A::Valore) << 50;
-    QTest::newRow("51.5 al pari") << true << QByteArray("51.5") << int(A::Valore) << 52;
-    QTest::newRow("-1") << true << QByteArray("-1") << -1 << 0;
-    QTest::newRow("101") << true << QByteArray("101") << -1 << 0;
-    QTest::newRow("100.4") << true << QByteArray("100.4") << -1 << 0;
-    QTest::newRow("1e309") << true << QByteArray("1e309") << -1 << 0;
-    QTest::newRow("nan") << true << QByteArray("nan") << -1 << 0;
-    QTest::newRow("ON su un analogico") << true << QByteArray("ON") << -1 << 0;
-    QTest::newRow("UTF-8 non valido numerico") << true << QByteArray("5\xc0") << -1 << 0;
+    QTest::newRow("ON") << int(Punto::Tipo::Rele) << QByteArray("ON") << int(A::Accendi) << 0;
+    QTest::newRow("off con spazi")
+        << int(Punto::Tipo::Rele) << QByteArray(" off\n") << int(A::Spegni) << 0;
+    QTest::newRow("TOGGLE") << int(Punto::Tipo::Rele) << QByteArray("TOGGLE") << int(A::Commuta)
+                            << 0;
+    QTest::newRow("1 su un rele") << int(Punto::Tipo::Rele) << QByteArray("1") << -1 << 0;
+    QTest::newRow("vuoto") << int(Punto::Tipo::Rele) << QByteArray() << -1 << 0;
+    QTest::newRow("1 MB") << int(Punto::Tipo::Rele) << QByteArray(1 << 20, 'O') << -1 << 0;
+    QTest::newRow("UTF-8 non valido")
+        << int(Punto::Tipo::Rele) << QByteArray("O\xff\xfeN") << -1 << 0;
+    QTest::newRow("0") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("0") << int(A::Valore)
+                       << 0;
+    QTest::newRow("100") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("100") << int(A::Valore)
+                         << 100;
+    QTest::newRow("50.5 al pari") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("50.5")
+                                  << int(A::Valore) << 50;
+    QTest::newRow("51.5 al pari") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("51.5")
+                                  << int(A::Valore) << 52;
+    QTest::newRow("-1") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("-1") << -1 << 0;
+    QTest::newRow("101") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("101") << -1 << 0;
+    QTest::newRow("100.4") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("100.4") << -1 << 0;
+    QTest::newRow("1e309") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("1e309") << -1 << 0;
+    QTest::newRow("nan") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("nan") << -1 << 0;
+    QTest::newRow("ON su un analogico")
+        << int(Punto::Tipo::UscitaAnalogica) << QByteArray("ON") << -1 << 0;
+    QTest::newRow("UTF-8 non valido numerico")
+        << int(Punto::Tipo::UscitaAnalogica) << QByteArray("5\xc0") << -1 << 0;
+    QTest::newRow("esadecimale") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("0x10") << -1
+                                 << 0;
+    QTest::newRow("cifra araba") << int(Punto::Tipo::UscitaAnalogica) << QByteArray("\xd9\xa5")
+                                 << -1 << 0;
+    const int canale = int(Punto::Tipo::CanaleUnita);
+    QTest::newRow("canale 63") << canale << QByteArray("63") << int(A::Valore) << 63;
+    QTest::newRow("canale 7") << canale << QByteArray("7") << int(A::Valore) << 7;
+    QTest::newRow("canale 62.5 al pari") << canale << QByteArray("62.5") << int(A::Valore) << 62;
+    QTest::newRow("canale 63.4") << canale << QByteArray("63.4") << -1 << 0;
+    QTest::newRow("canale 64") << canale << QByteArray("64") << -1 << 0;
+    QTest::newRow("canale 100") << canale << QByteArray("100") << -1 << 0;
 }
 
 void TestPonte::payload()
 {
-    QFETCH(bool, analogico);
+    QFETCH(int, tipo);
     QFETCH(QByteArray, payload);
     QFETCH(int, azione);
     QFETCH(int, percentuale);
-    const Punto punto{analogico ? Punto::Tipo::UscitaAnalogica : Punto::Tipo::Rele, 0, 1};
+    const Punto punto{Punto::Tipo(tipo), 1, 1};
     const InterpretazioneComando esito = interpretaComando(punto, payload);
     if (azione < 0) {
         QVERIFY(!esito.richiesta);
@@ -119,7 +139,7 @@ void TestPonte::payload()
     }
     QVERIFY2(esito.richiesta, qPrintable(esito.motivo));
     QCOMPARE(int(esito.richiesta->azione), azione);
-    QCOMPARE(esito.richiesta->percentuale, percentuale);
+    QCOMPARE(esito.richiesta->valore, percentuale);
 }
 
 void TestPonte::frameDigitali()
@@ -323,7 +343,7 @@ void TestPonte::richiesteUnite()
         unisciRichieste(RichiestaComando{A(prima), 0}, RichiestaComando{A(poi), 0});
     QCOMPARE(int(unita.azione), atteso);
     // A level: the latest wins.
-    QCOMPARE(unisciRichieste({A::Valore, 20}, {A::Valore, 70}).percentuale, 70);
+    QCOMPARE(unisciRichieste({A::Valore, 20}, {A::Valore, 70}).valore, 70);
 }
 
 void TestPonte::interiAscii_data()
