@@ -81,12 +81,10 @@ QString ArgomentiMqtt::configDispositivo(int unita) const
 
 QStringList ArgomentiMqtt::sottoscrizioni() const
 {
+    // Everything under the bridge's own topics, so that a command on a topic that takes none
+    // ("ingresso/1/set", "rele/9/set") is answered too, not lost unheard.
     QStringList filtri = {
-        m_base + QStringLiteral("/rele/+/set"),
-        m_base + QStringLiteral("/uscita_analogica/+/set"),
-        m_base + QStringLiteral("/unita/+/uscita/+/set"),
-        m_base + QStringLiteral("/unita/+/canale/+/set"),
-        get(),
+        m_base + QStringLiteral("/#"),
         statoHomeAssistant(),
     };
     for (int unita = 0; unita <= 8; ++unita) {

@@ -36,8 +36,9 @@ public:
     QString configDispositivo(int unita) const;
     QString idDispositivo(int unita) const;
 
-    // What the bridge listens to: the command topics, the refresh, Home Assistant's state and
-    // its own discovery topics (to clear the configs of devices it no longer bridges).
+    // What the bridge listens to: everything under its own topics (commands, the refresh),
+    // Home Assistant's state and its own discovery topics (to clear the configs of devices it
+    // no longer bridges).
     QStringList sottoscrizioni() const;
 
 private:

@@ -280,8 +280,9 @@ void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool 
         }
         return;
     }
-    const bool comando =
-        argomento == m_argomenti.get() || argomento.endsWith(QLatin1String("/set"));
+    const bool comando = argomento == m_argomenti.get() ||
+                         (argomento.startsWith(m_argomenti.base() + QLatin1Char('/')) &&
+                          argomento.endsWith(QLatin1String("/set")));
     if (!comando) {
         return;
     }
@@ -306,7 +307,13 @@ void Ponte::comandoSet(const QString &argomento, const QByteArray &payload)
 {
     const std::optional<Punto> punto = m_argomenti.puntoDaComando(argomento);
     if (!punto) {
-        rispondiErrore(argomento, payload, QStringLiteral("punto sconosciuto"));
+        const QStringList livelli =
+            argomento.mid(m_argomenti.base().size()).split(QLatin1Char('/'));
+        const bool soloLettura = livelli.contains(QLatin1String("ingresso")) ||
+                                 livelli.contains(QLatin1String("analogico"));
+        rispondiErrore(argomento, payload,
+                       soloLettura ? QStringLiteral("punto di sola lettura: non accetta comandi")
+                                   : QStringLiteral("punto sconosciuto"));
         return;
     }
     const InterpretazioneComando interpretazione = interpretaComando(*punto, payload);

@@ -285,6 +285,14 @@ void TestPonteMqtt::payloadOstili()
         {QStringLiteral("uscita_analogica/1/set"), QByteArray("\xc3\x28")},
         {QStringLiteral("rele/9/set"), QByteArray("ON")},
         {QStringLiteral("unita/5/uscita/1/set"), QByteArray("ON")},
+        // Arabic-Indic five: a digit to Unicode, not a point number.
+        {QStringLiteral("rele/\u0665/set"), QByteArray("OFF")},
+        {QStringLiteral("ingresso/1/set"), QByteArray("ON")},
+        {QStringLiteral("unita/2/ingresso/1/set"), QByteArray("ON")},
+        {QStringLiteral("analogico/1/set"), QByteArray("5")},
+        {QStringLiteral("set"), QByteArray("ON")},
+        {QStringLiteral("rele/") + QString(60000, QLatin1Char('5')) + QStringLiteral("/set"),
+         QByteArray("ON")},
     };
     for (const auto &[coda, payload] : ostili) {
         m_osservatore.pubblica(argomento(coda), payload);
@@ -293,7 +301,10 @@ void TestPonteMqtt::payloadOstili()
     const QList<QJsonObject> risposte = errori(da);
     for (int i = 0; i < ostili.size(); ++i) {
         const QJsonObject &r = risposte.at(i);
-        QCOMPARE(r[QStringLiteral("topic")].toString(), argomento(ostili.at(i).first));
+        // The topic is repeated, cut short.
+        const QString topic = argomento(ostili.at(i).first);
+        QCOMPARE(r[QStringLiteral("topic")].toString(),
+                 topic.size() <= 256 ? topic : topic.left(256) + QStringLiteral("…"));
         QVERIFY2(!r[QStringLiteral("motivo")].toString().isEmpty(), qPrintable(ostili.at(i).first));
         // The payload is repeated, cut short.
         QVERIFY(r[QStringLiteral("payload")].toString().size() <= 257);
@@ -303,6 +314,14 @@ void TestPonteMqtt::payloadOstili()
         QStringLiteral("sconosciuto")));
     QVERIFY(
         risposte.at(9)[QStringLiteral("motivo")].toString().contains(QStringLiteral("unità 5")));
+    for (int i = 11; i <= 13; ++i) {
+        QVERIFY(risposte.at(i)[QStringLiteral("motivo")].toString().contains(
+            QStringLiteral("sola lettura")));
+    }
+    // Nothing in the log is as long as the long topic.
+    for (const QString &riga : m_ponte.log().split(QLatin1Char('\n'))) {
+        QVERIFY(riga.size() < 1000);
+    }
     // Errors are never retained.
     for (const Messaggio &m : m_osservatore.da(da)) {
         QVERIFY(m.argomento != argomento(QStringLiteral("errore")) || !m.trattenuto);
