@@ -26,6 +26,8 @@ const QString kOnline = QStringLiteral("online");
 const QString kOffline = QStringLiteral("offline");
 // How much of a refused topic or payload the "errore" topic and the log repeat.
 constexpr qsizetype kMassimoEco = 256;
+// Home Assistant's births in a row put the discovery off at most this long.
+constexpr qint64 kAttesaMassimaAnnunciMs = 10000;
 
 // Names, units and ranges as the panel loads them, from one reading of the file; what the
 // panel would warn about goes to the log.
@@ -80,6 +82,9 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     connect(&m_osservatore, &QFileSystemWatcher::directoryChanged, &m_ricarica,
             qOverload<>(&QTimer::start));
 
+    m_reannuncio.setSingleShot(true);
+    connect(&m_reannuncio, &QTimer::timeout, this, [this] { pubblicaAnnunci(true); });
+
     m_limite.setSingleShot(true);
     connect(&m_limite, &QTimer::timeout, this, [this] {
         Registro::errore(
@@ -124,6 +129,7 @@ void Ponte::ferma()
     m_fermato = true;
     m_limite.stop();
     m_ricarica.stop();
+    m_reannuncio.stop();
     m_scheda->ferma();
     // Nobody watches the board any more.
     m_mqtt->pubblica(m_argomenti.scheda(), kOffline.toUtf8(), true, 1);
@@ -187,11 +193,17 @@ void Ponte::letto(const Punto &punto, int grezzo)
                 QString::number(grezzo), m_configurazione.minimiIA.at(punto.numero - 1),
                 m_configurazione.massimiIA.at(punto.numero - 1)));
         } catch (const ErroreProgramma &e) {
-            Registro::avviso(QStringLiteral("analogico %1: scala non valida: %2")
-                                 .arg(punto.numero)
-                                 .arg(e.messaggio()));
+            // Once for each wrong scale, not at every reading.
+            const QString testo = QStringLiteral("analogico %1: scala non valida: %2")
+                                      .arg(punto.numero)
+                                      .arg(e.messaggio());
+            if (m_scaleNonValide.value(punto.numero) != testo) {
+                m_scaleNonValide.insert(punto.numero, testo);
+                Registro::avviso(testo);
+            }
             return;
         }
+        m_scaleNonValide.remove(punto.numero);
         grezzoBanda = grezzo;
         banda = StatiPubblicati::BandaAnalogica;
         break;
@@ -262,9 +274,14 @@ void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool 
     if (argomento == m_argomenti.statoHomeAssistant()) {
         if (payload == kOnline.toUtf8() && m_impostazioni.discovery) {
             // Home Assistant restarted: its discovery again, after a short random delay so that
-            // many bridges do not answer at once.
-            const int ritardo = QRandomGenerator::global()->bounded(500, 2500);
-            QTimer::singleShot(ritardo, this, [this] { pubblicaAnnunci(true); });
+            // many bridges do not answer at once. Births in a row make one announcement once
+            // they stop, or at the latest some seconds after the first.
+            if (!m_reannuncio.isActive()) {
+                m_primaNascita.start();
+            }
+            if (m_primaNascita.elapsed() < kAttesaMassimaAnnunciMs) {
+                m_reannuncio.start(QRandomGenerator::global()->bounded(500, 2500));
+            }
         }
         return;
     }

@@ -8,6 +8,7 @@
 #include "ponte/StatiPubblicati.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QObject>
@@ -81,4 +82,9 @@ private:
     QFileSystemWatcher m_osservatore;
     QTimer m_ricarica;
     QTimer m_limite;
+    // The discovery again after Home Assistant's birth.
+    QTimer m_reannuncio;
+    QElapsedTimer m_primaNascita;
+    // The wrong scale last told of for each analog input.
+    QHash<int, QString> m_scaleNonValide;
 };
