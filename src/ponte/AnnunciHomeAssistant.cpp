@@ -6,6 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -21,7 +24,18 @@ QString nomeEntita(const QString &nome, const QString &ripiego)
     for (const QChar c : nome) {
         pulito += c.category() == QChar::Other_Control ? QLatin1Char(' ') : c;
     }
-    pulito = pulito.simplified().left(kMassimoNome);
+    pulito = pulito.simplified();
+    if (pulito.size() > kMassimoNome) {
+        // On a whole character as the reader sees it: half a surrogate pair is not text at all
+        // (strict JSON readers refuse the whole config), and a letter without its accent or a
+        // flag cut in two is not the name.
+        QTextBoundaryFinder confini(QTextBoundaryFinder::Grapheme, pulito);
+        confini.setPosition(kMassimoNome);
+        if (!confini.isAtBoundary()) {
+            confini.toPreviousBoundary();
+        }
+        pulito = pulito.left(std::max<qsizetype>(confini.position(), 0)).trimmed();
+    }
     return pulito.isEmpty() ? ripiego : pulito;
 }
 

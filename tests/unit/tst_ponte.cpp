@@ -1,5 +1,6 @@
 // The bridge's pure parts: topics, command payloads, reply frames, publication deadband,
 // settings.
+#include "ponte/AnnunciHomeAssistant.h"
 #include "ponte/ArgomentiMqtt.h"
 #include "ponte/ComandoMqtt.h"
 #include "ponte/ImpostazioniPonte.h"
@@ -8,6 +9,8 @@
 #include "protocol/LettoreRisposte.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -32,6 +35,8 @@ private slots:
     void richiesteUnite();
     void interiAscii_data();
     void interiAscii();
+    void nomeTagliato_data();
+    void nomeTagliato();
 };
 
 void TestPonte::comandoDaArgomento_data()
@@ -370,6 +375,48 @@ void TestPonte::interiAscii()
     QFETCH(int, atteso);
     const std::optional<int> letto = interoAscii(testo, 1, 65535);
     QCOMPARE(letto.value_or(-1), atteso);
+}
+
+void TestPonte::nomeTagliato_data()
+{
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("atteso");
+    const QString a99(99, QLatin1Char('a'));
+    QTest::newRow("emoji sul taglio") << a99 + QStringLiteral("\U0001F600") << a99;
+    QTest::newRow("accento combinato sul taglio") << a99 + QStringLiteral("e\u0301") << a99;
+    QTest::newRow("bandiera sul taglio")
+        << QString(98, QLatin1Char('a')) + QStringLiteral("\U0001F1EE\U0001F1F9")
+        << QString(98, QLatin1Char('a'));
+    QTest::newRow("cento lettere e una") << a99 + QStringLiteral("bc") << a99 + QStringLiteral("b");
+    QString emoji;
+    for (int i = 0; i < 50; ++i) {
+        emoji += QStringLiteral("\U0001F600");
+    }
+    QTest::newRow("cinquanta emoji intere") << emoji << emoji;
+}
+
+void TestPonte::nomeTagliato()
+{
+    QFETCH(QString, nome);
+    QFETCH(QString, atteso);
+    const ArgomentiMqtt argomenti(QStringLiteral("brivola"), QStringLiteral("s1"),
+                                  QStringLiteral("homeassistant"));
+    const AnnunciHomeAssistant annunci(argomenti, QStringLiteral("1"));
+    ValoriConfigurazione configurazione;
+    configurazione.nomiUD[0] = nome;
+    const QByteArray payload = annunci.annunci(configurazione, {}).at(0).payload;
+    // Valid UTF-8 throughout, as strict JSON readers want it.
+    QStringDecoder decodifica(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString testo = decodifica(payload);
+    QVERIFY(!decodifica.hasError());
+    QVERIFY(!testo.contains(QChar::ReplacementCharacter));
+    QJsonParseError errore;
+    const QJsonDocument documento = QJsonDocument::fromJson(payload, &errore);
+    QCOMPARE(errore.error, QJsonParseError::NoError);
+    const QString letto =
+        documento[QStringLiteral("components")][QStringLiteral("rele_1")][QStringLiteral("name")]
+            .toString();
+    QCOMPARE(letto, atteso);
 }
 
 QTEST_GUILESS_MAIN(TestPonte)
