@@ -60,7 +60,8 @@ bool ClientMqtt::avvia()
     mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
     mosquitto_connect_callback_set(m_mosq, &ClientMqtt::suConnessione);
     mosquitto_message_callback_set(m_mosq, &ClientMqtt::suMessaggio);
-    mosquitto_publish_callback_set(m_mosq, &ClientMqtt::suPubblicato);
+    mosquitto_publish_v5_callback_set(m_mosq, &ClientMqtt::suPubblicato);
+    mosquitto_subscribe_v5_callback_set(m_mosq, &ClientMqtt::suSottoscritto);
 
     const QByteArray stato = m_opzioni.argomentoStato.toUtf8();
     int rc = mosquitto_will_set(m_mosq, stato.constData(), int(kOffline.size()),
@@ -175,11 +176,27 @@ void ClientMqtt::suConnessione(mosquitto *m, void *oggetto, int esito)
     }
     self->m_ritardoMs = self->m_opzioni.ritardoMinimoMs;
     const QByteArray stato = self->m_opzioni.argomentoStato.toUtf8();
-    mosquitto_publish(m, nullptr, stato.constData(), int(kOnline.size()), kOnline.constData(), 1,
-                      true);
+    int mid = -1;
+    if (mosquitto_publish(m, &mid, stato.constData(), int(kOnline.size()), kOnline.constData(), 1,
+                          true) == MOSQ_ERR_SUCCESS) {
+        std::lock_guard blocco(self->m_mutexAttese);
+        self->m_inAttesa.insert(mid, self->m_opzioni.argomentoStato);
+    }
+    {
+        // What was waiting on the last connection will not be answered.
+        std::lock_guard blocco(self->m_mutexAttese);
+        self->m_inAttesa.clear();
+        self->m_sottoscrizioniInAttesa.clear();
+    }
     for (const QString &filtro : std::as_const(self->m_opzioni.sottoscrizioni)) {
-        mosquitto_subscribe_v5(m, nullptr, filtro.toUtf8().constData(), 1,
-                               MQTT_SUB_OPT_NO_LOCAL | MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
+        int mid = -1;
+        // The answer comes on this thread, after this callback: no race with the insert.
+        if (mosquitto_subscribe_v5(m, &mid, filtro.toUtf8().constData(), 1,
+                                   MQTT_SUB_OPT_NO_LOCAL | MQTT_SUB_OPT_RETAIN_AS_PUBLISHED,
+                                   nullptr) == MOSQ_ERR_SUCCESS) {
+            std::lock_guard blocco(self->m_mutexAttese);
+            self->m_sottoscrizioniInAttesa.insert(mid, filtro);
+        }
     }
     Registro::info(QStringLiteral("MQTT: collegato a %1:%2 come %3")
                        .arg(self->m_opzioni.host)
@@ -196,17 +213,95 @@ void ClientMqtt::suMessaggio(mosquitto *, void *oggetto, const mosquitto_message
     emit self->messaggio(QString::fromUtf8(messaggio->topic), payload, messaggio->retain);
 }
 
-void ClientMqtt::suPubblicato(mosquitto *, void *oggetto, int mid)
+QString ClientMqtt::motivoBroker(int codice)
+{
+    switch (codice) {
+    case MQTT_RC_UNSPECIFIED:
+        return QStringLiteral("errore non specificato");
+    case MQTT_RC_IMPLEMENTATION_SPECIFIC:
+        return QStringLiteral("errore del broker");
+    case MQTT_RC_NOT_AUTHORIZED:
+        return QStringLiteral("non autorizzato");
+    case MQTT_RC_TOPIC_FILTER_INVALID:
+        return QStringLiteral("filtro non valido");
+    case MQTT_RC_TOPIC_NAME_INVALID:
+        return QStringLiteral("argomento non valido");
+    case MQTT_RC_PACKET_TOO_LARGE:
+        return QStringLiteral("messaggio troppo grande");
+    case MQTT_RC_QUOTA_EXCEEDED:
+        return QStringLiteral("quota superata");
+    case MQTT_RC_PAYLOAD_FORMAT_INVALID:
+        return QStringLiteral("formato del contenuto non valido");
+    case MQTT_RC_RETAIN_NOT_SUPPORTED:
+        return QStringLiteral("messaggi trattenuti non ammessi");
+    case MQTT_RC_QOS_NOT_SUPPORTED:
+        return QStringLiteral("QoS non ammessa");
+    case MQTT_RC_SESSION_TAKEN_OVER:
+        return QStringLiteral("un altro client si è collegato con lo stesso id client");
+    case MQTT_RC_BAD_USERNAME_OR_PASSWORD:
+        return QStringLiteral("utente o password sbagliati");
+    case MQTT_RC_BANNED:
+        return QStringLiteral("client escluso dal broker");
+    case MQTT_RC_SERVER_UNAVAILABLE:
+    case MQTT_RC_SERVER_BUSY:
+        return QStringLiteral("broker non disponibile");
+    case MQTT_RC_CLIENTID_NOT_VALID:
+        return QStringLiteral("id client non valido");
+    case MQTT_RC_WILDCARD_SUBS_NOT_SUPPORTED:
+        return QStringLiteral("filtri con caratteri jolly non ammessi");
+    default:
+        return QStringLiteral("codice %1").arg(codice);
+    }
+}
+
+void ClientMqtt::suPubblicato(mosquitto *, void *oggetto, int mid, int motivo,
+                              const mosquitto_property *)
 {
     auto *self = static_cast<ClientMqtt *>(oggetto);
     {
         std::lock_guard blocco(self->m_mutex);
-        if (mid != self->m_midAtteso) {
-            return;
+        if (mid == self->m_midAtteso) {
+            self->m_midArrivato = true;
         }
-        self->m_midArrivato = true;
     }
     self->m_sveglia.notify_all();
+    QString argomento;
+    {
+        std::lock_guard blocco(self->m_mutexAttese);
+        argomento = self->m_inAttesa.take(mid);
+    }
+    if (argomento.isEmpty()) {
+        // QoS 0, or the clean stop's own "offline".
+        return;
+    }
+    self->esitoPubblicazione(argomento, motivo);
+}
+
+void ClientMqtt::esitoPubblicazione(const QString &argomento, int motivo)
+{
+    if (motivo >= 0x80) {
+        Registro::errore(QStringLiteral("MQTT: il broker rifiuta la pubblicazione su %1: %2")
+                             .arg(argomento, motivoBroker(motivo)));
+    }
+}
+
+void ClientMqtt::suSottoscritto(mosquitto *, void *oggetto, int mid, int quanti,
+                                const int *concessi, const mosquitto_property *)
+{
+    auto *self = static_cast<ClientMqtt *>(oggetto);
+    QString filtro;
+    {
+        std::lock_guard blocco(self->m_mutexAttese);
+        filtro = self->m_sottoscrizioniInAttesa.take(mid);
+    }
+    for (int i = 0; i < quanti; ++i) {
+        if (concessi[i] >= 0x80) {
+            Registro::errore(QStringLiteral("MQTT: il broker rifiuta la sottoscrizione a %1 (%2): "
+                                            "quel che vi arriva, comandi compresi, non sarà "
+                                            "ricevuto")
+                                 .arg(filtro, motivoBroker(concessi[i])));
+        }
+    }
 }
 
 bool ClientMqtt::pubblica(const QString &argomento, const QByteArray &payload, bool trattenuto,
@@ -215,8 +310,20 @@ bool ClientMqtt::pubblica(const QString &argomento, const QByteArray &payload, b
     if (!m_mosq || !m_collegato) {
         return false;
     }
-    const int rc = mosquitto_publish(m_mosq, nullptr, argomento.toUtf8().constData(),
-                                     int(payload.size()), payload.constData(), qos, trattenuto);
+    const QByteArray nome = argomento.toUtf8();
+    if (qos == 0) {
+        return mosquitto_publish(m_mosq, nullptr, nome.constData(), int(payload.size()),
+                                 payload.constData(), 0, trattenuto) == MOSQ_ERR_SUCCESS;
+    }
+    // Held across the call: the broker's answer, read on the client's thread, may come before
+    // it returns. (Only QoS 0 is told of inside the call itself, on this thread.)
+    std::lock_guard blocco(m_mutexAttese);
+    int mid = -1;
+    const int rc = mosquitto_publish(m_mosq, &mid, nome.constData(), int(payload.size()),
+                                     payload.constData(), qos, trattenuto);
+    if (rc == MOSQ_ERR_SUCCESS) {
+        m_inAttesa.insert(mid, argomento);
+    }
     return rc == MOSQ_ERR_SUCCESS;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,8 @@
 
 struct mosquitto;
 struct mosquitto_message;
+struct mqtt5__property;
+typedef struct mqtt5__property mosquitto_property;
 
 // The MQTT client: libmosquitto on a thread of its own, so that a slow name lookup, a stalled
 // connect or a broker that stops reading never holds up the board's pacing on the main thread.
@@ -42,6 +45,9 @@ public:
     explicit ClientMqtt(Opzioni opzioni, QObject *parent = nullptr);
     ~ClientMqtt() override;
 
+    // The broker's reason code (MQTT 5) in the operator's words.
+    static QString motivoBroker(int codice);
+
     // Starts the thread; false when the library refused the settings (logged).
     bool avvia();
     // Publishes now when connected; false (nothing queued) otherwise. Any thread.
@@ -61,7 +67,10 @@ signals:
 private:
     static void suConnessione(mosquitto *m, void *oggetto, int esito);
     static void suMessaggio(mosquitto *m, void *oggetto, const mosquitto_message *messaggio);
-    static void suPubblicato(mosquitto *m, void *oggetto, int mid);
+    static void suPubblicato(mosquitto *m, void *oggetto, int mid, int motivo,
+                             const mosquitto_property *proprieta);
+    static void suSottoscritto(mosquitto *m, void *oggetto, int mid, int quanti,
+                               const int *concessi, const mosquitto_property *proprieta);
 
     void ciclo();
     // Sleeps `ms` unless stopped meanwhile; false when stopped.
@@ -81,4 +90,10 @@ private:
     std::condition_variable m_sveglia;
     int m_midAtteso = -1;
     bool m_midArrivato = false;
+    // Publications with an answer from the broker (QoS 1) and subscriptions still waiting for
+    // it, by message id, so that a refusal names its topic. Guarded by m_mutexAttese.
+    std::mutex m_mutexAttese;
+    QHash<int, QString> m_inAttesa;
+    QHash<int, QString> m_sottoscrizioniInAttesa;
+    void esitoPubblicazione(const QString &argomento, int motivo);
 };

@@ -19,6 +19,7 @@ class TestPonteAvvio : public QObject
 private slots:
     void impostazioniInutilizzabili_data();
     void impostazioniInutilizzabili();
+    void rifiutiDelBroker();
 };
 
 void TestPonteAvvio::impostazioniInutilizzabili_data()
@@ -102,6 +103,30 @@ void TestPonteAvvio::impostazioniInutilizzabili()
     QVERIFY2(ponte.exitCode() == 2, qPrintable(log));
     QVERIFY2(log.contains(atteso), qPrintable(log));
     QVERIFY2(log.contains(QStringLiteral("<3>")), qPrintable(log));
+}
+
+void TestPonteAvvio::rifiutiDelBroker()
+{
+    // The broker lets the bridge publish its states but not the discovery: the refusal is in
+    // the log with its topic and the broker's reason. No board is needed for that.
+    QTemporaryDir cartella;
+    Broker broker(cartella.path());
+    broker.setAcl("topic read homeassistant/status\ntopic readwrite brivola/#\n");
+    QVERIFY(broker.avvia());
+    const QDir dir(cartella.path());
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Porte.INI")),
+                       "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                           QByteArray::number(portaLibera()) + "\n"));
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nPorta=" + QByteArray::number(broker.porta()) + "\nId=prova\n"));
+    ProcessoPonte ponte;
+    QVERIFY(ponte.avvia(cartella.path()));
+    const QString rifiuto = QStringLiteral("<3>errore: MQTT: il broker rifiuta la pubblicazione "
+                                           "su homeassistant/device/prova/config: non autorizzato");
+    QTRY_VERIFY2_WITH_TIMEOUT(ponte.log().contains(rifiuto), qPrintable(ponte.log()), 15000);
+    // What is allowed is not reported.
+    QVERIFY(!ponte.log().contains(QStringLiteral("rifiuta la pubblicazione su brivola/")));
+    QCOMPARE(ponte.ferma(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPonteAvvio)

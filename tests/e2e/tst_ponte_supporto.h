@@ -54,11 +54,27 @@ public:
 
     quint16 porta() const { return m_porta; }
 
+    // Mosquitto's access list for every client, one "topic read|write|readwrite <filtro>" a
+    // line; empty for no list at all.
+    void setAcl(const QByteArray &acl) { m_acl = acl; }
+
     bool avvia()
     {
         const QString conf = QDir(m_cartella).filePath(QStringLiteral("mosquitto.conf"));
-        const QByteArray testo = "listener " + QByteArray::number(m_porta) +
-                                 " 127.0.0.1\nallow_anonymous true\npersistence false\n";
+        QByteArray testo = "listener " + QByteArray::number(m_porta) +
+                           " 127.0.0.1\nallow_anonymous true\npersistence false\n";
+        if (!m_acl.isEmpty()) {
+            const QString acl = QDir(m_cartella).filePath(QStringLiteral("mosquitto.acl"));
+            if (!scriviFile(acl, m_acl)) {
+                return false;
+            }
+            // Run as root, mosquitto reads the list after dropping to its own user.
+            const auto leggibile = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                   QFile::ReadOther | QFile::ExeOther;
+            QFile::setPermissions(m_cartella, leggibile);
+            QFile::setPermissions(acl, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+            testo += "acl_file " + acl.toUtf8() + "\n";
+        }
         if (!scriviFile(conf, testo)) {
             return false;
         }
@@ -105,6 +121,7 @@ public:
 private:
     QString m_cartella;
     quint16 m_porta;
+    QByteArray m_acl;
     QProcess m_processo;
 };
 
