@@ -66,7 +66,7 @@ struct Contesto
 
     QJsonObject componente(const Punto &punto, const QString &piattaforma, const QString &nome)
     {
-        const QString unico = argomenti.id() + QLatin1Char('_') + punto.chiave();
+        const QString unico = argomenti.idDispositivo(0) + QLatin1Char('_') + punto.chiave();
         QJsonObject c{
             {QStringLiteral("platform"), piattaforma},
             {QStringLiteral("unique_id"), unico},
@@ -110,7 +110,8 @@ QJsonObject origine(const QString &versione)
 
 QJsonArray identificatori(const ArgomentiMqtt &argomenti, int unita)
 {
-    return {QStringLiteral("brivola_") + argomenti.idDispositivo(unita)};
+    // For the default prefix, the same identifier as before ids carried the prefix.
+    return {argomenti.idDispositivo(unita)};
 }
 
 // Available while the bridge runs, the board answers and, for a unit, the unit answers: once

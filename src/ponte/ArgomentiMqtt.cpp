@@ -18,8 +18,8 @@ int numeroLivello(const QString &testo, int massimo)
 } // namespace
 
 ArgomentiMqtt::ArgomentiMqtt(QString prefisso, QString id, QString prefissoDiscovery)
-    : m_id(std::move(id)), m_base(prefisso + QLatin1Char('/') + m_id),
-      m_discovery(std::move(prefissoDiscovery))
+    : m_id(std::move(id)), m_prefisso(std::move(prefisso)),
+      m_base(m_prefisso + QLatin1Char('/') + m_id), m_discovery(std::move(prefissoDiscovery))
 {
 }
 
@@ -70,7 +70,15 @@ std::optional<Punto> ArgomentiMqtt::puntoDaComando(const QString &argomento) con
 
 QString ArgomentiMqtt::idDispositivo(int unita) const
 {
-    return unita == 0 ? m_id : m_id + QStringLiteral("_unita%1").arg(unita);
+    // With the prefix: two bridges with one Id and different prefixes never collide.
+    const QString scheda = m_prefisso + QLatin1Char('_') + m_id;
+    return unita == 0 ? scheda : scheda + QStringLiteral("_unita%1").arg(unita);
+}
+
+QString ArgomentiMqtt::configDispositivoSenzaPrefisso(int unita) const
+{
+    const QString nome = unita == 0 ? m_id : m_id + QStringLiteral("_unita%1").arg(unita);
+    return m_discovery + QStringLiteral("/device/") + nome + QStringLiteral("/config");
 }
 
 QString ArgomentiMqtt::configDispositivo(int unita) const
@@ -88,7 +96,7 @@ QStringList ArgomentiMqtt::sottoscrizioni() const
         statoHomeAssistant(),
     };
     for (int unita = 0; unita <= 8; ++unita) {
-        filtri << configDispositivo(unita);
+        filtri << configDispositivo(unita) << configDispositivoSenzaPrefisso(unita);
     }
     return filtri;
 }

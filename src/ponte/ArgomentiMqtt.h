@@ -34,7 +34,10 @@ public:
     QString statoHomeAssistant() const { return m_discovery + QStringLiteral("/status"); }
     // Discovery of the board (unita 0) or of peripheral unit 1..8.
     QString configDispositivo(int unita) const;
+    // "<prefisso>_<id>", "<prefisso>_<id>_unita<u>": ids of devices and entities.
     QString idDispositivo(int unita) const;
+    // Where earlier versions put the discovery, without the prefix: cleared when it is ours.
+    QString configDispositivoSenzaPrefisso(int unita) const;
 
     // What the bridge listens to: everything under its own topics (commands, the refresh),
     // Home Assistant's state and its own discovery topics (to clear the configs of devices it
@@ -43,6 +46,7 @@ public:
 
 private:
     QString m_id;
+    QString m_prefisso;
     QString m_base;
     QString m_discovery;
 };

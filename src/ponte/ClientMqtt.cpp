@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -16,6 +18,8 @@ namespace {
 std::once_flag g_libreria;
 
 const QByteArray kOnline = QByteArrayLiteral("online");
+// The user property that marks the bridge's "online" with its instance.
+constexpr const char *kProprietaIstanza = "brivola-istanza";
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
 QString testoErrore(int rc)
@@ -66,18 +70,8 @@ bool ClientMqtt::avvia()
     const QByteArray stato = m_opzioni.argomentoStato.toUtf8();
     int rc = mosquitto_will_set(m_mosq, stato.constData(), int(kOffline.size()),
                                 kOffline.constData(), 1, true);
-    if (rc == MOSQ_ERR_SUCCESS && !m_opzioni.utente.isEmpty()) {
-        rc = mosquitto_username_pw_set(
-            m_mosq, m_opzioni.utente.toUtf8().constData(),
-            m_opzioni.password.isEmpty() ? nullptr : m_opzioni.password.toUtf8().constData());
-    }
-    if (rc == MOSQ_ERR_SUCCESS && !m_opzioni.ca.isEmpty()) {
-        rc = mosquitto_tls_set(m_mosq, m_opzioni.ca.toLocal8Bit().constData(), nullptr, nullptr,
-                               nullptr, nullptr);
-        if (rc == MOSQ_ERR_SUCCESS) {
-            // Verify the broker; TLS 1.2 or later.
-            rc = mosquitto_tls_opts_set(m_mosq, 1, "tlsv1.2", nullptr);
-        }
+    if (rc == MOSQ_ERR_SUCCESS) {
+        rc = accesso(m_mosq);
     }
     if (rc != MOSQ_ERR_SUCCESS) {
         Registro::errore(QStringLiteral("MQTT: impostazioni rifiutate: %1").arg(testoErrore(rc)));
@@ -85,6 +79,106 @@ bool ClientMqtt::avvia()
     }
     m_thread = std::thread([this] { ciclo(); });
     return true;
+}
+
+int ClientMqtt::accesso(mosquitto *m) const
+{
+    int rc = MOSQ_ERR_SUCCESS;
+    if (!m_opzioni.utente.isEmpty()) {
+        rc = mosquitto_username_pw_set(
+            m, m_opzioni.utente.toUtf8().constData(),
+            m_opzioni.password.isEmpty() ? nullptr : m_opzioni.password.toUtf8().constData());
+    }
+    if (rc == MOSQ_ERR_SUCCESS && !m_opzioni.ca.isEmpty()) {
+        rc = mosquitto_tls_set(m, m_opzioni.ca.toLocal8Bit().constData(), nullptr, nullptr, nullptr,
+                               nullptr);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            // Verify the broker; TLS 1.2 or later.
+            rc = mosquitto_tls_opts_set(m, 1, "tlsv1.2", nullptr);
+        }
+    }
+    return rc;
+}
+
+namespace {
+
+// What the look at the state topic found.
+struct Sonda
+{
+    QByteArray argomento;
+    bool sottoscritto = false;
+    bool trovato = false;
+    QByteArray payload;
+    QByteArray marca;
+};
+
+} // namespace
+
+ClientMqtt::Verifica ClientMqtt::verificaIstanza(QString &marcaAltrui)
+{
+    // A client of its own, with another id and no will: taking the bridge's id to look would
+    // throw a running bridge off the broker.
+    const QByteArray id = (m_opzioni.idClient + QStringLiteral("-verifica-") +
+                           QString::number(QRandomGenerator::global()->generate(), 16))
+                              .toUtf8();
+    Sonda sonda{m_opzioni.argomentoStato.toUtf8()};
+    mosquitto *m = mosquitto_new(id.constData(), true, &sonda);
+    if (!m) {
+        return Verifica::Ignota;
+    }
+    mosquitto_int_option(m, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_subscribe_callback_set(m, [](mosquitto *, void *o, int, int, const int *) {
+        static_cast<Sonda *>(o)->sottoscritto = true;
+    });
+    mosquitto_message_v5_callback_set(
+        m, [](mosquitto *, void *o, const mosquitto_message *msg, const mosquitto_property *p) {
+            auto *s = static_cast<Sonda *>(o);
+            if (s->argomento != msg->topic || !msg->retain) {
+                return;
+            }
+            s->trovato = true;
+            s->payload = QByteArray(static_cast<const char *>(msg->payload), msg->payloadlen);
+            char *nome = nullptr;
+            char *valore = nullptr;
+            if (mosquitto_property_read_string_pair(p, MQTT_PROP_USER_PROPERTY, &nome, &valore,
+                                                    false) &&
+                qstrcmp(nome, kProprietaIstanza) == 0) {
+                s->marca = valore;
+            }
+            std::free(nome);
+            std::free(valore);
+        });
+    Verifica esito = Verifica::Ignota;
+    if (accesso(m) == MOSQ_ERR_SUCCESS &&
+        mosquitto_connect(m, m_opzioni.host.toUtf8().constData(), m_opzioni.porta,
+                          m_opzioni.keepAliveS) == MOSQ_ERR_SUCCESS &&
+        mosquitto_subscribe(m, nullptr, sonda.argomento.constData(), 1) == MOSQ_ERR_SUCCESS) {
+        // The retained state comes right after the subscription is granted.
+        const auto inizio = std::chrono::steady_clock::now();
+        std::optional<std::chrono::steady_clock::time_point> concessa;
+        while (!m_fermata && std::chrono::steady_clock::now() - inizio < std::chrono::seconds(5)) {
+            if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) {
+                break;
+            }
+            if (sonda.sottoscritto && !concessa) {
+                concessa = std::chrono::steady_clock::now();
+            }
+            if (sonda.trovato || (concessa && std::chrono::steady_clock::now() - *concessa >
+                                                  std::chrono::milliseconds(500))) {
+                esito = Verifica::Libera;
+                break;
+            }
+        }
+        mosquitto_disconnect(m);
+    }
+    mosquitto_destroy(m);
+    if (esito == Verifica::Libera && sonda.trovato && sonda.payload == kOnline &&
+        sonda.marca != m_opzioni.marca.toUtf8()) {
+        marcaAltrui =
+            sonda.marca.isEmpty() ? QStringLiteral("nessun segno") : QString::fromUtf8(sonda.marca);
+        return Verifica::Doppia;
+    }
+    return esito;
 }
 
 bool ClientMqtt::dormi(int ms)
@@ -115,10 +209,28 @@ void ClientMqtt::ciclo()
 {
     const QByteArray host = m_opzioni.host.toUtf8();
     const QString indirizzo = m_opzioni.host + QLatin1Char(':') + QString::number(m_opzioni.porta);
+    bool verificata = false;
     while (!m_fermata) {
         m_esitoConnack = -1;
+        // Before the first connection: is another bridge on these topics already?
+        if (!verificata) {
+            QString altra;
+            const Verifica verifica = verificaIstanza(altra);
+            if (verifica == Verifica::Doppia) {
+                emit istanzaDoppia(altra);
+                return;
+            }
+            verificata = verifica == Verifica::Libera;
+            if (!std::exchange(m_verificaTentata, true)) {
+                emit verificaConclusa();
+            }
+        }
         // Name lookup and TCP connect, blocking: on this thread only.
         int rc = mosquitto_connect(m_mosq, host.constData(), m_opzioni.porta, m_opzioni.keepAliveS);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            // Whatever the look found or could not find, it is not needed any more.
+            verificata = true;
+        }
         if (rc != MOSQ_ERR_SUCCESS) {
             const int ritardo = prossimoRitardo();
             Registro::avviso(QStringLiteral("MQTT: broker %1 non raggiungibile (%2); nuovo "
@@ -177,8 +289,15 @@ void ClientMqtt::suConnessione(mosquitto *m, void *oggetto, int esito)
     self->m_ritardoMs = self->m_opzioni.ritardoMinimoMs;
     const QByteArray stato = self->m_opzioni.argomentoStato.toUtf8();
     int mid = -1;
-    if (mosquitto_publish(m, &mid, stato.constData(), int(kOnline.size()), kOnline.constData(), 1,
-                          true) == MOSQ_ERR_SUCCESS) {
+    // Marked as this instance's, so that a second bridge on these topics can tell it from its
+    // own earlier run.
+    mosquitto_property *proprieta = nullptr;
+    mosquitto_property_add_string_pair(&proprieta, MQTT_PROP_USER_PROPERTY, kProprietaIstanza,
+                                       self->m_opzioni.marca.toUtf8().constData());
+    const int rc = mosquitto_publish_v5(m, &mid, stato.constData(), int(kOnline.size()),
+                                        kOnline.constData(), 1, true, proprieta);
+    mosquitto_property_free_all(&proprieta);
+    if (rc == MOSQ_ERR_SUCCESS) {
         std::lock_guard blocco(self->m_mutexAttese);
         self->m_inAttesa.insert(mid, self->m_opzioni.argomentoStato);
     }

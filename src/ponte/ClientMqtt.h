@@ -33,6 +33,9 @@ public:
         QString password;
         QString ca; // TLS 1.2 or later, the broker checked against this CA, when set
         QString idClient;
+        // This instance's mark (the machine and the settings folder): a retained "online" with
+        // another mark on the state topic means another bridge runs on these topics.
+        QString marca;
         // Retained "online" on every connect, "offline" as last will and on a clean stop.
         QString argomentoStato;
         QStringList sottoscrizioni;
@@ -59,6 +62,11 @@ public:
     bool isCollegato() const { return m_collegato; }
 
 signals:
+    // The first look for another bridge on the state topic is over (or could not be made):
+    // the board may be opened.
+    void verificaConclusa();
+    // Another bridge, with another mark, is online on these topics: nothing was connected.
+    void istanzaDoppia(const QString &marcaAltrui);
     // Connected and subscribed, "online" published: time to publish everything again.
     void collegato();
     void scollegato();
@@ -72,6 +80,11 @@ private:
     static void suSottoscritto(mosquitto *m, void *oggetto, int mid, int quanti,
                                const int *concessi, const mosquitto_property *proprieta);
 
+    enum class Verifica { Libera, Doppia, Ignota };
+    // A short look at the state topic under another client id, before the first connection.
+    Verifica verificaIstanza(QString &marcaAltrui);
+    // User, password and TLS as set.
+    int accesso(mosquitto *m) const;
     void ciclo();
     // Sleeps `ms` unless stopped meanwhile; false when stopped.
     bool dormi(int ms);
@@ -86,6 +99,7 @@ private:
     // Set by the CONNACK callback: 0 accepted, > 0 refused, -1 none yet.
     std::atomic<int> m_esitoConnack{-1};
     int m_ritardoMs = 0;
+    bool m_verificaTentata = false;
     std::mutex m_mutex;
     std::condition_variable m_sveglia;
     int m_midAtteso = -1;

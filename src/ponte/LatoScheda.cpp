@@ -120,7 +120,7 @@ LatoScheda::~LatoScheda()
     ferma();
 }
 
-QString LatoScheda::avvia()
+QString LatoScheda::avvia(bool apriSubito)
 {
     Collegamento &collegamento = m_sessione->collegamento();
     const QString nessuno = QStringLiteral("%1 non sceglie il collegamento alla scheda ([TIPO] "
@@ -144,8 +144,17 @@ QString LatoScheda::avvia()
                 .arg(m_valori.filePorte, eco(tcp->porta()));
         }
     }
-    apri();
+    if (apriSubito) {
+        collega();
+    }
     return {};
+}
+
+void LatoScheda::collega()
+{
+    if (!std::exchange(m_collegata, true)) {
+        apri();
+    }
 }
 
 void LatoScheda::ferma()

@@ -47,8 +47,11 @@ public:
     LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QObject *parent = nullptr);
     ~LatoScheda() override;
 
-    // Opens the link "Porte.INI" chooses; the text says why it cannot (no link chosen).
-    QString avvia();
+    // Opens the link "Porte.INI" chooses, or with `apriSubito` false only checks it can; the
+    // text says why it cannot (no link chosen, a port that cannot be).
+    QString avvia(bool apriSubito = true);
+    // Opens the link checked by avvia(false); once.
+    void collega();
     // Ends every wait and closes the link for good.
     void ferma();
 
@@ -135,6 +138,7 @@ private:
     SessioneScheda *m_sessione = nullptr;
     Fase m_fase = Fase::Scollegata;
     bool m_fermato = false;
+    bool m_collegata = false;
     // Responses since the link opened: the first may have begun before it.
     int m_prontiDaApertura = 0;
 

@@ -12,7 +12,10 @@
 #include "settings/LayoutIni.h"
 #include "settings/LetturaConfigurazione.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QSysInfo>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,6 +43,18 @@ ValoriConfigurazione leggiConfigurazione(const QString &file)
     return std::move(letta.valori);
 }
 
+// The same for every run of one settings folder on one machine, another for a copied folder or
+// another machine.
+QString marcaIstanza(const QString &cartella)
+{
+    QFile macchina(QStringLiteral("/etc/machine-id"));
+    QByteArray testo = macchina.open(QIODevice::ReadOnly) ? macchina.read(64).trimmed()
+                                                          : QSysInfo::machineHostName().toUtf8();
+    testo += '\n' + QFileInfo(cartella).absoluteFilePath().toUtf8();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(testo, QCryptographicHash::Sha256).toHex().left(16));
+}
+
 } // namespace
 
 Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
@@ -54,6 +69,7 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     mqtt.password = m_impostazioni.password;
     mqtt.ca = m_impostazioni.ca;
     mqtt.idClient = m_impostazioni.idClient();
+    mqtt.marca = marcaIstanza(m_opzioni.cartella);
     mqtt.argomentoStato = m_argomenti.ponte();
     mqtt.sottoscrizioni = m_argomenti.sottoscrizioni();
     m_mqtt = new ClientMqtt(mqtt, this);
@@ -71,6 +87,23 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     connect(m_scheda, &LatoScheda::unitaInLinea, this, &Ponte::unitaInLinea);
     connect(m_scheda, &LatoScheda::comandoFallito, this, &Ponte::rispondiErrore);
     connect(m_mqtt, &ClientMqtt::collegato, this, &Ponte::collegato);
+    connect(m_mqtt, &ClientMqtt::verificaConclusa, this, [this] {
+        if (!m_fermato) {
+            m_scheda->collega();
+        }
+    });
+    connect(m_mqtt, &ClientMqtt::istanzaDoppia, this, [this](const QString &marca) {
+        Registro::errore(
+            QStringLiteral("un altro ponte è già in linea su %1 (segno %2, questo è %3): due "
+                           "ponti con Id=%4 e Prefisso=%5 si toglierebbero il collegamento a "
+                           "vicenda. Dare a questo un altro Id in %6, o fermare l'altro")
+                .arg(m_argomenti.ponte(), marca, marcaIstanza(m_opzioni.cartella),
+                     m_impostazioni.id, m_impostazioni.prefisso,
+                     QDir(m_opzioni.cartella).filePath(kFilePonte)));
+        ferma();
+        m_concluso = true;
+        emit concluso(2);
+    });
     connect(m_mqtt, &ClientMqtt::scollegato, this, [this] { m_mqttCollegato = false; });
     connect(m_mqtt, &ClientMqtt::messaggio, this, &Ponte::messaggio);
 
@@ -109,7 +142,9 @@ QString Ponte::avvia()
 {
     m_configurazione = leggiConfigurazione(m_scheda->valori().fileImpostazioni);
     guardaImpostazioni();
-    if (const QString errore = m_scheda->avvia(); !errore.isEmpty()) {
+    // The board is opened once the broker has been looked at for another bridge on these
+    // topics: a second bridge must not take the board's link from the first either.
+    if (const QString errore = m_scheda->avvia(false); !errore.isEmpty()) {
         return errore;
     }
     if (!m_mqtt->avvia()) {
@@ -286,6 +321,16 @@ void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool 
         return;
     }
     for (int unita = 0; unita <= 8; ++unita) {
+        if (argomento == m_argomenti.configDispositivoSenzaPrefisso(unita)) {
+            // An earlier version's discovery of this bridge (its states are under this base):
+            // the device now lives under the id with the prefix.
+            const QByteArray nostro = '"' + m_argomenti.base().toUtf8() + '/';
+            if (!payload.isEmpty() && payload.contains(nostro)) {
+                Registro::info(QStringLiteral("discovery: tolgo %1").arg(argomento));
+                m_mqtt->pubblica(argomento, {}, true, 1);
+            }
+            return;
+        }
         if (argomento != m_argomenti.configDispositivo(unita)) {
             continue;
         }

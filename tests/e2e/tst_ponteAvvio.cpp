@@ -122,7 +122,7 @@ void TestPonteAvvio::rifiutiDelBroker()
     ProcessoPonte ponte;
     QVERIFY(ponte.avvia(cartella.path()));
     const QString rifiuto = QStringLiteral("<3>errore: MQTT: il broker rifiuta la pubblicazione "
-                                           "su homeassistant/device/prova/config: non autorizzato");
+                                           "su homeassistant/device/brivola_prova/config: non autorizzato");
     QTRY_VERIFY2_WITH_TIMEOUT(ponte.log().contains(rifiuto), qPrintable(ponte.log()), 15000);
     // What is allowed is not reported.
     QVERIFY(!ponte.log().contains(QStringLiteral("rifiuta la pubblicazione su brivola/")));

@@ -42,6 +42,7 @@ class TestPonteGuasti : public QObject
 
 private slots:
     void initTestCase();
+    void secondoPonte();
     void brokerRiavviato();
     void schedaSpentaERiaccesa();
     void schedaMuta();
@@ -103,6 +104,32 @@ void TestPonteGuasti::initTestCase()
                              15000);
 }
 
+void TestPonteGuasti::secondoPonte()
+{
+    // A copy of the settings folder, same Id: the copy stops at start naming Id, and the
+    // first bridge never goes offline nor loses the board.
+    QTemporaryDir copia;
+    for (const QString &nome : {QStringLiteral("Porte.INI"), QStringLiteral("Ponte.INI")}) {
+        QVERIFY(
+            QFile::copy(QDir(m_cartella.path()).filePath(nome), QDir(copia.path()).filePath(nome)));
+    }
+    const qsizetype da = m_osservatore.quanti();
+    ProcessoPonte secondo;
+    QVERIFY(secondo.avvia(copia.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(!secondo.inEsecuzione(), 20000);
+    QCOMPARE(secondo.ferma(), 2);
+    QVERIFY2(secondo.log().contains(QStringLiteral("Id=prova")), qPrintable(secondo.log()));
+    QVERIFY(!secondo.log().contains(QStringLiteral("scheda: collegamento")));
+    for (const Messaggio &m : m_osservatore.da(da)) {
+        QVERIFY2(m.payload != "offline", qPrintable(m.argomento));
+    }
+    QVERIFY(m_ponte.inEsecuzione());
+    // The first still carries out commands.
+    m_osservatore.pubblica(argomento(QStringLiteral("rele/7/set")), "ON");
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(argomento(QStringLiteral("rele/7"))),
+                              QByteArray("ON"), 10000);
+}
+
 void TestPonteGuasti::brokerRiavviato()
 {
     m_broker->uccidi();
@@ -113,7 +140,7 @@ void TestPonteGuasti::brokerRiavviato()
                           {QStringLiteral("brivola/#"), QStringLiteral("homeassistant/#")}));
     QTRY_VERIFY_WITH_TIMEOUT(
         nuovo.ultimi().contains(argomento(QStringLiteral("rele/8"))) &&
-            nuovo.ultimi().contains(QStringLiteral("homeassistant/device/prova/config")),
+            nuovo.ultimi().contains(QStringLiteral("homeassistant/device/brivola_prova/config")),
         10000);
     const QHash<QString, QByteArray> stati = nuovo.ultimi();
     QCOMPARE(stati.value(argomento(QStringLiteral("ponte"))), QByteArray("online"));

@@ -187,11 +187,11 @@ void TestPonteMqtt::discovery()
 {
     const QJsonObject scheda =
         QJsonDocument::fromJson(
-            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova/config")))
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova/config")))
             .object();
     const QJsonObject unita =
         QJsonDocument::fromJson(
-            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")))
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")))
             .object();
     QVERIFY(!scheda.isEmpty() && !unita.isEmpty());
     for (const QJsonObject &config : {scheda, unita}) {
@@ -224,7 +224,7 @@ void TestPonteMqtt::discovery()
             QCOMPARE(c.contains(QStringLiteral("command_topic")),
                      piattaforma == QLatin1String("switch") ||
                          piattaforma == QLatin1String("number"));
-            QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("prova_")));
+            QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("brivola_prova_")));
             QVERIFY(
                 c[QStringLiteral("default_entity_id")].toString().startsWith(piattaforma + '.'));
         }
@@ -265,7 +265,7 @@ void TestPonteMqtt::discovery()
     const auto annunci = [&] {
         qsizetype quanti = 0;
         for (const Messaggio &m : m_osservatore.da(da)) {
-            quanti += m.argomento == QLatin1String("homeassistant/device/prova/config") ? 1 : 0;
+            quanti += m.argomento == QLatin1String("homeassistant/device/brivola_prova/config") ? 1 : 0;
         }
         return quanti;
     };
@@ -428,7 +428,7 @@ void TestPonteMqtt::livelliCanale()
     // channels at a time, each set and read back.
     const QJsonObject canale =
         QJsonDocument::fromJson(
-            m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")))
+            m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")))
             .object()[QStringLiteral("components")]
             .toObject()[QStringLiteral("unita2_canale_1")]
             .toObject();
@@ -465,7 +465,7 @@ void TestPonteMqtt::arrestoEUnaVolta()
     const qsizetype da = m_osservatore.quanti();
     QVERIFY(scriviFile(QDir(m_cartella.path()).filePath(QStringLiteral("Impostazioni.INI")),
                        "[OPTION]\nUD05=Portico\nIAT01=2\nIAV01=0\nIAVM01=100\n"));
-    const QString configScheda = QStringLiteral("homeassistant/device/prova/config");
+    const QString configScheda = QStringLiteral("homeassistant/device/brivola_prova/config");
     QTRY_VERIFY_WITH_TIMEOUT(m_osservatore.da(da).size() > 0 &&
                                  m_osservatore.ultimo(configScheda).contains("\"Portico\""),
                              5000);
@@ -488,7 +488,7 @@ void TestPonteMqtt::arrestoEUnaVolta()
     QTRY_VERIFY_WITH_TIMEOUT(unaVolta.state() == QProcess::NotRunning, 20000);
     QCOMPARE(unaVolta.exitCode(), 0);
     QTRY_VERIFY(
-        m_osservatore.ultimo(QStringLiteral("homeassistant/device/prova_unita2/config")).isEmpty());
+        m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")).isEmpty());
     bool online = false;
     for (const Messaggio &m : m_osservatore.da(prima)) {
         online =
