@@ -8,6 +8,7 @@
 #include <mqtt_protocol.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -22,9 +23,35 @@ const QByteArray kOnline = QByteArrayLiteral("online");
 constexpr const char *kProprietaIstanza = "brivola-istanza";
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
+// The library's error in the operator's words.
 QString testoErrore(int rc)
 {
-    return QString::fromUtf8(mosquitto_strerror(rc));
+    switch (rc) {
+    case MOSQ_ERR_NOMEM:
+        return QStringLiteral("memoria esaurita");
+    case MOSQ_ERR_NO_CONN:
+        return QStringLiteral("non collegato");
+    case MOSQ_ERR_CONN_REFUSED:
+        return QStringLiteral("collegamento rifiutato");
+    case MOSQ_ERR_CONN_LOST:
+        return QStringLiteral("collegamento perso");
+    case MOSQ_ERR_TLS:
+        return QStringLiteral("errore TLS");
+    case MOSQ_ERR_TLS_HANDSHAKE:
+        return QStringLiteral("negoziazione TLS non riuscita");
+    case MOSQ_ERR_ERRNO:
+        return QStringLiteral("errore di rete (%1)").arg(errno);
+    case MOSQ_ERR_EAI:
+        return QStringLiteral("nome del broker non risolto");
+    case MOSQ_ERR_KEEPALIVE:
+        return QStringLiteral("il broker non risponde più");
+    case MOSQ_ERR_PROTOCOL:
+        return QStringLiteral("errore di protocollo");
+    case MOSQ_ERR_INVAL:
+        return QStringLiteral("impostazione non valida");
+    default:
+        return QStringLiteral("errore %1 della libreria MQTT").arg(rc);
+    }
 }
 
 } // namespace
@@ -227,6 +254,9 @@ void ClientMqtt::ciclo()
         }
         // Name lookup and TCP connect, blocking: on this thread only.
         int rc = mosquitto_connect(m_mosq, host.constData(), m_opzioni.porta, m_opzioni.keepAliveS);
+        if (rc == MOSQ_ERR_TLS || rc == MOSQ_ERR_TLS_HANDSHAKE) {
+            emit tlsRifiutato();
+        }
         if (rc == MOSQ_ERR_SUCCESS) {
             // Whatever the look found or could not find, it is not needed any more.
             verificata = true;
@@ -256,7 +286,10 @@ void ClientMqtt::ciclo()
             break;
         }
         const int connack = m_esitoConnack;
-        perso(connack > 0 ? QString::fromUtf8(mosquitto_reason_string(connack)) : testoErrore(rc));
+        if (rc == MOSQ_ERR_TLS || rc == MOSQ_ERR_TLS_HANDSHAKE) {
+            emit tlsRifiutato();
+        }
+        perso(connack > 0 ? motivoBroker(connack) : testoErrore(rc));
         mosquitto_disconnect(m_mosq);
         int ritardo = prossimoRitardo();
         // Refused credentials do not mend themselves: no hammering on the broker.
@@ -264,13 +297,15 @@ void ClientMqtt::ciclo()
             ritardo = m_opzioni.ritardoCredenzialiMs;
         }
         if (connack > 0) {
-            Registro::errore(
-                QStringLiteral("MQTT: il broker %1 rifiuta il collegamento: %2; "
-                               "nuovo tentativo tra %3 s")
-                    .arg(indirizzo, QString::fromUtf8(mosquitto_reason_string(connack)))
-                    .arg(ritardo / 1000));
+            Registro::errore(QStringLiteral("MQTT: il broker %1 rifiuta il collegamento: %2; "
+                                            "nuovo tentativo tra %3 s")
+                                 .arg(indirizzo, motivoBroker(connack))
+                                 .arg(ritardo / 1000));
         } else {
-            Registro::info(QStringLiteral("MQTT: nuovo tentativo tra %1 ms").arg(ritardo));
+            Registro::avviso(QStringLiteral("MQTT: collegamento con il broker %1 interrotto (%2); "
+                                            "nuovo tentativo tra %3 ms")
+                                 .arg(indirizzo, testoErrore(rc))
+                                 .arg(ritardo));
         }
         dormi(ritardo);
     }

@@ -67,6 +67,8 @@ signals:
     void verificaConclusa();
     // Another bridge, with another mark, is online on these topics: nothing was connected.
     void istanzaDoppia(const QString &marcaAltrui);
+    // The TLS handshake with the broker failed: the library does not say why.
+    void tlsRifiutato();
     // Connected and subscribed, "online" published: time to publish everything again.
     void collegato();
     void scollegato();

@@ -87,6 +87,9 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     connect(m_scheda, &LatoScheda::unitaInLinea, this, &Ponte::unitaInLinea);
     connect(m_scheda, &LatoScheda::comandoFallito, this, &Ponte::rispondiErrore);
     connect(m_mqtt, &ClientMqtt::collegato, this, &Ponte::collegato);
+    connect(m_mqtt, &ClientMqtt::tlsRifiutato, this, [this] {
+        m_diagnosiTls.esamina(m_impostazioni.host, m_impostazioni.porta, m_impostazioni.ca);
+    });
     connect(m_mqtt, &ClientMqtt::verificaConclusa, this, [this] {
         if (!m_fermato) {
             m_scheda->collega();

@@ -4,6 +4,7 @@
 #include "link/Temporizzazioni.h"
 #include "ponte/AnnunciHomeAssistant.h"
 #include "ponte/ArgomentiMqtt.h"
+#include "ponte/DiagnosiTls.h"
 #include "ponte/ImpostazioniPonte.h"
 #include "ponte/StatiPubblicati.h"
 
@@ -82,6 +83,7 @@ private:
     QFileSystemWatcher m_osservatore;
     QTimer m_ricarica;
     QTimer m_limite;
+    DiagnosiTls m_diagnosiTls;
     // The discovery again after Home Assistant's birth.
     QTimer m_reannuncio;
     QElapsedTimer m_primaNascita;

@@ -20,6 +20,8 @@ private slots:
     void impostazioniInutilizzabili_data();
     void impostazioniInutilizzabili();
     void rifiutiDelBroker();
+    void certificatoRifiutato_data();
+    void certificatoRifiutato();
 };
 
 void TestPonteAvvio::impostazioniInutilizzabili_data()
@@ -121,11 +123,112 @@ void TestPonteAvvio::rifiutiDelBroker()
                        "[MQTT]\nPorta=" + QByteArray::number(broker.porta()) + "\nId=prova\n"));
     ProcessoPonte ponte;
     QVERIFY(ponte.avvia(cartella.path()));
-    const QString rifiuto = QStringLiteral("<3>errore: MQTT: il broker rifiuta la pubblicazione "
-                                           "su homeassistant/device/brivola_prova/config: non autorizzato");
+    const QString rifiuto =
+        QStringLiteral("<3>errore: MQTT: il broker rifiuta la pubblicazione "
+                       "su homeassistant/device/brivola_prova/config: non autorizzato");
     QTRY_VERIFY2_WITH_TIMEOUT(ponte.log().contains(rifiuto), qPrintable(ponte.log()), 15000);
     // What is allowed is not reported.
     QVERIFY(!ponte.log().contains(QStringLiteral("rifiuta la pubblicazione su brivola/")));
+    QCOMPARE(ponte.ferma(), 0);
+}
+
+namespace {
+
+bool openssl(const QString &cartella, const QStringList &argomenti)
+{
+    QProcess processo;
+    processo.setWorkingDirectory(cartella);
+    processo.start(QStringLiteral("openssl"), argomenti);
+    return processo.waitForFinished(20000) && processo.exitCode() == 0;
+}
+
+// A key and a certificate "nome", signed by the CA "firmataDa" or by itself.
+bool certificato(const QString &cartella, const QString &nome, const QString &soggetto,
+                 const QString &firmataDa = {})
+{
+    const QStringList chiave{QStringLiteral("-newkey"),
+                             QStringLiteral("ec"),
+                             QStringLiteral("-pkeyopt"),
+                             QStringLiteral("ec_paramgen_curve:prime256v1"),
+                             QStringLiteral("-nodes"),
+                             QStringLiteral("-keyout"),
+                             nome + QStringLiteral(".key"),
+                             QStringLiteral("-subj"),
+                             soggetto};
+    if (firmataDa.isEmpty()) {
+        return openssl(cartella,
+                       QStringList{QStringLiteral("req"), QStringLiteral("-x509"),
+                                   QStringLiteral("-days"), QStringLiteral("30"),
+                                   QStringLiteral("-out"), nome + QStringLiteral(".crt")} +
+                           chiave);
+    }
+    return scriviFile(QDir(cartella).filePath(QStringLiteral("estensioni")),
+                      "subjectAltName=IP:127.0.0.1\n") &&
+           openssl(cartella, QStringList{QStringLiteral("req"), QStringLiteral("-out"),
+                                         nome + QStringLiteral(".csr")} +
+                                 chiave) &&
+           openssl(cartella, {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                              nome + QStringLiteral(".csr"), QStringLiteral("-CA"),
+                              firmataDa + QStringLiteral(".crt"), QStringLiteral("-CAkey"),
+                              firmataDa + QStringLiteral(".key"), QStringLiteral("-CAcreateserial"),
+                              QStringLiteral("-days"), QStringLiteral("30"),
+                              QStringLiteral("-extfile"), QStringLiteral("estensioni"),
+                              QStringLiteral("-out"), nome + QStringLiteral(".crt")});
+}
+
+} // namespace
+
+void TestPonteAvvio::certificatoRifiutato_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("ca");
+    QTest::addColumn<QString>("atteso");
+    QTest::newRow("CA sbagliata") << "127.0.0.1"
+                                  << "altra"
+                                  << "il certificato del broker non è firmato dalla CA";
+    QTest::newRow("nome sbagliato") << "localhost"
+                                    << "ca"
+                                    << "il certificato del broker non vale per il nome localhost";
+}
+
+void TestPonteAvvio::certificatoRifiutato()
+{
+    // A broker on TLS whose certificate the bridge must refuse: the log names why, at error
+    // level, before any connection was ever made.
+    QFETCH(QString, host);
+    QFETCH(QString, ca);
+    QFETCH(QString, atteso);
+    QTemporaryDir cartella;
+    const QString c = cartella.path();
+    QVERIFY(certificato(c, QStringLiteral("ca"), QStringLiteral("/CN=Prova CA")));
+    QVERIFY(certificato(c, QStringLiteral("altra"), QStringLiteral("/CN=Altra CA")));
+    QVERIFY(certificato(c, QStringLiteral("broker"), QStringLiteral("/CN=127.0.0.1"),
+                        QStringLiteral("ca")));
+    // Run as root, mosquitto reads its key after dropping to its own user.
+    QFile::setPermissions(c, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                 QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(QDir(c).filePath(QStringLiteral("broker.key")),
+                          QFile::ReadOwner | QFile::ReadOther);
+    Broker broker(c);
+    broker.setTls(QDir(c).filePath(QStringLiteral("ca.crt")),
+                  QDir(c).filePath(QStringLiteral("broker.crt")),
+                  QDir(c).filePath(QStringLiteral("broker.key")));
+    QVERIFY(broker.avvia());
+    const QDir dir(c);
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Porte.INI")),
+                       "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                           QByteArray::number(portaLibera()) + "\n"));
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nHost=" + host.toUtf8() +
+                           "\nPorta=" + QByteArray::number(broker.porta()) +
+                           "\nCA=" + dir.filePath(ca + QStringLiteral(".crt")).toUtf8() + "\n"));
+    ProcessoPonte ponte;
+    QVERIFY(ponte.avvia(c));
+    QTRY_VERIFY2_WITH_TIMEOUT(ponte.log().contains(QStringLiteral("<3>errore: MQTT: il broker ") +
+                                                   host + QStringLiteral(" non è accettato: ") +
+                                                   atteso),
+                              qPrintable(ponte.log()), 20000);
+    QVERIFY(!ponte.log().contains(QStringLiteral("MQTT: collegato")));
     QCOMPARE(ponte.ferma(), 0);
 }
 

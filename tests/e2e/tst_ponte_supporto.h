@@ -57,12 +57,19 @@ public:
     // Mosquitto's access list for every client, one "topic read|write|readwrite <filtro>" a
     // line; empty for no list at all.
     void setAcl(const QByteArray &acl) { m_acl = acl; }
+    // TLS only on the listener, with these files.
+    void setTls(const QString &ca, const QString &certificato, const QString &chiave)
+    {
+        m_tls = "cafile " + ca.toUtf8() + "\ncertfile " + certificato.toUtf8() + "\nkeyfile " +
+                chiave.toUtf8() + "\n";
+    }
 
     bool avvia()
     {
         const QString conf = QDir(m_cartella).filePath(QStringLiteral("mosquitto.conf"));
         QByteArray testo = "listener " + QByteArray::number(m_porta) +
                            " 127.0.0.1\nallow_anonymous true\npersistence false\n";
+        testo += m_tls;
         if (!m_acl.isEmpty()) {
             const QString acl = QDir(m_cartella).filePath(QStringLiteral("mosquitto.acl"));
             if (!scriviFile(acl, m_acl)) {
@@ -122,6 +129,7 @@ private:
     QString m_cartella;
     quint16 m_porta;
     QByteArray m_acl;
+    QByteArray m_tls;
     QProcess m_processo;
 };
 
