@@ -6,6 +6,7 @@
 // line, and the links to the same page at the other sizes), for the README.
 #include "SimulatoreScheda.h"
 
+#include "app/BarraStato.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
 #include "core/ValoriProgramma.h"
@@ -152,6 +153,7 @@ public:
         if (!ridimensiona(kDimensioni[0])) {
             return 1;
         }
+        fotografaAvviso();
         fotografaBarre();
         scriviTesto();
         for (const QString &testo : m_messaggi.testi(MessaggiRegistrati::Tipo::Avviso) +
@@ -349,6 +351,34 @@ private:
             std::printf("%s: no such dialog after %s, skipped\n", dialogo.classe, dialogo.pulsante);
         }
         attendiQuiete();
+    }
+
+    // A relay clicked while the board is silent: the notice in status panel 1, whole.
+    void fotografaAvviso()
+    {
+        entra(kPagine[ValoriProgramma::UsciteDigitali]);
+        m_simulatore.setMuto(true);
+        QWidget *rele = trova<QWidget>("sbUD5");
+        auto *barra = m_finestra->barraStato();
+        if (rele) {
+            QTest::mouseClick(rele, Qt::LeftButton);
+        }
+        QElapsedTimer limite;
+        limite.start();
+        while (!barra->testo(1).startsWith(QLatin1String("Comando non inviato")) &&
+               limite.elapsed() < 30000) {
+            QTest::qWait(50);
+        }
+        if (barra->testo(1).startsWith(QLatin1String("Comando non inviato"))) {
+            salva(m_finestra.get(), QStringLiteral("avviso-uscite-digitali.png"),
+                  "Uscite Digitali, a command that could not go out",
+                  "a relay clicked while the board gave no ready prompt: the panels are no "
+                  "longer current and status panel 1 says why, widened into the room the "
+                  "connection text leaves.");
+        } else {
+            std::printf("no notice after a relay click on a silent board, skipped\n");
+        }
+        m_simulatore.setMuto(false);
     }
 
     void fotografaBarre()

@@ -32,14 +32,49 @@ void BarraStato::resizeEvent(QResizeEvent *event)
     disponi();
 }
 
+std::array<int, 3> BarraStato::larghezzeDisposte(int barra, const std::array<int, 3> &proprie,
+                                                 int serve0, int serve1)
+{
+    std::array<int, 3> larghezze = proprie;
+    int manca = serve1 - proprie[1];
+    if (manca <= 0) {
+        return larghezze;
+    }
+    const int oltre = std::max(0, barra - (proprie[0] + proprie[1] + proprie[2]));
+    const int dallaBarra = std::min(manca, oltre);
+    manca -= dallaBarra;
+    const int dalPrimo = std::clamp(proprie[0] - serve0, 0, manca);
+    larghezze[0] -= dalPrimo;
+    larghezze[1] += dallaBarra + dalPrimo;
+    return larghezze;
+}
+
+int BarraStato::larghezzaTesto(int pannello) const
+{
+    const QLabel *etichetta = m_pannelli.at(pannello);
+    const QString &testo = m_testi.at(pannello);
+    if (testo.isEmpty()) {
+        return 0;
+    }
+    const QMargins margini = etichetta->contentsMargins();
+    const int cornice = 2 * etichetta->frameWidth() + margini.left() + margini.right();
+    return etichetta->fontMetrics().horizontalAdvance(testo) + cornice + 1;
+}
+
 void BarraStato::disponi()
 {
+    m_disposte = larghezzeDisposte(width(), m_larghezze, larghezzaTesto(0), larghezzaTesto(1));
     int x = 0;
     for (int i = 0; i < numeroPannelli(); ++i) {
-        m_pannelli[i]->setGeometry(x, 0, m_larghezze[i], height());
-        x += m_larghezze[i];
+        m_pannelli[i]->setGeometry(x, 0, m_disposte[i], height());
+        x += m_disposte[i];
         mostraTesto(i);
     }
+}
+
+int BarraStato::larghezzaMostrata(int pannello) const
+{
+    return m_disposte.at(pannello);
 }
 
 void BarraStato::mostraTesto(int pannello)
@@ -59,7 +94,12 @@ void BarraStato::impostaTesto(int pannello, const QString &testo)
 {
     QLabel *etichetta = m_pannelli.at(pannello);
     m_testi.at(pannello) = testo;
-    mostraTesto(pannello);
+    // Panels 0 and 1 share their room by what their texts need.
+    if (pannello < 2) {
+        disponi();
+    } else {
+        mostraTesto(pannello);
+    }
     // A long notice is cut by the panel's width: the whole text is its tooltip.
     etichetta->setToolTip(testo.isEmpty() ? QString() : Qt::convertFromPlainText(testo));
 }

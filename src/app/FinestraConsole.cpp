@@ -42,6 +42,7 @@ const QColor kColoreOra(0x70, 0x70, 0x70);
 const QColor kColoreTx(0x0b, 0x4f, 0xa8);
 const QColor kColoreRx(0x1a, 0x6b, 0x1f);
 const QColor kColorePronto(0x80, 0x80, 0x80);
+const QColor kColoreEvento(0x9a, 0x4a, 0x00);
 
 QTextCharFormat formato(const QColor &colore)
 {
@@ -119,6 +120,8 @@ FinestraConsole::FinestraConsole(SessioneScheda &sessione, Messaggi &messaggi,
             [this](const QString &collegamento, const QByteArray &dati) {
                 aggiungi(true, collegamento, dati);
             });
+    connect(&sessione, &SessioneScheda::eventoCollegamento, this,
+            &FinestraConsole::aggiungiEvento);
 
     connect(m_sbPausa, &QPushButton::clicked, this,
             protetto(m_messaggi, [this] { sbPausaClick(); }));
@@ -165,7 +168,7 @@ void FinestraConsole::aggiungi(bool ricevuto, const QString &collegamento, const
     // TCP commands go out one character at a time, serial ones in pieces: one line each.
     if (!ricevuto) {
         Riga *riga = ultimaRiga();
-        if (riga && !riga->ricevuto && riga->collegamento == collegamento &&
+        if (riga && !riga->ricevuto && !riga->evento && riga->collegamento == collegamento &&
             !riga->dati.endsWith('\n') && riga->ultima.msecsTo(ora) < kGiunzioneMs) {
             aggiungiDati(*riga, dati);
             riga->ultima = ora;
@@ -179,6 +182,19 @@ void FinestraConsole::aggiungi(bool ricevuto, const QString &collegamento, const
     riga.ricevuto = ricevuto;
     riga.collegamento = collegamento;
     aggiungiDati(riga, dati);
+    aggiungiRiga(std::move(riga));
+}
+
+void FinestraConsole::aggiungiEvento(const QString &collegamento, const QString &testo)
+{
+    // A prompt after the event starts a run of its own.
+    m_pronti.chiudi();
+    Riga riga;
+    riga.ora = QDateTime::currentDateTime();
+    riga.ultima = riga.ora;
+    riga.evento = true;
+    riga.collegamento = collegamento;
+    riga.dati = testo.toUtf8();
     aggiungiRiga(std::move(riga));
 }
 
@@ -232,6 +248,10 @@ QString FinestraConsole::testoOra(const QDateTime &ora)
 // "hh:mm:ss.zzz TCP RX <escaped>", the byte count past the kept part, a prompt run's count.
 QString FinestraConsole::testoDati(const Riga &riga) const
 {
+    if (riga.evento) {
+        return testoOra(riga.ora) + QLatin1Char(' ') + riga.collegamento + QStringLiteral(" ** ") +
+               QString::fromUtf8(riga.dati);
+    }
     QString testo = testoOra(riga.ora) + QLatin1Char(' ') +
                     riga.collegamento +
                     (riga.ricevuto ? QStringLiteral(" RX ") : QStringLiteral(" TX ")) +
@@ -258,7 +278,8 @@ void FinestraConsole::disegna(const Riga &riga, bool sostituisci)
     }
     const QString testo = testoDati(riga);
     cursore.insertText(testo.left(kLarghezzaOra), formato(kColoreOra));
-    const QColor colore = !riga.ricevuto                     ? kColoreTx
+    const QColor colore = riga.evento                        ? kColoreEvento
+                          : !riga.ricevuto                   ? kColoreTx
                           : SeriePronti::isPronto(riga.dati) ? kColorePronto
                                                              : kColoreRx;
     cursore.insertText(testo.mid(kLarghezzaOra), formato(colore));

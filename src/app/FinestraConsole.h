@@ -27,6 +27,8 @@ class SessioneScheda;
 // hidden) new lines wait and nothing on screen moves; resuming draws them all. The view keeps
 // the newest MassimoRighe lines, and no more than that many wait, so a long pause loses only
 // what the view would have dropped anyway. The window keeps collecting while closed.
+// Link events (opened, lost, refused, no device, board silent) are lines of their own, marked
+// "**" instead of TX or RX.
 class FinestraConsole : public QWidget
 {
     Q_OBJECT
@@ -39,6 +41,8 @@ public:
 
     // One write to the board, or one read from it, that happened now.
     void aggiungi(bool ricevuto, const QString &collegamento, const QByteArray &dati);
+    // Something that happened to a link now, as a line of its own.
+    void aggiungiEvento(const QString &collegamento, const QString &testo);
 
     QPlainTextEdit *memo() const { return m_memo; }
     bool isInPausa() const;
@@ -62,6 +66,8 @@ private:
     {
         QDateTime ora;
         bool ricevuto = false;
+        // A link event: `dati` holds its text in UTF-8.
+        bool evento = false;
         QString collegamento;
         QByteArray dati;
         // Bytes past MassimoByteRiga, not kept.

@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kAltezzaLog = 67;
@@ -157,6 +159,30 @@ void TfrmMain::creaSessione(const Temporizzazioni &tempi)
     connect(&collegamento(), &Collegamento::messaggio, this,
             [this](const QString &testo) { m_messaggi.messaggio(testo); });
     m_storico = new StoricoAnalogici(m_valori.configurazione, this);
+
+    // The Console holds the traffic from the session's first event, open or not: it is made
+    // then, hidden, rather than at its first opening.
+    m_attesaConsole = {
+        connect(m_sessione, &SessioneScheda::datiScritti, this,
+                [this](const QString &c, const QByteArray &d) { console()->aggiungi(false, c, d); }),
+        connect(m_sessione, &SessioneScheda::datiRicevuti, this,
+                [this](const QString &c, const QByteArray &d) { console()->aggiungi(true, c, d); }),
+        connect(m_sessione, &SessioneScheda::eventoCollegamento, this,
+                [this](const QString &c, const QString &t) { console()->aggiungiEvento(c, t); }),
+    };
+}
+
+FinestraConsole *TfrmMain::console()
+{
+    if (!m_finestraConsole) {
+        // From here on the Console hears the session itself.
+        for (const QMetaObject::Connection &attesa : std::as_const(m_attesaConsole)) {
+            disconnect(attesa);
+        }
+        m_attesaConsole.clear();
+        m_finestraConsole = new FinestraConsole(*m_sessione, m_messaggi, this);
+    }
+    return m_finestraConsole;
 }
 
 QAction *TfrmMain::aggiungiVoce(QMenu *menu, const QString &nome, const QString &testo,
@@ -268,6 +294,27 @@ void TfrmMain::centraSulloSchermo()
         finestra.moveCenter(schermo->availableGeometry().center());
         move(finestra.topLeft());
     }
+}
+
+QRect TfrmMain::posizioneFinestra(const QSize &dimensione, const QRect &principale,
+                                  const QRect &schermo)
+{
+    QRect posto(QPoint(0, 0), dimensione);
+    posto.moveCenter(principale.center());
+    // Inside the screen, the top-left corner first: a window larger than the screen keeps its
+    // title bar and close button reachable.
+    posto.moveRight(std::min(posto.right(), schermo.right()));
+    posto.moveBottom(std::min(posto.bottom(), schermo.bottom()));
+    posto.moveLeft(std::max(posto.left(), schermo.left()));
+    posto.moveTop(std::max(posto.top(), schermo.top()));
+    return posto;
+}
+
+void TfrmMain::accantoAllaFinestra(QWidget *finestra) const
+{
+    const QScreen *schermo = screen();
+    const QRect area = schermo ? schermo->availableGeometry() : frameGeometry();
+    finestra->move(posizioneFinestra(finestra->size(), frameGeometry(), area).topLeft());
 }
 
 void TfrmMain::FormCreate()
@@ -436,6 +483,9 @@ void TfrmMain::mAndamentoClick()
     if (!m_finestraAndamento) {
         m_finestraAndamento = new FinestraAndamento(*m_storico, m_messaggi, this);
     }
+    if (!m_finestraAndamento->isVisible()) {
+        accantoAllaFinestra(m_finestraAndamento);
+    }
     m_finestraAndamento->show();
     m_finestraAndamento->raise();
     m_finestraAndamento->activateWindow();
@@ -443,8 +493,9 @@ void TfrmMain::mAndamentoClick()
 
 void TfrmMain::mConsoleClick()
 {
-    if (!m_finestraConsole) {
-        m_finestraConsole = new FinestraConsole(*m_sessione, m_messaggi, this);
+    FinestraConsole *finestra = console();
+    if (!finestra->isVisible()) {
+        accantoAllaFinestra(finestra);
     }
     m_finestraConsole->show();
     m_finestraConsole->raise();

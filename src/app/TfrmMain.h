@@ -3,6 +3,7 @@
 #include "core/ValoriProgramma.h"
 #include "link/Temporizzazioni.h"
 
+#include <QList>
 #include <QLocale>
 #include <QMainWindow>
 
@@ -57,6 +58,11 @@ public:
     // Locale used for the clock's day and month names (Italian unless set).
     void setLocaleOrologio(const QLocale &locale) { m_localeOrologio = locale; }
 
+    // Where a window of `dimensione` opens over the main window's frame `principale`: centred
+    // on it, moved inside the screen's available area `schermo` as far as it fits.
+    static QRect posizioneFinestra(const QSize &dimensione, const QRect &principale,
+                                   const QRect &schermo);
+
     // The clock text: the locale's short day and month names, 24-hour time.
     static QString testoOrologio(const QDateTime &momento, const QLocale &locale);
 
@@ -93,6 +99,10 @@ private:
     void mostraTipoScelto();
     void impostaAltezzaLog(int altezza);
     void centraSulloSchermo();
+    // Places a window of ours, about to open, centred on this one.
+    void accantoAllaFinestra(QWidget *finestra) const;
+    // The Console, made hidden when first needed.
+    FinestraConsole *console();
     void FormClose();
 
     ValoriProgramma m_valori;
@@ -119,5 +129,7 @@ private:
     StoricoAnalogici *m_storico = nullptr;
     FinestraAndamento *m_finestraAndamento = nullptr;
     FinestraConsole *m_finestraConsole = nullptr;
+    // What makes the Console at the session's first event; empty once it exists.
+    QList<QMetaObject::Connection> m_attesaConsole;
     SorveglianzaPagine *m_sorveglianza = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "config/ConfigurazionePredefinita.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
+#include "settings/Utilita.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -54,6 +55,10 @@ int colonnaDelPunto(int n, int larghezza)
 {
     return n <= 4 ? 0 : larghezza + 1;
 }
+
+const QString kCampoMinimo = QStringLiteral("Valore Min");
+const QString kCampoMassimo = QStringLiteral("Valore Max");
+const QString kDatiNonCorretti = QStringLiteral("Attenzione. Dati non Corretti");
 
 } // namespace
 
@@ -247,6 +252,13 @@ void PaginaConfigurazione::creaSchedaIA()
             griglia->setRowMinimumHeight(riga + 2, 6);
         }
 
+        connect(minimo, &QLineEdit::editingFinished, this, protetto(m_messaggi, [=, this] {
+                    controllaEstremo(n, minimo, kCampoMinimo);
+                }));
+        connect(massimo, &QLineEdit::editingFinished, this, protetto(m_messaggi, [=, this] {
+                    controllaEstremo(n, massimo, kCampoMassimo);
+                }));
+
         m_eIAIni.at(n - 1) = nome;
         m_eIATIni.at(n - 1) = unita;
         m_eVal.at(n - 1) = minimo;
@@ -292,8 +304,77 @@ void PaginaConfigurazione::creaSchedaAllarme()
     m_pcSettaggio->addTab(scheda, QStringLiteral("Relè Allarme"));
 }
 
+QString PaginaConfigurazione::erroreEstremo(int n, const QString &campo, const QString &testo)
+{
+    if (NumeroDecimale(testo)) {
+        return {};
+    }
+    if (testo.trimmed().isEmpty()) {
+        return QStringLiteral("Ingresso %1, campo \"%2\": manca il valore.").arg(numero2(n), campo);
+    }
+    return QStringLiteral("Ingresso %1, campo \"%2\": \"%3\" non è un numero.")
+        .arg(numero2(n), campo, testo);
+}
+
+QStringList PaginaConfigurazione::erroriGamma(int n, const QString &minimo, const QString &massimo)
+{
+    QStringList errori;
+    for (const QString &errore :
+         {erroreEstremo(n, kCampoMinimo, minimo), erroreEstremo(n, kCampoMassimo, massimo)}) {
+        if (!errore.isEmpty()) {
+            errori << errore;
+        }
+    }
+    if (errori.isEmpty() && *NumeroDecimale(minimo) >= *NumeroDecimale(massimo)) {
+        errori << QStringLiteral("Ingresso %1: \"%2\" (%3) deve essere minore di \"%4\" (%5).")
+                      .arg(numero2(n), kCampoMinimo, minimo.trimmed(), kCampoMassimo,
+                           massimo.trimmed());
+    }
+    return errori;
+}
+
+void PaginaConfigurazione::controllaEstremo(int n, QLineEdit *campo, const QString &nomeCampo)
+{
+    // Only what the operator typed: a field left empty is told at save, and the order of the
+    // two ends too, so a range can be moved one end at a time.
+    if (!isVisible() || campo->text().isEmpty()) {
+        return;
+    }
+    const QString errore = erroreEstremo(n, nomeCampo, campo->text());
+    if (errore.isEmpty()) {
+        m_segnalati.remove(campo);
+    } else if (m_segnalati.value(campo) != campo->text()) {
+        m_segnalati.insert(campo, campo->text());
+        m_messaggi.messaggio(kDatiNonCorretti + QLatin1Char('\n') + errore);
+    }
+}
+
 bool PaginaConfigurazione::sbSalvaConfIniClick()
 {
+    QStringList errori;
+    QLineEdit *primoErrato = nullptr;
+    for (int n = 1; n <= 8; ++n) {
+        const QStringList diQuesto = erroriGamma(n, eVal(n)->text(), eValMax(n)->text());
+        if (!diQuesto.isEmpty() && primoErrato == nullptr) {
+            primoErrato = NumeroDecimale(eVal(n)->text()) ? eValMax(n) : eVal(n);
+        }
+        for (QLineEdit *campo : {eVal(n), eValMax(n)}) {
+            if (!diQuesto.isEmpty()) {
+                m_segnalati.insert(campo, campo->text());
+            }
+        }
+        errori << diQuesto;
+    }
+    if (!errori.isEmpty()) {
+        m_pcSettaggio->setCurrentWidget(findChild<QWidget *>(QStringLiteral("tsIA")));
+        primoErrato->setFocus();
+        primoErrato->selectAll();
+        m_messaggi.messaggio(kDatiNonCorretti + QStringLiteral(": la configurazione non è stata "
+                                                               "salvata.\n") +
+                             errori.join(QLatin1Char('\n')));
+        return false;
+    }
+
     using namespace LayoutIni;
     SalvataggioIni salvataggio(m_valori.fileImpostazioni);
     const auto scrivi = [&salvataggio](const QString &chiave, const QString &valore) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
 #include <array>
@@ -37,8 +38,16 @@ public:
 
     // Writes every field into section "OPTION" of the settings file, texts as they stand.
     // Neither the program-wide values nor any caption change until the next reload.
-    // False when the file could not be written (the operator has been told).
+    // False when a range is wrong (nothing is written) or the file could not be written; the
+    // operator has been told either way.
     bool sbSalvaConfIniClick();
+
+    // What is wrong with one end of analog input n's range ("Valore Min" or "Valore Max"):
+    // empty when the text is a number.
+    static QString erroreEstremo(int n, const QString &campo, const QString &testo);
+    // What is wrong with analog input n's range as a whole: each end a number, the minimum
+    // below the maximum. Empty when nothing is.
+    static QStringList erroriGamma(int n, const QString &minimo, const QString &massimo);
 
     // The operator changed a field since the last save or reload.
     bool isModificata() const { return m_modificata; }
@@ -68,10 +77,14 @@ private:
     void creaSchedaIA();
     void creaSchedaAllarme();
     void tracciaModifiche();
+    void controllaEstremo(int n, QLineEdit *campo, const QString &nomeCampo);
 
     ValoriProgramma &m_valori;
     Messaggi &m_messaggi;
     bool m_modificata = false;
+    // The wrong text each range field was last reported with, so that losing the focus to the
+    // report itself does not report it again.
+    QHash<QLineEdit *, QString> m_segnalati;
     ScalaPagina *m_scala = nullptr;
 
     QTabWidget *m_pcSettaggio = nullptr;

@@ -112,15 +112,12 @@ int livelloAllarme(double soglia, double minimo, double massimo)
 
 double StrToFloat(const QString &testo)
 {
-    QString normale = testo.trimmed();
-    normale.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double valore = normale.toDouble(&ok);
-    if (!ok || !std::isfinite(valore)) {
+    const std::optional<double> valore = NumeroDecimale(testo);
+    if (!valore) {
         throw ErroreProgramma(
             QStringLiteral("'%1' is not a valid floating point value").arg(testo));
     }
-    return valore;
+    return *valore;
 }
 
 } // namespace Conversioni

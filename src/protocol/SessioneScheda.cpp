@@ -29,6 +29,12 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
         m_viva = false;
         // The reply of a command whose prompt never came is not coming either.
         m_lettore->arma(TipoRisposta::Nessuna, -1, {});
+        if (const Trasporto *trasporto = m_collegamento->trasporto()) {
+            emit eventoCollegamento(trasporto->nome(),
+                                    QStringLiteral("La scheda non risponde: nessun segnale di "
+                                                   "pronto da %1 ms")
+                                        .arg(m_silenzio.interval()));
+        }
         emit schedaMuta();
     });
 
@@ -45,7 +51,16 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
             emit datiScritti(trasporto->nome(), d);
             m_registro->scritti(trasporto->nome(), d);
         });
-        connect(trasporto, &Trasporto::aperto, this, [this, trasporto] {
+        const auto evento = [this, trasporto](const QString &testo) {
+            emit eventoCollegamento(trasporto->nome(), testo);
+        };
+        connect(trasporto, &Trasporto::perso, this,
+                [evento] { evento(QStringLiteral("Collegamento perso")); });
+        for (auto segnale : {&Trasporto::avviso, &Trasporto::messaggio, &Trasporto::errore}) {
+            connect(trasporto, segnale, this, evento);
+        }
+        connect(trasporto, &Trasporto::aperto, this, [this, trasporto, evento] {
+            evento(QStringLiteral("Collegamento aperto"));
             if (trasporto == m_collegamento->trasporto()) {
                 // What came before belongs to no response of this link.
                 m_lettore->azzera();

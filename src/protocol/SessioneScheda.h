@@ -67,6 +67,9 @@ signals:
     // Traffic as it passed, with the name of its link.
     void datiScritti(const QString &collegamento, const QByteArray &dati);
     void datiRicevuti(const QString &collegamento, const QByteArray &dati);
+    // Something happened to a link: opened, lost, refused, no device, the board silent. The
+    // text says it to the operator.
+    void eventoCollegamento(const QString &collegamento, const QString &testo);
 
 private:
     void prontoLetto(bool continuo);

@@ -43,17 +43,28 @@ LetturaConfigurazione LetturaConfigurazione::leggi(const IniLetto &ini, const QS
     leggiVoci(ini, c.minimiIA, P::kMinimiIA, LayoutIni::chiaveIAV);
     leggiVoci(ini, c.massimiIA, P::kMassimiIA, LayoutIni::chiaveIAVM);
 
-    // A unit that is not a whole number must not keep every page shut: it takes its default,
-    // and the operator hears which key of which file was wrong.
+    // A unit that is not a whole number, or a range end that is not a number, must not keep
+    // every page shut or come back at every reading: it takes its default, and the operator
+    // hears once which key of which file was wrong.
+    const auto sostituisci = [&](QString &valore, const QString &chiave,
+                                 const QString &predefinito) {
+        letta.avvisi << QStringLiteral("Valore non valido nel file %1: %2=%3 non è un "
+                                       "numero; si usa %4.")
+                            .arg(file, chiave, valore, predefinito);
+        valore = predefinito;
+    };
     for (int n = 1; n <= 8; ++n) {
         QString &unita = c.unitaIA[n - 1];
         try {
             StrToInt(unita);
         } catch (const ErroreConversione &) {
-            letta.avvisi << QStringLiteral("Valore non valido nel file %1: %2=%3 non è un "
-                                           "numero; si usa %4.")
-                                .arg(file, LayoutIni::chiaveIAT(n), unita, P::kUnitaIA[n - 1]);
-            unita = P::kUnitaIA[n - 1];
+            sostituisci(unita, LayoutIni::chiaveIAT(n), P::kUnitaIA[n - 1]);
+        }
+        if (!NumeroDecimale(c.minimiIA[n - 1])) {
+            sostituisci(c.minimiIA[n - 1], LayoutIni::chiaveIAV(n), P::kMinimiIA[n - 1]);
+        }
+        if (!NumeroDecimale(c.massimiIA[n - 1])) {
+            sostituisci(c.massimiIA[n - 1], LayoutIni::chiaveIAVM(n), P::kMassimiIA[n - 1]);
         }
     }
     return letta;

@@ -8,8 +8,9 @@
 class IniLetto;
 
 // Names, units and ranges of section "OPTION" of "Impostazioni.INI", read from one parse of
-// the file: a missing key gets its default, and a unit index that is not a whole number
-// gets its default too, with one warning naming the key and the file. The panel and the
+// the file: a missing key gets its default, and a unit index that is not a whole number or a
+// range end that is not a number gets its default too, with a warning naming the key and the
+// file. The panel and the
 // MQTT bridge both load their configuration through it.
 struct LetturaConfigurazione
 {

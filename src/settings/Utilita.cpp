@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 int MsDelGiorno(const QTime &ora)
 {
@@ -83,6 +84,18 @@ bool AttendiCondizione(int limiteMs, const std::function<bool()> &fatto)
 bool ContieneTesto(const QString &testo, const QString &parte)
 {
     return !testo.isEmpty() && testo.contains(parte, Qt::CaseSensitive);
+}
+
+std::optional<double> NumeroDecimale(const QString &testo)
+{
+    QString normale = testo.trimmed();
+    normale.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double valore = normale.toDouble(&ok);
+    if (!ok || !std::isfinite(valore)) {
+        return std::nullopt;
+    }
+    return valore;
 }
 
 int StrToInt(const QString &testo)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Milliseconds since the midnight that starts the value's day (0 .. 86 399 999).
 int MsDelGiorno(const QDateTime &momento);
@@ -25,6 +26,10 @@ bool ContieneTesto(const QString &testo, const QString &parte);
 
 // Decimal integer text to int, or ErroreConversione ("'x' is not a valid integer value").
 int StrToInt(const QString &testo);
+
+// Decimal text as the settings hold a range end: a dot or a comma as decimal separator, blanks
+// around allowed, a finite value. Nothing when the text is not such a number.
+std::optional<double> NumeroDecimale(const QString &testo);
 
 // Decimal integer text to its lowest eight bits, most significant first ("5" -> "00000101");
 // for a negative value the set bits of the magnitude show as '-'.

@@ -272,7 +272,7 @@ void TestConfigurazione::salvaPoiRicarica()
     nome1->selectAll();
     QTest::keyClicks(nome1, QStringLiteral("Pompa pozzo"));
     m_pagina->eVal(4)->setText(QStringLiteral("-2.5"));
-    m_pagina->eValMax(8)->setText(QStringLiteral("abc"));
+    m_pagina->eValMax(8)->setText(QStringLiteral("12,5"));
 
     DestinatariRegistrati durante;
     salva();
@@ -281,7 +281,7 @@ void TestConfigurazione::salvaPoiRicarica()
     QCOMPARE(nelFile(QStringLiteral("IAT03")), QStringLiteral("4"));
     QCOMPARE(nelFile(QStringLiteral("UD01")), QStringLiteral("Pompa pozzo"));
     QCOMPARE(nelFile(QStringLiteral("IAV04")), QStringLiteral("-2.5"));
-    QCOMPARE(nelFile(QStringLiteral("IAVM08")), QStringLiteral("abc"));
+    QCOMPARE(nelFile(QStringLiteral("IAVM08")), QStringLiteral("12,5"));
     QCOMPARE(nelFile(QStringLiteral("IAT08")), QStringLiteral("4"));
     QCOMPARE(nelFile(QStringLiteral("ID06")), QStringLiteral("Allarme Fumo/Incendio"));
     QCOMPARE(nelFile(QStringLiteral("UA02")), QStringLiteral("VENTILAZIONE"));
@@ -309,7 +309,7 @@ void TestConfigurazione::salvaPoiRicarica()
     QCOMPARE(dopo.iat.value(3), QStringLiteral("ATM"));
     QCOMPARE(dopo.ud.value(1), QStringLiteral("Pompa pozzo"));
     QCOMPARE(m_pagina->eIATIni(3)->currentIndex(), 4);
-    QCOMPARE(m_pagina->eValMax(8)->text(), QStringLiteral("abc"));
+    QCOMPARE(m_pagina->eValMax(8)->text(), QStringLiteral("12,5"));
     QCOMPARE(m_valori.configurazione.minimiIA.at(3), QStringLiteral("-2.5"));
 }
 

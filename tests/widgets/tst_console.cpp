@@ -43,7 +43,8 @@ qint64 prontiMostrati(const QPlainTextEdit *memo, qint64 *massimo = nullptr)
                                                .arg(kOra));
     qint64 somma = 0;
     for (const QString &riga : righe(memo)) {
-        if (!riga.contains(QRegularExpression(QStringLiteral("^%1 (TCP|SER) [TR]X ").arg(kOra)))) {
+        if (!riga.contains(
+                QRegularExpression(QStringLiteral("^%1 (TCP|SER) ([TR]X|\\*\\*) ").arg(kOra)))) {
             return -1;
         }
         const auto trovato = pronto.match(riga);
@@ -79,6 +80,7 @@ class TestConsole : public ProvaScheda
 private slots:
     void trafficoPausaTrovaSalva();
     void memoriaLimitata();
+    void dallAvvioConGliEventi();
 
 private:
     FinestraConsole *apriDalMenu();
@@ -218,6 +220,48 @@ void TestConsole::trafficoPausaTrovaSalva()
     QVERIFY(QTest::qWaitForWindowActive(console));
     QTest::keyClick(console, Qt::Key_W, Qt::ControlModifier);
     QVERIFY(!console->isVisible());
+}
+
+// Opened late, the Console still holds the traffic from the start, with the link's events as
+// lines of their own; it opens centred on the main window.
+void TestConsole::dallAvvioConGliEventi()
+{
+    m_scheda->setIntervallo(100);
+    avviaTcp();
+    clicca(QStringLiteral("lbUD"));
+    clicca(QStringLiteral("sbUD5"));
+    QVERIFY(attendiInvii());
+    QVERIFY(m_finestra->finestraConsole() != nullptr);
+    QVERIFY(!m_finestra->finestraConsole()->isVisible());
+    m_scheda->chiudiConnessione();
+
+    FinestraConsole *console = apriDalMenu();
+    QVERIFY(QTest::qWaitForWindowExposed(console));
+    auto *memo = in<QPlainTextEdit>(console, "memoConsole");
+    const QRegularExpression evento(QStringLiteral("^%1 TCP \\*\\* (.*)$").arg(kOra));
+    QTRY_VERIFY(memo->toPlainText().contains(QStringLiteral("TCP ** Collegamento perso")));
+    const QStringList tutte = righe(memo);
+    QStringList eventi;
+    for (const QString &riga : tutte) {
+        if (const auto trovato = evento.match(riga); trovato.hasMatch()) {
+            eventi << trovato.captured(1);
+        }
+    }
+    QCOMPARE(eventi.first(), QStringLiteral("Collegamento aperto"));
+    QVERIFY2(eventi.contains(QStringLiteral("Collegamento perso")), qPrintable(eventi.join('|')));
+    const QString testo = memo->toPlainText();
+    QVERIFY(testo.indexOf(QStringLiteral("TCP ** Collegamento aperto")) <
+            testo.indexOf(QStringLiteral("TCP TX */R5")));
+    QVERIFY(testo.contains(QStringLiteral("RX STATO USCITE RELE ->00010000<-")));
+    QVERIFY(coloreDati(memo, QStringLiteral("** Collegamento perso")) !=
+            coloreDati(memo, QStringLiteral("TX */R5")));
+
+    // Centred on the main window, not in the screen's corner.
+    const QPoint centro = m_finestra->frameGeometry().center();
+    QVERIFY2((console->frameGeometry().center() - centro).manhattanLength() <= 40,
+             qPrintable(QStringLiteral("%1,%2").arg(console->x()).arg(console->y())));
+    // What the loss told the operator is another test's business.
+    m_messaggi.svuota();
 }
 
 void TestConsole::memoriaLimitata()

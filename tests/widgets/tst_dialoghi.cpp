@@ -25,6 +25,8 @@ private slots:
     void livelliAnalogici();
     void titoliEAnnulla();
     void ingressoNelCorpoETitoloIntero();
+    void larghezzeDisposte_data();
+    void larghezzeDisposte();
     void pannelloAccorciato();
 };
 
@@ -208,25 +210,75 @@ void TestDialoghi::ingressoNelCorpoETitoloIntero()
              qPrintable(QString::number(ostile.frameGeometry().width())));
 }
 
+void TestDialoghi::larghezzeDisposte_data()
+{
+    QTest::addColumn<int>("barra");
+    QTest::addColumn<int>("primo");
+    QTest::addColumn<int>("serve0");
+    QTest::addColumn<int>("serve1");
+    QTest::addColumn<QList<int>>("attese");
+
+    // In the window panel 0's own width is the bar less the other two.
+    QTest::newRow("avviso corto") << 751 << 401 << 230 << 120 << QList<int>{401, 180, 170};
+    QTest::newRow("avviso lungo") << 751 << 401 << 230 << 300 << QList<int>{281, 300, 170};
+    QTest::newRow("più lungo dello spazio") << 751 << 401 << 230 << 900
+                                            << QList<int>{230, 351, 170};
+    QTest::newRow("stato più largo del pannello") << 751 << 401 << 500 << 300
+                                                  << QList<int>{401, 180, 170};
+    QTest::newRow("barra più larga dei pannelli") << 800 << 300 << 300 << 260
+                                                  << QList<int>{300, 260, 170};
+    QTest::newRow("dalla barra e dal pannello 0") << 700 << 300 << 200 << 400
+                                                  << QList<int>{200, 330, 170};
+}
+
+void TestDialoghi::larghezzeDisposte()
+{
+    QFETCH(int, barra);
+    QFETCH(int, primo);
+    QFETCH(int, serve0);
+    QFETCH(int, serve1);
+    QFETCH(QList<int>, attese);
+    const std::array<int, 3> disposte =
+        BarraStato::larghezzeDisposte(barra, {primo, 180, 170}, serve0, serve1);
+    QCOMPARE((QList<int>{disposte[0], disposte[1], disposte[2]}), attese);
+}
+
+// A notice takes the room the connection text leaves, never less than panel 1's own width;
+// cut only when even that is not enough, and whole in the tooltip.
 void TestDialoghi::pannelloAccorciato()
 {
     BarraStato barra;
-    barra.resize(700, 20);
+    barra.resize(751, 20);
+    barra.impostaLarghezzaPannello(0, 751 - 350);
     barra.show();
     QVERIFY(QTest::qWaitForWindowExposed(&barra));
-    const QString lungo =
-        QStringLiteral("Comando non inviato: la scheda non ha dato il segnale di pronto in tempo");
+    auto *pannello0 = barra.findChild<QLabel *>(QStringLiteral("stbPannello0"));
+    auto *pannello1 = barra.findChild<QLabel *>(QStringLiteral("stbPannello1"));
+    auto *pannello2 = barra.findChild<QLabel *>(QStringLiteral("stbPannello2"));
+    const QString stato = QStringLiteral("Connessione TCP/IP Attiva -- 192.168.100.200:5000");
+    barra.impostaTesto(0, stato);
+    const QString avviso = QStringLiteral("Comando non inviato: la scheda non risponde");
+    barra.impostaTesto(1, avviso);
+    QCOMPARE(pannello0->text(), stato);
+    QCOMPARE(pannello1->text(), avviso);
+    QVERIFY(pannello1->width() > 180);
+    QCOMPARE(pannello2->x(), pannello1->x() + pannello1->width());
+    QCOMPARE(pannello2->x() + pannello2->width(), 751);
+
+    const QString lungo = avviso + QStringLiteral(": ") + QString(40, QLatin1Char('x'));
     barra.impostaTesto(1, lungo);
-    auto *pannello = barra.findChild<QLabel *>(QStringLiteral("stbPannello1"));
+    QCOMPARE(pannello0->text(), stato);
     QCOMPARE(barra.testo(1), lungo);
-    QVERIFY2(pannello->text().endsWith(QChar(0x2026)), qPrintable(pannello->text()));
-    QVERIFY(lungo.startsWith(pannello->text().chopped(1)));
-    QVERIFY(pannello->fontMetrics().horizontalAdvance(pannello->text()) <=
-            pannello->contentsRect().width());
-    QCOMPARE(pannello->toolTip(), Qt::convertFromPlainText(lungo));
-    // Wider, the whole notice shows again.
-    barra.impostaLarghezzaPannello(1, 1000);
-    QCOMPARE(pannello->text(), lungo);
+    QVERIFY2(pannello1->text().endsWith(QChar(0x2026)), qPrintable(pannello1->text()));
+    QVERIFY(lungo.startsWith(pannello1->text().chopped(1)));
+    QVERIFY(pannello1->fontMetrics().horizontalAdvance(pannello1->text()) <=
+            pannello1->contentsRect().width());
+    QCOMPARE(pannello1->toolTip(), Qt::convertFromPlainText(lungo));
+
+    // A short notice gives the room back.
+    barra.impostaTesto(1, QStringLiteral("Pronto"));
+    QCOMPARE(pannello1->width(), 180);
+    QCOMPARE(pannello0->width(), 751 - 350);
 }
 
 int main(int argc, char *argv[])

@@ -363,6 +363,33 @@ private slots:
         QVERIFY(!QFile::exists(filePorte()));
     }
 
+    // Our other windows open centred on the main window, inside the screen.
+    void posizioneFinestra_data()
+    {
+        QTest::addColumn<QSize>("dimensione");
+        QTest::addColumn<QRect>("principale");
+        QTest::addColumn<QPoint>("attesa");
+        QTest::newRow("al centro") << QSize(400, 300) << QRect(264, 219, 751, 585)
+                                   << QPoint(440, 362);
+        QTest::newRow("contro il bordo destro") << QSize(780, 460) << QRect(900, 100, 751, 585)
+                                                << QPoint(500, 163);
+        QTest::newRow("contro l'alto") << QSize(780, 460) << QRect(0, -200, 751, 400)
+                                       << QPoint(0, 0);
+        QTest::newRow("più grande dello schermo") << QSize(1400, 1100) << QRect(0, 0, 751, 585)
+                                                  << QPoint(0, 0);
+    }
+
+    void posizioneFinestra()
+    {
+        QFETCH(QSize, dimensione);
+        QFETCH(QRect, principale);
+        QFETCH(QPoint, attesa);
+        const QRect posto =
+            TfrmMain::posizioneFinestra(dimensione, principale, QRect(0, 0, 1280, 1024));
+        QCOMPARE(posto.size(), dimensione);
+        QCOMPARE(posto.topLeft(), attesa);
+    }
+
     void barraDiStato()
     {
         QVERIFY(mostra());

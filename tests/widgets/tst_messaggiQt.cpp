@@ -29,6 +29,7 @@ class TestMessaggiQt : public QObject
 
 private slots:
     void unBoxAllaVolta();
+    void sopraLaFinestraAttiva();
 };
 
 void TestMessaggiQt::unBoxAllaVolta()
@@ -73,6 +74,41 @@ void TestMessaggiQt::unBoxAllaVolta()
     QCOMPARE(boxInsieme, 1);
     QVERIFY(MessaggiQt::testoTralasciati(3).contains(QLatin1String("3")));
     QVERIFY(boxAperti().isEmpty());
+}
+
+// A box goes over the window of ours the operator works in, not over the main one.
+void TestMessaggiQt::sopraLaFinestraAttiva()
+{
+    QWidget principale;
+    auto *secondaria = new QWidget(&principale, Qt::Window);
+    principale.show();
+    secondaria->show();
+    secondaria->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), secondaria);
+    MessaggiQt messaggi(&principale);
+    QWidget *sopra = nullptr;
+    std::function<void()> guardaEChiudi;
+    guardaEChiudi = [&] {
+        const QList<QMessageBox *> aperti = boxAperti();
+        if (aperti.isEmpty()) {
+            QTimer::singleShot(10, guardaEChiudi);
+            return;
+        }
+        sopra = aperti.first()->parentWidget();
+        aperti.first()->button(QMessageBox::Ok)->click();
+    };
+    QTimer::singleShot(0, guardaEChiudi);
+    messaggi.messaggio(QStringLiteral("Esportate 10 letture"));
+    QCOMPARE(sopra, secondaria);
+
+    // A window that is not ours leaves the box on the main window.
+    QWidget estranea;
+    estranea.show();
+    estranea.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &estranea);
+    QTimer::singleShot(0, guardaEChiudi);
+    messaggi.messaggio(QStringLiteral("Esportate 10 letture"));
+    QCOMPARE(sopra, &principale);
 }
 
 QTEST_MAIN(TestMessaggiQt)

@@ -1,6 +1,7 @@
 // The configuration page as the operator reaches it: through the main window's menu, the
 // home page labels and the page's own buttons, with the settings file in a temporary folder.
 #include "BancoFinestra.h"
+#include "config/PaginaConfigurazione.h"
 #include "link/Collegamento.h"
 #include "settings/Ini.h"
 
@@ -57,6 +58,9 @@ private slots:
     void unitaNonInteraDallaHome();
     void paginaInizialeSenzaCollegamento();
     void releAllarmeSenzaCollegamento();
+    void erroriGamma_data();
+    void erroriGamma();
+    void gammaErrataNonSalvata();
 
 private:
     template <typename T> T *trova(const QString &nome) const
@@ -266,6 +270,86 @@ void TestPaginaConfigurazione::releAllarmeSenzaCollegamento()
     QCOMPARE(m_finestra->paginaAttiva(), 8);
     QCOMPARE(trova<QLineEdit>(QStringLiteral("eUDIni01"))->text(), QStringLiteral("Riscaldamento"));
     QVERIFY(!m_finestra->collegamento().trasporto());
+}
+
+void TestPaginaConfigurazione::erroriGamma_data()
+{
+    QTest::addColumn<QString>("minimo");
+    QTest::addColumn<QString>("massimo");
+    QTest::addColumn<QStringList>("errori");
+
+    QTest::newRow("numeri") << "-20" << "50" << QStringList();
+    QTest::newRow("virgola e spazi") << " -0,5 " << "1.5" << QStringList();
+    QTest::newRow("lettera") << "0" << "x"
+                             << QStringList{"Ingresso 03, campo \"Valore Max\": \"x\" non è un "
+                                            "numero."};
+    QTest::newRow("vuoto e infinito")
+        << "" << "inf"
+        << QStringList{"Ingresso 03, campo \"Valore Min\": manca il valore.",
+                       "Ingresso 03, campo \"Valore Max\": \"inf\" non è un numero."};
+    QTest::newRow("rovesciata") << "30" << "10"
+                                << QStringList{"Ingresso 03: \"Valore Min\" (30) deve essere "
+                                               "minore di \"Valore Max\" (10)."};
+    QTest::newRow("uguali") << "5" << "5,0"
+                            << QStringList{"Ingresso 03: \"Valore Min\" (5) deve essere minore "
+                                           "di \"Valore Max\" (5,0)."};
+}
+
+void TestPaginaConfigurazione::erroriGamma()
+{
+    QFETCH(QString, minimo);
+    QFETCH(QString, massimo);
+    QFETCH(QStringList, errori);
+    QCOMPARE(PaginaConfigurazione::erroriGamma(3, minimo, massimo), errori);
+}
+
+// A wrong range is told where it is typed and refused at save, in Italian, naming the field;
+// nothing of the page reaches the file until every range is right.
+void TestPaginaConfigurazione::gammaErrataNonSalvata()
+{
+    settaggi();
+    auto *schede = trova<QTabWidget>(QStringLiteral("pcSettaggio"));
+    auto *nome = trova<QLineEdit>(QStringLiteral("eUDIni01"));
+    auto *massimo1 = trova<QLineEdit>(QStringLiteral("eValMax01"));
+    auto *minimo2 = trova<QLineEdit>(QStringLiteral("eVal02"));
+    auto *massimo2 = trova<QLineEdit>(QStringLiteral("eValMax02"));
+    nome->setText(QStringLiteral("Pompa"));
+
+    schede->setCurrentIndex(3);
+    massimo1->setFocus();
+    massimo1->selectAll();
+    QTest::keyClicks(massimo1, QStringLiteral("x"));
+    QTest::keyClick(massimo1, Qt::Key_Tab);
+    QCOMPARE(m_messaggi.testi(MessaggiRegistrati::Tipo::Messaggio),
+             QStringList{"Attenzione. Dati non Corretti\nIngresso 01, campo \"Valore Max\": "
+                         "\"x\" non è un numero."});
+    m_messaggi.svuota();
+    minimo2->setText(QStringLiteral("30"));
+    massimo2->setText(QStringLiteral("10"));
+
+    schede->setCurrentIndex(0);
+    clicca(QStringLiteral("sbSalvaConfIni"));
+    const QStringList detti = m_messaggi.testi(MessaggiRegistrati::Tipo::Messaggio);
+    QCOMPARE(detti.size(), 1);
+    QVERIFY2(detti.at(0).contains(QStringLiteral("Ingresso 01, campo \"Valore Max\"")) &&
+                 detti.at(0).contains(QStringLiteral("Ingresso 02: \"Valore Min\" (30)")) &&
+                 detti.at(0).contains(QStringLiteral("non è stata salvata")),
+             qPrintable(detti.at(0)));
+    QCOMPARE(nelFile(QStringLiteral("UD01")), kErrore);
+    QCOMPARE(nelFile(QStringLiteral("IAVM01")), kErrore);
+    // The operator is taken to the first wrong field.
+    QCOMPARE(schede->currentIndex(), 3);
+    QCOMPARE(QApplication::focusWidget(), massimo1);
+    QVERIFY(m_finestra->findChild<PaginaConfigurazione *>()->isModificata());
+
+    m_messaggi.svuota();
+    massimo1->setText(QStringLiteral("50,5"));
+    massimo2->setText(QStringLiteral("40"));
+    clicca(QStringLiteral("sbSalvaConfIni"));
+    QVERIFY(m_messaggi.voci().isEmpty());
+    QCOMPARE(nelFile(QStringLiteral("UD01")), QStringLiteral("Pompa"));
+    QCOMPARE(nelFile(QStringLiteral("IAVM01")), QStringLiteral("50,5"));
+    QCOMPARE(nelFile(QStringLiteral("IAV02")), QStringLiteral("30"));
 }
 
 QTEST_MAIN(TestPaginaConfigurazione)

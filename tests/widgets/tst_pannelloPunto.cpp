@@ -97,6 +97,8 @@ private slots:
         pannello.impostaNome(QStringLiteral("Sirena"));
         pannello.impostaStato(true);
         QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: acceso"));
+        QCOMPARE(pannello.sigla(), QStringLiteral("ON"));
+        QCOMPARE(pannello.accessibleName(), QStringLiteral("Sirena: acceso"));
 
         // Queued, written, then read back.
         EsitoInvio comando = pannello.attesaComando();
@@ -111,6 +113,8 @@ private slots:
         pannello.impostaStato(false);
         QVERIFY(!pannello.isInAttesa());
         QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: spento"));
+        QCOMPARE(pannello.sigla(), QStringLiteral("OFF"));
+        QCOMPARE(pannello.accessibleName(), QStringLiteral("Sirena: spento"));
 
         // Dropped before it was written.
         comando = pannello.attesaComando();
@@ -137,9 +141,36 @@ private slots:
         QCOMPARE(pannello.colore(), QPalette().color(QPalette::Button));
         QCOMPARE(pannello.nome(), QStringLiteral("Sirena"));
         QCOMPARE(testoSuggerimento(pannello), QStringLiteral("Sirena: stato non aggiornato"));
+        QCOMPARE(pannello.sigla(), QString());
+        QCOMPARE(pannello.accessibleName(), QStringLiteral("Sirena: stato non aggiornato"));
         pannello.impostaStato(true);
         QVERIFY(!pannello.isNonAttuale());
         QCOMPARE(pannello.colore(), PannelloPunto::coloreAcceso());
+    }
+
+    // The state is painted in words in the bottom corner, clear of the caption, and only when
+    // the board has told it.
+    void siglaDipinta()
+    {
+        PannelloPunto pannello(QStringLiteral("sbUD1"));
+        pannello.impostaNome(QStringLiteral("Riscaldamento Zona Notte Piano Primo"));
+        pannello.resize(150, 48);
+        const auto scuriInBasso = [&pannello] {
+            const QImage immagine = pannello.grab().toImage();
+            int scuri = 0;
+            for (int y = 48 - 13; y < 48 - 3; ++y) {
+                for (int x = 150 - 40; x < 150 - 4; ++x) {
+                    scuri += qGray(immagine.pixel(x, y)) < 80 ? 1 : 0;
+                }
+            }
+            return scuri;
+        };
+        QCOMPARE(scuriInBasso(), 0);
+        pannello.impostaStato(false);
+        QVERIFY(scuriInBasso() > 10);
+        QVERIFY(pannello.righeMostrate().size() >= 2);
+        pannello.segnaNonAttuale();
+        QCOMPARE(scuriInBasso(), 0);
     }
 
     // An input panel takes no click but still shows its tooltip.

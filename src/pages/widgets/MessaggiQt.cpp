@@ -1,5 +1,6 @@
 #include "pages/widgets/MessaggiQt.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QScopedValueRollback>
 
@@ -25,7 +26,7 @@ Messaggi::Risposta MessaggiQt::domanda(const QString &testo)
     // A question is never counted away: the caller waits for its answer.
     QScopedValueRollback aperto(m_aperto, true);
     QMessageBox box(QMessageBox::Question, QStringLiteral("Progetto Brivola"), testo,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_finestra);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, sopra());
     box.setTextFormat(Qt::PlainText);
     // Our own words, whatever translations are loaded.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
@@ -41,6 +42,17 @@ Messaggi::Risposta MessaggiQt::domanda(const QString &testo)
     default:
         return Risposta::Annulla;
     }
+}
+
+QWidget *MessaggiQt::sopra() const
+{
+    QWidget *attiva = QApplication::activeWindow();
+    for (QWidget *w = attiva; w != nullptr; w = w->parentWidget()) {
+        if (w == m_finestra) {
+            return attiva;
+        }
+    }
+    return m_finestra;
 }
 
 QString MessaggiQt::testoTralasciati(int numero)
@@ -64,8 +76,7 @@ void MessaggiQt::mostra(QMessageBox::Icon icona, const QString &titolo, const QS
     QMessageBox::Icon iconaDaMostrare = icona;
     QString titoloDaMostrare = titolo;
     for (;;) {
-        QMessageBox box(iconaDaMostrare, titoloDaMostrare, daMostrare, QMessageBox::Ok,
-                        m_finestra);
+        QMessageBox box(iconaDaMostrare, titoloDaMostrare, daMostrare, QMessageBox::Ok, sopra());
         box.setTextFormat(Qt::PlainText);
         box.exec();
         const int tralasciati = std::exchange(m_tralasciati, 0);

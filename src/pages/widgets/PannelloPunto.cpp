@@ -22,6 +22,11 @@ constexpr QSize kDimensioneMinima(150, 48);
 // smaller than the panel's own font nor more than twice it.
 constexpr int kAltezzePerRiga = 7;
 constexpr double kCrescitaMassima = 2.0;
+// The state mark ("ON", "OFF") in the bottom corner, just inside the bevel: a ninth of the
+// panel's height, never under 8 pixels.
+constexpr int kAltezzePerSigla = 9;
+constexpr int kAltezzaSiglaMinima = 8;
+constexpr int kMargineSigla = 3;
 
 } // namespace
 
@@ -48,6 +53,20 @@ void PannelloPunto::impostaNome(const QString &nome)
     update();
 }
 
+QString PannelloPunto::sigla() const
+{
+    switch (m_stato) {
+    case Stato::Acceso:
+        return QStringLiteral("ON");
+    case Stato::Spento:
+        return QStringLiteral("OFF");
+    case Stato::NonAttuale:
+    case Stato::Ignoto:
+        break;
+    }
+    return {};
+}
+
 void PannelloPunto::aggiornaSuggerimento()
 {
     QString stato;
@@ -66,6 +85,8 @@ void PannelloPunto::aggiornaSuggerimento()
         break;
     }
     QString testo = m_nome + QStringLiteral(": ") + stato;
+    // A screen reader hears the state with the name, as the eye sees it by colour and mark.
+    setAccessibleName(testo);
     if (isInAttesa()) {
         testo += QStringLiteral(" (comando in corso)");
     }
@@ -85,9 +106,23 @@ QSize PannelloPunto::minimumSizeHint() const
     return kDimensioneMinima;
 }
 
+QFont PannelloPunto::carattereSigla() const
+{
+    QFont carattere = font();
+    carattere.setPixelSize(std::max(kAltezzaSiglaMinima, height() / kAltezzePerSigla));
+    return carattere;
+}
+
+QRect PannelloPunto::areaSigla() const
+{
+    const int altezza = QFontMetrics(carattereSigla()).height();
+    return QRect(6, height() - kMargineSigla - altezza, width() - 12, altezza);
+}
+
 QRect PannelloPunto::areaTesto() const
 {
-    return rect().adjusted(6, 4, -6, -4);
+    // The caption keeps clear of the state mark under it.
+    return rect().adjusted(6, 4, -6, -kMargineSigla - areaSigla().height());
 }
 
 QStringList PannelloPunto::righeMostrate() const
@@ -271,6 +306,13 @@ void PannelloPunto::paintEvent(QPaintEvent *)
     for (const QString &testoRiga : righe) {
         pittore.drawText(riga, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, testoRiga);
         riga.translate(0, interlinea);
+    }
+
+    // The state in words too: red and green alone are one colour to many eyes.
+    if (const QString testoSigla = sigla(); !testoSigla.isEmpty()) {
+        pittore.setFont(carattereSigla());
+        pittore.drawText(areaSigla(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                         testoSigla);
     }
 
     if (isInAttesa()) {

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // A board point as a clickable coloured panel with its name as a bold caption: light red when
-// the point is set, green when clear, the window's colour until the board has told.
+// the point is set, green when clear, the window's colour until the board has told. A known
+// state is also written in the bottom corner ("ON", "OFF") and is part of the accessible name.
 class PannelloPunto : public QPushButton
 {
     Q_OBJECT
@@ -40,6 +41,9 @@ public:
     // The face colour now shown.
     QColor colore() const;
 
+    // The state mark painted in the bottom corner: "ON", "OFF", or nothing when not known.
+    QString sigla() const;
+
     // The caption's lines as painted at the panel's present size.
     QStringList righeMostrate() const;
 
@@ -60,6 +64,8 @@ protected:
 private:
     enum class Stato { Ignoto, Acceso, Spento, NonAttuale };
     QRect areaTesto() const;
+    QRect areaSigla() const;
+    QFont carattereSigla() const;
     void aggiornaSuggerimento();
     void attesaCambiata();
 
