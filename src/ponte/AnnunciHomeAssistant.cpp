@@ -1,6 +1,9 @@
 #include "ponte/AnnunciHomeAssistant.h"
 
+#include "core/Errori.h"
 #include "ponte/ComandoMqtt.h"
+#include "ponte/ValoreAnalogico.h"
+#include "protocol/Conversioni.h"
 #include "settings/ConfigurazionePredefinita.h"
 
 #include <QJsonArray>
@@ -164,10 +167,23 @@ QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazio
         bool ok = false;
         const int indice = configurazione.unitaIA.at(n - 1).trimmed().toInt(&ok);
         if (ok && indice >= 0 && indice < ConfigurazionePredefinita::kUnita.size()) {
-            c.insert(QStringLiteral("unit_of_measurement"),
-                     ConfigurazionePredefinita::kUnita.at(indice));
+            const ValoreAnalogico::UnitaHomeAssistant unita =
+                ValoreAnalogico::unitaHomeAssistant(ConfigurazionePredefinita::kUnita.at(indice));
+            c.insert(QStringLiteral("unit_of_measurement"), unita.unita);
+            if (!unita.classe.isEmpty()) {
+                c.insert(QStringLiteral("device_class"), unita.classe);
+            }
         }
         c.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+        // As many decimals as the values carry; none when the scale is not a number (no value
+        // is published then).
+        try {
+            c.insert(QStringLiteral("suggested_display_precision"),
+                     ValoreAnalogico::decimali(
+                         Conversioni::StrToFloat(configurazione.minimiIA.at(n - 1)),
+                         Conversioni::StrToFloat(configurazione.massimiIA.at(n - 1))));
+        } catch (const ErroreProgramma &) {
+        }
         contesto.aggiungi(analogico, c);
     }
     for (int n = 1; n <= 2; ++n) {

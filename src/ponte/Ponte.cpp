@@ -6,6 +6,7 @@
 #include "ponte/LatoScheda.h"
 #include "ponte/Punto.h"
 #include "ponte/Registro.h"
+#include "ponte/ValoreAnalogico.h"
 #include "protocol/Conversioni.h"
 #include "settings/ConfigurazionePredefinita.h"
 #include "settings/Ini.h"
@@ -227,9 +228,9 @@ void Ponte::letto(const Punto &punto, int grezzo)
         break;
     case T::Analogico:
         try {
-            payload = QString::number(Conversioni::scalaAnalogico(
-                QString::number(grezzo), m_configurazione.minimiIA.at(punto.numero - 1),
-                m_configurazione.massimiIA.at(punto.numero - 1)));
+            payload = ValoreAnalogico::testo(
+                grezzo, Conversioni::StrToFloat(m_configurazione.minimiIA.at(punto.numero - 1)),
+                Conversioni::StrToFloat(m_configurazione.massimiIA.at(punto.numero - 1)));
         } catch (const ErroreProgramma &e) {
             // Once for each wrong scale, not at every reading.
             const QString testo = QStringLiteral("analogico %1: scala non valida: %2")

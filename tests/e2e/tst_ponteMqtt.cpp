@@ -12,6 +12,8 @@
 #include <QtTest>
 
 #include <array>
+#include <cmath>
+#include <tuple>
 #include <memory>
 
 using namespace ponteprova;
@@ -143,12 +145,18 @@ void TestPonteMqtt::statiTrattenuti()
         QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/canale/%1").arg(n))),
                  QByteArray::number(s.unita[1].analogiche[i]));
     }
-    // Input 1 on its configured range 0..100, the others on the panel's defaults.
-    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/1"))), QByteArray("50"));
-    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/3"))),
-             QByteArray::number(Conversioni::scalaAnalogico(s.ingressiAnalogici[2], 0, 100)));
-    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/2"))),
-             QByteArray::number(Conversioni::scalaAnalogico(s.ingressiAnalogici[1], -20, 50)));
+    // Input 1 on its configured range 0..100, the others on the panel's defaults; as precise as
+    // a 16-bit reading is on each range (input 6: 0..5, four decimals).
+    QCOMPARE(stati.value(argomento(QStringLiteral("analogico/1"))), QByteArray("50.00"));
+    const QList<std::tuple<int, double, double, int>> intervalli = {
+        {2, -20, 50, 2}, {3, 0, 100, 2}, {6, 0, 5, 4}, {8, 0, 10, 3}};
+    for (const auto &[n, minimo, massimo, decimali] : intervalli) {
+        const QByteArray testo = stati.value(argomento(QStringLiteral("analogico/%1").arg(n)));
+        const double atteso = minimo + s.ingressiAnalogici[n - 1] * (massimo - minimo) / 65535.0;
+        QVERIFY2(std::abs(testo.toDouble() - atteso) <= 0.5 * std::pow(10.0, -decimali),
+                 testo.constData());
+        QCOMPARE(testo.size() - testo.indexOf('.') - 1, decimali);
+    }
     QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/1"))), QByteArray("0"));
     QCOMPARE(stati.value(argomento(QStringLiteral("uscita_analogica/2"))), QByteArray("50"));
     QCOMPARE(stati.value(argomento(QStringLiteral("unita/2/uscita/3"))), QByteArray("ON"));
@@ -190,8 +198,8 @@ void TestPonteMqtt::discovery()
             m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova/config")))
             .object();
     const QJsonObject unita =
-        QJsonDocument::fromJson(
-            m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")))
+        QJsonDocument::fromJson(m_osservatore.ultimo(QStringLiteral(
+                                    "homeassistant/device/brivola_prova_unita2/config")))
             .object();
     QVERIFY(!scheda.isEmpty() && !unita.isEmpty());
     for (const QJsonObject &config : {scheda, unita}) {
@@ -224,7 +232,8 @@ void TestPonteMqtt::discovery()
             QCOMPARE(c.contains(QStringLiteral("command_topic")),
                      piattaforma == QLatin1String("switch") ||
                          piattaforma == QLatin1String("number"));
-            QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("brivola_prova_")));
+            QVERIFY(c[QStringLiteral("unique_id")].toString().startsWith(
+                QStringLiteral("brivola_prova_")));
             QVERIFY(
                 c[QStringLiteral("default_entity_id")].toString().startsWith(piattaforma + '.'));
         }
@@ -240,10 +249,16 @@ void TestPonteMqtt::discovery()
     QCOMPARE(analogico1[QStringLiteral("platform")].toString(), QStringLiteral("sensor"));
     QCOMPARE(analogico1[QStringLiteral("unit_of_measurement")].toString(), QStringLiteral("%"));
     QCOMPARE(analogico1[QStringLiteral("state_class")].toString(), QStringLiteral("measurement"));
-    QCOMPARE(componenti[QStringLiteral("analogico_2")]
-                 .toObject()[QStringLiteral("unit_of_measurement")]
-                 .toString(),
-             QStringLiteral("°C"));
+    QCOMPARE(analogico1[QStringLiteral("suggested_display_precision")].toInt(-1), 2);
+    QVERIFY(!analogico1.contains(QStringLiteral("device_class")));
+    const QJsonObject analogico2 = componenti[QStringLiteral("analogico_2")].toObject();
+    QCOMPARE(analogico2[QStringLiteral("unit_of_measurement")].toString(), QStringLiteral("°C"));
+    QCOMPARE(analogico2[QStringLiteral("device_class")].toString(), QStringLiteral("temperature"));
+    // "VDC" is Home Assistant's "V", a voltage; input 6 defaults to it on 0..5.
+    const QJsonObject analogico6 = componenti[QStringLiteral("analogico_6")].toObject();
+    QCOMPARE(analogico6[QStringLiteral("unit_of_measurement")].toString(), QStringLiteral("V"));
+    QCOMPARE(analogico6[QStringLiteral("device_class")].toString(), QStringLiteral("voltage"));
+    QCOMPARE(analogico6[QStringLiteral("suggested_display_precision")].toInt(-1), 4);
     const QJsonObject uscita = componenti[QStringLiteral("uscita_analogica_1")].toObject();
     QCOMPARE(uscita[QStringLiteral("platform")].toString(), QStringLiteral("number"));
     QCOMPARE(uscita[QStringLiteral("min")].toInt(), 0);
@@ -265,7 +280,8 @@ void TestPonteMqtt::discovery()
     const auto annunci = [&] {
         qsizetype quanti = 0;
         for (const Messaggio &m : m_osservatore.da(da)) {
-            quanti += m.argomento == QLatin1String("homeassistant/device/brivola_prova/config") ? 1 : 0;
+            quanti +=
+                m.argomento == QLatin1String("homeassistant/device/brivola_prova/config") ? 1 : 0;
         }
         return quanti;
     };
@@ -427,8 +443,8 @@ void TestPonteMqtt::livelliCanale()
     // Every value the discovery offers for a unit's channel comes back as it was set: eight
     // channels at a time, each set and read back.
     const QJsonObject canale =
-        QJsonDocument::fromJson(
-            m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")))
+        QJsonDocument::fromJson(m_osservatore.ultimo(QStringLiteral(
+                                    "homeassistant/device/brivola_prova_unita2/config")))
             .object()[QStringLiteral("components")]
             .toObject()[QStringLiteral("unita2_canale_1")]
             .toObject();
@@ -488,7 +504,8 @@ void TestPonteMqtt::arrestoEUnaVolta()
     QTRY_VERIFY_WITH_TIMEOUT(unaVolta.state() == QProcess::NotRunning, 20000);
     QCOMPARE(unaVolta.exitCode(), 0);
     QTRY_VERIFY(
-        m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config")).isEmpty());
+        m_osservatore.ultimo(QStringLiteral("homeassistant/device/brivola_prova_unita2/config"))
+            .isEmpty());
     bool online = false;
     for (const Messaggio &m : m_osservatore.da(prima)) {
         online =

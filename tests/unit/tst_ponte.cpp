@@ -6,6 +6,7 @@
 #include "ponte/ImpostazioniPonte.h"
 #include "ponte/LatoScheda.h"
 #include "ponte/StatiPubblicati.h"
+#include "ponte/ValoreAnalogico.h"
 #include "protocol/LettoreRisposte.h"
 
 #include <QFile>
@@ -37,6 +38,9 @@ private slots:
     void interiAscii();
     void nomeTagliato_data();
     void nomeTagliato();
+    void valoriAnalogici_data();
+    void valoriAnalogici();
+    void unitaHomeAssistant();
 };
 
 void TestPonte::comandoDaArgomento_data()
@@ -417,6 +421,48 @@ void TestPonte::nomeTagliato()
         documento[QStringLiteral("components")][QStringLiteral("rele_1")][QStringLiteral("name")]
             .toString();
     QCOMPARE(letto, atteso);
+}
+
+void TestPonte::valoriAnalogici_data()
+{
+    QTest::addColumn<int>("grezzo");
+    QTest::addColumn<double>("minimo");
+    QTest::addColumn<double>("massimo");
+    QTest::addColumn<QString>("atteso");
+    QTest::newRow("0..5 V a meta") << 32768 << 0.0 << 5.0 << "2.5000";
+    QTest::newRow("0..5 V un conteggio") << 1 << 0.0 << 5.0 << "0.0001";
+    QTest::newRow("-20..50 in fondo") << 0 << -20.0 << 50.0 << "-20.00";
+    QTest::newRow("-20..50 zero senza segno") << 18724 << -20.0 << 50.0 << "0.00";
+    QTest::newRow("0..100 in cima") << 65535 << 0.0 << 100.0 << "100.00";
+    QTest::newRow("0..65535 intero") << 1234 << 0.0 << 65535.0 << "1234";
+    QTest::newRow("0..1000000 intero") << 65535 << 0.0 << 1e6 << "1000000";
+    QTest::newRow("al contrario 100..0") << 65535 << 100.0 << 0.0 << "0.00";
+    QTest::newRow("intervallo nullo") << 500 << 7.0 << 7.0 << "7";
+}
+
+void TestPonte::valoriAnalogici()
+{
+    QFETCH(int, grezzo);
+    QFETCH(double, minimo);
+    QFETCH(double, massimo);
+    QFETCH(QString, atteso);
+    QCOMPARE(ValoreAnalogico::testo(grezzo, minimo, massimo), atteso);
+}
+
+void TestPonte::unitaHomeAssistant()
+{
+    using ValoreAnalogico::unitaHomeAssistant;
+    const QList<std::tuple<QString, QString, QString>> casi = {
+        {QStringLiteral("°C"), QStringLiteral("°C"), QStringLiteral("temperature")},
+        {QStringLiteral("Km/h"), QStringLiteral("km/h"), QStringLiteral("speed")},
+        {QStringLiteral("VDC"), QStringLiteral("V"), QStringLiteral("voltage")},
+        {QStringLiteral("%"), QStringLiteral("%"), QString()},
+        {QStringLiteral("ATM"), QStringLiteral("atm"), QString()},
+    };
+    for (const auto &[pannello, unita, classe] : casi) {
+        QCOMPARE(unitaHomeAssistant(pannello).unita, unita);
+        QCOMPARE(unitaHomeAssistant(pannello).classe, classe);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPonte)
