@@ -193,6 +193,41 @@ QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazio
                                         nomeEntita(configurazione.nomiUA.at(n - 1),
                                                    QStringLiteral("Uscita analogica %1").arg(n))));
     }
+    // What the bridge sees of the board, available whenever the bridge runs: the link's state
+    // matters most when the board is gone.
+    const auto diagnostica = [&](const QString &chiave, const QString &nome) {
+        const QString unico =
+            m_argomenti.idDispositivo(0) + QStringLiteral("_diagnostica_") + chiave;
+        QJsonObject c{
+            {QStringLiteral("platform"), QStringLiteral("sensor")},
+            {QStringLiteral("unique_id"), unico},
+            {QStringLiteral("default_entity_id"), QStringLiteral("sensor.") + unico},
+            {QStringLiteral("name"), nome},
+            {QStringLiteral("state_topic"), m_argomenti.diagnostica()},
+            {QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(chiave)},
+            {QStringLiteral("entity_category"), QStringLiteral("diagnostic")},
+            {QStringLiteral("availability"),
+             QJsonArray{QJsonObject{{QStringLiteral("topic"), m_argomenti.ponte()}}}},
+        };
+        contesto.componenti.insert(QStringLiteral("diagnostica_") + chiave, c);
+        return c;
+    };
+    diagnostica(QStringLiteral("collegamento"), QStringLiteral("Collegamento alla scheda"));
+    QJsonObject risposta =
+        diagnostica(QStringLiteral("risposta_ms"), QStringLiteral("Tempo di risposta"));
+    risposta.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("ms"));
+    risposta.insert(QStringLiteral("device_class"), QStringLiteral("duration"));
+    risposta.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+    contesto.componenti.insert(QStringLiteral("diagnostica_risposta_ms"), risposta);
+    QJsonObject rifiutati =
+        diagnostica(QStringLiteral("rifiutati"), QStringLiteral("Comandi rifiutati"));
+    rifiutati.insert(QStringLiteral("state_class"), QStringLiteral("total_increasing"));
+    contesto.componenti.insert(QStringLiteral("diagnostica_rifiutati"), rifiutati);
+    QJsonObject ultima =
+        diagnostica(QStringLiteral("ultima_risposta"), QStringLiteral("Ultima risposta"));
+    ultima.insert(QStringLiteral("device_class"), QStringLiteral("timestamp"));
+    contesto.componenti.insert(QStringLiteral("diagnostica_ultima_risposta"), ultima);
+
     const QJsonObject dispositivo{
         {QStringLiteral("identifiers"), identificatori(m_argomenti, 0)},
         {QStringLiteral("name"), QStringLiteral("Brivola ") + m_argomenti.id()},

@@ -19,6 +19,8 @@ public:
     QString ponte() const { return m_base + QStringLiteral("/ponte"); }
     QString scheda() const { return m_base + QStringLiteral("/scheda"); }
     QString errore() const { return m_base + QStringLiteral("/errore"); }
+    // The bridge's own view of the board, JSON, retained.
+    QString diagnostica() const { return m_base + QStringLiteral("/diagnostica"); }
     // Whether peripheral unit 1..8 answers: "online" or "offline", retained.
     QString statoUnita(int unita) const
     {

@@ -239,6 +239,7 @@ void LatoScheda::pronto()
     if (m_fase == Fase::Scollegata) {
         return;
     }
+    emit sentita();
     // The link may have opened in the middle of a response: the first one tells nothing.
     if (++m_prontiDaApertura < 2 || m_fase != Fase::Collegamento) {
         return;
@@ -444,6 +445,11 @@ void LatoScheda::leggi(const Comando &comando, Seguito poi)
     const quint64 passo = avviaPasso(std::move(poi));
     m_comandoInAttesa = comando.tcp.trimmed();
     EsitoInvio esito;
+    esito.inizio = [this, passo] {
+        if (passo == m_passo) {
+            m_inizioLettura.start();
+        }
+    };
     // The reply may come before the command's last pause is over: the step is then done.
     esito.scritto = [this, passo] {
         if (passo == m_passo) {
@@ -453,6 +459,10 @@ void LatoScheda::leggi(const Comando &comando, Seguito poi)
     esito.scartato = [this, passo] { concludiPasso(passo, false); };
     esito.risposta = [this, passo](const Risposta &r) {
         if (passo == m_passo) {
+            if (m_inizioLettura.isValid()) {
+                emit tempoRisposta(int(m_inizioLettura.elapsed()));
+                m_inizioLettura.invalidate();
+            }
             concludiPasso(passo, pubblica(r));
         }
     };

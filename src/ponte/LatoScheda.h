@@ -9,6 +9,7 @@
 #include "ponte/TestoStatoRegistro.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QQueue>
@@ -80,6 +81,10 @@ signals:
     // A bridged peripheral unit answers (true) or does not (false); told on every change, and
     // for every unit once the board has been read.
     void unitaInLinea(int unita, bool inLinea);
+    // The board's ready prompt came: it is there.
+    void sentita();
+    // A read was answered this long after its command began to go out.
+    void tempoRisposta(int ms);
     // A queued command could not be carried out.
     void comandoFallito(const QString &argomento, const QByteArray &payload, const QString &motivo);
 
@@ -167,6 +172,7 @@ private:
     std::array<std::optional<bool>, 9> m_unitaInLinea{};
     void esitoUnita(const Comando &lettura, bool riuscita);
 
+    QElapsedTimer m_inizioLettura;
     QTimer m_attesaRisposta;
     QTimer m_riprova;
     QTimer m_periodo;

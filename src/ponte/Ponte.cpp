@@ -30,6 +30,8 @@ const QString kOnline = QStringLiteral("online");
 const QString kOffline = QStringLiteral("offline");
 // How much of a refused topic or payload the "errore" topic and the log repeat.
 constexpr qsizetype kMassimoEco = 256;
+// Diagnostics that change often go out at most this often.
+constexpr int kRitardoDiagnosticaMs = 5000;
 // Home Assistant's births in a row put the discovery off at most this long.
 constexpr qint64 kAttesaMassimaAnnunciMs = 10000;
 
@@ -86,6 +88,17 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     connect(m_scheda, &LatoScheda::letto, this, &Ponte::letto);
     connect(m_scheda, &LatoScheda::inLinea, this, &Ponte::inLinea);
     connect(m_scheda, &LatoScheda::unitaInLinea, this, &Ponte::unitaInLinea);
+    connect(m_scheda, &LatoScheda::sentita, this,
+            [this] { m_ultimaRisposta = QDateTime::currentDateTimeUtc(); });
+    connect(m_scheda, &LatoScheda::tempoRisposta, this, [this](int ms) {
+        m_rispostaMs = ms;
+        if (!m_diagnostica.isActive()) {
+            m_diagnostica.start();
+        }
+    });
+    m_diagnostica.setSingleShot(true);
+    m_diagnostica.setInterval(kRitardoDiagnosticaMs);
+    connect(&m_diagnostica, &QTimer::timeout, this, &Ponte::pubblicaDiagnostica);
     connect(m_scheda, &LatoScheda::comandoFallito, this, &Ponte::rispondiErrore);
     connect(m_mqtt, &ClientMqtt::collegato, this, &Ponte::collegato);
     connect(m_mqtt, &ClientMqtt::tlsRifiutato, this, [this] {
@@ -169,6 +182,7 @@ void Ponte::ferma()
     m_limite.stop();
     m_ricarica.stop();
     m_reannuncio.stop();
+    m_diagnostica.stop();
     m_scheda->ferma();
     // Nobody watches the board any more.
     m_mqtt->pubblica(m_argomenti.scheda(), kOffline.toUtf8(), true, 1);
@@ -266,10 +280,31 @@ void Ponte::unitaInLinea(int unita, bool inLinea)
                      1);
 }
 
+void Ponte::pubblicaDiagnostica()
+{
+    const QJsonObject stato{
+        {QStringLiteral("collegamento"),
+         m_schedaInLinea ? QStringLiteral("in linea") : QStringLiteral("non in linea")},
+        {QStringLiteral("risposta_ms"),
+         m_rispostaMs >= 0 ? QJsonValue(m_rispostaMs) : QJsonValue()},
+        {QStringLiteral("rifiutati"), m_rifiutati},
+        {QStringLiteral("ultima_risposta"), m_ultimaRisposta.isValid()
+                                                ? QJsonValue(m_ultimaRisposta.toString(Qt::ISODate))
+                                                : QJsonValue()},
+    };
+    const QByteArray payload = QJsonDocument(stato).toJson(QJsonDocument::Compact);
+    if (payload != m_diagnosticaPubblicata &&
+        m_mqtt->pubblica(m_argomenti.diagnostica(), payload, true)) {
+        m_diagnosticaPubblicata = payload;
+    }
+}
+
 void Ponte::inLinea(bool inLinea)
 {
     m_schedaInLinea = inLinea;
     pubblicaScheda();
+    m_diagnostica.stop();
+    pubblicaDiagnostica();
     verificaFine();
 }
 
@@ -281,6 +316,8 @@ void Ponte::collegato()
         m_mqtt->pubblica(argomento, payload.toUtf8(), true);
     }
     pubblicaScheda();
+    m_diagnosticaPubblicata.clear();
+    pubblicaDiagnostica();
     for (auto it = m_unitaInLinea.cbegin(); it != m_unitaInLinea.cend(); ++it) {
         m_mqtt->pubblica(m_argomenti.statoUnita(it.key()),
                          (it.value() ? kOnline : kOffline).toUtf8(), true, 1);
@@ -401,6 +438,10 @@ void Ponte::rispondiErrore(const QString &argomento, const QByteArray &payload,
     const QString argomentoCorto = eco(argomento, kMassimoEco);
     const QString payloadCorto = eco(QString::fromUtf8(payload.left(kMassimoEco * 4)), kMassimoEco);
     Registro::avviso(QStringLiteral("comando rifiutato su %1: %2").arg(argomentoCorto, motivo));
+    ++m_rifiutati;
+    if (!m_diagnostica.isActive()) {
+        m_diagnostica.start();
+    }
     const QJsonObject risposta{{QStringLiteral("topic"), argomentoCorto},
                                {QStringLiteral("payload"), payloadCorto},
                                {QStringLiteral("motivo"), motivo}};

@@ -9,6 +9,7 @@
 #include "ponte/StatiPubblicati.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QHash>
@@ -59,6 +60,8 @@ private:
     void comandoSet(const QString &argomento, const QByteArray &payload);
     void rispondiErrore(const QString &argomento, const QByteArray &payload, const QString &motivo);
     void pubblicaScheda();
+    // The diagnostics now, if they changed since last published.
+    void pubblicaDiagnostica();
     void pubblicaAnnunci(bool tutti);
     void ricaricaConfigurazione();
     void guardaImpostazioni();
@@ -83,6 +86,12 @@ private:
     QFileSystemWatcher m_osservatore;
     QTimer m_ricarica;
     QTimer m_limite;
+    // The diagnostics: what changes often goes out at most every few seconds.
+    int m_rispostaMs = -1;
+    qint64 m_rifiutati = 0;
+    QDateTime m_ultimaRisposta;
+    QByteArray m_diagnosticaPubblicata;
+    QTimer m_diagnostica;
     DiagnosiTls m_diagnosiTls;
     // The discovery again after Home Assistant's birth.
     QTimer m_reannuncio;

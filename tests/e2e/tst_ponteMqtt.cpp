@@ -209,7 +209,7 @@ void TestPonteMqtt::discovery()
         }
         QVERIFY(config[QStringLiteral("origin")].toObject().contains(QStringLiteral("name")));
         const QJsonObject componenti = config[QStringLiteral("components")].toObject();
-        QCOMPARE(componenti.size(), config == scheda ? 26 : 24);
+        QCOMPARE(componenti.size(), config == scheda ? 30 : 24);
         // Availability once for the device: the bridge, the board and, for a unit, the unit.
         QCOMPARE(config[QStringLiteral("availability_mode")].toString(), QStringLiteral("all"));
         QStringList disponibilita;
@@ -227,7 +227,14 @@ void TestPonteMqtt::discovery()
                  {"platform", "unique_id", "default_entity_id", "name", "state_topic"}) {
                 QVERIFY2(c.contains(QLatin1String(chiave)), chiave);
             }
-            QVERIFY(!c.contains(QStringLiteral("availability")));
+            // Diagnostics are available while the bridge runs, the board there or not.
+            if (c[QStringLiteral("entity_category")].toString() == QLatin1String("diagnostic")) {
+                QCOMPARE(c[QStringLiteral("availability")].toArray().size(), 1);
+                QCOMPARE(c[QStringLiteral("state_topic")].toString(),
+                         argomento(QStringLiteral("diagnostica")));
+            } else {
+                QVERIFY(!c.contains(QStringLiteral("availability")));
+            }
             const QString piattaforma = c[QStringLiteral("platform")].toString();
             QCOMPARE(c.contains(QStringLiteral("command_topic")),
                      piattaforma == QLatin1String("switch") ||
@@ -474,6 +481,22 @@ void TestPonteMqtt::livelliCanale()
 
 void TestPonteMqtt::arrestoEUnaVolta()
 {
+    // The diagnostics count every command answered on "errore" (17 hostile ones and a few
+    // more), with the board in line and answering.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QJsonDocument::fromJson(m_osservatore.ultimo(argomento(QStringLiteral("diagnostica"))))
+                .object()[QStringLiteral("rifiutati")]
+                .toInt() >= 18,
+        10000);
+    const QJsonObject diagnostica =
+        QJsonDocument::fromJson(m_osservatore.ultimo(argomento(QStringLiteral("diagnostica"))))
+            .object();
+    QCOMPARE(diagnostica[QStringLiteral("collegamento")].toString(), QStringLiteral("in linea"));
+    QVERIFY(diagnostica[QStringLiteral("risposta_ms")].toInt(-1) >= 0);
+    QVERIFY(QDateTime::fromString(diagnostica[QStringLiteral("ultima_risposta")].toString(),
+                                  Qt::ISODate)
+                .isValid());
+
     // The wrong scale of input 4 was told once, not at every reading of the continuous output.
     QCOMPARE(m_ponte.log().count(QStringLiteral("analogico 4: scala non valida")), 1);
 
