@@ -21,6 +21,10 @@ namespace {
 
 constexpr int kRitardoRiprovaMinimoMs = 1000;
 constexpr int kRitardoRiprovaMassimoMs = 30000;
+// A scene's commands arrive one by one: an idle executor waits this long after the last for
+// more, at most kRaccoltaMassimaMs after the first, so that one read of a bank serves them all.
+constexpr int kRaccoltaMs = 30;
+constexpr int kRaccoltaMassimaMs = 200;
 
 // The points a reply of this kind carries.
 std::optional<Punto::Tipo> tipoPunto(TipoRisposta tipo)
@@ -104,6 +108,8 @@ LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QOb
         }
         concludiPasso(m_passo, false);
     });
+    m_raccolta.setSingleShot(true);
+    connect(&m_raccolta, &QTimer::timeout, this, &LatoScheda::pianifica);
     m_riprova.setSingleShot(true);
     connect(&m_riprova, &QTimer::timeout, this, &LatoScheda::apri);
     m_periodo.setInterval(m_opzioni.periodoMs);
@@ -171,6 +177,7 @@ void LatoScheda::ferma()
     m_attesaRisposta.stop();
     m_riprova.stop();
     m_periodo.stop();
+    m_raccolta.stop();
     m_fase = Fase::Scollegata;
     m_sessione->chiudi();
 }
@@ -376,7 +383,7 @@ void LatoScheda::esegui()
         Registro::info(QStringLiteral("scheda: in linea"));
         emit inLinea(true);
     }
-    if (m_fase != Fase::InLinea || m_fermato) {
+    if (m_fase != Fase::InLinea || m_fermato || m_raccolta.isActive()) {
         return;
     }
     if (!m_comandi.isEmpty()) {
@@ -532,7 +539,14 @@ bool LatoScheda::comanda(const Punto &punto, const RichiestaComando &richiesta,
         }
     }
     m_comandi.append({punto, richiesta, argomento, payload});
-    pianifica();
+    if (!m_lavoro) {
+        if (!m_raccolta.isActive()) {
+            m_inizioRaccolta.start();
+        }
+        if (m_inizioRaccolta.elapsed() < kRaccoltaMassimaMs) {
+            m_raccolta.start(kRaccoltaMs);
+        }
+    }
     return true;
 }
 

@@ -173,6 +173,8 @@ private:
     void esitoUnita(const Comando &lettura, bool riuscita);
 
     QElapsedTimer m_inizioLettura;
+    QTimer m_raccolta;
+    QElapsedTimer m_inizioRaccolta;
     QTimer m_attesaRisposta;
     QTimer m_riprova;
     QTimer m_periodo;

@@ -424,7 +424,7 @@ void TestPonteMqtt::scena()
     // The banks go in the order their first command came: the analog outputs last.
     QTRY_VERIFY_WITH_TIMEOUT(
         m_osservatore.ultimo(argomento(QStringLiteral("uscita_analogica/2"))) == "75", 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(contaEseguiti(QStringLiteral("*/PS"), eseguiti), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(contaEseguiti(QStringLiteral("*/PS"), eseguiti) >= 1, 5000);
     for (int n = 1; n <= 8; ++n) {
         QVERIFY(s.rele[n - 1]);
         QCOMPARE(s.unita[1].uscite[n - 1], uscite[n - 1]);
@@ -436,13 +436,23 @@ void TestPonteMqtt::scena()
     QCOMPARE(s.usciteAnalogiche[0], Conversioni::percentualeALivello(40));
     QVERIFY(errori(da).isEmpty());
     const QStringList fatti = m_eseguiti.mid(eseguiti);
-    QCOMPARE(fatti.count(QStringLiteral("*/RS")), 2);
-    QCOMPARE(fatti.count(QStringLiteral("*/ER100S")), 2);
+    // Each bank read before and after its writes: once each as a rule, twice if the machine
+    // is so slow that the scene's commands reached the bridge far apart; never one read per
+    // command.
+    const qsizetype letture = fatti.count(QStringLiteral("*/RS"));
+    const qsizetype lettureUnita = fatti.count(QStringLiteral("*/ER100S"));
+    qInfo("relay bank read %lld times, unit outputs %lld times", qlonglong(letture),
+          qlonglong(lettureUnita));
+    QVERIFY(letture == 2 || letture == 4);
+    QVERIFY(lettureUnita == 2 || lettureUnita == 4);
+    const qsizetype lettureLivelli = fatti.count(QStringLiteral("*/PS"));
+    QVERIFY(lettureLivelli == 1 || lettureLivelli == 2);
     QCOMPARE(fatti.filter(QRegularExpression(QStringLiteral("^\\*/R[1-8]$"))).size(),
              releDaCambiare);
     QCOMPARE(fatti.filter(QRegularExpression(QStringLiteral("^\\*/ER100[1-8]$"))).size(),
              usciteDaCambiare);
-    QCOMPARE(fatti.size(), 2 + releDaCambiare + 2 + usciteDaCambiare + 3);
+    QCOMPARE(fatti.size(),
+             letture + releDaCambiare + lettureUnita + usciteDaCambiare + 2 + lettureLivelli);
 }
 
 void TestPonteMqtt::livelliCanale()
@@ -498,7 +508,7 @@ void TestPonteMqtt::arrestoEUnaVolta()
                 .isValid());
 
     // The wrong scale of input 4 was told once, not at every reading of the continuous output.
-    QCOMPARE(m_ponte.log().count(QStringLiteral("analogico 4: scala non valida")), 1);
+    QCOMPARE(m_ponte.log().count(QStringLiteral("IAV04=zero")), 1);
 
     // A new name in the panel's settings file: the board's discovery again, with it.
     const qsizetype da = m_osservatore.quanti();
