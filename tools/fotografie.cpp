@@ -372,9 +372,8 @@ private:
         if (barra->testo(1).startsWith(QLatin1String("Comando non inviato"))) {
             salva(m_finestra.get(), QStringLiteral("avviso-uscite-digitali.png"),
                   "Uscite Digitali, a command that could not go out",
-                  "a relay clicked while the board gave no ready prompt: the panels are no "
-                  "longer current and status panel 1 says why, widened into the room the "
-                  "connection text leaves.");
+                  "a relay clicked while the board gave no ready prompt: status panel 1 says "
+                  "why, whole, widened into the room the connection text leaves.");
         } else {
             std::printf("no notice after a relay click on a silent board, skipped\n");
         }
