@@ -63,18 +63,14 @@ int BarraStato::larghezzaTesto(int pannello) const
 
 void BarraStato::disponi()
 {
-    m_disposte = larghezzeDisposte(width(), m_larghezze, larghezzaTesto(0), larghezzaTesto(1));
+    const std::array<int, 3> disposte =
+        larghezzeDisposte(width(), m_larghezze, larghezzaTesto(0), larghezzaTesto(1));
     int x = 0;
     for (int i = 0; i < numeroPannelli(); ++i) {
-        m_pannelli[i]->setGeometry(x, 0, m_disposte[i], height());
-        x += m_disposte[i];
+        m_pannelli[i]->setGeometry(x, 0, disposte[i], height());
+        x += disposte[i];
         mostraTesto(i);
     }
-}
-
-int BarraStato::larghezzaMostrata(int pannello) const
-{
-    return m_disposte.at(pannello);
 }
 
 void BarraStato::mostraTesto(int pannello)

@@ -22,8 +22,6 @@ public:
     int larghezzaPannello(int pannello) const;
     void impostaLarghezzaPannello(int pannello, int larghezza);
     int numeroPannelli() const { return static_cast<int>(m_pannelli.size()); }
-    // The width panel `pannello` has now: a long notice widens panel 1 beyond its own width.
-    int larghezzaMostrata(int pannello) const;
 
     // Where the panels go in a bar `barra` pixels wide, given their own widths and the widths
     // the texts of panels 0 and 1 need: panel 1 never narrower than its own width, and wider
@@ -43,5 +41,4 @@ private:
     std::array<QLabel *, 3> m_pannelli{};
     std::array<QString, 3> m_testi;
     std::array<int, 3> m_larghezze{300, 180, 170};
-    std::array<int, 3> m_disposte = m_larghezze;
 };

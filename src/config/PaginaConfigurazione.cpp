@@ -355,13 +355,14 @@ bool PaginaConfigurazione::sbSalvaConfIniClick()
     QLineEdit *primoErrato = nullptr;
     for (int n = 1; n <= 8; ++n) {
         const QStringList diQuesto = erroriGamma(n, eVal(n)->text(), eValMax(n)->text());
-        if (!diQuesto.isEmpty() && primoErrato == nullptr) {
+        if (diQuesto.isEmpty()) {
+            continue;
+        }
+        if (primoErrato == nullptr) {
             primoErrato = NumeroDecimale(eVal(n)->text()) ? eValMax(n) : eVal(n);
         }
         for (QLineEdit *campo : {eVal(n), eValMax(n)}) {
-            if (!diQuesto.isEmpty()) {
-                m_segnalati.insert(campo, campo->text());
-            }
+            m_segnalati.insert(campo, campo->text());
         }
         errori << diQuesto;
     }
