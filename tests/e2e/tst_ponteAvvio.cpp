@@ -143,8 +143,9 @@ bool openssl(const QString &cartella, const QStringList &argomenti)
 }
 
 // A key and a certificate "nome", signed by the CA "firmataDa" or by itself.
+// `giorni` negative: expired since.
 bool certificato(const QString &cartella, const QString &nome, const QString &soggetto,
-                 const QString &firmataDa = {})
+                 const QString &firmataDa = {}, int giorni = 30)
 {
     const QStringList chiave{QStringLiteral("-newkey"),
                              QStringLiteral("ec"),
@@ -171,7 +172,7 @@ bool certificato(const QString &cartella, const QString &nome, const QString &so
                               nome + QStringLiteral(".csr"), QStringLiteral("-CA"),
                               firmataDa + QStringLiteral(".crt"), QStringLiteral("-CAkey"),
                               firmataDa + QStringLiteral(".key"), QStringLiteral("-CAcreateserial"),
-                              QStringLiteral("-days"), QStringLiteral("30"),
+                              QStringLiteral("-days"), QString::number(giorni),
                               QStringLiteral("-extfile"), QStringLiteral("estensioni"),
                               QStringLiteral("-out"), nome + QStringLiteral(".crt")});
 }
@@ -182,13 +183,16 @@ void TestPonteAvvio::certificatoRifiutato_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("ca");
+    QTest::addColumn<int>("giorni");
     QTest::addColumn<QString>("atteso");
     QTest::newRow("CA sbagliata") << "127.0.0.1"
-                                  << "altra"
+                                  << "altra" << 30
                                   << "il certificato del broker non è firmato dalla CA";
-    QTest::newRow("nome sbagliato") << "localhost"
-                                    << "ca"
-                                    << "il certificato del broker non vale per il nome localhost";
+    QTest::newRow("nome sbagliato")
+        << "localhost"
+        << "ca" << 30 << "il certificato del broker non vale per il nome localhost";
+    QTest::newRow("scaduto") << "127.0.0.1"
+                             << "ca" << -1 << "il certificato del broker è scaduto il";
 }
 
 void TestPonteAvvio::certificatoRifiutato()
@@ -197,13 +201,14 @@ void TestPonteAvvio::certificatoRifiutato()
     // level, before any connection was ever made.
     QFETCH(QString, host);
     QFETCH(QString, ca);
+    QFETCH(int, giorni);
     QFETCH(QString, atteso);
     QTemporaryDir cartella;
     const QString c = cartella.path();
     QVERIFY(certificato(c, QStringLiteral("ca"), QStringLiteral("/CN=Prova CA")));
     QVERIFY(certificato(c, QStringLiteral("altra"), QStringLiteral("/CN=Altra CA")));
     QVERIFY(certificato(c, QStringLiteral("broker"), QStringLiteral("/CN=127.0.0.1"),
-                        QStringLiteral("ca")));
+                        QStringLiteral("ca"), giorni));
     // Run as root, mosquitto reads its key after dropping to its own user.
     QFile::setPermissions(c, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                  QFile::ReadOther | QFile::ExeOther);
