@@ -10,11 +10,27 @@
 #include <QLabel>
 
 BarraSeriale::BarraSeriale(TrasportoSeriale &collegamento, Messaggi &messaggi, QWidget *parent)
-    : QFrame(parent), m_collegamento(collegamento)
+    : QFrame(parent), m_collegamento(collegamento), m_messaggi(messaggi)
 {
     setObjectName(QStringLiteral("pnSeriale"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setFixedHeight(36);
+    hide();
+}
+
+void BarraSeriale::setVisible(bool visibile)
+{
+    if (visibile) {
+        costruisci();
+    }
+    QFrame::setVisible(visibile);
+}
+
+void BarraSeriale::costruisci()
+{
+    if (m_rgComm) {
+        return;
+    }
     auto *riga = new QHBoxLayout(this);
     riga->setContentsMargins(8, 0, 8, 0);
     m_rgComm = new GruppoRadio(QStringLiteral("rgComm"), QStringLiteral("  Comm   "),
@@ -45,14 +61,14 @@ BarraSeriale::BarraSeriale(TrasportoSeriale &collegamento, Messaggi &messaggi, Q
     riga->addWidget(m_cbDispositivo, 1);
     auto *salva = creaPulsanteSalva(this, QStringLiteral("sbSalvaPorte"));
     connect(salva, &QToolButton::clicked, this,
-            protetto(messaggi, [this] { sbSalvaPorteClick(); }));
+            protetto(m_messaggi, [this] { sbSalvaPorteClick(); }));
     riga->addWidget(salva);
     riga->addStretch(1);
-    hide();
 }
 
 void BarraSeriale::carica()
 {
+    costruisci();
     const SceltaSeriale scelta = m_collegamento.sceltaSalvata();
     m_rgComm->setItemIndex(scelta.indiceNumero);
     m_rgVelocita->setItemIndex(scelta.indiceVelocita);

@@ -71,34 +71,50 @@ BarraTcp::BarraTcp(TrasportoTcp &collegamento, Messaggi &messaggi, QWidget *pare
     setObjectName(QStringLiteral("pnTcp"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setFixedHeight(33);
+    hide();
+    connect(&collegamento, &TrasportoTcp::indirizzoCambiato, this, &BarraTcp::impostaIndirizzo);
+}
+
+void BarraTcp::setVisible(bool visibile)
+{
+    if (visibile) {
+        costruisci();
+    }
+    QFrame::setVisible(visibile);
+}
+
+void BarraTcp::costruisci()
+{
+    if (m_eIp) {
+        return;
+    }
     auto *riga = new QHBoxLayout(this);
     riga->setContentsMargins(8, 2, 8, 2);
     riga->addWidget(new QLabel(QStringLiteral("IP:"), this));
-    m_eIp = new QLineEdit(this);
+    m_eIp = new QLineEdit(m_collegamento.ip(), this);
     m_eIp->setObjectName(QStringLiteral("eIp"));
     m_eIp->setFixedWidth(140);
     riga->addWidget(m_eIp);
     riga->addSpacing(12);
     riga->addWidget(new QLabel(QStringLiteral("Porta:"), this));
-    m_ePorta = new QLineEdit(this);
+    m_ePorta = new QLineEdit(m_collegamento.porta(), this);
     m_ePorta->setObjectName(QStringLiteral("ePorta"));
     m_ePorta->setFixedWidth(70);
     riga->addWidget(m_ePorta);
     auto *salva = creaPulsanteSalva(this, QStringLiteral("SpeedButton4"));
     connect(salva, &QToolButton::clicked, this,
-            protetto(messaggi, [this] { SpeedButton4Click(); }));
+            protetto(m_messaggi, [this] { SpeedButton4Click(); }));
     riga->addWidget(salva);
     riga->addStretch(1);
-    hide();
 
     for (QLineEdit *campo : {m_eIp, m_ePorta}) {
         connect(campo, &QLineEdit::textChanged, this,
                 [this] { m_collegamento.setIndirizzo(m_eIp->text(), m_ePorta->text()); });
     }
-    connect(&collegamento, &TrasportoTcp::indirizzoCambiato, this, &BarraTcp::impostaIndirizzo);
-    connect(m_eIp, &QLineEdit::editingFinished, this,
-            protetto(messaggi, [this] { controllaCampo(erroreIp(m_eIp->text()), m_eIp->text()); }));
-    connect(m_ePorta, &QLineEdit::editingFinished, this, protetto(messaggi, [this] {
+    connect(m_eIp, &QLineEdit::editingFinished, this, protetto(m_messaggi, [this] {
+                controllaCampo(erroreIp(m_eIp->text()), m_eIp->text());
+            }));
+    connect(m_ePorta, &QLineEdit::editingFinished, this, protetto(m_messaggi, [this] {
                 controllaCampo(errorePorta(m_ePorta->text()), m_ePorta->text());
             }));
 }
@@ -155,6 +171,11 @@ void BarraTcp::controllaCampo(const QString &errore, const QString &testo)
 
 void BarraTcp::impostaIndirizzo(const QString &ip, const QString &porta)
 {
+    if (!m_eIp) {
+        // The fields take the link's address when they are built.
+        m_collegamento.setIndirizzo(ip, porta);
+        return;
+    }
     m_eIp->setText(ip);
     m_ePorta->setText(porta);
 }
@@ -169,8 +190,10 @@ void BarraTcp::carica()
 
 void BarraTcp::SpeedButton4Click()
 {
+    // The link holds what the fields show.
     QStringList errori;
-    for (const QString &errore : {erroreIp(m_eIp->text()), errorePorta(m_ePorta->text())}) {
+    for (const QString &errore :
+         {erroreIp(m_collegamento.ip()), errorePorta(m_collegamento.porta())}) {
         if (!errore.isEmpty()) {
             errori << errore;
         }

@@ -3,6 +3,8 @@
 #include "link/Invio.h"
 #include "protocol/SessioneScheda.h"
 
+#include "app/BarraSeriale.h"
+#include "app/BarraTcp.h"
 #include "app/NavigazionePagine.h"
 
 #include "Supporto.h"
@@ -45,6 +47,8 @@ void costruisciPagine(TfrmMain &finestra)
     navigazione.paginaPerifIngressiDigitali();
     navigazione.paginaPerifUsciteAnalogiche();
     navigazione.paginaConfigurazione();
+    finestra.findChild<BarraTcp *>()->costruisci();
+    finestra.findChild<BarraSeriale *>()->costruisci();
 }
 
 TfrmMain &BancoFinestra::crea()

@@ -10,8 +10,8 @@
 
 // The main window over a temporary settings folder, its messages recorded. Settings files
 // written into the folder before crea() are what the window reads at start.
-// Builds every page the window builds only when first opened, so a test can reach their
-// controls without opening them.
+// Builds every page the window builds only when first opened, and the controls of both link
+// bars, so a test can reach them without opening or showing them.
 void costruisciPagine(TfrmMain &finestra);
 
 class BancoFinestra

@@ -8,6 +8,7 @@
 #include "link/Trasporto.h"
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/ImmagineStirata.h"
 #include "protocol/Protocollo.h"
 #include "protocol/SessioneScheda.h"
 #include "settings/Ini.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTextBlock>
 #include <QToolButton>
@@ -71,11 +73,16 @@ private:
     }
 
 private slots:
-    // First of all: it looks at the image-format plugins the whole process has loaded.
+    // First of all: it looks at the image-format plugins the whole process has loaded, once
+    // the home picture is in and the TCP bar, with its icon, has been shown.
     void allAvvioSoloIlFormatoDellaHome()
     {
         preparaApplicazione(*qApp);
         QVERIFY(mostra());
+        auto *immagine = m_finestra->findChild<ImmagineStirata *>("Image1");
+        QTRY_VERIFY(!immagine->immagine().isNull());
+        azione(*m_finestra, "mCollTcp")->trigger();
+        QVERIFY(m_finestra->findChild<QWidget *>("pnTcp")->isVisible());
         m_finestra->repaint();
         QFile mappe(QStringLiteral("/proc/self/maps"));
         QVERIFY(mappe.open(QIODevice::ReadOnly));
@@ -92,6 +99,64 @@ private slots:
         QVERIFY(m_finestra->menuBar()->isVisible());
     }
 
+    // The window reaches the screen with the home page laid out and without its picture, which
+    // is decoded afterwards and painted within 100 ms of that first paint.
+    void immagineDellaHomeDopoLaPrimaPittura()
+    {
+        TfrmMain &finestra = crea();
+        auto *immagine = finestra.findChild<ImmagineStirata *>("Image1");
+        auto *lbIA = finestra.findChild<QWidget *>("lbIA");
+        QVERIFY(immagine && lbIA);
+        struct Pitture : QObject
+        {
+            ImmagineStirata *immagine = nullptr;
+            QElapsedTimer orologio;
+            // For each paint: what was painted, whether the picture was decoded, when.
+            QList<QObject *> chi;
+            QList<bool> decodificata;
+            QList<qint64> ms;
+            bool eventFilter(QObject *oggetto, QEvent *evento) override
+            {
+                if (evento->type() == QEvent::Paint) {
+                    if (!orologio.isValid()) {
+                        orologio.start();
+                    }
+                    chi << oggetto;
+                    decodificata << !immagine->immagine().isNull();
+                    ms << orologio.elapsed();
+                }
+                return false;
+            }
+        } pitture;
+        pitture.immagine = immagine;
+        for (QObject *osservato :
+             {static_cast<QObject *>(&finestra), static_cast<QObject *>(immagine),
+              static_cast<QObject *>(lbIA)}) {
+            osservato->installEventFilter(&pitture);
+        }
+        QVERIFY(mostra());
+        const auto dipintaConImmagine = [&] {
+            for (qsizetype i = 0; i < pitture.chi.size(); ++i) {
+                if (pitture.chi.at(i) == immagine && pitture.decodificata.at(i)) {
+                    return i;
+                }
+            }
+            return qsizetype(-1);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(dipintaConImmagine() >= 0, 5000);
+        const qsizetype conImmagine = dipintaConImmagine();
+        // Before the picture was decoded: the window, the picture's place and the entries.
+        QList<QObject *> prima;
+        for (qsizetype i = 0; i < pitture.chi.size() && !pitture.decodificata.at(i); ++i) {
+            prima << pitture.chi.at(i);
+        }
+        QVERIFY(prima.contains(&finestra));
+        QVERIFY(prima.contains(immagine));
+        QVERIFY(prima.contains(lbIA));
+        QVERIFY2(pitture.ms.at(conImmagine) <= 100,
+                 qPrintable(QString::number(pitture.ms.at(conImmagine)) + " ms"));
+    }
+
     void avvioSenzaImpostazioni()
     {
         QVERIFY(mostra());
@@ -105,6 +170,10 @@ private slots:
         QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->count(), 9);
         QVERIFY(!azione(finestra, "mCollTcp")->isChecked());
         QVERIFY(!azione(finestra, "mCollSeriale")->isChecked());
+        // The link bars are built when first shown.
+        QVERIFY(!finestra.findChild<QLineEdit *>("eIp"));
+        QVERIFY(!finestra.findChild<QWidget *>("rgComm"));
+        costruisciPagine(finestra);
         QVERIFY(finestra.findChild<QLineEdit *>("eIp")->text().isEmpty());
         QVERIFY(finestra.findChild<QLineEdit *>("ePorta")->text().isEmpty());
         QVERIFY(!finestra.findChild<QWidget *>("pnTcp")->isVisible());
@@ -258,6 +327,7 @@ private slots:
         TfrmMain &finestra = crea();
         QCOMPARE(azione(finestra, "mCollTcp")->isChecked(), tcp);
         QCOMPARE(azione(finestra, "mCollSeriale")->isChecked(), seriale);
+        costruisciPagine(finestra);
         QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), ip);
         QCOMPARE(finestra.findChild<QLineEdit *>("ePorta")->text(), porta);
     }
@@ -607,6 +677,7 @@ private slots:
 
         QVERIFY(!finestra.sessione().isContinuo());
         QVERIFY(azione(finestra, "mCollTcp")->isChecked());
+        costruisciPagine(finestra);
         QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), QStringLiteral("192.168.1.9"));
         QCOMPARE(finestra.findChild<QStackedWidget *>("pcPagine")->currentIndex(), 0);
     }

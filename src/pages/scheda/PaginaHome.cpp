@@ -4,8 +4,6 @@
 #include "pages/widgets/EtichettaCliccabile.h"
 #include "pages/widgets/ImmagineStirata.h"
 
-#include <QPixmap>
-
 namespace {
 
 struct DefinizioneVoce
@@ -34,7 +32,7 @@ constexpr int kDiametro = 15;
 PaginaHome::PaginaHome(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet1"));
-    m_immagine = new ImmagineStirata(QPixmap(QStringLiteral(":/home.jpg")), this);
+    m_immagine = new ImmagineStirata(QStringLiteral(":/home.jpg"), this);
     m_immagine->setObjectName(QStringLiteral("Image1"));
     connect(m_immagine, &ImmagineStirata::cliccata, this, &PaginaHome::immagineCliccata);
 
