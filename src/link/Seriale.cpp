@@ -5,16 +5,25 @@
 // Reads at most this much per notification, so a count always fits 16 bits.
 static constexpr qint64 MassimoPerNotifica = 8192;
 
-Seriale::Seriale(QObject *parent) : QObject(parent), m_porta(new QSerialPort(this))
-{
-    connect(m_porta, &QSerialPort::readyRead, this, &Seriale::leggiDati);
-    connect(m_porta, &QSerialPort::errorOccurred, this, &Seriale::erroreSegnalato);
-}
+Seriale::Seriale(QObject *parent) : QObject(parent) {}
 
 Seriale::~Seriale()
 {
     // No signal here: listeners may already be half gone.
-    m_porta->close();
+    if (m_porta) {
+        m_porta->close();
+    }
+}
+
+QSerialPort &Seriale::porta()
+{
+    // Made at the first open: nothing of the serial library runs before the port is used.
+    if (!m_porta) {
+        m_porta = new QSerialPort(this);
+        connect(m_porta, &QSerialPort::readyRead, this, &Seriale::leggiDati);
+        connect(m_porta, &QSerialPort::errorOccurred, this, &Seriale::erroreSegnalato);
+    }
+    return *m_porta;
 }
 
 void Seriale::setComNumber(int numero)
@@ -100,7 +109,7 @@ void Seriale::apri()
         throw ErroreProgramma(QStringLiteral("Nessuna porta seriale scelta"));
     }
     const QString nome = nomeDispositivo();
-    m_porta->setPortName(nome);
+    porta().setPortName(nome);
     m_porta->clearError();
     m_chiusuraPendente = false;
     if (!m_porta->open(QIODevice::ReadWrite)) {
@@ -122,7 +131,7 @@ void Seriale::apri()
 
 bool Seriale::isOpen() const
 {
-    return m_porta->isOpen() && !m_chiusuraPendente;
+    return m_porta && m_porta->isOpen() && !m_chiusuraPendente;
 }
 
 void Seriale::scrivi(const QByteArray &dati)
@@ -135,7 +144,7 @@ void Seriale::scrivi(const QByteArray &dati)
 
 void Seriale::applicaLinea()
 {
-    if (!m_porta->isOpen()) {
+    if (!m_porta || !m_porta->isOpen()) {
         return;
     }
     m_porta->setBaudRate(m_baud);
@@ -180,7 +189,7 @@ void Seriale::chiudiPerGuasto()
 
 void Seriale::chiudi()
 {
-    if (!m_porta->isOpen()) {
+    if (!m_porta || !m_porta->isOpen()) {
         return;
     }
     m_porta->close();

@@ -55,6 +55,7 @@ signals:
     void chiusa();
 
 private:
+    QSerialPort &porta();
     void applicaLinea();
     void leggiDati();
     void erroreSegnalato(QSerialPort::SerialPortError errore);

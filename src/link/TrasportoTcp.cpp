@@ -64,20 +64,27 @@ QString motivoErroreSocket(QAbstractSocket::SocketError errore, const QString &h
 
 TrasportoTcp::TrasportoTcp(const ValoriProgramma &valori, TestoStato &testoStato,
                            const Temporizzazioni &tempi, QObject *parent)
-    : Trasporto(QStringLiteral("TCP"), testoStato, tempi, parent), m_valori(valori),
-      m_socket(new QTcpSocket(this))
+    : Trasporto(QStringLiteral("TCP"), testoStato, tempi, parent), m_valori(valori)
 {
-    m_socket->setObjectName(QStringLiteral("ClientSocket"));
-    connect(m_socket, &QTcpSocket::connected, this, &TrasportoTcp::ClientSocketConnect);
-    connect(m_socket, &QTcpSocket::disconnected, this, &TrasportoTcp::ClientSocketDisconnect);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, &TrasportoTcp::ClientSocketError);
-    connect(m_socket, &QTcpSocket::readyRead, this, &TrasportoTcp::leggi);
-    connect(m_socket, &QTcpSocket::stateChanged, this, &Trasporto::statoCambiato);
+}
+
+QTcpSocket &TrasportoTcp::clientSocket()
+{
+    if (!m_socket) {
+        m_socket = new QTcpSocket(this);
+        m_socket->setObjectName(QStringLiteral("ClientSocket"));
+        connect(m_socket, &QTcpSocket::connected, this, &TrasportoTcp::ClientSocketConnect);
+        connect(m_socket, &QTcpSocket::disconnected, this, &TrasportoTcp::ClientSocketDisconnect);
+        connect(m_socket, &QTcpSocket::errorOccurred, this, &TrasportoTcp::ClientSocketError);
+        connect(m_socket, &QTcpSocket::readyRead, this, &TrasportoTcp::leggi);
+        connect(m_socket, &QTcpSocket::stateChanged, this, &Trasporto::statoCambiato);
+    }
+    return *m_socket;
 }
 
 bool TrasportoTcp::isGiu() const
 {
-    return m_socket->state() == QAbstractSocket::UnconnectedState;
+    return !m_socket || m_socket->state() == QAbstractSocket::UnconnectedState;
 }
 
 void TrasportoTcp::setIndirizzo(const QString &ip, const QString &porta)
@@ -150,7 +157,9 @@ void TrasportoTcp::chiudi()
 void TrasportoTcp::abbandona()
 {
     QScopedValueRollback voluta(m_chiusuraVoluta, true);
-    m_socket->abort();
+    if (m_socket) {
+        m_socket->abort();
+    }
     m_socketAttivo = false;
 }
 
@@ -182,7 +191,7 @@ void TrasportoTcp::ConnettiTcp(const QString &host, const QString &porta)
     abbandona();
     m_hostTentato = host;
     m_portaTentata = QString::number(numeroPorta);
-    m_socket->connectToHost(host, static_cast<quint16>(numeroPorta));
+    clientSocket().connectToHost(host, static_cast<quint16>(numeroPorta));
 }
 
 void TrasportoTcp::ClientSocketConnect()
@@ -273,7 +282,7 @@ QList<Trasporto::Pezzo> TrasportoTcp::pezziDiretti(const QString &testo) const
 bool TrasportoTcp::scriviPezzo(const QByteArray &dati)
 {
     // An unconnected socket takes nothing: the character is lost.
-    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
         return false;
     }
     if (m_socket->write(dati) < 0) {

@@ -16,7 +16,8 @@ public:
     TrasportoTcp(const ValoriProgramma &valori, TestoStato &testoStato,
                  const Temporizzazioni &tempi, QObject *parent = nullptr);
 
-    QTcpSocket &clientSocket() const { return *m_socket; }
+    // Made at its first use: nothing of the network library runs before the link is used.
+    QTcpSocket &clientSocket();
 
     bool isAttivo() const override { return m_socketAttivo; }
     bool isGiu() const override;
