@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImageReader>
+#include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -23,13 +25,36 @@ QIcon iconaFinestra()
     return icona;
 }
 
+// Gives the windows their icon once the first of them has been painted: the window reaches the
+// screen without waiting for its two pictures to be decoded.
+class IconaDopoPrimaPittura : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *oggetto, QEvent *evento) override
+    {
+        if (evento->type() == QEvent::Paint && oggetto->isWidgetType() &&
+            static_cast<QWidget *>(oggetto)->isWindow()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            // Queued, so the frame being painted goes out first.
+            QTimer::singleShot(0, this, [this] {
+                QApplication::setWindowIcon(iconaFinestra());
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void preparaApplicazione(QApplication &applicazione)
 {
     QApplication::setApplicationName(QStringLiteral("brivola"));
     QApplication::setDesktopFileName(QStringLiteral("brivola"));
-    QApplication::setWindowIcon(iconaFinestra());
+    applicazione.installEventFilter(new IconaDopoPrimaPittura(&applicazione));
     // The style the operator chose (Fusion unless told), with the start-up icons read directly.
     QApplication::setStyle(new StileIcone(QApplication::style()->name()));
     caricaTraduzioni(applicazione);

@@ -3,5 +3,6 @@
 class QApplication;
 
 // What the program sets on the application before its window: its name (which picks the
-// settings folder and the menu entry), the window icon, the style and the Italian catalogues.
+// settings folder and the menu entry), the style and the Italian catalogues; the window icon
+// follows the first window's first paint.
 void preparaApplicazione(QApplication &applicazione);

@@ -74,13 +74,15 @@ private:
 
 private slots:
     // First of all: it looks at the image-format plugins the whole process has loaded, once
-    // the home picture is in and the TCP bar, with its icon, has been shown.
+    // the home picture and the window icon are in and the TCP bar, with its icon, has been shown.
     void allAvvioSoloIlFormatoDellaHome()
     {
         preparaApplicazione(*qApp);
+        QVERIFY(QApplication::windowIcon().isNull());
         QVERIFY(mostra());
         auto *immagine = m_finestra->findChild<ImmagineStirata *>("Image1");
         QTRY_VERIFY(!immagine->immagine().isNull());
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
         azione(*m_finestra, "mCollTcp")->trigger();
         QVERIFY(m_finestra->findChild<QWidget *>("pnTcp")->isVisible());
         m_finestra->repaint();
