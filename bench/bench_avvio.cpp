@@ -270,5 +270,5 @@ void BM_AvvioPrimaFinestra(benchmark::State &stato)
 
 } // namespace
 
-BENCHMARK(BM_AvvioPrimaFinestra)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AvvioPrimaFinestra)->Iterations(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
