@@ -108,6 +108,31 @@ LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QOb
         }
         concludiPasso(m_passo, false);
     });
+    m_riprovaUnita.setInterval(m_opzioni.riprovaUnitaMs);
+    connect(&m_riprovaUnita, &QTimer::timeout, this, [this] {
+        if (m_fase != Fase::InLinea) {
+            return;
+        }
+        bool tutte = true;
+        for (const int u : std::as_const(m_opzioni.unita)) {
+            if (m_unitaInLinea.at(u) != false) {
+                continue;
+            }
+            tutte = false;
+            // One read tells whether it answers again; the next poll reads the rest.
+            const Comando lettura = Protocollo::statoUsciteUnita(u - 1);
+            const bool giaInCoda =
+                std::any_of(m_letture.cbegin(), m_letture.cend(),
+                            [&](const Comando &c) { return c.tcp == lettura.tcp; });
+            if (!giaInCoda) {
+                m_letture.append(lettura);
+            }
+        }
+        if (tutte) {
+            m_riprovaUnita.stop();
+        }
+        pianifica();
+    });
     m_raccolta.setSingleShot(true);
     connect(&m_raccolta, &QTimer::timeout, this, &LatoScheda::pianifica);
     m_riprova.setSingleShot(true);
@@ -178,6 +203,7 @@ void LatoScheda::ferma()
     m_riprova.stop();
     m_periodo.stop();
     m_raccolta.stop();
+    m_riprovaUnita.stop();
     m_fase = Fase::Scollegata;
     m_sessione->chiudi();
 }
@@ -215,6 +241,7 @@ void LatoScheda::perdita(const QString &motivo)
     m_fase = Fase::Scollegata;
     // Told again once the board is back and read.
     m_unitaInLinea.fill(std::nullopt);
+    m_riprovaUnita.stop();
     m_periodo.stop();
     m_letture.clear();
     Registro::avviso(QStringLiteral("scheda: %1; nuovo tentativo tra %2 ms")
@@ -295,7 +322,15 @@ bool LatoScheda::isPubblicabile(const GiroContinuo &g)
 bool LatoScheda::pubblica(const Risposta &r)
 {
     if (!isPubblicabile(r)) {
-        Registro::avviso(QStringLiteral("scheda: risposta non valida a %1").arg(m_comandoInAttesa));
+        const QString testo =
+            QStringLiteral("scheda: risposta non valida a %1").arg(m_comandoInAttesa);
+        // A unit already known not to answer was told of once.
+        const int unita = r.unita + 1;
+        if (unita >= 1 && unita <= 8 && m_unitaInLinea.at(unita) == false) {
+            Registro::debug(testo);
+        } else {
+            Registro::avviso(testo);
+        }
         return false;
     }
     emetti(r);
@@ -433,9 +468,10 @@ void LatoScheda::esitoUnita(const Comando &lettura, bool riuscita)
     if (riuscita) {
         Registro::info(QStringLiteral("scheda: l'unità %1 risponde").arg(unita));
     } else {
-        Registro::avviso(
-            QStringLiteral("scheda: l'unità %1 non risponde; nuovo tentativo alla prossima lettura")
-                .arg(unita));
+        Registro::avviso(QStringLiteral("scheda: l'unità %1 non risponde; nuovo tentativo tra %2 s")
+                             .arg(unita)
+                             .arg(m_opzioni.riprovaUnitaMs / 1000.0));
+        m_riprovaUnita.start();
     }
     emit unitaInLinea(unita, riuscita);
 }

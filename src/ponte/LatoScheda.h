@@ -41,6 +41,8 @@ public:
         QList<int> unita; // 1..8
         // How long a reply may take once its command is out.
         int attesaRispostaMs = 3000;
+        // How often a unit that does not answer is read again, besides the poll.
+        int riprovaUnitaMs = 10000;
         // The link's pacing, and the silence after which the board counts as gone.
         Temporizzazioni tempi;
     };
@@ -174,6 +176,7 @@ private:
 
     QElapsedTimer m_inizioLettura;
     QTimer m_raccolta;
+    QTimer m_riprovaUnita;
     QElapsedTimer m_inizioRaccolta;
     QTimer m_attesaRisposta;
     QTimer m_riprova;

@@ -260,7 +260,7 @@ void TestPonteGuasti::rispostaPersa()
 void TestPonteGuasti::unitaMuta()
 {
     // Units 2 and 3 bridged, unit 3 absent: it alone is offline, the board comes online and a
-    // relay still switches; unit 3 is back at the next poll.
+    // relay still switches; unit 3 is tried again by itself, well before the next poll.
     auto scheda = nuovaScheda(13);
     QVERIFY(scheda->imposta(QStringLiteral("unita 3 assente")).isEmpty());
     const quint16 porta = scheda->avviaTcp();
@@ -272,7 +272,8 @@ void TestPonteGuasti::unitaMuta()
     LatoScheda::Opzioni opzioni;
     opzioni.continuo = false;
     opzioni.unita = {2, 3};
-    opzioni.periodoMs = 500;
+    opzioni.periodoMs = 600000;
+    opzioni.riprovaUnitaMs = 300;
     opzioni.tempi.carattereTcpMs = 1;
     LatoScheda lato(cartella.path(), opzioni);
     QSignalSpy inLinea(&lato, &LatoScheda::inLinea);
