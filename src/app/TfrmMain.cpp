@@ -22,6 +22,8 @@
 #include "settings/CartellaImpostazioni.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
+#include "storico/RegistrazioneScheda.h"
+#include "storico/Storico.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -123,6 +125,7 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     FormCreate();
     timTimerOraTimer();
     creaRegistroTraffico();
+    creaStorico();
 }
 
 TfrmMain::~TfrmMain()
@@ -428,6 +431,34 @@ bool TfrmMain::eventFilter(QObject *oggetto, QEvent *evento)
 void TfrmMain::CaricaConfIni()
 {
     m_navigazione->CaricaConfIni();
+}
+
+void TfrmMain::creaStorico()
+{
+    m_archivio = new Storico(m_valori.cartellaProgramma + Storico::NomeFile,
+                             Storico::opzioniDa(m_valori.fileImpostazioni), this);
+    m_registrazione =
+        new RegistrazioneScheda(*m_sessione, *m_archivio, m_valori.configurazione,
+                                m_valori.fileImpostazioni, EventoStorico::Origine::Pannello, this);
+    // A pause, a damaged file set aside: a box, once, after the notification has returned;
+    // recording back after a pause: the status bar.
+    connect(m_archivio, &Storico::statoCambiato, this,
+            [this, prima = ScrittoreStorico::Stato::Chiuso](ScrittoreStorico::Stato stato,
+                                                            const QString &testo) mutable {
+                const bool ripresa = stato == ScrittoreStorico::Stato::Attivo &&
+                                     prima != ScrittoreStorico::Stato::Attivo &&
+                                     prima != ScrittoreStorico::Stato::Chiuso;
+                prima = stato;
+                if (testo.isEmpty()) {
+                    return;
+                }
+                aggiungiLog(testo);
+                if (ripresa) {
+                    m_barraStato->impostaTesto(1, testo);
+                } else {
+                    QTimer::singleShot(0, this, [this, testo] { m_messaggi.avviso(testo); });
+                }
+            });
 }
 
 void TfrmMain::creaRegistroTraffico()

@@ -21,7 +21,9 @@ class NavigazionePagine;
 class PannelloLog;
 class RegistroTraffico;
 class SessioneScheda;
+class RegistrazioneScheda;
 class SorveglianzaPagine;
+class Storico;
 class StoricoAnalogici;
 class QAction;
 class QMenu;
@@ -50,6 +52,9 @@ public:
     NavigazionePagine &navigazione() const { return *m_navigazione; }
     // The analog readings kept for the trend window; the analog inputs page feeds it.
     StoricoAnalogici &storicoAnalogici() const { return *m_storico; }
+    // The history kept on disk ("Storico.sqlite" in the settings folder) and what feeds it.
+    Storico &archivio() const { return *m_archivio; }
+    RegistrazioneScheda &registrazione() const { return *m_registrazione; }
     // Null until the window is first opened.
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     FinestraConsole *finestraConsole() const { return m_finestraConsole; }
@@ -93,6 +98,7 @@ private:
     void creaSessione(const Temporizzazioni &tempi);
     void creaScorciatoie();
     void creaRegistroTraffico();
+    void creaStorico();
     // Recording on or off as the menu item says; false when the file cannot be opened.
     bool applicaRegistroTraffico();
     // The menu's check marks follow the chosen connection kind.
@@ -132,4 +138,6 @@ private:
     // What makes the Console at the session's first event; empty once it exists.
     QList<QMetaObject::Connection> m_attesaConsole;
     SorveglianzaPagine *m_sorveglianza = nullptr;
+    Storico *m_archivio = nullptr;
+    RegistrazioneScheda *m_registrazione = nullptr;
 };

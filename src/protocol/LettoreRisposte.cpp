@@ -194,6 +194,9 @@ void LettoreRisposte::risposta(const QString &testo, qint64 posizione)
             if (destinatario) {
                 destinatario(r);
             }
+            if (r.trovata()) {
+                emit rispostaLetta(r);
+            }
         }
     }
     if (continuo) {

@@ -50,6 +50,9 @@ signals:
     // Sent after the reply it carried was handed over.
     void pronto(bool continuo);
     void giroContinuo(const GiroContinuo &giro);
+    // A reply read for the command that asked for it, after it was handed over: for whoever
+    // keeps what the board said (the history).
+    void rispostaLetta(const Risposta &risposta);
     // A response lost its oldest text to the buffer limit: what it carried is not all shown.
     void rispostaIncompleta();
 

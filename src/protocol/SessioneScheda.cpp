@@ -84,6 +84,7 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
     // A command that asks for something gets the next response read for it; the reply, and
     // whatever its reader throws, never leave from inside the link's notification as a box.
     m_invio->setPreparaRisposta([this](const Comando &comando, const EsitoInvio &esito) {
+        emit comandoInScrittura(comando);
         if (comando.attesa == TipoRisposta::Nessuna || !esito.risposta) {
             m_lettore->arma(TipoRisposta::Nessuna, -1, {});
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Risposta.h"
+#include "link/Comando.h"
 #include "link/Temporizzazioni.h"
 #include "protocol/LettoreRisposte.h"
 
@@ -64,6 +65,8 @@ signals:
     void collegamentoPerso();
     // No ready prompt for the silence limit.
     void schedaMuta();
+    // A command is about to be written, its prompt having come.
+    void comandoInScrittura(const Comando &comando);
     // Traffic as it passed, with the name of its link.
     void datiScritti(const QString &collegamento, const QByteArray &dati);
     void datiRicevuti(const QString &collegamento, const QByteArray &dati);
