@@ -5,7 +5,9 @@
 #include "app/BarraTcp.h"
 #include "app/FinestraConsole.h"
 #include "app/NavigazionePagine.h"
+#include "app/NotificheDesktop.h"
 #include "app/PannelloLog.h"
+#include "app/SegniAllarme.h"
 #include "config/PaginaConfigurazione.h"
 #include "core/Gestore.h"
 #include "link/Collegamento.h"
@@ -13,6 +15,7 @@
 #include "link/TrasportoTcp.h"
 #include "link/RegistroTraffico.h"
 #include "pages/andamento/FinestraAndamento.h"
+#include "pages/andamento/FinestraRegistroEventi.h"
 #include "pages/andamento/StoricoAnalogici.h"
 #include "pages/comune/SorveglianzaPagine.h"
 #include "pages/widgets/CorniceFuoco.h"
@@ -96,9 +99,6 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     connect(&m_sessione->lettore(), &LettoreRisposte::rigaLog, this, &TfrmMain::aggiungiLog);
     connect(m_navigazione, &NavigazionePagine::ricomincia, this,
             protetto(m_messaggi, [this] { FormCreate(); }));
-    // The trend keeps every value the analog inputs page shows.
-    connect(m_navigazione, &NavigazionePagine::letturaAnalogicaMostrata, m_storico,
-            &StoricoAnalogici::aggiungiLetturaOra);
 
     m_timTimerOra = new QTimer(this);
     m_timTimerOra->setObjectName(QStringLiteral("timTimerOra"));
@@ -131,8 +131,10 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
 TfrmMain::~TfrmMain()
 {
     qApp->removeEventFilter(this);
-    // The trend window draws from the kept readings, which go before it otherwise.
+    // The trend window draws from the kept readings, which go before it otherwise; both it and
+    // the logbook read the history.
     delete m_finestraAndamento;
+    delete m_finestraRegistro;
     // Off the link's signals before the link goes.
     delete m_finestraConsole;
 }
@@ -266,6 +268,10 @@ void TfrmMain::creaMenu()
                                       QStringLiteral("Andamento Ingressi Analogici"));
     connect(andamento, &QAction::triggered, this,
             protetto(m_messaggi, [this] { mAndamentoClick(); }));
+    QAction *registro = aggiungiVoce(log, QStringLiteral("mRegistroEventi"),
+                                     QStringLiteral("Registro eventi"));
+    connect(registro, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { mRegistroEventiClick(); }));
     m_mRegistraTraffico = aggiungiVoce(log, QStringLiteral("mRegistraTraffico"),
                                        QStringLiteral("Registra traffico"), true);
     connect(m_mRegistraTraffico, &QAction::triggered, this,
@@ -440,6 +446,21 @@ void TfrmMain::creaStorico()
     m_registrazione =
         new RegistrazioneScheda(*m_sessione, *m_archivio, m_valori.configurazione,
                                 m_valori.fileImpostazioni, EventoStorico::Origine::Pannello, this);
+    // The trend's kept readings: every one the board sends, whatever page is on screen.
+    connect(m_registrazione, &RegistrazioneScheda::letturaAnalogica, m_storico,
+            [this](int ingresso, qint64 valore, qint64 ms) {
+                m_storico->aggiungiLetturaMs(ingresso, valore, ms);
+            });
+    // An alarm: marked on its page, told in the status bar and on the desktop.
+    new SegniAllarme(*m_navigazione, *m_registrazione, this);
+    auto *notifiche = new NotificheDesktop(this);
+    connect(m_registrazione, &RegistrazioneScheda::allarme, this,
+            [this, notifiche](const PuntoStorico &, bool attivo, const QString &testo) {
+                m_barraStato->impostaTesto(1, testo);
+                notifiche->notifica(attivo ? QStringLiteral("Allarme")
+                                           : QStringLiteral("Allarme rientrato"),
+                                    testo, attivo);
+            });
     // A pause, a damaged file set aside: a box, once, after the notification has returned;
     // recording back after a pause: the status bar.
     connect(m_archivio, &Storico::statoCambiato, this,
@@ -513,6 +534,7 @@ void TfrmMain::mAndamentoClick()
 {
     if (!m_finestraAndamento) {
         m_finestraAndamento = new FinestraAndamento(*m_storico, m_messaggi, this);
+        m_finestraAndamento->setArchivio(m_archivio);
     }
     if (!m_finestraAndamento->isVisible()) {
         accantoAllaFinestra(m_finestraAndamento);
@@ -520,6 +542,16 @@ void TfrmMain::mAndamentoClick()
     m_finestraAndamento->show();
     m_finestraAndamento->raise();
     m_finestraAndamento->activateWindow();
+}
+
+void TfrmMain::mRegistroEventiClick()
+{
+    if (!m_finestraRegistro) {
+        m_finestraRegistro = new FinestraRegistroEventi(*m_archivio, m_messaggi, this);
+    }
+    m_finestraRegistro->show();
+    m_finestraRegistro->raise();
+    m_finestraRegistro->activateWindow();
 }
 
 void TfrmMain::mConsoleClick()

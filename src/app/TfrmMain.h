@@ -15,6 +15,7 @@ class BarraTcp;
 class Collegamento;
 class FinestraAndamento;
 class FinestraConsole;
+class FinestraRegistroEventi;
 class Invio;
 class Messaggi;
 class NavigazionePagine;
@@ -58,6 +59,7 @@ public:
     // Null until the window is first opened.
     FinestraAndamento *finestraAndamento() const { return m_finestraAndamento; }
     FinestraConsole *finestraConsole() const { return m_finestraConsole; }
+    FinestraRegistroEventi *finestraRegistroEventi() const { return m_finestraRegistro; }
     SorveglianzaPagine &sorveglianza() const { return *m_sorveglianza; }
     int paginaAttiva() const;
     // Locale used for the clock's day and month names (Italian unless set).
@@ -81,6 +83,7 @@ public:
     void mFileExitClick();
     void mAndamentoClick();
     void mConsoleClick();
+    void mRegistroEventiClick();
     void mRegistraTrafficoClick();
 
     // Appends text to the log memo as one new line (see PannelloLog).
@@ -139,5 +142,6 @@ private:
     QList<QMetaObject::Connection> m_attesaConsole;
     SorveglianzaPagine *m_sorveglianza = nullptr;
     Storico *m_archivio = nullptr;
+    FinestraRegistroEventi *m_finestraRegistro = nullptr;
     RegistrazioneScheda *m_registrazione = nullptr;
 };

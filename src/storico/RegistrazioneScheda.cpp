@@ -243,6 +243,7 @@ void RegistrazioneScheda::analogici(const QList<int> &valori, qint64 ms)
         const int u = indice.toInt(&numero);
         const QString unita = numero && u >= 0 && u < elenco.size() ? elenco.at(u) : QString();
         m_storico.aggiungiLettura(n, ms, grezzo, valore, m_configurazione.nomiIA[i], unita);
+        emit letturaAnalogica(n, valore, ms);
         const PuntoStorico punto{Famiglia::IngressiAnalogici, -1, n};
         const ImpostazioniAllarmi &a = impostazioni();
         cambioAllarme(punto, a.allarmeAnalogico(n, double(valore)), ms,

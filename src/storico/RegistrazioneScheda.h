@@ -48,6 +48,8 @@ public:
     bool isInAllarme(const PuntoStorico &punto) const { return m_allarmi.value(punto.codice()); }
 
 signals:
+    // An analog input reading kept, scaled as the page shows it.
+    void letturaAnalogica(int ingresso, qint64 valore, qint64 ms);
     // An alarm was raised (`attivo`) or cleared; `testo` says what for the operator.
     void allarme(const PuntoStorico &punto, bool attivo, const QString &testo);
 

@@ -13,8 +13,8 @@ namespace {
 // Step i takes a file of layout i to layout i + 1.
 //
 // Times: analog readings by minute number (ms since the epoch / 60000, UTC) with the reading's
-// milliseconds inside the minute packed in the blob; rollups by period (1 minute or 60) and
-// the minute number of their start; states and events in milliseconds since the epoch, UTC.
+// milliseconds inside the minute packed in the blob; rollups by period in minutes (1, 10, 60,
+// 360) and the minute number of their start; states and events in milliseconds since the epoch, UTC.
 const std::array<QStringList, 1> kPassi = {
     QStringList{
         QStringLiteral("CREATE TABLE letture(minuto INTEGER NOT NULL, ingresso INTEGER NOT NULL,"

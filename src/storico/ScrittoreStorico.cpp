@@ -11,12 +11,12 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace {
 
 constexpr qint64 kMsGiorno = 24LL * 60 * 60 * 1000;
-constexpr int kMinutiOra = 60;
 // Retention runs once an hour, and once when the file opens.
 constexpr int kPeriodoConservazioneMs = 60 * 60 * 1000;
 
@@ -36,9 +36,10 @@ struct Aggregato
     }
 };
 
-qint64 oraDi(qint64 minuto)
+// The first minute of the period of `periodo` minutes that holds `minuto`.
+qint64 inizioPeriodo(qint64 minuto, int periodo)
 {
-    return minuto >= 0 ? minuto / kMinutiOra : -((-minuto + kMinutiOra - 1) / kMinutiOra);
+    return (minuto >= 0 ? minuto / periodo : -((-minuto + periodo - 1) / periodo)) * periodo;
 }
 
 // The columns hold no NULL: an empty text is bound as one, not as a null QString.
@@ -82,7 +83,7 @@ ScrittoreStorico::ScrittoreStorico(const QString &percorso, const Conservazione 
     m_ritenta.setInterval(ritentaMs);
     connect(&m_ritenta, &QTimer::timeout, this, [this] {
         if (!m_aperto) {
-            apri();
+            apriFileEScrivi();
         } else {
             prova();
         }
@@ -141,6 +142,16 @@ void ScrittoreStorico::apri()
     if (!m_conservazioneTimer.isActive()) {
         m_conservazioneTimer.start();
     }
+    // Nothing is saved before there is something to keep: the file is made with the first lot.
+    if (!QFile::exists(m_percorso)) {
+        imposta(Stato::Attivo, QString());
+        return;
+    }
+    apriFileEScrivi();
+}
+
+void ScrittoreStorico::apriFileEScrivi()
+{
     QSqlError errore;
     if (!apriFile(&errore)) {
         if (errore.type() == QSqlError::NoError) {
@@ -153,7 +164,7 @@ void ScrittoreStorico::apri()
         guasto(errore);
         return;
     }
-    imposta(Stato::Attivo, m_stato == Stato::Chiuso
+    imposta(Stato::Attivo, m_stato == Stato::Chiuso || m_stato == Stato::Attivo
                                ? QString()
                                : QStringLiteral("Registrazione dello storico ripresa."));
     conserva(QDateTime::currentMSecsSinceEpoch());
@@ -164,9 +175,15 @@ void ScrittoreStorico::scrivi(LottoStorico lotto)
 {
     m_attesa.unisci(std::move(lotto));
     limitaAttesa();
-    // While paused the retry timer decides when to try again.
-    if (m_aperto && !m_ritenta.isActive()) {
+    // While paused the retry timer decides when to try again; a file from a newer program is
+    // never touched.
+    if (m_ritenta.isActive() || m_stato == Stato::Recente) {
+        return;
+    }
+    if (m_aperto) {
         prova();
+    } else {
+        apriFileEScrivi();
     }
 }
 
@@ -219,26 +236,36 @@ bool ScrittoreStorico::scriviLotto(const LottoStorico &lotto, QSqlError *errore)
         }
     }
 
-    // One row per minute and input, and its rollups, whatever order the readings came in.
-    QMap<std::pair<qint64, int>, std::pair<QByteArray, Aggregato>> minuti;
-    QMap<std::pair<qint64, int>, Aggregato> ore;
+    // One row per minute and input, and the rollups of every period it falls in, whatever
+    // order the readings came in.
+    QMap<std::pair<qint64, int>, QByteArray> minuti;
+    QMap<std::tuple<int, qint64, int>, Aggregato> riassunti;
     for (const LetturaAnalogica &l : lotto.letture) {
         const qint64 minuto = BloccoLetture::minutoDi(l.ms);
-        auto &[dati, aggregato] = minuti[{minuto, l.ingresso}];
-        BloccoLetture::aggiungi(dati, minuto, {l.ms, l.grezzo, l.valore});
-        aggregato.aggiungi(l.valore);
-        ore[{oraDi(minuto), l.ingresso}].aggiungi(l.valore);
+        BloccoLetture::aggiungi(minuti[{minuto, l.ingresso}], minuto, {l.ms, l.grezzo, l.valore});
+        for (const int periodo : PeriodiRiassunti) {
+            riassunti[{periodo, inizioPeriodo(minuto, periodo), l.ingresso}].aggiungi(l.valore);
+        }
     }
     QSqlQuery blocco(m_db);
     blocco.prepare(QStringLiteral("INSERT INTO letture VALUES(?, ?, ?) ON CONFLICT DO UPDATE"
                                   " SET dati = CAST(dati || excluded.dati AS BLOB)"));
+    for (auto i = minuti.cbegin(); i != minuti.cend(); ++i) {
+        blocco.addBindValue(i.key().first);
+        blocco.addBindValue(i.key().second);
+        blocco.addBindValue(i.value());
+        if (!esegui(blocco, errore)) {
+            return annulla();
+        }
+    }
     QSqlQuery riassunto(m_db);
     riassunto.prepare(QStringLiteral(
         "INSERT INTO riassunti VALUES(?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO UPDATE"
         " SET minimo = min(minimo, excluded.minimo), massimo = max(massimo, excluded.massimo),"
         " somma = somma + excluded.somma, numero = numero + excluded.numero"));
-    const auto scriviRiassunto = [&](int periodo, qint64 inizio, int ingresso,
-                                     const Aggregato &a) {
+    for (auto i = riassunti.cbegin(); i != riassunti.cend(); ++i) {
+        const auto &[periodo, inizio, ingresso] = i.key();
+        const Aggregato &a = i.value();
         riassunto.addBindValue(periodo);
         riassunto.addBindValue(inizio);
         riassunto.addBindValue(ingresso);
@@ -246,19 +273,7 @@ bool ScrittoreStorico::scriviLotto(const LottoStorico &lotto, QSqlError *errore)
         riassunto.addBindValue(a.massimo);
         riassunto.addBindValue(a.somma);
         riassunto.addBindValue(a.numero);
-        return esegui(riassunto, errore);
-    };
-    for (auto i = minuti.cbegin(); i != minuti.cend(); ++i) {
-        blocco.addBindValue(i.key().first);
-        blocco.addBindValue(i.key().second);
-        blocco.addBindValue(i.value().first);
-        if (!esegui(blocco, errore) ||
-            !scriviRiassunto(1, i.key().first, i.key().second, i.value().second)) {
-            return annulla();
-        }
-    }
-    for (auto i = ore.cbegin(); i != ore.cend(); ++i) {
-        if (!scriviRiassunto(kMinutiOra, i.key().first * kMinutiOra, i.key().second, i.value())) {
+        if (!esegui(riassunto, errore)) {
             return annulla();
         }
     }
@@ -396,8 +411,8 @@ void ScrittoreStorico::spostaDanneggiato()
 
 void ScrittoreStorico::imposta(Stato stato, const QString &testo)
 {
-    // One notice per pause, not one per retry.
-    if (stato == m_stato && stato != Stato::Attivo) {
+    // One notice per pause, not one per retry; recording going on says nothing new.
+    if (stato == m_stato && (stato != Stato::Attivo || testo.isEmpty())) {
         return;
     }
     m_stato = stato;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
+
 class QSqlError;
 
 // Writes the history on a thread of its own: each lot handed over goes in one transaction,
@@ -29,6 +31,10 @@ public:
         int giorniRiassunti = 400;
     };
 
+    // The rollups kept, in minutes: a span drawn at one pixel per column reads the longest
+    // period that is no longer than a column, a few thousand rows at most.
+    static constexpr std::array<int, 4> PeriodiRiassunti = {1, 10, 60, 360};
+
     // Past this many items waiting (a day and more of readings) the oldest readings go.
     static constexpr qsizetype MassimoInAttesa = 1000000;
 
@@ -36,7 +42,7 @@ public:
                      QObject *parent = nullptr);
     ~ScrittoreStorico() override;
 
-    // On the writer's thread.
+    // On the writer's thread. The file is made only when the first lot comes.
     void apri();
     void scrivi(LottoStorico lotto);
     // Drops what is older than the retention allows, as of `adessoMs`.
@@ -60,6 +66,7 @@ signals:
 
 private:
     bool apriFile(QSqlError *errore);
+    void apriFileEScrivi();
     void chiudiFile();
     void prova();
     bool scriviLotto(const LottoStorico &lotto, QSqlError *errore);

@@ -5,6 +5,7 @@
 
 #include "settings/Ini.h"
 
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -125,6 +126,10 @@ bool Storico::lettore() const
 {
     if (m_db.isValid() && m_db.isOpen()) {
         return true;
+    }
+    // Opening would make an empty file; until the writer makes it there is nothing to read.
+    if (!QFile::exists(m_percorso)) {
+        return false;
     }
     m_db = QSqlDatabase::contains(m_nomeLettore)
                ? QSqlDatabase::database(m_nomeLettore, false)

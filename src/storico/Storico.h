@@ -78,7 +78,7 @@ public:
 
     // Raw readings of one input from `daMs` up to, not including, `aMs`, in time order.
     QList<LetturaAnalogica> letture(int ingresso, qint64 daMs, qint64 aMs) const;
-    // Rollups of `periodoMinuti` (1 or 60) of every input whose period starts before `aMs` and
+    // Rollups of `periodoMinuti` (one of ScrittoreStorico::PeriodiRiassunti) of every input whose period starts before `aMs` and
     // ends after `daMs`, by start then input.
     QList<Riassunto> riassunti(int periodoMinuti, qint64 daMs, qint64 aMs) const;
     QList<CambioStato> stati(qint64 daMs, qint64 aMs) const;

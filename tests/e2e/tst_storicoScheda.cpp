@@ -10,6 +10,7 @@
 #include "storico/RegistrazioneScheda.h"
 #include "storico/Storico.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -82,11 +83,19 @@ void TestStoricoScheda::letturePulsantiEAllarmi()
     QTRY_COMPARE_WITH_TIMEOUT(allarmi.size(), 1, 15000);
     QVERIFY(m_finestra->registrazione().isInAllarme({Famiglia::IngressiAnalogici, -1, 1}));
     QVERIFY(allarmi.at(0).at(2).toString().contains(QStringLiteral("sopra 40")));
+    // Marked on the page in words, and told in the status bar.
+    auto *segno = controllo<QLabel>(QStringLiteral("lbAllarmeIA01"));
+    QVERIFY(segno);
+    QVERIFY(segno->isVisible());
+    QCOMPARE(segno->text(), QStringLiteral("\u26A0 ALLARME"));
+    QVERIFY(pannello(1).contains(QStringLiteral("Allarme")));
+    QVERIFY(!controllo<QLabel>(QStringLiteral("lbAllarmeIA02")));
     QVERIFY(attendiInvii());
     QCOMPARE(m_scheda->imposta(QStringLiteral("analogico 1 32768")), QString());
     clicca(QStringLiteral("sbIARich"));
     QTRY_COMPARE_WITH_TIMEOUT(allarmi.size(), 2, 15000);
     QCOMPARE(allarmi.at(1).at(1).toBool(), false);
+    QVERIFY(!segno->isVisible());
     QVERIFY(attendiInvii());
 
     // Relay 5 from this panel, relay 3 by someone else on the same board.

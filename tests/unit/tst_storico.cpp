@@ -1,6 +1,7 @@
 // The history store on a real SQLite file: packing, rollups, retention, and what it does when
 // the process dies, the disk fills, the file is damaged or another program holds it.
 #include "storico/BloccoLetture.h"
+#include "storico/ImpostazioniAllarmi.h"
 #include "storico/PuntoStorico.h"
 #include "storico/Storico.h"
 
@@ -162,6 +163,8 @@ private slots:
     void bloccoDanneggiato();
     void punti_data();
     void punti();
+    void allarmi_data();
+    void allarmi();
     void lettureERiassunti();
     void conservazione();
     void eventiFiltrati();
@@ -257,6 +260,52 @@ void TestStorico::punti()
         QCOMPARE(punto->codice(), codice);
         QCOMPARE(punto->testo(), testo);
     }
+}
+
+void TestStorico::allarmi_data()
+{
+    QTest::addColumn<QString>("abilita");
+    QTest::addColumn<QString>("livelli");
+    QTest::addColumn<int>("ingresso");
+    QTest::addColumn<bool>("stato");
+    QTest::addColumn<bool>("allarme");
+    QTest::newRow("High e alto") << "10000000" << "00000000" << 1 << true << true;
+    QTest::newRow("High e basso") << "10000000" << "00000000" << 1 << false << false;
+    QTest::newRow("Low e basso") << "01000000" << "01000000" << 2 << false << true;
+    QTest::newRow("Low e alto") << "01000000" << "01000000" << 2 << true << false;
+    QTest::newRow("spento") << "10000000" << "00000000" << 2 << true << false;
+    // A short string leaves the inputs past it off; a missing level reads as High.
+    QTest::newRow("oltre la stringa") << "11" << "1" << 3 << true << false;
+    QTest::newRow("livello mancante") << "11" << "1" << 2 << true << true;
+    QTest::newRow("chiave mancante") << "ERRORE" << "ERRORE" << 1 << true << false;
+    QTest::newRow("fuori elenco") << "11111111" << "00000000" << 9 << true << false;
+}
+
+void TestStorico::allarmi()
+{
+    QFETCH(QString, abilita);
+    QFETCH(QString, livelli);
+    QFETCH(int, ingresso);
+    QFETCH(bool, stato);
+    QFETCH(bool, allarme);
+    const auto a = ImpostazioniAllarmi::daTesti(abilita, livelli, QString(), {}, {});
+    QCOMPARE(a.allarmeDigitale(ingresso, stato), allarme);
+
+    // Analog: input 1 from 10 to 40; input 2's thresholds are not numbers; input 3 off.
+    std::array<QString, 8> minimi;
+    std::array<QString, 8> massimi;
+    minimi.fill(QStringLiteral("0"));
+    massimi.fill(QStringLiteral("255"));
+    minimi[0] = QStringLiteral("10");
+    massimi[0] = QStringLiteral("40");
+    minimi[1] = QStringLiteral("ERRORE");
+    const auto b = ImpostazioniAllarmi::daTesti({}, {}, QStringLiteral("11000000"), minimi, massimi);
+    QVERIFY(!b.allarmeAnalogico(1, 10) && !b.allarmeAnalogico(1, 40));
+    QVERIFY(b.allarmeAnalogico(1, 9.5) && b.allarmeAnalogico(1, 41));
+    QCOMPARE(b.motivoAnalogico(1, 50), QStringLiteral("sopra 40"));
+    QCOMPARE(b.motivoAnalogico(1, -3), QStringLiteral("sotto 10"));
+    QVERIFY(!b.allarmeAnalogico(2, 1000));
+    QVERIFY(!b.allarmeAnalogico(3, 1000));
 }
 
 void TestStorico::lettureERiassunti()

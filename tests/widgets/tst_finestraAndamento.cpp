@@ -152,7 +152,7 @@ void TestFinestraAndamento::lineeNomiEIntervallo()
     QCOMPARE(m_finestra->cbIntervallo()->currentText(), QStringLiteral("10 min"));
     QCOMPARE(m_finestra->cbIntervallo()->itemText(0), QStringLiteral("1 min"));
     QCOMPARE(m_finestra->cbIntervallo()->itemText(m_finestra->cbIntervallo()->count() - 1),
-             QStringLiteral("24 ore"));
+             QStringLiteral("1 anno"));
     GraficoAndamento *grafico = m_finestra->grafico();
 
     // Readings 20 min, 5 min and 30 s before now; then a newer one arrives.

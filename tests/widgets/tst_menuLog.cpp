@@ -44,6 +44,7 @@ void TestMenuLog::vociEFinestraUnica()
     }
     QCOMPARE(testi, QStringList({QStringLiteral("Visione Log"), QStringLiteral("Console"),
                                  QStringLiteral("Andamento Ingressi Analogici"),
+                                 QStringLiteral("Registro eventi"),
                                  QStringLiteral("Registra traffico")}));
     QVERIFY(!voce("mRegistraTraffico")->isChecked());
     QVERIFY(!m_finestra->registroTraffico().isAttivo());

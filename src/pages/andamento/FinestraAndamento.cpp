@@ -4,12 +4,15 @@
 #include "core/Messaggi.h"
 #include "pages/andamento/StoricoAnalogici.h"
 
+#include "pages/andamento/EsportaArchivio.h"
 #include "pages/andamento/GraficoAndamento.h"
 #include "pages/widgets/SceltaFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QPainter>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,8 +43,30 @@ QString testoIntervallo(int minuti)
     if (minuti < 60) {
         return QStringLiteral("%1 min").arg(minuti);
     }
+    if (minuti >= 365 * 1440) {
+        return QStringLiteral("1 anno");
+    }
+    if (minuti > 1440) {
+        return QStringLiteral("%1 giorni").arg(minuti / 1440);
+    }
     const int ore = minuti / 60;
     return ore == 1 ? QStringLiteral("1 ora") : QStringLiteral("%1 ore").arg(ore);
+}
+
+// The line as the plot draws it, colour and dashes, for the box that shows or hides it.
+QPixmap campione(int n, const QColor &colore)
+{
+    QPixmap immagine(24, 12);
+    immagine.fill(Qt::transparent);
+    QPainter pittore(&immagine);
+    QPen penna(colore, 2);
+    const QList<qreal> tratti = GraficoAndamento::tratteggio(n);
+    if (!tratti.isEmpty()) {
+        penna.setDashPattern(tratti);
+    }
+    pittore.setPen(penna);
+    pittore.drawLine(0, 6, 23, 6);
+    return immagine;
 }
 
 } // namespace
@@ -65,6 +90,22 @@ FinestraAndamento::FinestraAndamento(StoricoAnalogici &storico, Messaggi &messag
     }
     m_cbIntervallo->setCurrentIndex(IndiceIniziale);
     barra->addWidget(m_cbIntervallo);
+    // A date to go to: the span ends there and stays; "Adesso" follows the time again.
+    barra->addWidget(new QLabel(QStringLiteral("Fino a:"), this));
+    m_eVaiA = new QDateTimeEdit(QDateTime::currentDateTime(), this);
+    m_eVaiA->setObjectName(QStringLiteral("eVaiA"));
+    m_eVaiA->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
+    m_eVaiA->setCalendarPopup(true);
+    barra->addWidget(m_eVaiA);
+    auto *vai = new QPushButton(QStringLiteral("Vai"), this);
+    vai->setObjectName(QStringLiteral("sbVaiA"));
+    barra->addWidget(vai);
+    auto *adesso = new QPushButton(QStringLiteral("Adesso"), this);
+    adesso->setObjectName(QStringLiteral("sbAdesso"));
+    barra->addWidget(adesso);
+    connect(vai, &QPushButton::clicked, this, protetto(m_messaggi, [this] { sbVaiAClick(); }));
+    connect(adesso, &QPushButton::clicked, this,
+            protetto(m_messaggi, [this] { sbAdessoClick(); }));
     barra->addStretch(1);
     m_sbEsportaCsv = new QPushButton(QStringLiteral("Esporta CSV..."), this);
     m_sbEsportaCsv->setObjectName(QStringLiteral("sbEsportaCsv"));
@@ -81,9 +122,7 @@ FinestraAndamento::FinestraAndamento(StoricoAnalogici &storico, Messaggi &messag
         auto *casella = new QCheckBox(this);
         casella->setObjectName(nomeNumerato(QStringLiteral("cbIA"), n));
         casella->setChecked(true);
-        QPixmap colore(12, 12);
-        colore.fill(kColori.at(n - 1));
-        casella->setIcon(QIcon(colore));
+        casella->setIcon(QIcon(campione(n, kColori.at(n - 1))));
         // Laid out by disponiCaselle(), which gives each its whole text.
         casella->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         m_caselle.at(n - 1) = casella;
@@ -151,8 +190,31 @@ const SerieAndamento *FinestraAndamento::serie(int ingresso) const
     return &m_grafico->serie(ingresso);
 }
 
+void FinestraAndamento::setArchivio(const Storico *archivio)
+{
+    m_archivio = archivio;
+    m_grafico->setArchivio(archivio);
+    aggiorna();
+}
+
+void FinestraAndamento::sbVaiAClick()
+{
+    m_fineFissa = m_eVaiA->dateTime();
+    aggiorna();
+}
+
+void FinestraAndamento::sbAdessoClick()
+{
+    m_fineFissa = QDateTime();
+    m_eVaiA->setDateTime(m_orologio());
+    aggiorna();
+}
+
 qint64 FinestraAndamento::adesso() const
 {
+    if (m_fineFissa.isValid()) {
+        return m_fineFissa.toMSecsSinceEpoch();
+    }
     qint64 ms = m_orologio().toMSecsSinceEpoch();
     for (int n = 1; n <= StoricoAnalogici::NumeroIngressi; ++n) {
         const BufferLetture &letture = m_storico.letture(n);
@@ -177,8 +239,9 @@ void FinestraAndamento::hideEvent(QHideEvent *event)
 
 void FinestraAndamento::letturaAggiunta(int ingresso)
 {
-    // A hidden window rebuilds its lines when it is shown again.
-    if (isVisible()) {
+    // A hidden window rebuilds its lines when it is shown again; one looking back in time
+    // takes nothing new.
+    if (isVisible() && !isFermo()) {
         m_grafico->letturaAggiunta(ingresso);
     }
 }
@@ -251,7 +314,12 @@ void FinestraAndamento::sbEsportaCsvClick()
     }
     QString errore;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const qint64 scritte = m_storico.esportaCsv(percorso, &errore);
+    // From the history: the span on screen, whatever its length or date.
+    const qint64 fine = m_grafico->fine();
+    const qint64 scritte =
+        m_archivio ? EsportaArchivio::esportaCsv(*m_archivio, fine - m_grafico->durata(), fine + 1,
+                                                 percorso, &errore, &m_storico)
+                   : m_storico.esportaCsv(percorso, &errore);
     QApplication::restoreOverrideCursor();
     if (scritte < 0) {
         m_messaggi.avviso(QStringLiteral("Esportazione non riuscita: %1").arg(errore));

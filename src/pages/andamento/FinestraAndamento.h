@@ -12,6 +12,8 @@ class GraficoAndamento;
 class Messaggi;
 class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
+class Storico;
 class QGridLayout;
 class QPushButton;
 class QTimer;
@@ -25,8 +27,9 @@ class FinestraAndamento : public QWidget
 {
     Q_OBJECT
 public:
-    // The spans on offer, shortest first; 10 minutes at the start.
-    static constexpr std::array<int, 9> Minuti = {1, 5, 10, 30, 60, 120, 360, 720, 1440};
+    // The spans on offer, shortest first, up to a year; 10 minutes at the start.
+    static constexpr std::array<int, 12> Minuti = {1,   5,    10,    30,    60,    120,
+                                                   360, 720, 1440, 10080, 43200, 525600};
     static constexpr int IndiceIniziale = 2;
 
     FinestraAndamento(StoricoAnalogici &storico, Messaggi &messaggi, QWidget *parent = nullptr);
@@ -35,6 +38,14 @@ public:
     QCheckBox *casella(int ingresso) const { return m_caselle.at(ingresso - 1); }
     QComboBox *cbIntervallo() const { return m_cbIntervallo; }
     GraficoAndamento *grafico() const { return m_grafico; }
+    QDateTimeEdit *eVaiA() const { return m_eVaiA; }
+
+    // The history on disk the lines and the export are drawn from, besides the kept readings.
+    void setArchivio(const Storico *archivio);
+    // The span ends at `quando` and stays there; sbAdessoClick() follows the time again.
+    void sbVaiAClick();
+    void sbAdessoClick();
+    bool isFermo() const { return m_fineFissa.isValid(); }
 
     // Tests: the clock that says "now", and the choice of the export file.
     void setOrologio(std::function<QDateTime()> orologio) { m_orologio = std::move(orologio); }
@@ -60,6 +71,9 @@ private:
 
     StoricoAnalogici &m_storico;
     Messaggi &m_messaggi;
+    const Storico *m_archivio = nullptr;
+    QDateTimeEdit *m_eVaiA = nullptr;
+    QDateTime m_fineFissa;
     QComboBox *m_cbIntervallo = nullptr;
     QPushButton *m_sbEsportaCsv = nullptr;
     std::array<QCheckBox *, 8> m_caselle{};

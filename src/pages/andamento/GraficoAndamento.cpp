@@ -1,6 +1,7 @@
 #include "pages/andamento/GraficoAndamento.h"
 
 #include "pages/andamento/StoricoAnalogici.h"
+#include "storico/Storico.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <limits>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -18,10 +20,12 @@ constexpr qint64 kSecondo = 1000;
 constexpr qint64 kMinuto = 60 * kSecondo;
 constexpr qint64 kOra = 60 * kMinuto;
 // Steps of the time scale: each a whole part of the next, so the ticks fall on round times.
-constexpr std::array<qint64, 18> kPassiTempo = {
+constexpr qint64 kGiorno = 24 * kOra;
+constexpr std::array<qint64, 22> kPassiTempo = {
     kSecondo, 2 * kSecondo, 5 * kSecondo, 10 * kSecondo, 15 * kSecondo, 30 * kSecondo,
     kMinuto,  2 * kMinuto,  5 * kMinuto,  10 * kMinuto,  15 * kMinuto,  30 * kMinuto,
-    kOra,     2 * kOra,     3 * kOra,     6 * kOra,      12 * kOra,     24 * kOra};
+    kOra,     2 * kOra,     3 * kOra,     6 * kOra,      12 * kOra,     kGiorno,
+    2 * kGiorno, 7 * kGiorno, 14 * kGiorno, 28 * kGiorno};
 // Room between two time labels.
 constexpr int kSpazioEtichette = 16;
 // Past this many points per pixel of width a line is dense: thin and without antialiasing.
@@ -79,9 +83,11 @@ qint64 GraficoAndamento::periodoColonna() const
 
 QString GraficoAndamento::formatoTempo() const
 {
-    return m_durata <= 10 * kMinuto ? QStringLiteral("HH:mm:ss")
-           : m_durata <= 12 * kOra  ? QStringLiteral("HH:mm")
-                                    : QStringLiteral("dd/MM HH:mm");
+    return m_durata <= 10 * kMinuto  ? QStringLiteral("HH:mm:ss")
+           : m_durata <= 12 * kOra   ? QStringLiteral("HH:mm")
+           : m_durata <= 2 * kGiorno ? QStringLiteral("dd/MM HH:mm")
+           : m_durata <= 60 * kGiorno ? QStringLiteral("dd/MM")
+                                      : QStringLiteral("dd/MM/yy");
 }
 
 const SerieAndamento &GraficoAndamento::serie(int n) const
@@ -174,11 +180,79 @@ bool GraficoAndamento::prepara() const
         SerieAndamento &s = m_serie.at(n - 1);
         s.imposta(periodo, colonne);
         s.scorri(m_fine);
-        s.riempi(m_storico.letture(n));
+    }
+    std::array<qint64, NumeroSerie> ultimi;
+    ultimi.fill(std::numeric_limits<qint64>::min());
+    if (m_archivio) {
+        riempiDaArchivio();
+    }
+    for (int n = 1; n <= NumeroSerie; ++n) {
+        // What the history holds already, the kept readings do not add again.
+        const QList<QPointF> &gia = m_archivio ? m_serie.at(n - 1).points() : QList<QPointF>();
+        const qint64 ultimo = gia.isEmpty() ? std::numeric_limits<qint64>::min()
+                                            : qint64(gia.constLast().x());
+        m_serie.at(n - 1).riempi(m_storico.letture(n), ultimo);
     }
     m_daRicostruire = false;
     m_larghezzaColonne = larghezza;
     return true;
+}
+
+void GraficoAndamento::setArchivio(const Storico *archivio)
+{
+    m_archivio = archivio;
+    ricostruisci();
+}
+
+void GraficoAndamento::riempiDaArchivio() const
+{
+    const qint64 periodo = periodoColonna();
+    const qint64 da = m_serie.front().inizioMs();
+    const qint64 a = m_fine + 1;
+    // The longest rollup no longer than a column; raw readings below a minute a column.
+    int riassunto = 0;
+    for (const int minuti : ScrittoreStorico::PeriodiRiassunti) {
+        if (minuti * kMinuto <= periodo) {
+            riassunto = minuti;
+        }
+    }
+    // Pauses by the same rule as the kept readings: more than three usual intervals.
+    std::array<BufferLetture, NumeroSerie> pause = {
+        BufferLetture(2, 0), BufferLetture(2, 0), BufferLetture(2, 0), BufferLetture(2, 0),
+        BufferLetture(2, 0), BufferLetture(2, 0), BufferLetture(2, 0), BufferLetture(2, 0)};
+    const auto pausa = [&](int n, qint64 ms) {
+        BufferLetture &b = pause.at(n - 1);
+        b.aggiungi(ms, 0);
+        return b.dopoPausa(b.size() - 1);
+    };
+    if (riassunto == 0) {
+        for (int n = 1; n <= NumeroSerie; ++n) {
+            for (const LetturaAnalogica &l : m_archivio->letture(n, da, a)) {
+                m_serie.at(n - 1).aggiungi(l.ms, l.valore, pausa(n, l.ms));
+            }
+        }
+        return;
+    }
+    const qint64 durata = riassunto * kMinuto;
+    for (const Storico::Riassunto &r : m_archivio->riassunti(riassunto, da, a)) {
+        if (r.ingresso < 1 || r.ingresso > NumeroSerie) {
+            continue;
+        }
+        SerieAndamento &s = m_serie.at(r.ingresso - 1);
+        const bool dopoPausa = pausa(r.ingresso, r.inizioMs);
+        // The period's lowest and highest, inside it; which came first the rollup does not say.
+        s.aggiungi(r.inizioMs + durata / 4, r.minimo, dopoPausa);
+        s.aggiungi(r.inizioMs + durata * 3 / 4, r.massimo, false);
+    }
+}
+
+QList<qreal> GraficoAndamento::tratteggio(int n)
+{
+    // In units of the pen's width; inputs 1 and 5 solid, the others each their own.
+    static const std::array<QList<qreal>, NumeroSerie> kTratti = {
+        QList<qreal>{},     QList<qreal>{6, 3},    QList<qreal>{2, 2},    QList<qreal>{8, 3, 2, 3},
+        QList<qreal>{},     QList<qreal>{4, 4},    QList<qreal>{1, 3},    QList<qreal>{10, 4}};
+    return n >= 1 && n <= NumeroSerie ? kTratti.at(size_t(n - 1)) : QList<qreal>();
 }
 
 void GraficoAndamento::resizeEvent(QResizeEvent *event)
@@ -300,7 +374,8 @@ void GraficoAndamento::paintEvent(QPaintEvent *)
     pittore.setClipRect(area);
     for (const Asse &asse : std::as_const(m_assi)) {
         for (const int n : asse.ingressi) {
-            disegnaSerie(pittore, area, n, asse.scala);
+            // Lines on one axis may lie on the same values: each but the first its own dashes.
+            disegnaSerie(pittore, area, n, asse.scala, asse.ingressi.size() > 1);
         }
     }
     pittore.setClipping(false);
@@ -408,7 +483,7 @@ void GraficoAndamento::disegnaTempo(QPainter &pittore, const QRect &area)
 }
 
 void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
-                                    const Scala &scala) const
+                                    const Scala &scala, bool tratteggiata) const
 {
     const SerieAndamento &s = m_serie.at(n - 1);
     const QList<QPointF> &punti = s.points();
@@ -426,7 +501,12 @@ void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
     // the same; few: a smooth, thicker one.
     const bool densa = double(punti.size()) > kPuntiPerPixelDensi * area.width();
     pittore.setRenderHint(QPainter::Antialiasing, !densa);
-    pittore.setPen(QPen(m_colori.at(n - 1), densa ? 1 : 2));
+    QPen penna(m_colori.at(n - 1), densa ? 1 : 2);
+    const QList<qreal> tratti = tratteggio(n);
+    if (tratteggiata && !tratti.isEmpty()) {
+        penna.setDashPattern(tratti);
+    }
+    pittore.setPen(penna);
     pittore.setBrush(m_colori.at(n - 1));
     const QList<qsizetype> &interruzioni = s.interruzioni();
     QPolygon tratto;

@@ -12,6 +12,7 @@
 
 #include <array>
 
+class Storico;
 class StoricoAnalogici;
 
 // The plot of the trend window: eight lines over a time span ending now, times below, and
@@ -58,6 +59,12 @@ public:
     void setColore(int n, const QColor &colore) { m_colori.at(n - 1) = colore; }
     void setVisibile(int n, bool visibile);
     bool isVisibile(int n) const { return m_visibili.at(n - 1); }
+    // The history on disk: the span is drawn from it, at the pixel limit from its rollups, and
+    // from the kept readings only where they are newer than what it holds.
+    void setArchivio(const Storico *archivio);
+    // Each line's dash pattern where it shares its axis, so that two lines on the same values
+    // stay apart; empty: solid.
+    static QList<qreal> tratteggio(int n);
     // The unit of input `n`; lines of the same unit share an axis.
     void setUnita(int n, const QString &unita);
 
@@ -95,9 +102,13 @@ private:
     void disponiAssi();
     void disegnaTempo(QPainter &pittore, const QRect &area);
     void disegnaAssi(QPainter &pittore, const QRect &area);
-    void disegnaSerie(QPainter &pittore, const QRect &area, int n, const Scala &scala) const;
+    void disegnaSerie(QPainter &pittore, const QRect &area, int n, const Scala &scala,
+                      bool tratteggiata) const;
+
+    void riempiDaArchivio() const;
 
     const StoricoAnalogici &m_storico;
+    const Storico *m_archivio = nullptr;
     mutable std::array<SerieAndamento, NumeroSerie> m_serie;
     std::array<QColor, NumeroSerie> m_colori{};
     std::array<bool, NumeroSerie> m_visibili{};

@@ -62,9 +62,9 @@ void SerieAndamento::aggiungi(qint64 ms, qint64 valore, bool dopoPausa)
     m_costruita = false;
 }
 
-void SerieAndamento::riempi(const BufferLetture &letture)
+void SerieAndamento::riempi(const BufferLetture &letture, qint64 dopoMs)
 {
-    const qint64 da = inizioMs();
+    const qint64 da = dopoMs < inizioMs() ? inizioMs() : dopoMs + 1;
     for (qsizetype i = letture.primoDa(da); i < letture.size(); ++i) {
         const Lettura &l = letture.at(i);
         aggiungi(l.ms, l.valore, letture.dopoPausa(i));

@@ -22,8 +22,10 @@ public:
     // The last column is the one holding `fineMs`; returns whether the columns moved.
     bool scorri(qint64 fineMs);
     void aggiungi(qint64 ms, qint64 valore, bool dopoPausa);
-    // Every kept reading that falls in the columns, after imposta() and scorri().
-    void riempi(const BufferLetture &letture);
+    // Every kept reading that falls in the columns and comes after `dopoMs`, after imposta()
+    // and scorri().
+    void riempi(const BufferLetture &letture,
+                qint64 dopoMs = std::numeric_limits<qint64>::min());
 
     // The points drawn, in milliseconds since the epoch and value.
     const QList<QPointF> &points() const;
