@@ -209,10 +209,12 @@ void GraficoAndamento::riempiDaArchivio() const
     const qint64 periodo = periodoColonna();
     const qint64 da = m_serie.front().inizioMs();
     const qint64 a = m_fine + 1;
-    // The longest rollup no longer than a column; raw readings below a minute a column.
+    // The longest rollup no longer than a column, or a tenth longer: a month at the usual
+    // width has columns of 58 minutes, and hours read a sixth of the rows ten minutes would;
+    // raw readings below a minute a column.
     int riassunto = 0;
     for (const int minuti : ScrittoreStorico::PeriodiRiassunti) {
-        if (minuti * kMinuto <= periodo) {
+        if (minuti * kMinuto * 10 <= periodo * 11) {
             riassunto = minuti;
         }
     }
