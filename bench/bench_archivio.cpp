@@ -176,6 +176,22 @@ void BM_CambioIntervallo(benchmark::State &stato)
     stato.counters["obiettivo_mediana_ms"] = 16;
 }
 
+// The rows of a span alone, without the window: the rollups of 24 hours (argument 1), 7 days
+// (10) or 30 days (60), all inputs.
+void BM_LetturaRiassunti(benchmark::State &stato)
+{
+    Dati &d = dati();
+    Storico archivio(d.percorso);
+    const int periodo = int(stato.range(0));
+    const qint64 durata = periodo == 1 ? kGiornoS * 1000 : periodo == 10 ? 7 * kGiornoS * 1000
+                                                                          : 30 * kGiornoS * 1000;
+    qsizetype righe = 0;
+    for (auto _ : stato) {
+        righe = archivio.riassunti(periodo, kFine - durata, kFine).size();
+    }
+    stato.counters["righe"] = double(righe);
+}
+
 // One second of recording: eight readings and an event handed over and written in one
 // transaction, on a file that already holds the 30 days. The CPU of that second, as a share
 // of one core.
@@ -217,4 +233,5 @@ BENCHMARK(BM_CambioIntervallo)
     ->Arg(10080)
     ->Arg(43200)
     ->Arg(525600);
+BENCHMARK(BM_LetturaRiassunti)->Unit(benchmark::kMillisecond)->Arg(1)->Arg(10)->Arg(60);
 BENCHMARK(BM_RegistrazioneUnSecondo)->Unit(benchmark::kMillisecond)->Iterations(300);

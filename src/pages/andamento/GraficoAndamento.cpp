@@ -122,6 +122,8 @@ void GraficoAndamento::setDurata(qint64 ms)
 
 void GraficoAndamento::ricostruisci()
 {
+    // Asked for: the history is read again too.
+    m_letto = LettoDaArchivio();
     m_daRicostruire = true;
     m_sporco = true;
     update();
@@ -201,14 +203,13 @@ bool GraficoAndamento::prepara() const
 void GraficoAndamento::setArchivio(const Storico *archivio)
 {
     m_archivio = archivio;
+    m_letto = LettoDaArchivio();
     ricostruisci();
 }
 
 void GraficoAndamento::riempiDaArchivio() const
 {
     const qint64 periodo = periodoColonna();
-    const qint64 da = m_serie.front().inizioMs();
-    const qint64 a = m_fine + 1;
     // The longest rollup no longer than a column, or a tenth longer: a month at the usual
     // width has columns of 58 minutes, and hours read a sixth of the rows ten minutes would;
     // raw readings below a minute a column.
@@ -216,6 +217,19 @@ void GraficoAndamento::riempiDaArchivio() const
     for (const int minuti : ScrittoreStorico::PeriodiRiassunti) {
         if (minuti * kMinuto * 10 <= periodo * 11) {
             riassunto = minuti;
+        }
+    }
+    if (m_letto.riassunto != riassunto || m_letto.fine != m_fine || m_letto.durata != m_durata) {
+        // Whatever width the plot settles at, its part columns at the start fall in here.
+        const qint64 da = m_fine - m_durata - m_durata / 50 - riassunto * kMinuto;
+        const qint64 a = m_fine + 1;
+        m_letto = LettoDaArchivio{riassunto, m_fine, m_durata, {}, {}};
+        if (riassunto == 0) {
+            for (int n = 1; n <= NumeroSerie; ++n) {
+                m_letto.letture.at(n - 1) = m_archivio->letture(n, da, a);
+            }
+        } else {
+            m_letto.riassunti = m_archivio->riassunti(riassunto, da, a);
         }
     }
     // Pauses by the same rule as the kept readings: more than three usual intervals.
@@ -229,14 +243,14 @@ void GraficoAndamento::riempiDaArchivio() const
     };
     if (riassunto == 0) {
         for (int n = 1; n <= NumeroSerie; ++n) {
-            for (const LetturaAnalogica &l : m_archivio->letture(n, da, a)) {
+            for (const LetturaAnalogica &l : std::as_const(m_letto.letture.at(n - 1))) {
                 m_serie.at(n - 1).aggiungi(l.ms, l.valore, pausa(n, l.ms));
             }
         }
         return;
     }
     const qint64 durata = riassunto * kMinuto;
-    for (const Storico::Riassunto &r : m_archivio->riassunti(riassunto, da, a)) {
+    for (const Storico::Riassunto &r : std::as_const(m_letto.riassunti)) {
         if (r.ingresso < 1 || r.ingresso > NumeroSerie) {
             continue;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/andamento/SerieAndamento.h"
+#include "storico/Storico.h"
 
 #include <QColor>
 #include <QHash>
@@ -12,7 +13,6 @@
 
 #include <array>
 
-class Storico;
 class StoricoAnalogici;
 
 // The plot of the trend window: eight lines over a time span ending now, times below, and
@@ -107,8 +107,20 @@ private:
 
     void riempiDaArchivio() const;
 
+    // What the last read of the history brought, for the span and end it was read for: the
+    // plot's width settles as the axes come, and the columns are made again for it, from here.
+    struct LettoDaArchivio
+    {
+        int riassunto = -1;
+        qint64 fine = 0;
+        qint64 durata = 0;
+        QList<Storico::Riassunto> riassunti;
+        std::array<QList<LetturaAnalogica>, NumeroSerie> letture;
+    };
+
     const StoricoAnalogici &m_storico;
     const Storico *m_archivio = nullptr;
+    mutable LettoDaArchivio m_letto;
     mutable std::array<SerieAndamento, NumeroSerie> m_serie;
     std::array<QColor, NumeroSerie> m_colori{};
     std::array<bool, NumeroSerie> m_visibili{};
