@@ -1,4 +1,5 @@
 #include "pages/andamento/EsportaArchivio.h"
+#include "pages/andamento/CampoCsv.h"
 
 #include "pages/andamento/StoricoAnalogici.h"
 #include "settings/ScritturaSicura.h"
@@ -20,15 +21,6 @@ namespace {
 // Read a day at a time, so a month of readings never sits in memory at once.
 constexpr qint64 kTratto = 24LL * 60 * 60 * 1000;
 
-QByteArray campo(const QString &testo)
-{
-    QByteArray c = testo.toUtf8();
-    if (c.contains(';') || c.contains('"') || c.contains('\n') || c.contains('\r')) {
-        c.replace("\"", "\"\"");
-        c = '"' + c + '"';
-    }
-    return c;
-}
 
 } // namespace
 
@@ -88,9 +80,9 @@ qint64 scriviCsv(const Storico &archivio, qint64 daMs, qint64 aMs, QIODevice &us
             const QString unita = e ? e->unita : recenti ? recenti->unita(l.ingresso) : QString();
             blocco += StoricoAnalogici::dataOraIso(l.ms).toLatin1();
             blocco += ';' + QByteArray::number(l.ingresso) + ';';
-            blocco += campo(nome);
+            blocco += campoCsv(nome);
             blocco += ';' + QByteArray::number(l.valore) + ';';
-            blocco += campo(unita);
+            blocco += campoCsv(unita);
             blocco += "\r\n";
             ++scritte;
         }

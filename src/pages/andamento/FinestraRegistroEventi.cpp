@@ -1,4 +1,5 @@
 #include "pages/andamento/FinestraRegistroEventi.h"
+#include "pages/andamento/CampoCsv.h"
 
 #include "core/Gestore.h"
 #include "core/Messaggi.h"
@@ -27,15 +28,6 @@ namespace {
 using Tipo = EventoStorico::Tipo;
 using Famiglia = PuntoStorico::Famiglia;
 
-QByteArray campo(const QString &testo)
-{
-    QByteArray c = testo.toUtf8();
-    if (c.contains(';') || c.contains('"') || c.contains('\n') || c.contains('\r')) {
-        c.replace("\"", "\"\"");
-        c = '"' + c + '"';
-    }
-    return c;
-}
 
 QString dataOra(qint64 ms)
 {
@@ -249,9 +241,9 @@ qint64 FinestraRegistroEventi::scriviCsv(const QList<EventoStorico> &eventi, QIO
     QByteArray testo =
         QStringLiteral("timestamp;evento;punto;valore;origine;dettagli\r\n").toUtf8();
     for (const EventoStorico &e : eventi) {
-        testo += StoricoAnalogici::dataOraIso(e.ms).toLatin1() + ';' + campo(testoTipo(e.tipo)) +
-                 ';' + campo(testoPunto(e.punto)) + ';' + campo(testoValore(e)) + ';' +
-                 campo(testoOrigine(e.origine)) + ';' + campo(e.testo) + "\r\n";
+        testo += StoricoAnalogici::dataOraIso(e.ms).toLatin1() + ';' + campoCsv(testoTipo(e.tipo)) +
+                 ';' + campoCsv(testoPunto(e.punto)) + ';' + campoCsv(testoValore(e)) + ';' +
+                 campoCsv(testoOrigine(e.origine)) + ';' + campoCsv(e.testo) + "\r\n";
     }
     return uscita.write(testo) == testo.size() ? eventi.size() : -1;
 }

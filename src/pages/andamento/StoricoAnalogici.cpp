@@ -1,4 +1,5 @@
 #include "pages/andamento/StoricoAnalogici.h"
+#include "pages/andamento/CampoCsv.h"
 
 #include "config/ConfigurazionePredefinita.h"
 #include "core/ValoriProgramma.h"
@@ -71,18 +72,6 @@ private:
     qint64 m_minuto = std::numeric_limits<qint64>::min();
     std::array<char, Lunghezza> m_testo{};
 };
-
-// A field that holds the separator, a quote or a line break goes in quotes, quotes doubled.
-QByteArray campoCsv(const QString &testo)
-{
-    QByteArray campo = testo.toUtf8();
-    if (campo.contains(';') || campo.contains('"') || campo.contains('\n') ||
-        campo.contains('\r')) {
-        campo.replace("\"", "\"\"");
-        campo = '"' + campo + '"';
-    }
-    return campo;
-}
 
 } // namespace
 
