@@ -51,9 +51,10 @@ AnnunciHomeAssistant::AnnunciHomeAssistant(const ArgomentiMqtt &argomenti, QStri
 
 QList<AnnunciHomeAssistant::Annuncio>
 AnnunciHomeAssistant::annunci(const ValoriConfigurazione &configurazione,
-                              const QList<int> &unita) const
+                              const QList<int> &unita, const ImpostazioniAllarmi &allarmi) const
 {
-    QList<Annuncio> risultato{{m_argomenti.configDispositivo(0), scheda(configurazione)}};
+    QList<Annuncio> risultato{
+        {m_argomenti.configDispositivo(0), scheda(configurazione, allarmi)}};
     for (const int u : unita) {
         risultato.append({m_argomenti.configDispositivo(u), periferica(u)});
     }
@@ -142,7 +143,8 @@ QByteArray documento(const ArgomentiMqtt &argomenti, int unita, const QJsonObjec
 
 } // namespace
 
-QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazione) const
+QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazione,
+                                        const ImpostazioniAllarmi &allarmi) const
 {
     using T = Punto::Tipo;
     Contesto contesto{m_argomenti, {}};
@@ -192,6 +194,40 @@ QByteArray AnnunciHomeAssistant::scheda(const ValoriConfigurazione &configurazio
             uscita, contesto.componente(uscita, QStringLiteral("number"),
                                         nomeEntita(configurazione.nomiUA.at(n - 1),
                                                    QStringLiteral("Uscita analogica %1").arg(n))));
+    }
+    // An input with its alarm on is a problem sensor beside it; with its alarm off, the
+    // component goes with its platform alone, which removes one announced before.
+    for (const T tipo : {T::Ingresso, T::Analogico}) {
+        for (int n = 1; n <= 8; ++n) {
+            const Punto ingresso{tipo, 0, n};
+            const QString chiave = QStringLiteral("allarme_") + ingresso.chiave();
+            const auto i = size_t(n - 1);
+            const bool acceso = tipo == T::Ingresso ? allarmi.digitaleAbilitato[i]
+                                                    : allarmi.analogicoAbilitato[i];
+            if (!acceso) {
+                contesto.componenti.insert(
+                    chiave, QJsonObject{{QStringLiteral("platform"), QStringLiteral("binary_sensor")}});
+                continue;
+            }
+            const QString nome = tipo == T::Ingresso
+                                     ? nomeEntita(configurazione.nomiID.at(i),
+                                                  QStringLiteral("Ingresso %1").arg(n))
+                                     : nomeEntita(configurazione.nomiIA.at(i),
+                                                  QStringLiteral("Analogico %1").arg(n));
+            const QString unico = m_argomenti.idDispositivo(0) + QLatin1Char('_') + chiave;
+            contesto.componenti.insert(
+                chiave, QJsonObject{
+                            {QStringLiteral("platform"), QStringLiteral("binary_sensor")},
+                            {QStringLiteral("unique_id"), unico},
+                            {QStringLiteral("default_entity_id"),
+                             QStringLiteral("binary_sensor.") + unico},
+                            {QStringLiteral("name"), QStringLiteral("Allarme ") + nome},
+                            {QStringLiteral("state_topic"), m_argomenti.allarme(ingresso)},
+                            {QStringLiteral("payload_on"), QStringLiteral("ON")},
+                            {QStringLiteral("payload_off"), QStringLiteral("OFF")},
+                            {QStringLiteral("device_class"), QStringLiteral("problem")},
+                        });
+        }
     }
     // What the bridge sees of the board, available whenever the bridge runs: the link's state
     // matters most when the board is gone.

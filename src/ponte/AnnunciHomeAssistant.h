@@ -2,6 +2,7 @@
 
 #include "core/ValoriProgramma.h"
 #include "ponte/ArgomentiMqtt.h"
+#include "storico/ImpostazioniAllarmi.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,12 +21,14 @@ public:
 
     AnnunciHomeAssistant(const ArgomentiMqtt &argomenti, QString versione);
 
-    // The board's config first, then one per unit in `unita` (1..8).
-    QList<Annuncio> annunci(const ValoriConfigurazione &configurazione,
-                            const QList<int> &unita) const;
+    // The board's config first, then one per unit in `unita` (1..8). Each board input whose
+    // alarm `allarmi` turns on is also a problem sensor.
+    QList<Annuncio> annunci(const ValoriConfigurazione &configurazione, const QList<int> &unita,
+                            const ImpostazioniAllarmi &allarmi = {}) const;
 
 private:
-    QByteArray scheda(const ValoriConfigurazione &configurazione) const;
+    QByteArray scheda(const ValoriConfigurazione &configurazione,
+                      const ImpostazioniAllarmi &allarmi) const;
     QByteArray periferica(int unita) const;
 
     const ArgomentiMqtt &m_argomenti;

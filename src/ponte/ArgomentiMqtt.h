@@ -29,6 +29,11 @@ public:
     QString get() const { return m_base + QStringLiteral("/get"); }
     QString stato(const Punto &punto) const;
     QString comando(const Punto &punto) const { return stato(punto) + QStringLiteral("/set"); }
+    // Whether a board input is in alarm: "ON" or "OFF", retained; "allarme/ingresso/3".
+    QString allarme(const Punto &punto) const
+    {
+        return m_base + QStringLiteral("/allarme/%1/%2").arg(punto.nomeTipo()).arg(punto.numero);
+    }
     // The point whose "/set" topic this is; nothing for any other topic.
     std::optional<Punto> puntoDaComando(const QString &argomento) const;
 

@@ -12,6 +12,8 @@
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 #include "settings/LetturaConfigurazione.h"
+#include "storico/RegistrazioneScheda.h"
+#include "storico/Storico.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -44,6 +46,13 @@ ValoriConfigurazione leggiConfigurazione(const QString &file)
         Registro::avviso(avviso);
     }
     return std::move(letta.valori);
+}
+
+// A settings file's bytes; none when it cannot be read.
+QByteArray contenuto(const QString &percorso)
+{
+    QFile file(percorso);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The same for every run of one settings folder on one machine, another for a copied folder or
@@ -85,6 +94,28 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     scheda.tempi.silenzioMs = m_impostazioni.silenzioS * 1000;
     m_scheda = new LatoScheda(m_opzioni.cartella, scheda, this);
 
+    // The bridge runs all day: what the board says goes into the history, which also tells
+    // when an input is in alarm.
+    const ValoriProgramma &valori = m_scheda->valori();
+    m_storico = new Storico(valori.cartellaProgramma + Storico::NomeFile,
+                            Storico::opzioniDa(valori.fileImpostazioni), this);
+    m_registrazione =
+        new RegistrazioneScheda(m_scheda->sessione(), *m_storico, m_configurazione,
+                                valori.fileImpostazioni, EventoStorico::Origine::Ponte, this);
+    connect(m_storico, &Storico::statoCambiato, this,
+            [](ScrittoreStorico::Stato, const QString &testo) {
+                if (!testo.isEmpty()) {
+                    Registro::avviso(QStringLiteral("storico: ") + testo);
+                }
+            });
+    connect(m_registrazione, &RegistrazioneScheda::allarmeValutato, this,
+            [this](const PuntoStorico &p, bool attivo) {
+                if (p.famiglia == PuntoStorico::Famiglia::IngressiDigitali) {
+                    statoAllarme(Punto{Punto::Tipo::Ingresso, 0, p.canale}, attivo);
+                } else if (p.famiglia == PuntoStorico::Famiglia::IngressiAnalogici) {
+                    statoAllarme(Punto{Punto::Tipo::Analogico, 0, p.canale}, attivo);
+                }
+            });
     connect(m_scheda, &LatoScheda::letto, this, &Ponte::letto);
     connect(m_scheda, &LatoScheda::inLinea, this, &Ponte::inLinea);
     connect(m_scheda, &LatoScheda::unitaInLinea, this, &Ponte::unitaInLinea);
@@ -157,7 +188,9 @@ Ponte::~Ponte()
 
 QString Ponte::avvia()
 {
+    m_testoImpostazioni = contenuto(m_scheda->valori().fileImpostazioni);
     m_configurazione = leggiConfigurazione(m_scheda->valori().fileImpostazioni);
+    m_allarmi = ImpostazioniAllarmi::daFile(m_scheda->valori().fileImpostazioni);
     guardaImpostazioni();
     // The board is opened once the broker has been looked at for another bridge on these
     // topics: a second bridge must not take the board's link from the first either.
@@ -190,6 +223,7 @@ void Ponte::ferma()
         m_mqtt->pubblica(m_argomenti.statoUnita(unita), kOffline.toUtf8(), true, 1);
     }
     m_mqtt->ferma();
+    m_storico->scriviOra();
     Registro::info(QStringLiteral("ponte fermato"));
 }
 
@@ -206,12 +240,37 @@ void Ponte::guardaImpostazioni()
 void Ponte::ricaricaConfigurazione()
 {
     guardaImpostazioni();
-    const ValoriConfigurazione nuova = leggiConfigurazione(m_scheda->valori().fileImpostazioni);
+    // The folder is watched for a save that replaces the file; the history and its journal
+    // beside it come and go all day, and read nothing new.
+    const QString file = m_scheda->valori().fileImpostazioni;
+    QByteArray testo = contenuto(file);
+    if (testo == m_testoImpostazioni) {
+        return;
+    }
+    m_testoImpostazioni = std::move(testo);
+    const ImpostazioniAllarmi allarmi = ImpostazioniAllarmi::daFile(file);
+    for (int n = 1; n <= 8; ++n) {
+        const auto i = size_t(n - 1);
+        // An alarm turned off: its state goes from the broker with its entity.
+        if (m_allarmi.digitaleAbilitato[i] && !allarmi.digitaleAbilitato[i]) {
+            spegniAllarme(Punto{Punto::Tipo::Ingresso, 0, n});
+        }
+        if (m_allarmi.analogicoAbilitato[i] && !allarmi.analogicoAbilitato[i]) {
+            spegniAllarme(Punto{Punto::Tipo::Analogico, 0, n});
+        }
+    }
+    const bool altriAllarmi = allarmi.digitaleAbilitato != m_allarmi.digitaleAbilitato ||
+                              allarmi.digitaleBasso != m_allarmi.digitaleBasso ||
+                              allarmi.analogicoAbilitato != m_allarmi.analogicoAbilitato ||
+                              allarmi.minimo != m_allarmi.minimo ||
+                              allarmi.massimo != m_allarmi.massimo;
+    m_allarmi = allarmi;
+    const ValoriConfigurazione nuova = leggiConfigurazione(file);
     const bool scale = nuova.minimiIA != m_configurazione.minimiIA ||
                        nuova.massimiIA != m_configurazione.massimiIA;
     m_configurazione = nuova;
     pubblicaAnnunci(false);
-    if (scale) {
+    if (scale || altriAllarmi) {
         // The shown values change with the ranges: the next readings go out whatever they are.
         for (int n = 1; n <= 8; ++n) {
             m_stati.dimentica(m_argomenti.stato(Punto{Punto::Tipo::Analogico, 0, n}));
@@ -265,6 +324,28 @@ void Ponte::letto(const Punto &punto, int grezzo)
     if (m_stati.aggiorna(argomento, payload, grezzoBanda, banda)) {
         m_mqtt->pubblica(argomento, payload.toUtf8(), true);
     }
+}
+
+void Ponte::statoAllarme(const Punto &punto, bool attivo)
+{
+    const auto i = size_t(punto.numero - 1);
+    const bool acceso = punto.tipo == Punto::Tipo::Ingresso ? m_allarmi.digitaleAbilitato[i]
+                                                            : m_allarmi.analogicoAbilitato[i];
+    if (!acceso) {
+        return;
+    }
+    const QString argomento = m_argomenti.allarme(punto);
+    const QString payload = attivo ? QStringLiteral("ON") : QStringLiteral("OFF");
+    if (m_stati.aggiorna(argomento, payload)) {
+        m_mqtt->pubblica(argomento, payload.toUtf8(), true);
+    }
+}
+
+void Ponte::spegniAllarme(const Punto &punto)
+{
+    const QString argomento = m_argomenti.allarme(punto);
+    m_stati.dimentica(argomento);
+    m_mqtt->pubblica(argomento, {}, true);
 }
 
 void Ponte::pubblicaScheda()
@@ -332,7 +413,7 @@ void Ponte::pubblicaAnnunci(bool tutti)
         return;
     }
     for (const AnnunciHomeAssistant::Annuncio &a :
-         m_annunci.annunci(m_configurazione, m_impostazioni.unita)) {
+         m_annunci.annunci(m_configurazione, m_impostazioni.unita, m_allarmi)) {
         if (!tutti && m_annunciPubblicati.value(a.argomento) == a.payload) {
             continue;
         }

@@ -7,6 +7,7 @@
 #include "ponte/DiagnosiTls.h"
 #include "ponte/ImpostazioniPonte.h"
 #include "ponte/StatiPubblicati.h"
+#include "storico/ImpostazioniAllarmi.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,6 +22,8 @@
 
 class ClientMqtt;
 class LatoScheda;
+class RegistrazioneScheda;
+class Storico;
 struct Punto;
 
 // The bridge: the board's points as retained MQTT states, commands from the "/set" topics,
@@ -64,6 +67,10 @@ private:
     void pubblicaDiagnostica();
     void pubblicaAnnunci(bool tutti);
     void ricaricaConfigurazione();
+    // Whether `punto` (a board input) is in alarm, on its retained topic while its alarm is on.
+    void statoAllarme(const Punto &punto, bool attivo);
+    // An alarm turned off: its retained state cleared.
+    void spegniAllarme(const Punto &punto);
     void guardaImpostazioni();
     void verificaFine();
 
@@ -98,4 +105,10 @@ private:
     QElapsedTimer m_primaNascita;
     // The wrong scale last told of for each analog input.
     QHash<int, QString> m_scaleNonValide;
+    // The settings file as last read: its folder also holds the history, which changes all day.
+    QByteArray m_testoImpostazioni;
+    ImpostazioniAllarmi m_allarmi;
+    // Everything read goes into the history too, and the alarms come from there.
+    Storico *m_storico = nullptr;
+    RegistrazioneScheda *m_registrazione = nullptr;
 };

@@ -171,29 +171,29 @@ void RegistrazioneScheda::digitali(Famiglia famiglia, int unita, const std::arra
     if (diUnita && (unita < 0 || unita > 7)) {
         return;
     }
+    const bool uscita = famiglia == Famiglia::UsciteDigitali || famiglia == Famiglia::UsciteUnita;
     for (int c = 1; c <= 8; ++c) {
         const PuntoStorico punto{famiglia, unita, c};
         const qint64 valore = stati[size_t(c - 1)] ? 1 : 0;
         const auto ultimo = m_ultimi.constFind(punto.codice());
         const bool nuovo = ultimo == m_ultimi.constEnd();
-        if (!nuovo && ultimo.value() == valore) {
-            continue;
+        if (nuovo || ultimo.value() != valore) {
+            m_ultimi.insert(punto.codice(), valore);
+            m_storico.aggiungiStato(punto.codice(), ms, valore);
+            // The first state seen is where the history starts, not a change.
+            if (!nuovo) {
+                EventoStorico e;
+                e.ms = ms;
+                e.tipo = uscita ? EventoStorico::Tipo::ReleCommutato
+                                : EventoStorico::Tipo::IngressoCambiato;
+                e.punto = punto.codice();
+                e.valore = valore;
+                e.origine = uscita ? origineDi(punto, ms) : EventoStorico::Origine::Scheda;
+                e.testo = nomePunto(punto);
+                m_storico.aggiungiEvento(e);
+            }
         }
-        m_ultimi.insert(punto.codice(), valore);
-        m_storico.aggiungiStato(punto.codice(), ms, valore);
-        const bool uscita = famiglia == Famiglia::UsciteDigitali || famiglia == Famiglia::UsciteUnita;
-        // The first state seen is where the history starts, not a change.
-        if (!nuovo) {
-            EventoStorico e;
-            e.ms = ms;
-            e.tipo = uscita ? EventoStorico::Tipo::ReleCommutato
-                            : EventoStorico::Tipo::IngressoCambiato;
-            e.punto = punto.codice();
-            e.valore = valore;
-            e.origine = uscita ? origineDi(punto, ms) : EventoStorico::Origine::Scheda;
-            e.testo = nomePunto(punto);
-            m_storico.aggiungiEvento(e);
-        }
+        // At every reading, changed or not: alarm settings changed meanwhile count at once.
         if (famiglia == Famiglia::IngressiDigitali) {
             const bool attivo = impostazioni().allarmeDigitale(c, valore != 0);
             cambioAllarme(punto, attivo, ms,
@@ -254,6 +254,7 @@ void RegistrazioneScheda::analogici(const QList<int> &valori, qint64 ms)
 void RegistrazioneScheda::cambioAllarme(const PuntoStorico &punto, bool attivo, qint64 ms,
                                         const QString &motivo)
 {
+    emit allarmeValutato(punto, attivo);
     if (m_allarmi.value(punto.codice()) == attivo) {
         return;
     }

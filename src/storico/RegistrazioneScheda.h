@@ -52,6 +52,9 @@ signals:
     void letturaAnalogica(int ingresso, qint64 valore, qint64 ms);
     // An alarm was raised (`attivo`) or cleared; `testo` says what for the operator.
     void allarme(const PuntoStorico &punto, bool attivo, const QString &testo);
+    // An input's reading was weighed against its alarm settings: told at every reading of a
+    // board input, whether it changed or not.
+    void allarmeValutato(const PuntoStorico &punto, bool attivo);
 
 private:
     void digitali(PuntoStorico::Famiglia famiglia, int unita, const std::array<bool, 8> &stati,

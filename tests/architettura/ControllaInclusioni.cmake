@@ -17,7 +17,7 @@ set(permessi_pages/scheda core settings link protocol storico pages/widgets page
 set(permessi_pages/periferiche core settings link protocol pages/widgets pages/comune
     pages/periferiche)
 set(permessi_storico core settings link protocol storico)
-set(permessi_ponte core settings link protocol ponte)
+set(permessi_ponte core settings link protocol storico ponte)
 set(permessi_app core settings link protocol storico config pages/widgets pages/andamento pages/comune
     pages/scheda pages/periferiche app)
 set(senza_widget core settings link protocol storico ponte)

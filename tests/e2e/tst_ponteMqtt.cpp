@@ -3,12 +3,16 @@
 // payloads and a flood of commands, all watched from an independent MQTT client.
 #include "SimulatoreScheda.h"
 #include "protocol/Conversioni.h"
+#include "storico/LottoStorico.h"
+#include "storico/PuntoStorico.h"
 #include "tst_ponte_supporto.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <array>
@@ -54,6 +58,7 @@ private slots:
     void milleComandi();
     void scena();
     void livelliCanale();
+    void allarmiEStorico();
     void arrestoEUnaVolta();
 
 private:
@@ -107,7 +112,9 @@ void TestPonteMqtt::initTestCase()
                            QByteArray::number(portaScheda) + "\n"));
     QVERIFY(scriviFile(dir.filePath(QStringLiteral("Impostazioni.INI")),
                        "[OPTION]\nUD05=Luce del \"portico\"\nIAT01=2\nIAV01=0\nIAVM01=100\n"
-                       "IAV04=zero\n"));
+                       "IAV04=zero\n"
+                       "[Impostazioni]\nAllarme=01000000\nStato=00000000\nAllarmeA=10000000\n"
+                       "StatoAMin01=10\nStatoAMax01=40\n"));
     QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
                        "[MQTT]\nPorta=" + QByteArray::number(m_broker->porta()) +
                            "\nId=prova\nUnita=2\nPeriodo=600\nContinuo=1\n"));
@@ -209,7 +216,9 @@ void TestPonteMqtt::discovery()
         }
         QVERIFY(config[QStringLiteral("origin")].toObject().contains(QStringLiteral("name")));
         const QJsonObject componenti = config[QStringLiteral("components")].toObject();
-        QCOMPARE(componenti.size(), config == scheda ? 30 : 24);
+        // The board: 30 points, and a problem sensor for each of its 16 inputs, removed
+        // (the platform alone) for those whose alarm is off.
+        QCOMPARE(componenti.size(), config == scheda ? 46 : 24);
         // Availability once for the device: the bridge, the board and, for a unit, the unit.
         QCOMPARE(config[QStringLiteral("availability_mode")].toString(), QStringLiteral("all"));
         QStringList disponibilita;
@@ -223,6 +232,11 @@ void TestPonteMqtt::discovery()
         QCOMPARE(disponibilita, attesa);
         for (const QJsonValue &valore : componenti) {
             const QJsonObject c = valore.toObject();
+            if (c.size() == 1) {
+                QCOMPARE(c[QStringLiteral("platform")].toString(),
+                         QStringLiteral("binary_sensor"));
+                continue;
+            }
             for (const char *chiave :
                  {"platform", "unique_id", "default_entity_id", "name", "state_topic"}) {
                 QVERIFY2(c.contains(QLatin1String(chiave)), chiave);
@@ -274,6 +288,28 @@ void TestPonteMqtt::discovery()
     QCOMPARE(
         componenti[QStringLiteral("ingresso_1")].toObject()[QStringLiteral("platform")].toString(),
         QStringLiteral("binary_sensor"));
+    // Alarms: input 2 and analog input 1 have theirs on, the others not.
+    QStringList allarmi;
+    for (auto it = componenti.begin(); it != componenti.end(); ++it) {
+        if (it.key().startsWith(QLatin1String("allarme_")) && it.value().toObject().size() > 1) {
+            allarmi << it.key();
+        }
+    }
+    allarmi.sort();
+    QCOMPARE(allarmi, QStringList({QStringLiteral("allarme_analogico_1"),
+                                   QStringLiteral("allarme_ingresso_2")}));
+    const QJsonObject allarme2 = componenti[QStringLiteral("allarme_ingresso_2")].toObject();
+    QCOMPARE(allarme2[QStringLiteral("platform")].toString(), QStringLiteral("binary_sensor"));
+    QCOMPARE(allarme2[QStringLiteral("device_class")].toString(), QStringLiteral("problem"));
+    QCOMPARE(allarme2[QStringLiteral("state_topic")].toString(), argomento("allarme/ingresso/2"));
+    QCOMPARE(allarme2[QStringLiteral("payload_on")].toString(), QStringLiteral("ON"));
+    QVERIFY(allarme2[QStringLiteral("unique_id")].toString() !=
+            componenti[QStringLiteral("ingresso_2")].toObject()[QStringLiteral("unique_id")]
+                .toString());
+    QCOMPARE(componenti[QStringLiteral("allarme_analogico_1")]
+                 .toObject()[QStringLiteral("state_topic")]
+                 .toString(),
+             argomento("allarme/analogico/1"));
     QCOMPARE(
         unita[QStringLiteral("device")].toObject()[QStringLiteral("via_device")],
         scheda[QStringLiteral("device")].toObject()[QStringLiteral("identifiers")].toArray().at(0));
@@ -489,6 +525,80 @@ void TestPonteMqtt::livelliCanale()
     QTRY_COMPARE_WITH_TIMEOUT(errori(da).size(), 1, 5000);
 }
 
+void TestPonteMqtt::allarmiEStorico()
+{
+    // Each input whose alarm is on has its state retained: analog input 1 reads 50 against
+    // 10..40, input 2 (alarm when set) is clear.
+    const QString allarme2 = argomento(QStringLiteral("allarme/ingresso/2"));
+    const QString allarmeA1 = argomento(QStringLiteral("allarme/analogico/1"));
+    QVERIFY(m_scheda->imposta(QStringLiteral("ingresso 2 0")).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarme2), QByteArray("OFF"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarmeA1), QByteArray("ON"), 10000);
+    QVERIFY(m_scheda->imposta(QStringLiteral("ingresso 2 1")).isEmpty());
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 16384")).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarme2), QByteArray("ON"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarmeA1), QByteArray("OFF"), 10000);
+    QVERIFY(m_scheda->imposta(QStringLiteral("ingresso 2 0")).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarme2), QByteArray("OFF"), 10000);
+    Osservatore nuovo;
+    QVERIFY(nuovo.collega(m_broker->porta(), {kBase + QStringLiteral("allarme/#")}));
+    QTRY_COMPARE(nuovo.ultimi().size(), 2);
+    for (const Messaggio &m : nuovo.messaggi()) {
+        QVERIFY2(m.trattenuto && m.payload == "OFF", qPrintable(m.argomento));
+    }
+
+    // What the bridge read is in the history beside the settings, as the panel would keep it:
+    // the relay it switched as its own doing, the alarms raised and cleared, input 1 on its
+    // configured scale (50 and 25 on 0..100; the default -20..50 would give 15 and -2).
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ponte"));
+    db.setDatabaseName(QDir(m_cartella.path()).filePath(QStringLiteral("Storico.sqlite")));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+    QVERIFY(db.open());
+    using Tipo = EventoStorico::Tipo;
+    const int rele5 = PuntoStorico{PuntoStorico::Famiglia::UsciteDigitali, -1, 5}.codice();
+    const int ingresso2 = PuntoStorico{PuntoStorico::Famiglia::IngressiDigitali, -1, 2}.codice();
+    const int analogico1 = PuntoStorico{PuntoStorico::Famiglia::IngressiAnalogici, -1, 1}.codice();
+    const auto eventi = [&] {
+        QList<std::tuple<int, int, int>> elenco;
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT tipo, punto, origine FROM eventi ORDER BY id"))) {
+            while (q.next()) {
+                elenco.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()});
+            }
+        }
+        return elenco;
+    };
+    const auto fatto = [](Tipo tipo, int punto, EventoStorico::Origine origine) {
+        return std::tuple(int(tipo), punto, int(origine));
+    };
+    using O = EventoStorico::Origine;
+    QTRY_VERIFY_WITH_TIMEOUT(eventi().contains(fatto(Tipo::AllarmeRientrato, ingresso2, O::Scheda)),
+                             10000);
+    const auto elenco = eventi();
+    QVERIFY(elenco.contains(fatto(Tipo::ReleCommutato, rele5, O::Ponte)));
+    const auto dove = [&](Tipo tipo, int punto) {
+        return elenco.indexOf(fatto(tipo, punto, O::Scheda));
+    };
+    QVERIFY(dove(Tipo::AllarmeAttivo, ingresso2) >= 0);
+    QVERIFY(dove(Tipo::AllarmeAttivo, ingresso2) < dove(Tipo::AllarmeRientrato, ingresso2));
+    QVERIFY(dove(Tipo::AllarmeAttivo, analogico1) >= 0);
+    QVERIFY(dove(Tipo::AllarmeAttivo, analogico1) < dove(Tipo::AllarmeRientrato, analogico1));
+    QSqlQuery q(db);
+    QVERIFY(q.exec(QStringLiteral(
+        "SELECT MIN(minimo), MAX(massimo) FROM riassunti WHERE periodo = 1 AND ingresso = 1")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 25);
+    QCOMPARE(q.value(1).toInt(), 50);
+    QVERIFY(q.exec(QStringLiteral("SELECT unita FROM etichette WHERE ingresso = 1")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("%"));
+    q = QSqlQuery();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("ponte"));
+    QVERIFY(m_scheda->imposta(QStringLiteral("analogico 1 32768")).isEmpty());
+}
+
 void TestPonteMqtt::arrestoEUnaVolta()
 {
     // The diagnostics count every command answered on "errore" (17 hostile ones and a few
@@ -518,6 +628,14 @@ void TestPonteMqtt::arrestoEUnaVolta()
     QTRY_VERIFY_WITH_TIMEOUT(m_osservatore.da(da).size() > 0 &&
                                  m_osservatore.ultimo(configScheda).contains("\"Portico\""),
                              5000);
+    // The alarms are off in it now: their entities go, and their states with them.
+    const QJsonObject componenti = QJsonDocument::fromJson(m_osservatore.ultimo(configScheda))
+                                       .object()[QStringLiteral("components")]
+                                       .toObject();
+    QCOMPARE(componenti[QStringLiteral("allarme_ingresso_2")].toObject(),
+             QJsonObject({{QStringLiteral("platform"), QStringLiteral("binary_sensor")}}));
+    QTRY_VERIFY(m_osservatore.ultimo(argomento(QStringLiteral("allarme/ingresso/2"))).isEmpty());
+    QTRY_VERIFY(m_osservatore.ultimo(argomento(QStringLiteral("allarme/analogico/1"))).isEmpty());
 
     // The clean stop.
     QCOMPARE(m_ponte.ferma(), 0);
