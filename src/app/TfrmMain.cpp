@@ -2,6 +2,7 @@
 
 #include "app/BarraSeriale.h"
 #include "app/BarraStato.h"
+#include "app/BarraMqtt.h"
 #include "app/BarraTcp.h"
 #include "app/FinestraConsole.h"
 #include "app/NavigazionePagine.h"
@@ -12,6 +13,8 @@
 #include "core/Gestore.h"
 #include "link/Collegamento.h"
 #include "link/TrasportoSeriale.h"
+#include "link/Invio.h"
+#include "link/TrasportoMqtt.h"
 #include "link/TrasportoTcp.h"
 #include "link/RegistroTraffico.h"
 #include "pages/andamento/FinestraAndamento.h"
@@ -68,8 +71,10 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     creaMenu();
     m_barraTcp = new BarraTcp(collegamento().tcp(), m_messaggi, centrale);
     m_barraSeriale = new BarraSeriale(collegamento().seriale(), m_messaggi, centrale);
+    m_barraMqtt = new BarraMqtt(collegamento().mqtt(), m_messaggi, centrale);
     colonna->addWidget(m_barraTcp);
     colonna->addWidget(m_barraSeriale);
+    colonna->addWidget(m_barraMqtt);
 
     m_split = new QSplitter(Qt::Vertical, centrale);
     m_split->setObjectName(QStringLiteral("split"));
@@ -95,7 +100,17 @@ TfrmMain::TfrmMain(Messaggi *messaggi, const QString &cartellaProgramma, QWidget
     connect(&collegamento(), &Collegamento::tipoVerificato, this, [this] {
         m_barraTcp->hide();
         m_barraSeriale->hide();
+        m_barraMqtt->hide();
     });
+    // Someone else changed the board (another panel, a hub): the page on screen reads again,
+    // unless commands are on their way already (their own read-back follows).
+    for (Trasporto *trasporto : collegamento().trasporti()) {
+        connect(trasporto, &Trasporto::cambiatoAltrove, this, [this, trasporto] {
+            if (trasporto == collegamento().trasporto() && !m_sessione->invio().isOccupato()) {
+                m_navigazione->richiestaPaginaAperta();
+            }
+        });
+    }
     connect(&m_sessione->lettore(), &LettoreRisposte::rigaLog, this, &TfrmMain::aggiungiLog);
     connect(m_navigazione, &NavigazionePagine::ricomincia, this,
             protetto(m_messaggi, [this] { FormCreate(); }));
@@ -221,6 +236,10 @@ void TfrmMain::creaMenu()
             protetto(m_messaggi, [this] { mCollTcpClick(); }));
     connect(m_mCollSeriale, &QAction::triggered, this,
             protetto(m_messaggi, [this] { mCollSerialeClick(); }));
+    m_mCollMqtt =
+        aggiungiVoce(mCollegamento, QStringLiteral("mCollMqtt"), QStringLiteral("MQTT"), true);
+    connect(m_mCollMqtt, &QAction::triggered, this,
+            protetto(m_messaggi, [this] { mCollMqttClick(); }));
 
     // The four board pages from anywhere, as the home entries open them.
     QMenu *pagine = barra->addMenu(QStringLiteral("&Pagine"));
@@ -346,6 +365,9 @@ void TfrmMain::FormCreate()
         m_barraTcp->impostaIndirizzo(collegamento().tcp().ipSalvato(),
                                      collegamento().tcp().portaSalvata());
     }
+    if (salvato == TipoCollegamento::Mqtt) {
+        m_barraMqtt->carica();
+    }
 
     m_navigazione->mostraPagina(ValoriProgramma::Home);
     m_navigazione->azzeraTempoRele();
@@ -355,6 +377,7 @@ void TfrmMain::mostraTipoScelto()
 {
     m_mCollTcp->setChecked(collegamento().tipoScelto() == TipoCollegamento::Tcp);
     m_mCollSeriale->setChecked(collegamento().tipoScelto() == TipoCollegamento::Seriale);
+    m_mCollMqtt->setChecked(collegamento().tipoScelto() == TipoCollegamento::Mqtt);
 }
 
 void TfrmMain::mCollSerialeClick()
@@ -362,8 +385,19 @@ void TfrmMain::mCollSerialeClick()
     collegamento().setTipoScelto(TipoCollegamento::Seriale);
     mostraTipoScelto();
     m_barraTcp->hide();
+    m_barraMqtt->hide();
     m_barraSeriale->show();
     m_barraSeriale->carica();
+}
+
+void TfrmMain::mCollMqttClick()
+{
+    collegamento().setTipoScelto(TipoCollegamento::Mqtt);
+    mostraTipoScelto();
+    m_barraTcp->hide();
+    m_barraSeriale->hide();
+    m_barraMqtt->show();
+    m_barraMqtt->carica();
 }
 
 void TfrmMain::mCollTcpClick()
@@ -373,6 +407,7 @@ void TfrmMain::mCollTcpClick()
     m_barraTcp->show();
     m_barraTcp->carica();
     m_barraSeriale->hide();
+    m_barraMqtt->hide();
 }
 
 void TfrmMain::resizeEvent(QResizeEvent *event)

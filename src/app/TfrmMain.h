@@ -11,6 +11,7 @@
 
 class BarraSeriale;
 class BarraStato;
+class BarraMqtt;
 class BarraTcp;
 class Collegamento;
 class FinestraAndamento;
@@ -79,6 +80,7 @@ public:
     void mVisioneLogClick();
     void mCollSerialeClick();
     void mCollTcpClick();
+    void mCollMqttClick();
     void CaricaConfIni();
     void mFileExitClick();
     void mAndamentoClick();
@@ -124,6 +126,7 @@ private:
 
     QAction *m_mCollTcp = nullptr;
     QAction *m_mCollSeriale = nullptr;
+    QAction *m_mCollMqtt = nullptr;
     QAction *m_mVisioneLog = nullptr;
     QAction *m_mRegistraTraffico = nullptr;
 
@@ -131,6 +134,7 @@ private:
     SessioneScheda *m_sessione = nullptr;
     BarraTcp *m_barraTcp = nullptr;
     BarraSeriale *m_barraSeriale = nullptr;
+    BarraMqtt *m_barraMqtt = nullptr;
     QSplitter *m_split = nullptr;
     NavigazionePagine *m_navigazione = nullptr;
     PannelloLog *m_pannelloLog = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/Errori.h"
 #include "core/ValoriProgramma.h"
+#include "link/TrasportoMqtt.h"
 #include "link/TrasportoSeriale.h"
 #include "link/TrasportoTcp.h"
 #include "settings/Ini.h"
@@ -15,7 +16,8 @@ Collegamento::Collegamento(const ValoriProgramma &valori, TestoStato &testoStato
                            const Temporizzazioni &tempi, QObject *parent)
     : QObject(parent), m_valori(valori),
       m_seriale(new TrasportoSeriale(valori, testoStato, tempi, this)),
-      m_tcp(new TrasportoTcp(valori, testoStato, tempi, this))
+      m_tcp(new TrasportoTcp(valori, testoStato, tempi, this)),
+      m_mqtt(new TrasportoMqtt(valori, testoStato, tempi, this))
 {
     for (Trasporto *trasporto : trasporti()) {
         connect(trasporto, &Trasporto::perso, this, [this, trasporto] {
@@ -31,7 +33,7 @@ Collegamento::Collegamento(const ValoriProgramma &valori, TestoStato &testoStato
 
 QList<Trasporto *> Collegamento::trasporti() const
 {
-    return {m_seriale, m_tcp};
+    return {m_seriale, m_tcp, m_mqtt};
 }
 
 Trasporto *Collegamento::trasportoPer(TipoCollegamento tipo) const
@@ -41,6 +43,8 @@ Trasporto *Collegamento::trasportoPer(TipoCollegamento tipo) const
         return m_seriale;
     case TipoCollegamento::Tcp:
         return m_tcp;
+    case TipoCollegamento::Mqtt:
+        return m_mqtt;
     case TipoCollegamento::Nessuno:
         break;
     }
@@ -61,6 +65,9 @@ TipoCollegamento Collegamento::tipoSalvato() const
     }
     if (collegamento == QLatin1String("1")) {
         return TipoCollegamento::Tcp;
+    }
+    if (collegamento == QLatin1String("2")) {
+        return TipoCollegamento::Mqtt;
     }
     return TipoCollegamento::Nessuno;
 }

@@ -8,6 +8,7 @@
 
 class TestoStato;
 class Trasporto;
+class TrasportoMqtt;
 class TrasportoSeriale;
 class TrasportoTcp;
 struct ValoriProgramma;
@@ -24,6 +25,7 @@ public:
 
     TrasportoSeriale &seriale() const { return *m_seriale; }
     TrasportoTcp &tcp() const { return *m_tcp; }
+    TrasportoMqtt &mqtt() const { return *m_mqtt; }
     // Every link, chosen or not.
     QList<Trasporto *> trasporti() const;
     // The link fixed by the last connection check; none before the first.
@@ -71,6 +73,7 @@ private:
     TipoCollegamento m_tipoScelto = TipoCollegamento::Nessuno;
     TrasportoSeriale *m_seriale = nullptr;
     TrasportoTcp *m_tcp = nullptr;
+    TrasportoMqtt *m_mqtt = nullptr;
     Trasporto *m_corrente = nullptr;
     // The link was checked or started by the action under way.
     bool m_appenaAvviato = false;

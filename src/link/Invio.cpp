@@ -135,7 +135,7 @@ void Invio::eseguiPasso()
         m_stato = Stato::AttesaPronto;
         m_inIngresso = std::exchange(m_attesaLunga, false);
         m_attesa.start(m_inIngresso ? m_attesaIngresso : m_attesaPronto);
-        if (std::exchange(m_prontoFresco, false)) {
+        if (std::exchange(m_prontoFresco, false) || trasporto->prontoProprio().value_or(false)) {
             pronto();
         }
         return;
@@ -156,6 +156,10 @@ void Invio::eseguiPasso()
 void Invio::pronto()
 {
     if (m_stato != Stato::AttesaPronto || !m_voce) {
+        return;
+    }
+    // A link that paces at its far end lets the command go only when it says so.
+    if (const Trasporto *t = m_collegamento.trasporto(); t && !t->prontoProprio().value_or(true)) {
         return;
     }
     m_attesa.stop();
@@ -231,6 +235,10 @@ void Invio::controllaCollegamento()
     Trasporto *trasporto = m_collegamento.trasporto();
     if (m_stato == Stato::AttesaPronto && (!trasporto || trasporto->isGiu())) {
         scarta(kCollegamentoAssente);
+        return;
+    }
+    if (m_stato == Stato::AttesaPronto && trasporto->prontoProprio().value_or(false)) {
+        pronto();
     }
 }
 

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class TestoStato;
 struct Comando;
 
@@ -45,6 +47,13 @@ public:
     virtual QString descrizione() const { return m_nome; }
     // The log memo gets a line at every read (true) or once per complete response.
     virtual bool logPerLettura() const { return false; }
+    // A link whose far end paces the board (the bridge) says itself whether the next command
+    // may go: then a ready prompt only lets it go while this says so, and this saying so lets
+    // it go without one. Nothing (the board's prompt decides) for a link straight to the board.
+    virtual std::optional<bool> prontoProprio() const { return std::nullopt; }
+    // The board's silence on this link means it is gone (no prompt for the silence limit);
+    // not where presence is told otherwise.
+    virtual bool sorvegliaSilenzio() const { return true; }
 
     // Writes one command with this link's pacing; `scritturaFinita` comes after its last pause.
     void scrivi(const Comando &comando);
@@ -71,6 +80,9 @@ signals:
     void avviso(const QString &testo);
     void messaggio(const QString &testo);
     void errore(const QString &testo);
+    // The board's state was changed by someone else (another panel, a hub): the page on
+    // screen may read again.
+    void cambiatoAltrove();
 
 protected:
     struct Pezzo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mqtt/ArgomentiScheda.h"
 #include "ponte/Punto.h"
 
 #include <QString>
@@ -16,8 +17,11 @@ public:
 
     QString id() const { return m_id; }
     QString base() const { return m_base; }
-    QString ponte() const { return m_base + QStringLiteral("/ponte"); }
-    QString scheda() const { return m_base + QStringLiteral("/scheda"); }
+    QString ponte() const { return ArgomentiScheda::ponte(m_base); }
+    QString scheda() const { return ArgomentiScheda::scheda(m_base); }
+    // The panels' requests, and the continuous output they all hear.
+    QString richiesta() const { return ArgomentiScheda::richiesta(m_base); }
+    QString continuo() const { return ArgomentiScheda::continuo(m_base); }
     QString errore() const { return m_base + QStringLiteral("/errore"); }
     // The bridge's own view of the board, JSON, retained.
     QString diagnostica() const { return m_base + QStringLiteral("/diagnostica"); }

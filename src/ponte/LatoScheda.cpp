@@ -25,6 +25,8 @@ constexpr int kRitardoRiprovaMassimoMs = 30000;
 // more, at most kRaccoltaMassimaMs after the first, so that one read of a bank serves them all.
 constexpr int kRaccoltaMs = 30;
 constexpr int kRaccoltaMassimaMs = 200;
+// Panels' requests waiting at most; past it a request is refused at once.
+constexpr qsizetype kRichiesteMassime = 32;
 
 // The points a reply of this kind carries.
 std::optional<Punto::Tipo> tipoPunto(TipoRisposta tipo)
@@ -78,6 +80,16 @@ LatoScheda::LatoScheda(const QString &cartellaImpostazioni, Opzioni opzioni, QOb
     connect(m_sessione, &SessioneScheda::pronto, this, &LatoScheda::pronto);
     connect(m_sessione, &SessioneScheda::modoContinuo, this, &LatoScheda::modoContinuo);
     m_sessione->perOgniGiro(this, [this](const GiroContinuo &g) { giro(g); });
+    // The text as it came, for the panels that ask through the bridge: cut per response in
+    // step with the reader, which tells each response's end.
+    connect(m_sessione, &SessioneScheda::datiRicevuti, this,
+            [this](const QString &, const QByteArray &d) {
+                m_grezzo += d;
+                if (m_grezzo.size() > 2 * LettoreRisposte::MassimoBuffer) {
+                    m_grezzo.remove(0, m_grezzo.size() - LettoreRisposte::MassimoBuffer);
+                }
+            });
+    connect(&m_sessione->lettore(), &LettoreRisposte::pronto, this, &LatoScheda::rispostaGrezza);
     connect(m_sessione, &SessioneScheda::collegamentoPerso, this,
             [this] { perdita(QStringLiteral("Collegamento perso")); });
     connect(m_sessione, &SessioneScheda::schedaMuta, this,
@@ -160,6 +172,11 @@ QString LatoScheda::avvia(bool apriSubito)
     if (!collegamento.scegliTipoSalvato()) {
         return nessuno;
     }
+    if (collegamento.tipoScelto() == TipoCollegamento::Mqtt) {
+        return QStringLiteral("%1 [TIPO] Collegamento=2 (MQTT): il ponte è quello che tiene il "
+                              "collegamento con la scheda, deve raggiungerla in seriale o TCP")
+            .arg(m_valori.filePorte);
+    }
     try {
         collegamento.VerificaCollegamento();
     } catch (const AbortSilenzioso &) {
@@ -215,6 +232,7 @@ void LatoScheda::apri()
     }
     m_prontiDaApertura = 0;
     m_modoVerificato = false;
+    m_grezzo.clear();
     Collegamento &collegamento = m_sessione->collegamento();
     try {
         collegamento.VerificaCollegamento();
@@ -251,6 +269,11 @@ void LatoScheda::perdita(const QString &motivo)
     for (const ComandoInCoda &c : comandi) {
         fallisce(c, QStringLiteral("scheda non in linea (%1)").arg(motivo));
     }
+    const QQueue<Richiesta> richieste = std::exchange(m_richieste, {});
+    for (const Richiesta &r : richieste) {
+        r.fatto({}, false, QStringLiteral("scheda non in linea (%1)").arg(motivo));
+    }
+    m_grezzo.clear();
     // Nothing of the old conversation may go out on the next one: the link is closed and
     // opened afresh at the next attempt.
     m_sessione->invio().ferma();
@@ -429,6 +452,11 @@ void LatoScheda::esegui()
         eseguiGruppo(std::move(gruppo));
         return;
     }
+    if (!m_richieste.isEmpty()) {
+        m_lavoro = true;
+        eseguiRichiesta(m_richieste.dequeue());
+        return;
+    }
     if (!m_letture.isEmpty()) {
         m_lavoro = true;
         leggi(m_letture.dequeue(), [this](bool) { lavoroFinito(); });
@@ -553,6 +581,91 @@ void LatoScheda::verificaModo()
     };
     esito.scartato = [this, passo] { concludiPasso(passo, false); };
     m_sessione->invio().invia(Protocollo::continuo(), esito);
+}
+
+bool LatoScheda::richiesta(const Comando &comando, FineRichiesta fatto, QString &motivo)
+{
+    if (m_fase != Fase::InLinea) {
+        motivo = QStringLiteral("scheda non in linea");
+        return false;
+    }
+    if (m_richieste.size() >= kRichiesteMassime) {
+        motivo = QStringLiteral("troppe richieste in attesa (al massimo %1)").arg(kRichiesteMassime);
+        return false;
+    }
+    m_richieste.enqueue({comando, std::move(fatto)});
+    pianifica();
+    return true;
+}
+
+void LatoScheda::eseguiRichiesta(const Richiesta &richiesta)
+{
+    const FineRichiesta fatto = richiesta.fatto;
+    const quint64 passo = avviaPasso([this, fatto](bool riuscito) {
+        // A response was answered already when it came.
+        if (!riuscito) {
+            fatto({}, false,
+                  m_motivoPerdita.isEmpty()
+                      ? QStringLiteral("nessuna risposta dalla scheda")
+                      : QStringLiteral("scheda non in linea (%1)").arg(m_motivoPerdita));
+        }
+        m_fineRichiesta = {};
+        m_richiestaRisposta = false;
+        lavoroFinito();
+    });
+    m_comandoInAttesa = richiesta.comando.tcp.trimmed();
+    m_fineRichiesta = fatto;
+    m_richiestaRisposta = false;
+    const TipoRisposta chiesta = richiesta.comando.attesa;
+    Comando comando = richiesta.comando;
+    // A command that asks for nothing is answered all the same by the next response: the
+    // reader is armed for a kind whose frame it will not find there.
+    if (comando.attesa == TipoRisposta::Nessuna) {
+        comando.attesa = TipoRisposta::Rele;
+    }
+    EsitoInvio esito;
+    esito.inizio = [this, passo] {
+        if (passo == m_passo) {
+            m_scritturaIniziata = true;
+        }
+    };
+    esito.scritto = [this, passo] {
+        if (passo == m_passo) {
+            m_attesaRisposta.start(m_opzioni.attesaRispostaMs);
+        }
+    };
+    esito.scartato = [this, passo] { concludiPasso(passo, false); };
+    esito.risposta = [this, passo, chiesta](const Risposta &r) {
+        if (passo != m_passo) {
+            return;
+        }
+        m_richiestaRisposta = true;
+        // What a panel read, everyone gets: the states it carried are published.
+        if (chiesta != TipoRisposta::Nessuna && r.trovata() && isPubblicabile(r)) {
+            emetti(r);
+        }
+    };
+    m_sessione->invio().invia(comando, esito);
+}
+
+void LatoScheda::rispostaGrezza(bool continuo)
+{
+    const qsizetype fine = m_grezzo.indexOf(QByteArrayView(Protocollo::Pronto.data(), Protocollo::Pronto.size()));
+    QByteArray testo;
+    if (fine >= 0) {
+        testo = m_grezzo.left(fine + Protocollo::Pronto.size());
+        m_grezzo.remove(0, testo.size());
+    }
+    if (continuo && !testo.isEmpty()) {
+        emit giroGrezzo(testo);
+    }
+    if (!std::exchange(m_richiestaRisposta, false)) {
+        return;
+    }
+    if (const FineRichiesta fatto = std::exchange(m_fineRichiesta, {})) {
+        fatto(testo, true, {});
+    }
+    concludiPasso(m_passo, true);
 }
 
 bool LatoScheda::comanda(const Punto &punto, const RichiestaComando &richiesta,

@@ -66,6 +66,13 @@ public:
                  const QByteArray &payload, QString &motivo);
     // Reads every point again.
     void aggiornaTutto();
+    // A panel's whole command, carried out in its turn in the one queue with everyone
+    // else's; `fatto` gets the board's whole response to it (frames and the prompt that ends
+    // it), or, with `riuscito` false, why there is none. False with the reason when it cannot
+    // be taken (the board not in line, too many waiting).
+    using FineRichiesta = std::function<void(const QByteArray &testo, bool riuscito,
+                                             const QString &motivo)>;
+    bool richiesta(const Comando &comando, FineRichiesta fatto, QString &motivo);
 
     ValoriProgramma &valori() { return m_valori; }
     SessioneScheda &sessione() const { return *m_sessione; }
@@ -87,6 +94,8 @@ signals:
     void sentita();
     // A read was answered this long after its command began to go out.
     void tempoRisposta(int ms);
+    // A round of continuous output as the board sent it, its prompt included.
+    void giroGrezzo(const QByteArray &testo);
     // A queued command could not be carried out.
     void comandoFallito(const QString &argomento, const QByteArray &payload, const QString &motivo);
 
@@ -134,6 +143,14 @@ private:
     void scriviGruppo(std::shared_ptr<Gruppo> gruppo, qsizetype da, const Comando &stato);
     void rileggiGruppo(std::shared_ptr<Gruppo> gruppo, const Comando &stato);
     void fallisce(const ComandoInCoda &comando, const QString &motivo);
+    struct Richiesta
+    {
+        Comando comando;
+        FineRichiesta fatto;
+    };
+    void eseguiRichiesta(const Richiesta &richiesta);
+    // A response has been read: its text, cut from what came, goes to whoever waits for it.
+    void rispostaGrezza(bool continuo);
 
     bool pubblica(const Risposta &risposta);
     void emetti(const Risposta &risposta);
@@ -167,6 +184,12 @@ private:
     // Waiting commands in the order their points were first asked for, one per point.
     QList<ComandoInCoda> m_comandi;
     QQueue<Comando> m_letture;
+    QQueue<Richiesta> m_richieste;
+    // What came from the board since the last response, as it came.
+    QByteArray m_grezzo;
+    // The panel's request under way got its response: its text comes with the prompt.
+    bool m_richiestaRisposta = false;
+    FineRichiesta m_fineRichiesta;
     bool m_modoVerificato = false;
     bool m_letturaInizialeRiuscita = true;
 

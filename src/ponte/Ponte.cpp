@@ -1,7 +1,9 @@
 #include "ponte/Ponte.h"
 
 #include "core/Errori.h"
-#include "ponte/ClientMqtt.h"
+#include "mqtt/ClientMqtt.h"
+#include "ponte/RichiestaPannello.h"
+#include "protocol/Protocollo.h"
 #include "ponte/ComandoMqtt.h"
 #include "ponte/LatoScheda.h"
 #include "ponte/Punto.h"
@@ -84,6 +86,9 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     mqtt.marca = marcaIstanza(m_opzioni.cartella);
     mqtt.argomentoStato = m_argomenti.ponte();
     mqtt.sottoscrizioni = m_argomenti.sottoscrizioni();
+    mqtt.registro = [](ClientMqtt::Livello livello, const QString &testo) {
+        Registro::scrivi(static_cast<Registro::Livello>(livello), testo);
+    };
     m_mqtt = new ClientMqtt(mqtt, this);
 
     LatoScheda::Opzioni scheda;
@@ -154,6 +159,10 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     });
     connect(m_mqtt, &ClientMqtt::scollegato, this, [this] { m_mqttCollegato = false; });
     connect(m_mqtt, &ClientMqtt::messaggio, this, &Ponte::messaggio);
+    connect(m_mqtt, &ClientMqtt::messaggioCorrelato, this, &Ponte::richiestaPannello);
+    connect(m_scheda, &LatoScheda::giroGrezzo, this, [this](const QByteArray &testo) {
+        m_mqtt->pubblica(m_argomenti.continuo(), testo, false);
+    });
 
     m_ricarica.setSingleShot(true);
     m_ricarica.setInterval(300);
@@ -423,9 +432,55 @@ void Ponte::pubblicaAnnunci(bool tutti)
     }
 }
 
+void Ponte::richiestaPannello(const QString &argomento, const QByteArray &payload,
+                              const ProprietaMqtt &proprieta)
+{
+    if (m_fermato || argomento != m_argomenti.richiesta()) {
+        return;
+    }
+    const QString rispostaA = proprieta.rispostaA;
+    if (rispostaA.isEmpty() || rispostaA.contains(QLatin1Char('+')) ||
+        rispostaA.contains(QLatin1Char('#'))) {
+        Registro::avviso(QStringLiteral("richiesta senza un argomento di risposta valido: "
+                                        "ignorata"));
+        return;
+    }
+    const auto rispondi = [this, rispostaA, correlazione = proprieta.correlazione](
+                              const QByteArray &testo, bool riuscito, const QString &motivo) {
+        ProprietaMqtt p;
+        p.correlazione = correlazione;
+        if (!riuscito) {
+            p.errore = motivo.isEmpty() ? QStringLiteral("errore") : motivo;
+        }
+        m_mqtt->pubblicaV5(rispostaA, riuscito ? testo : QByteArray(), p, 0);
+    };
+    const RichiestaPannello richiesta = RichiestaPannello::leggi(payload);
+    switch (richiesta.tipo) {
+    case RichiestaPannello::Tipo::Non_valida:
+        Registro::avviso(QStringLiteral("richiesta rifiutata: %1").arg(richiesta.motivo));
+        rispondi({}, false, richiesta.motivo);
+        return;
+    case RichiestaPannello::Tipo::Continuo:
+        // The continuous output is the bridge's, as "Ponte.INI" sets it: the pages stop it
+        // before their commands and would stop it for everyone. The prompt answers at once.
+        rispondi(QByteArray(Protocollo::Pronto.data(), Protocollo::Pronto.size()), true, {});
+        return;
+    case RichiestaPannello::Tipo::Comando:
+        break;
+    }
+    QString motivo;
+    if (!m_scheda->richiesta(richiesta.comando, rispondi, motivo)) {
+        rispondi({}, false, motivo);
+    }
+}
+
 void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto)
 {
     if (m_fermato) {
+        return;
+    }
+    if (argomento == m_argomenti.richiesta()) {
+        Registro::avviso(QStringLiteral("richiesta senza argomento di risposta: ignorata"));
         return;
     }
     if (argomento == m_argomenti.statoHomeAssistant()) {

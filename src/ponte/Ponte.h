@@ -21,6 +21,7 @@
 #include <optional>
 
 class ClientMqtt;
+struct ProprietaMqtt;
 class LatoScheda;
 class RegistrazioneScheda;
 class Storico;
@@ -61,6 +62,9 @@ private:
     void collegato();
     void messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto);
     void comandoSet(const QString &argomento, const QByteArray &payload);
+    // A panel's request: carried out and answered on its response topic.
+    void richiestaPannello(const QString &argomento, const QByteArray &payload,
+                           const ProprietaMqtt &proprieta);
     void rispondiErrore(const QString &argomento, const QByteArray &payload, const QString &motivo);
     void pubblicaScheda();
     // The diagnostics now, if they changed since last published.

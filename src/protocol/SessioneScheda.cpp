@@ -26,6 +26,10 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
     m_silenzio.setTimerType(Qt::PreciseTimer);
     m_silenzio.setInterval(tempi.silenzioMs);
     connect(&m_silenzio, &QTimer::timeout, this, [this] {
+        // A link that tells presence its own way: no prompt for a while is no loss there.
+        if (const Trasporto *t = m_collegamento->trasporto(); t && !t->sorvegliaSilenzio()) {
+            return;
+        }
         m_viva = false;
         // The reply of a command whose prompt never came is not coming either.
         m_lettore->arma(TipoRisposta::Nessuna, -1, {});

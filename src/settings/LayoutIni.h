@@ -12,7 +12,7 @@ inline const QString kFileImpostazioni = QStringLiteral("Impostazioni.INI");
 
 // Porte.INI
 inline const QString kSezTipo = QStringLiteral("TIPO");
-inline const QString kChiaveCollegamento = QStringLiteral("Collegamento"); // "0" serial, "1" TCP
+inline const QString kChiaveCollegamento = QStringLiteral("Collegamento"); // "0" serial, "1" TCP, "2" MQTT
 inline const QString kSezPorta = QStringLiteral("Porta");
 inline const QString kChiaveNumero = QStringLiteral("Numero");
 inline const QString kChiaveVelocita = QStringLiteral("Velocita");
@@ -20,6 +20,14 @@ inline const QString kChiaveDispositivo = QStringLiteral("Dispositivo"); // opti
 inline const QString kSezTcp = QStringLiteral("TCP");
 inline const QString kChiaveIp = QStringLiteral("IP");
 inline const QString kChiavePortaTcp = QStringLiteral("Porta");
+inline const QString kSezMqtt = QStringLiteral("MQTT"); // the board through the bridge
+inline const QString kChiaveHost = QStringLiteral("Host");
+inline const QString kChiavePortaMqtt = QStringLiteral("Porta");
+inline const QString kChiaveId = QStringLiteral("Id");
+inline const QString kChiavePrefisso = QStringLiteral("Prefisso");
+inline const QString kChiaveUtente = QStringLiteral("Utente");
+inline const QString kChiaveFilePassword = QStringLiteral("FilePassword");
+inline const QString kChiaveCa = QStringLiteral("CA");
 inline const QString kSezTraffico = QStringLiteral("Traffico");
 inline const QString kChiaveRegistraTraffico = QStringLiteral("Registra"); // "1" recording on
 

@@ -6,8 +6,9 @@ cmake_minimum_required(VERSION 3.25)
 
 set(permessi_core core)
 set(permessi_settings core settings)
-set(permessi_link core settings link)
-set(permessi_protocol core settings link protocol)
+set(permessi_mqtt core mqtt)
+set(permessi_link core settings mqtt link)
+set(permessi_protocol core settings mqtt link protocol)
 set(permessi_config core settings pages/widgets config)
 set(permessi_pages/widgets core settings pages/widgets)
 set(permessi_pages/andamento core settings config storico pages/widgets pages/andamento)
@@ -17,10 +18,10 @@ set(permessi_pages/scheda core settings link protocol storico pages/widgets page
 set(permessi_pages/periferiche core settings link protocol pages/widgets pages/comune
     pages/periferiche)
 set(permessi_storico core settings link protocol storico)
-set(permessi_ponte core settings link protocol storico ponte)
+set(permessi_ponte core settings mqtt link protocol storico ponte)
 set(permessi_app core settings link protocol storico config pages/widgets pages/andamento pages/comune
     pages/scheda pages/periferiche app)
-set(senza_widget core settings link protocol storico ponte)
+set(senza_widget core settings mqtt link protocol storico ponte)
 
 file(GLOB_RECURSE file_sorgenti RELATIVE ${SORGENTI} ${SORGENTI}/*.h ${SORGENTI}/*.cpp)
 set(violazioni "")

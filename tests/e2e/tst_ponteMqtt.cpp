@@ -138,6 +138,11 @@ void TestPonteMqtt::statiTrattenuti()
     QTRY_VERIFY(nuovo.ultimi().contains(argomento(QStringLiteral("unita/2/canale/8"))));
     const QHash<QString, QByteArray> stati = nuovo.ultimi();
     for (const Messaggio &m : nuovo.messaggi()) {
+        // The continuous output is a live stream for the panels, never kept.
+        if (m.argomento == argomento(QStringLiteral("continuo"))) {
+            QVERIFY(!m.trattenuto);
+            continue;
+        }
         QVERIFY2(m.trattenuto, qPrintable(m.argomento));
     }
     for (int n = 1; n <= 8; ++n) {

@@ -5,6 +5,7 @@
 #include "ponte/ComandoMqtt.h"
 #include "ponte/ImpostazioniPonte.h"
 #include "ponte/LatoScheda.h"
+#include "ponte/RichiestaPannello.h"
 #include "ponte/StatiPubblicati.h"
 #include "ponte/ValoreAnalogico.h"
 #include "protocol/LettoreRisposte.h"
@@ -41,6 +42,8 @@ private slots:
     void valoriAnalogici_data();
     void valoriAnalogici();
     void unitaHomeAssistant();
+    void richiestaPannello_data();
+    void richiestaPannello();
 };
 
 void TestPonte::comandoDaArgomento_data()
@@ -463,6 +466,68 @@ void TestPonte::unitaHomeAssistant()
         QCOMPARE(unitaHomeAssistant(pannello).unita, unita);
         QCOMPARE(unitaHomeAssistant(pannello).classe, classe);
     }
+}
+
+
+void TestPonte::richiestaPannello_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    // "C" continuous output, "-" refused, otherwise the reply kind asked for and the unit.
+    QTest::addColumn<QString>("esito");
+    QTest::addColumn<int>("attesa");
+    QTest::addColumn<int>("unita");
+    QTest::addColumn<QStringList>("pezziSeriale");
+
+    const int nessuna = int(TipoRisposta::Nessuna);
+    QTest::newRow("relays read") << QByteArray("*/RS\r\n") << "" << int(TipoRisposta::Rele) << -1
+                                 << QStringList{"*/R", "S"};
+    QTest::newRow("unit 3 channels read")
+        << QByteArray("*/EA110S\r\n") << "" << int(TipoRisposta::CanaliUnita) << 3
+        << QStringList{"*/E", "A", "110", "S"};
+    QTest::newRow("relay toggled") << QByteArray("*/R5\r\n") << "" << nessuna << -1
+                                   << QStringList{"*/R", "5"};
+    QTest::newRow("analog output set") << QByteArray("*/P1128\r\n") << "" << nessuna << -1
+                                       << QStringList{"*/P", "1", "1", "2", "8"};
+    QTest::newRow("continuous output") << QByteArray("*/C\r\n") << "C" << nessuna << -1
+                                       << QStringList{"*/C"};
+    QTest::newRow("threshold head without its fields")
+        << QByteArray("*/HAS") << "-" << nessuna << -1 << QStringList{};
+    QTest::newRow("not a command") << QByteArray("R5\r\n") << "-" << nessuna << -1
+                                   << QStringList{};
+    QTest::newRow("bare head") << QByteArray("*/\r\n") << "-" << nessuna << -1
+                               << QStringList{};
+    QTest::newRow("two commands in one") << QByteArray("*/R5\r\n*/RS\r\n") << "-" << nessuna
+                                         << -1 << QStringList{};
+    QTest::newRow("control character") << QByteArray("*/R\0" "5\r\n", 7) << "-" << nessuna
+                                       << -1 << QStringList{};
+    QTest::newRow("not ASCII") << QByteArray("*/R\xc3\xa8" "5\r\n") << "-" << nessuna << -1
+                               << QStringList{};
+    QTest::newRow("too long") << QByteArray("*/") + QByteArray(70, 'R') + "\r\n" << "-"
+                              << nessuna << -1 << QStringList{};
+}
+
+void TestPonte::richiestaPannello()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, esito);
+    QFETCH(int, attesa);
+    QFETCH(int, unita);
+    QFETCH(QStringList, pezziSeriale);
+
+    const RichiestaPannello r = RichiestaPannello::leggi(payload);
+    if (esito == QLatin1String("-")) {
+        QCOMPARE(r.tipo, RichiestaPannello::Tipo::Non_valida);
+        QVERIFY(!r.motivo.isEmpty());
+        return;
+    }
+    QCOMPARE(r.tipo, esito == QLatin1String("C") ? RichiestaPannello::Tipo::Continuo
+                                                 : RichiestaPannello::Tipo::Comando);
+    QVERIFY(r.motivo.isEmpty());
+    // Written to the board exactly as the panel would have written it over TCP.
+    QCOMPARE(r.comando.tcp, QString::fromLatin1(payload));
+    QCOMPARE(int(r.comando.attesa), attesa);
+    QCOMPARE(r.comando.unita, unita);
+    QCOMPARE(r.comando.pezziSeriale, pezziSeriale);
 }
 
 QTEST_GUILESS_MAIN(TestPonte)

@@ -2,12 +2,14 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +17,16 @@ struct mosquitto;
 struct mosquitto_message;
 struct mqtt5__property;
 typedef struct mqtt5__property mosquitto_property;
+
+// What MQTT 5 adds to a message for request and response: where to answer, what to answer
+// with, and (on an answer) why the request was refused.
+struct ProprietaMqtt
+{
+    QString rispostaA;
+    QByteArray correlazione;
+    QString errore;
+};
+Q_DECLARE_METATYPE(ProprietaMqtt)
 
 // The MQTT client: libmosquitto on a thread of its own, so that a slow name lookup, a stalled
 // connect or a broker that stops reading never holds up the board's pacing on the main thread.
@@ -25,6 +37,9 @@ class ClientMqtt : public QObject
 {
     Q_OBJECT
 public:
+    // The syslog levels of its log lines.
+    enum class Livello { Errore = 3, Avviso = 4, Info = 6 };
+
     struct Opzioni
     {
         QString host;
@@ -36,8 +51,11 @@ public:
         // This instance's mark (the machine and the settings folder): a retained "online" with
         // another mark on the state topic means another bridge runs on these topics.
         QString marca;
-        // Retained "online" on every connect, "offline" as last will and on a clean stop.
+        // Retained "online" on every connect, "offline" as last will and on a clean stop; none
+        // (and no look for another instance) when empty.
         QString argomentoStato;
+        // Where its log lines go, from any thread; none when empty.
+        std::function<void(Livello, const QString &)> registro;
         QStringList sottoscrizioni;
         int keepAliveS = 30;
         int ritardoMinimoMs = 1000;
@@ -56,6 +74,10 @@ public:
     // Publishes now when connected; false (nothing queued) otherwise. Any thread.
     bool pubblica(const QString &argomento, const QByteArray &payload, bool trattenuto,
                   int qos = 0);
+    // Publishes with MQTT 5 properties, not retained; the message id (-1 when nothing went).
+    // With QoS 1 the broker's answer comes as `pubblicato`. Any thread.
+    int pubblicaV5(const QString &argomento, const QByteArray &payload, const ProprietaMqtt &p,
+                   int qos = 1);
     // A clean stop: "offline" on the state topic, waited for at most `limiteMs`, then the
     // disconnect and the end of the thread.
     void ferma(int limiteMs = 2000);
@@ -73,10 +95,17 @@ signals:
     void collegato();
     void scollegato();
     void messaggio(const QString &argomento, const QByteArray &payload, bool trattenuto);
+    // A message with a response topic, correlation data or a refusal (MQTT 5).
+    void messaggioCorrelato(const QString &argomento, const QByteArray &payload,
+                            const ProprietaMqtt &proprieta);
+    // The broker's answer to a QoS 1 publication: a reason code >= 0x80 is a refusal.
+    void pubblicato(int mid, int motivo);
 
 private:
     static void suConnessione(mosquitto *m, void *oggetto, int esito);
-    static void suMessaggio(mosquitto *m, void *oggetto, const mosquitto_message *messaggio);
+    static void suMessaggio(mosquitto *m, void *oggetto, const mosquitto_message *messaggio,
+                            const mosquitto_property *proprieta);
+    void registra(Livello livello, const QString &testo) const;
     static void suPubblicato(mosquitto *m, void *oggetto, int mid, int motivo,
                              const mosquitto_property *proprieta);
     static void suSottoscritto(mosquitto *m, void *oggetto, int mid, int quanti,

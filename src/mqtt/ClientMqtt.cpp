@@ -1,6 +1,4 @@
-#include "ponte/ClientMqtt.h"
-
-#include "ponte/Registro.h"
+#include "mqtt/ClientMqtt.h"
 
 #include <QRandomGenerator>
 
@@ -22,6 +20,8 @@ const QByteArray kOnline = QByteArrayLiteral("online");
 // The user property that marks the bridge's "online" with its instance.
 constexpr const char *kProprietaIstanza = "brivola-istanza";
 const QByteArray kOffline = QByteArrayLiteral("offline");
+// The user property of an answer that says why a request was refused.
+constexpr const char *kProprietaErrore = "errore";
 
 // The library's error in the operator's words.
 QString testoErrore(int rc)
@@ -82,7 +82,7 @@ bool ClientMqtt::avvia()
     const QByteArray id = m_opzioni.idClient.toUtf8();
     m_mosq = mosquitto_new(id.constData(), true, this);
     if (!m_mosq) {
-        Registro::errore(QStringLiteral("MQTT: impossibile creare il client"));
+        registra(Livello::Errore, QStringLiteral("MQTT: impossibile creare il client"));
         return false;
     }
     mosquitto_threaded_set(m_mosq, true);
@@ -90,18 +90,21 @@ bool ClientMqtt::avvia()
     // broker is told apart from one sent now, and the bridge does not hear its own publishes.
     mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
     mosquitto_connect_callback_set(m_mosq, &ClientMqtt::suConnessione);
-    mosquitto_message_callback_set(m_mosq, &ClientMqtt::suMessaggio);
+    mosquitto_message_v5_callback_set(m_mosq, &ClientMqtt::suMessaggio);
     mosquitto_publish_v5_callback_set(m_mosq, &ClientMqtt::suPubblicato);
     mosquitto_subscribe_v5_callback_set(m_mosq, &ClientMqtt::suSottoscritto);
 
     const QByteArray stato = m_opzioni.argomentoStato.toUtf8();
-    int rc = mosquitto_will_set(m_mosq, stato.constData(), int(kOffline.size()),
+    int rc = MOSQ_ERR_SUCCESS;
+    if (!stato.isEmpty()) {
+        rc = mosquitto_will_set(m_mosq, stato.constData(), int(kOffline.size()),
                                 kOffline.constData(), 1, true);
+    }
     if (rc == MOSQ_ERR_SUCCESS) {
         rc = accesso(m_mosq);
     }
     if (rc != MOSQ_ERR_SUCCESS) {
-        Registro::errore(QStringLiteral("MQTT: impostazioni rifiutate: %1").arg(testoErrore(rc)));
+        registra(Livello::Errore, QStringLiteral("MQTT: impostazioni rifiutate: %1").arg(testoErrore(rc)));
         return false;
     }
     m_thread = std::thread([this] { ciclo(); });
@@ -227,7 +230,7 @@ int ClientMqtt::prossimoRitardo()
 void ClientMqtt::perso(const QString &motivo)
 {
     if (m_collegato.exchange(false)) {
-        Registro::avviso(QStringLiteral("MQTT: collegamento perso: %1").arg(motivo));
+        registra(Livello::Avviso, QStringLiteral("MQTT: collegamento perso: %1").arg(motivo));
         emit scollegato();
     }
 }
@@ -240,6 +243,12 @@ void ClientMqtt::ciclo()
     while (!m_fermata) {
         m_esitoConnack = -1;
         // Before the first connection: is another bridge on these topics already?
+        if (!verificata && m_opzioni.argomentoStato.isEmpty()) {
+            verificata = true;
+            if (!std::exchange(m_verificaTentata, true)) {
+                emit verificaConclusa();
+            }
+        }
         if (!verificata) {
             QString altra;
             const Verifica verifica = verificaIstanza(altra);
@@ -263,7 +272,7 @@ void ClientMqtt::ciclo()
         }
         if (rc != MOSQ_ERR_SUCCESS) {
             const int ritardo = prossimoRitardo();
-            Registro::avviso(QStringLiteral("MQTT: broker %1 non raggiungibile (%2); nuovo "
+            registra(Livello::Avviso, QStringLiteral("MQTT: broker %1 non raggiungibile (%2); nuovo "
                                             "tentativo tra %3 ms")
                                  .arg(indirizzo, testoErrore(rc))
                                  .arg(ritardo));
@@ -297,12 +306,12 @@ void ClientMqtt::ciclo()
             ritardo = m_opzioni.ritardoCredenzialiMs;
         }
         if (connack > 0) {
-            Registro::errore(QStringLiteral("MQTT: il broker %1 rifiuta il collegamento: %2; "
+            registra(Livello::Errore, QStringLiteral("MQTT: il broker %1 rifiuta il collegamento: %2; "
                                             "nuovo tentativo tra %3 s")
                                  .arg(indirizzo, motivoBroker(connack))
                                  .arg(ritardo / 1000));
         } else {
-            Registro::avviso(QStringLiteral("MQTT: collegamento con il broker %1 interrotto (%2); "
+            registra(Livello::Avviso, QStringLiteral("MQTT: collegamento con il broker %1 interrotto (%2); "
                                             "nuovo tentativo tra %3 ms")
                                  .arg(indirizzo, testoErrore(rc))
                                  .arg(ritardo));
@@ -323,25 +332,27 @@ void ClientMqtt::suConnessione(mosquitto *m, void *oggetto, int esito)
     }
     self->m_ritardoMs = self->m_opzioni.ritardoMinimoMs;
     const QByteArray stato = self->m_opzioni.argomentoStato.toUtf8();
-    int mid = -1;
-    // Marked as this instance's, so that a second bridge on these topics can tell it from its
-    // own earlier run.
-    mosquitto_property *proprieta = nullptr;
-    mosquitto_property_add_string_pair(&proprieta, MQTT_PROP_USER_PROPERTY, kProprietaIstanza,
-                                       self->m_opzioni.marca.toUtf8().constData());
-    const int rc = mosquitto_publish_v5(m, &mid, stato.constData(), int(kOnline.size()),
-                                        kOnline.constData(), 1, true, proprieta);
-    mosquitto_property_free_all(&proprieta);
-    if (rc == MOSQ_ERR_SUCCESS) {
-        std::lock_guard blocco(self->m_mutexAttese);
-        self->m_inAttesa.insert(mid, self->m_opzioni.argomentoStato);
-    }
     {
         // What was waiting on the last connection will not be answered.
         std::lock_guard blocco(self->m_mutexAttese);
         self->m_inAttesa.clear();
         self->m_sottoscrizioniInAttesa.clear();
     }
+    int mid = -1;
+    // Marked as this instance's, so that a second bridge on these topics can tell it from its
+    // own earlier run.
+    mosquitto_property *proprieta = nullptr;
+    mosquitto_property_add_string_pair(&proprieta, MQTT_PROP_USER_PROPERTY, kProprietaIstanza,
+                                       self->m_opzioni.marca.toUtf8().constData());
+    if (!stato.isEmpty()) {
+        std::lock_guard blocco(self->m_mutexAttese);
+        const int rc = mosquitto_publish_v5(m, &mid, stato.constData(), int(kOnline.size()),
+                                            kOnline.constData(), 1, true, proprieta);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            self->m_inAttesa.insert(mid, self->m_opzioni.argomentoStato);
+        }
+    }
+    mosquitto_property_free_all(&proprieta);
     for (const QString &filtro : std::as_const(self->m_opzioni.sottoscrizioni)) {
         int mid = -1;
         // The answer comes on this thread, after this callback: no race with the insert.
@@ -352,7 +363,7 @@ void ClientMqtt::suConnessione(mosquitto *m, void *oggetto, int esito)
             self->m_sottoscrizioniInAttesa.insert(mid, filtro);
         }
     }
-    Registro::info(QStringLiteral("MQTT: collegato a %1:%2 come %3")
+    self->registra(Livello::Info, QStringLiteral("MQTT: collegato a %1:%2 come %3")
                        .arg(self->m_opzioni.host)
                        .arg(self->m_opzioni.porta)
                        .arg(self->m_opzioni.idClient));
@@ -360,11 +371,45 @@ void ClientMqtt::suConnessione(mosquitto *m, void *oggetto, int esito)
     emit self->collegato();
 }
 
-void ClientMqtt::suMessaggio(mosquitto *, void *oggetto, const mosquitto_message *messaggio)
+void ClientMqtt::suMessaggio(mosquitto *, void *oggetto, const mosquitto_message *messaggio,
+                             const mosquitto_property *proprieta)
 {
     auto *self = static_cast<ClientMqtt *>(oggetto);
     const QByteArray payload(static_cast<const char *>(messaggio->payload), messaggio->payloadlen);
-    emit self->messaggio(QString::fromUtf8(messaggio->topic), payload, messaggio->retain);
+    const QString argomento = QString::fromUtf8(messaggio->topic);
+    ProprietaMqtt p;
+    char *testo = nullptr;
+    if (mosquitto_property_read_string(proprieta, MQTT_PROP_RESPONSE_TOPIC, &testo, false)) {
+        p.rispostaA = QString::fromUtf8(testo);
+        std::free(testo);
+    }
+    void *dati = nullptr;
+    uint16_t lunghezza = 0;
+    if (mosquitto_property_read_binary(proprieta, MQTT_PROP_CORRELATION_DATA, &dati, &lunghezza,
+                                       false)) {
+        p.correlazione = QByteArray(static_cast<const char *>(dati), lunghezza);
+        std::free(dati);
+    }
+    bool salta = false;
+    for (const mosquitto_property *q = proprieta; q; salta = true) {
+        char *nome = nullptr;
+        char *valore = nullptr;
+        q = mosquitto_property_read_string_pair(q, MQTT_PROP_USER_PROPERTY, &nome, &valore,
+                                                salta);
+        if (!q) {
+            break;
+        }
+        if (qstrcmp(nome, kProprietaErrore) == 0) {
+            p.errore = QString::fromUtf8(valore);
+        }
+        std::free(nome);
+        std::free(valore);
+    }
+    if (p.rispostaA.isEmpty() && p.correlazione.isEmpty() && p.errore.isEmpty()) {
+        emit self->messaggio(argomento, payload, messaggio->retain);
+    } else {
+        emit self->messaggioCorrelato(argomento, payload, p);
+    }
 }
 
 QString ClientMqtt::motivoBroker(int codice)
@@ -429,12 +474,13 @@ void ClientMqtt::suPubblicato(mosquitto *, void *oggetto, int mid, int motivo,
         return;
     }
     self->esitoPubblicazione(argomento, motivo);
+    emit self->pubblicato(mid, motivo);
 }
 
 void ClientMqtt::esitoPubblicazione(const QString &argomento, int motivo)
 {
     if (motivo >= 0x80) {
-        Registro::errore(QStringLiteral("MQTT: il broker rifiuta la pubblicazione su %1: %2")
+        registra(Livello::Errore, QStringLiteral("MQTT: il broker rifiuta la pubblicazione su %1: %2")
                              .arg(argomento, motivoBroker(motivo)));
     }
 }
@@ -450,7 +496,7 @@ void ClientMqtt::suSottoscritto(mosquitto *, void *oggetto, int mid, int quanti,
     }
     for (int i = 0; i < quanti; ++i) {
         if (concessi[i] >= 0x80) {
-            Registro::errore(QStringLiteral("MQTT: il broker rifiuta la sottoscrizione a %1 (%2): "
+            self->registra(Livello::Errore, QStringLiteral("MQTT: il broker rifiuta la sottoscrizione a %1 (%2): "
                                             "quel che vi arriva, comandi compresi, non sarà "
                                             "ricevuto")
                                  .arg(filtro, motivoBroker(concessi[i])));
@@ -479,6 +525,48 @@ bool ClientMqtt::pubblica(const QString &argomento, const QByteArray &payload, b
         m_inAttesa.insert(mid, argomento);
     }
     return rc == MOSQ_ERR_SUCCESS;
+}
+
+int ClientMqtt::pubblicaV5(const QString &argomento, const QByteArray &payload,
+                           const ProprietaMqtt &p, int qos)
+{
+    if (!m_mosq || !m_collegato) {
+        return -1;
+    }
+    mosquitto_property *proprieta = nullptr;
+    const QByteArray rispostaA = p.rispostaA.toUtf8();
+    if (!rispostaA.isEmpty()) {
+        mosquitto_property_add_string(&proprieta, MQTT_PROP_RESPONSE_TOPIC, rispostaA.constData());
+    }
+    if (!p.correlazione.isEmpty()) {
+        mosquitto_property_add_binary(&proprieta, MQTT_PROP_CORRELATION_DATA,
+                                      p.correlazione.constData(), uint16_t(p.correlazione.size()));
+    }
+    if (!p.errore.isEmpty()) {
+        mosquitto_property_add_string_pair(&proprieta, MQTT_PROP_USER_PROPERTY, kProprietaErrore,
+                                           p.errore.toUtf8().constData());
+    }
+    const QByteArray nome = argomento.toUtf8();
+    int mid = -1;
+    int rc = MOSQ_ERR_SUCCESS;
+    {
+        // As in pubblica(): the answer may come before the call returns.
+        std::lock_guard blocco(m_mutexAttese);
+        rc = mosquitto_publish_v5(m_mosq, &mid, nome.constData(), int(payload.size()),
+                                  payload.constData(), qos, false, proprieta);
+        if (rc == MOSQ_ERR_SUCCESS && qos > 0) {
+            m_inAttesa.insert(mid, argomento);
+        }
+    }
+    mosquitto_property_free_all(&proprieta);
+    return rc == MOSQ_ERR_SUCCESS ? mid : -1;
+}
+
+void ClientMqtt::registra(Livello livello, const QString &testo) const
+{
+    if (m_opzioni.registro) {
+        m_opzioni.registro(livello, testo);
+    }
 }
 
 void ClientMqtt::ferma(int limiteMs)

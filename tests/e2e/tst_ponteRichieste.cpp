@@ -1,0 +1,241 @@
+// Panels that reach the board through the broker: two panels and the bridge (brivola-ponte)
+// between a real Mosquitto and the board simulator. Pages opened over MQTT, relays and an
+// analog output switched through the bridge's one queue, both panels agreeing, the board gone
+// behind the bridge, and a viewer's command refused by the broker's access list.
+#include "BancoFinestra.h"
+#include "Colori.h"
+#include "SimulatoreScheda.h"
+#include "app/NavigazionePagine.h"
+#include "app/TfrmMain.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "tst_ponte_supporto.h"
+
+#include <QSpinBox>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ponteprova;
+
+namespace {
+
+// The one access list the README gives: the bridge (anonymous here, a user of its own in a
+// real home) everything under its topics, an operator reads and commands, a viewer only reads.
+const QByteArray kAcl = "topic readwrite brivola/#\n"
+                        "topic readwrite homeassistant/#\n"
+                        "\n"
+                        "user operatore\n"
+                        "topic read brivola/prova/#\n"
+                        "topic write brivola/prova/richiesta\n"
+                        "\n"
+                        "user visore\n"
+                        "topic read brivola/prova/#\n";
+
+QString relePagina(TfrmMain &finestra)
+{
+    return colori(*finestra.navigazione().paginaUsciteDigitali());
+}
+
+QString releScheda(const SimulatoreScheda &scheda)
+{
+    QString esito;
+    for (const bool acceso : scheda.stato().rele) {
+        esito += acceso ? QLatin1Char('R') : QLatin1Char('G');
+    }
+    return esito;
+}
+
+} // namespace
+
+class TestPonteRichieste : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void paginaEReleAttraversoIlBroker();
+    void uscitaAnalogica();
+    void duePannelliInsieme();
+    void visoreRifiutato();
+    void schedaAssente();
+
+private:
+    std::unique_ptr<BancoFinestra> pannello(const QString &utente);
+
+    QTemporaryDir m_cartella;
+    std::unique_ptr<SimulatoreScheda> m_scheda;
+    std::unique_ptr<Broker> m_broker;
+    ProcessoPonte m_ponte;
+    std::unique_ptr<BancoFinestra> m_a;
+    std::unique_ptr<BancoFinestra> m_b;
+    QStringList m_eseguiti;
+};
+
+std::unique_ptr<BancoFinestra> TestPonteRichieste::pannello(const QString &utente)
+{
+    auto banco = std::make_unique<BancoFinestra>();
+    banco->scriviPorte(QStringLiteral("[TIPO]\nCollegamento=2\n[MQTT]\nPorta=%1\nId=prova\n"
+                                      "Utente=%2\n")
+                           .arg(m_broker->porta())
+                           .arg(utente));
+    banco->crea();
+    banco->mostra();
+    return banco;
+}
+
+void TestPonteRichieste::initTestCase()
+{
+    QVERIFY(m_cartella.isValid());
+    m_scheda = std::make_unique<SimulatoreScheda>();
+    m_scheda->setIntervallo(50);
+    m_scheda->setDeriva(false);
+    connect(m_scheda.get(), &SimulatoreScheda::comandoEseguito, this,
+            [this](const QString &comando) { m_eseguiti.append(comando); });
+    const quint16 portaScheda = m_scheda->avviaTcp();
+    QVERIFY(portaScheda != 0);
+
+    m_broker = std::make_unique<Broker>(m_cartella.path());
+    m_broker->setAcl(kAcl);
+    QVERIFY(m_broker->avvia());
+
+    const QDir dir(m_cartella.path());
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Porte.INI")),
+                       "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+                           QByteArray::number(portaScheda) + "\n"));
+    QVERIFY(scriviFile(dir.filePath(QStringLiteral("Ponte.INI")),
+                       "[MQTT]\nPorta=" + QByteArray::number(m_broker->porta()) +
+                           "\nId=prova\nPeriodo=600\nContinuo=0\nDiscovery=0\n"));
+    Osservatore osservatore;
+    QVERIFY(osservatore.collega(m_broker->porta(), {QStringLiteral("brivola/prova/scheda")}));
+    QVERIFY(m_ponte.avvia(m_cartella.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(osservatore.ultimo(QStringLiteral("brivola/prova/scheda")) ==
+                                 "online",
+                             20000);
+    m_a = pannello(QStringLiteral("operatore"));
+    m_b = pannello(QStringLiteral("operatore"));
+}
+
+void TestPonteRichieste::cleanupTestCase()
+{
+    m_a.reset();
+    m_b.reset();
+    m_ponte.ferma();
+}
+
+void TestPonteRichieste::paginaEReleAttraversoIlBroker()
+{
+    m_scheda->stato().rele = {true, false, true, false, false, false, false, true};
+    m_a->clicca(QStringLiteral("lbUD"));
+    QTRY_COMPARE_WITH_TIMEOUT(relePagina(m_a->finestra()), QStringLiteral("RGRGGGGR"), 10000);
+    QVERIFY(m_a->pannello(0).startsWith(
+        QStringLiteral("Connessione MQTT Attiva --  Broker: 127.0.0.1:%1  Scheda: prova")
+            .arg(m_broker->porta())));
+
+    const qsizetype da = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbUD5"));
+    QTRY_COMPARE(relePagina(m_a->finestra()), QStringLiteral("RGRGRGGR"));
+    QCOMPARE(releScheda(*m_scheda), QStringLiteral("RGRGRGGR"));
+    // Written once, whole, by the bridge, followed by the page's read-back.
+    QCOMPARE(m_eseguiti.mid(da).count(QStringLiteral("*/R5")), 1);
+    QVERIFY(m_eseguiti.mid(da).contains(QStringLiteral("*/RS")));
+    // The traffic record names the link; the panel's request and the board's answer are in it.
+    QVERIFY(m_a->attendiInvii());
+    QVERIFY(m_a->messaggi().voci().isEmpty());
+}
+
+void TestPonteRichieste::uscitaAnalogica()
+{
+    m_a->clicca(QStringLiteral("sbHome1"));
+    m_a->clicca(QStringLiteral("lbUA"));
+    QVERIFY(m_a->attendiInvii());
+    auto *spinner = m_a->controllo<QSpinBox>(QStringLiteral("UD01"));
+    QVERIFY(spinner);
+    spinner->setValue(50);
+    const qsizetype da = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbUAInvio1"));
+    // 50 % of the board's 255 levels.
+    QTRY_VERIFY(m_eseguiti.mid(da).contains(QStringLiteral("*/P1128")));
+    QTRY_COMPARE(m_scheda->stato().usciteAnalogiche[0], 128);
+    QVERIFY(m_a->attendiInvii());
+    QVERIFY(m_a->messaggi().voci().isEmpty());
+}
+
+void TestPonteRichieste::duePannelliInsieme()
+{
+    m_a->clicca(QStringLiteral("SpeedButton2"));
+    m_a->clicca(QStringLiteral("lbUD"));
+    m_b->clicca(QStringLiteral("lbUD"));
+    QVERIFY(m_a->attendiInvii());
+    QVERIFY(m_b->attendiInvii());
+    const QString prima = releScheda(*m_scheda);
+    QTRY_COMPARE(relePagina(m_b->finestra()), prima);
+
+    // Both at once, and a hub's command beside them: each written whole, in one queue.
+    Osservatore hub;
+    QVERIFY(hub.collega(m_broker->porta(), {}));
+    const qsizetype da = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbUD2"));
+    m_b->clicca(QStringLiteral("sbUD3"));
+    hub.pubblica(QStringLiteral("brivola/prova/rele/7/set"), "ON");
+    QTRY_VERIFY_WITH_TIMEOUT(m_eseguiti.mid(da).contains(QStringLiteral("*/R2")) &&
+                                 m_eseguiti.mid(da).contains(QStringLiteral("*/R3")) &&
+                                 m_eseguiti.mid(da).contains(QStringLiteral("*/R7")),
+                             10000);
+    static const QRegularExpression intero(QStringLiteral(R"(^\*/(RS|R[0-8]|C)$)"));
+    for (const QString &comando : m_eseguiti.mid(da)) {
+        QVERIFY2(intero.match(comando).hasMatch(), qPrintable(comando));
+    }
+    QCOMPARE(m_scheda->stato().rele[6], true);
+    // Both panels end where the board is, each seeing the other's click and the hub's.
+    const QString dopo = releScheda(*m_scheda);
+    QVERIFY(dopo != prima);
+    QTRY_COMPARE_WITH_TIMEOUT(relePagina(m_a->finestra()), dopo, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(relePagina(m_b->finestra()), dopo, 10000);
+    QVERIFY(m_a->messaggi().voci().isEmpty());
+    QVERIFY(m_b->messaggi().voci().isEmpty());
+}
+
+void TestPonteRichieste::visoreRifiutato()
+{
+    std::unique_ptr<BancoFinestra> visore = pannello(QStringLiteral("visore"));
+    visore->clicca(QStringLiteral("lbUD"));
+    // The viewer may read: its page entry's request goes out, and is refused by the broker.
+    QTRY_VERIFY_WITH_TIMEOUT(!visore->messaggi().voci().isEmpty(), 10000);
+    QCOMPARE(visore->messaggi().voci().first().testo, QStringLiteral("Comando non autorizzato"));
+    QCOMPARE(visore->pannello(1), QStringLiteral("Comando non autorizzato"));
+    visore->messaggi().svuota();
+    const qsizetype da = m_eseguiti.size();
+    visore->clicca(QStringLiteral("sbUD1"));
+    QTRY_VERIFY_WITH_TIMEOUT(!visore->messaggi().voci().isEmpty(), 10000);
+    QCOMPARE(visore->messaggi().voci().first().testo, QStringLiteral("Comando non autorizzato"));
+    QVERIFY(visore->attendiInvii());
+    // Nothing reached the board.
+    QVERIFY2(!m_eseguiti.mid(da).contains(QStringLiteral("*/R1")),
+             qPrintable(m_eseguiti.mid(da).join(QLatin1Char(' '))));
+}
+
+void TestPonteRichieste::schedaAssente()
+{
+    m_a->clicca(QStringLiteral("sbHome1"));
+    m_a->clicca(QStringLiteral("lbUD"));
+    QVERIFY(m_a->attendiInvii());
+    PaginaUsciteDigitali &pagina = *m_a->finestra().navigazione().paginaUsciteDigitali();
+    QVERIFY(!pagina.isNonAttuale());
+    // The board stops answering the bridge: its "scheda" goes offline, the page is not current.
+    m_scheda->setMuto(true);
+    m_scheda->chiudiConnessione();
+    QTRY_VERIFY_WITH_TIMEOUT(pagina.isNonAttuale(), 15000);
+    QCOMPARE(m_a->pannello(1), QStringLiteral("Collegamento perso"));
+    QVERIFY(m_a->pannello(0).contains(QStringLiteral("non in linea")));
+    // A command meanwhile gets the lost link's notice.
+    const qsizetype da = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbUD4"));
+    QVERIFY(m_a->attendiInvii());
+    QCOMPARE(m_a->pannello(1),
+             QStringLiteral("Comando non inviato: il collegamento con la scheda è interrotto"));
+    QCOMPARE(m_eseguiti.size(), da);
+}
+
+QTEST_MAIN(TestPonteRichieste)
+#include "tst_ponteRichieste.moc"
