@@ -291,8 +291,10 @@ void TrasportoMqtt::statoRicevuto(const QString &argomento, const QByteArray &pa
     }
     if (argomento == ArgomentiScheda::continuo(m_base)) {
         // Only from a board in line: a round that overtook the bridge's "offline" says
-        // nothing true.
-        if (m_attivo && !payload.isEmpty()) {
+        // nothing true. Not while an answer is awaited either: rounds in between would make
+        // the reader give the reply up (the board's own link has no such gap), and the next
+        // round comes soon after.
+        if (m_attivo && !m_inRichiesta && !payload.isEmpty()) {
             emit datiRicevuti(payload);
         }
         return;
@@ -393,12 +395,14 @@ void TrasportoMqtt::mostraStato()
 
 QList<Trasporto::Pezzo> TrasportoMqtt::pezzi(const Comando &comando) const
 {
-    // Whole: the bridge paces it to the board.
+    // Whole: the bridge paces it to the board. Written right after this, before any other.
+    m_lettura = comando.attesa != TipoRisposta::Nessuna;
     return {{comando.tcp.toLatin1(), 0}};
 }
 
 QList<Trasporto::Pezzo> TrasportoMqtt::pezziDiretti(const QString &testo) const
 {
+    m_lettura = false;
     return {{testo.toLatin1(), 0}};
 }
 
@@ -415,7 +419,9 @@ bool TrasportoMqtt::scriviPezzo(const QByteArray &dati)
     p.rispostaA = m_argRisposte;
     p.correlazione = m_correlazione;
     m_inRichiesta = true;
-    const int mid = m_client->pubblicaV5(ArgomentiScheda::richiesta(m_base), dati, p, 1);
+    const QString argomento = std::exchange(m_lettura, false) ? ArgomentiScheda::lettura(m_base)
+                                                               : ArgomentiScheda::richiesta(m_base);
+    const int mid = m_client->pubblicaV5(argomento, dati, p, 1);
     if (mid < 0) {
         m_inRichiesta = false;
         return false;

@@ -98,6 +98,8 @@ private:
     QByteArray m_correlazione;
     int m_midRichiesta = -1;
     quint64 m_numero = 0;
+    // The command being cut asks only for a reading: it goes to the readings' topic.
+    mutable bool m_lettura = false;
     QTimer m_attesaRisposta;
     // A state of the board changed (a retained state from the bridge): told once they settle.
     QTimer m_cambiato;

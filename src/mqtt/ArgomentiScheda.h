@@ -24,6 +24,12 @@ inline QString richiesta(const QString &base)
 {
     return base + QStringLiteral("/richiesta");
 }
+// A request that only reads (a bank's state): an access list may let a viewer write here and
+// not on the command topic.
+inline QString lettura(const QString &base)
+{
+    return richiesta(base) + QStringLiteral("/lettura");
+}
 // Where one panel hears its answers: one topic per client.
 inline QString risposte(const QString &base, const QString &idClient)
 {

@@ -21,6 +21,7 @@ public:
     QString scheda() const { return ArgomentiScheda::scheda(m_base); }
     // The panels' requests, and the continuous output they all hear.
     QString richiesta() const { return ArgomentiScheda::richiesta(m_base); }
+    QString lettura() const { return ArgomentiScheda::lettura(m_base); }
     QString continuo() const { return ArgomentiScheda::continuo(m_base); }
     QString errore() const { return m_base + QStringLiteral("/errore"); }
     // The bridge's own view of the board, JSON, retained.

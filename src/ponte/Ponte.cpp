@@ -435,7 +435,8 @@ void Ponte::pubblicaAnnunci(bool tutti)
 void Ponte::richiestaPannello(const QString &argomento, const QByteArray &payload,
                               const ProprietaMqtt &proprieta)
 {
-    if (m_fermato || argomento != m_argomenti.richiesta()) {
+    const bool soloLettura = argomento == m_argomenti.lettura();
+    if (m_fermato || (argomento != m_argomenti.richiesta() && !soloLettura)) {
         return;
     }
     const QString rispostaA = proprieta.rispostaA;
@@ -468,6 +469,13 @@ void Ponte::richiestaPannello(const QString &argomento, const QByteArray &payloa
     case RichiestaPannello::Tipo::Comando:
         break;
     }
+    // The readings' topic may be open to viewers: nothing there may change the board.
+    if (soloLettura && richiesta.comando.attesa == TipoRisposta::Nessuna) {
+        const QString motivo = QStringLiteral("su %1 solo letture").arg(argomento);
+        Registro::avviso(QStringLiteral("richiesta rifiutata: %1").arg(motivo));
+        rispondi({}, false, motivo);
+        return;
+    }
     QString motivo;
     if (!m_scheda->richiesta(richiesta.comando, rispondi, motivo)) {
         rispondi({}, false, motivo);
@@ -479,7 +487,7 @@ void Ponte::messaggio(const QString &argomento, const QByteArray &payload, bool 
     if (m_fermato) {
         return;
     }
-    if (argomento == m_argomenti.richiesta()) {
+    if (argomento == m_argomenti.richiesta() || argomento == m_argomenti.lettura()) {
         Registro::avviso(QStringLiteral("richiesta senza argomento di risposta: ignorata"));
         return;
     }
