@@ -313,7 +313,7 @@ private slots:
         QTest::newRow("tcp senza IP") << "[TIPO]\nCollegamento=1\n[TCP]\nPorta=\n"
                                       << true << false << "ERRORE"
                                       << "";
-        QTest::newRow("valore ignoto") << "[TIPO]\nCollegamento=2\n"
+        QTest::newRow("valore ignoto") << "[TIPO]\nCollegamento=3\n"
                                        << false << false << ""
                                        << "";
     }
@@ -332,6 +332,85 @@ private slots:
         costruisciPagine(finestra);
         QCOMPARE(finestra.findChild<QLineEdit *>("eIp")->text(), ip);
         QCOMPARE(finestra.findChild<QLineEdit *>("ePorta")->text(), porta);
+    }
+
+    // The MQTT bar: the settings saved in "Porte.INI", each missing one at the bridge's default;
+    // saved only when the port is a number and Id and Prefisso are topic levels, otherwise a
+    // plain box names the wrong field and the file stays as it was. Saved, the kind is MQTT at
+    // the next start.
+    void salvataggioMqtt_data()
+    {
+        QTest::addColumn<QString>("porta");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("prefisso");
+        QTest::addColumn<QString>("campoErrato");
+        QTest::newRow("valide") << "8883" << "cantina" << "casa_2" << "";
+        QTest::newRow("porta zero") << "0" << "cantina" << "casa" << "Campo Porta";
+        QTest::newRow("porta con lettera") << "18x3" << "cantina" << "casa" << "Campo Porta";
+        QTest::newRow("porta oltre 65535") << "65536" << "cantina" << "casa" << "Campo Porta";
+        QTest::newRow("id con barra") << "1883" << "cantina/1" << "casa" << "Campo Id";
+        QTest::newRow("id con jolly") << "1883" << "#" << "casa" << "Campo Id";
+        QTest::newRow("id vuoto") << "1883" << "" << "casa" << "Campo Id";
+        QTest::newRow("prefisso con spazio") << "1883" << "cantina" << "ca sa" << "Campo Prefisso";
+    }
+
+    void salvataggioMqtt()
+    {
+        QFETCH(QString, porta);
+        QFETCH(QString, id);
+        QFETCH(QString, prefisso);
+        QFETCH(QString, campoErrato);
+        QVERIFY(scriviPorte(QStringLiteral("[TIPO]\nCollegamento=1\n[TCP]\nIP=10.0.0.1\n[MQTT]\nHost=broker.lan\n")));
+        const QString scritto = leggiTesto(filePorte());
+        QVERIFY(mostra());
+        azione(*m_finestra, "mCollMqtt")->trigger();
+        QVERIFY(azione(*m_finestra, "mCollMqtt")->isChecked());
+        QVERIFY(!azione(*m_finestra, "mCollTcp")->isChecked());
+        QVERIFY(m_finestra->findChild<QWidget *>("pnMqtt")->isVisible());
+        QVERIFY(!m_finestra->findChild<QWidget *>("pnTcp")->isVisible());
+        const auto campo = [this](const char *nome) {
+            return m_finestra->findChild<QLineEdit *>(QLatin1String(nome));
+        };
+        QCOMPARE(campo("eMqttHost")->text(), QStringLiteral("broker.lan"));
+        QCOMPARE(campo("eMqttPorta")->text(), QStringLiteral("1883"));
+        QCOMPARE(campo("eMqttId")->text(), QStringLiteral("scheda1"));
+        QCOMPARE(campo("eMqttPrefisso")->text(), QStringLiteral("brivola"));
+        QCOMPARE(campo("eMqttUtente")->text(), QString());
+        campo("eMqttPorta")->setText(porta);
+        campo("eMqttId")->setText(id);
+        campo("eMqttPrefisso")->setText(prefisso);
+        campo("eMqttUtente")->setText(QStringLiteral("operatore"));
+        campo("eMqttFilePassword")->setText(QStringLiteral("/etc/brivola/password"));
+        clicca(QStringLiteral("sbSalvaMqtt"));
+
+        if (!campoErrato.isEmpty()) {
+            QCOMPARE(leggiTesto(filePorte()), scritto);
+            const QStringList testi = messaggi().testi(MessaggiRegistrati::Tipo::Messaggio);
+            QCOMPARE(testi.size(), 1);
+            QVERIFY2(testi.first().contains(campoErrato), qPrintable(testi.first()));
+            return;
+        }
+        QCOMPARE(messaggi().voci().size(), 0);
+        QCOMPARE(LeggiIni(filePorte(), "TIPO", "Collegamento"), QStringLiteral("2"));
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "Host"), QStringLiteral("broker.lan"));
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "Porta"), porta);
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "Id"), id);
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "Prefisso"), prefisso);
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "Utente"), QStringLiteral("operatore"));
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "FilePassword"),
+                 QStringLiteral("/etc/brivola/password"));
+        QCOMPARE(LeggiIni(filePorte(), "MQTT", "CA"), QString());
+        // The TCP section the operator had is kept.
+        QCOMPARE(LeggiIni(filePorte(), "TCP", "IP"), QStringLiteral("10.0.0.1"));
+
+        // The next start takes MQTT, with the saved settings in its bar.
+        TfrmMain &dopo = crea();
+        QVERIFY(azione(dopo, "mCollMqtt")->isChecked());
+        QVERIFY(!azione(dopo, "mCollTcp")->isChecked());
+        QVERIFY(!azione(dopo, "mCollSeriale")->isChecked());
+        azione(dopo, "mCollMqtt")->trigger();
+        QCOMPARE(dopo.findChild<QLineEdit *>("eMqttId")->text(), id);
+        QCOMPARE(dopo.findChild<QLineEdit *>("eMqttPorta")->text(), porta);
     }
 
     // The TCP bar saves only a host name or IPv4/IPv6 address and a port of 1 to 65535 in
