@@ -9,6 +9,11 @@
 #include "link/Collegamento.h"
 #include "link/Invio.h"
 #include "link/TrasportoTcp.h"
+#include "app/NavigazionePagine.h"
+#include "app/TfrmMain.h"
+#include "core/Messaggi.h"
+#include "pages/scheda/PaginaUsciteDigitali.h"
+#include "pages/widgets/PannelloPunto.h"
 #include "ponte/TestoStatoRegistro.h"
 #include "protocol/Protocollo.h"
 #include "protocol/SessioneScheda.h"
@@ -416,6 +421,85 @@ void BM_PonteARiposoContinuo(benchmark::State &stato)
 
 } // namespace
 
+// Relay 1 clicked on the digital outputs page, from the click to its read-back's colour on the
+// panel: a panel through the broker and the bridge against a panel over TCP straight to a
+// board of the same pacing, run by run in turn, so the ratio holds when the machine's speed
+// drifts. Goal: at most 1.1 times.
+void BM_ReleAttraversoIlBroker(benchmark::State &stato)
+{
+    Banco banco;
+    if (!banco.avvia(false)) {
+        stato.SkipWithError("banco non avviato (mosquitto, brivola-ponte?)");
+        return;
+    }
+    SimulatoreScheda sola;
+    sola.setDeriva(false);
+    const quint16 portaSola = sola.avviaTcp();
+    QTemporaryDir cartellaTcp;
+    QTemporaryDir cartellaMqtt;
+    scrivi(cartellaTcp.filePath(QStringLiteral("Porte.INI")),
+           "[TIPO]\nCollegamento=1\n[TCP]\nIP=127.0.0.1\nPorta=" +
+               QByteArray::number(portaSola) + "\n");
+    scrivi(cartellaMqtt.filePath(QStringLiteral("Porte.INI")),
+           "[TIPO]\nCollegamento=2\n[MQTT]\nPorta=" + QByteArray::number(banco.portaBroker) +
+               "\n");
+    MessaggiRegistrati messaggiTcp;
+    MessaggiRegistrati messaggiMqtt;
+    TfrmMain tcp(&messaggiTcp, cartellaTcp.path());
+    TfrmMain mqtt(&messaggiMqtt, cartellaMqtt.path());
+    for (TfrmMain *finestra : {&tcp, &mqtt}) {
+        finestra->show();
+        finestra->navigazione().mostraPagina(ValoriProgramma::UsciteDigitali);
+        finestra->navigazione().paginaUsciteDigitali()->lbUDClick();
+    }
+    const auto libera = [](TfrmMain &f) {
+        return !f.invio().isOccupato() && f.invio().inCoda() == 0;
+    };
+    if (!aspetta(20000, [&] { return libera(tcp) && libera(mqtt); })) {
+        stato.SkipWithError("pagine non aperte");
+        return;
+    }
+    // One click and its read-back's colour; -1 when it never came.
+    const auto clic = [&](TfrmMain &f, bool acceso) {
+        PaginaUsciteDigitali &pagina = *f.navigazione().paginaUsciteDigitali();
+        const QColor atteso = acceso ? PannelloPunto::coloreAcceso() : PannelloPunto::coloreSpento();
+        QElapsedTimer tempo;
+        tempo.start();
+        pagina.sbUDNClick(1);
+        if (!aspetta(10000, [&] { return pagina.pannello(1)->colore() == atteso; })) {
+            return -1.0;
+        }
+        const double ms = tempo.nsecsElapsed() / 1e6;
+        // What follows the click (and, through the broker, the read the new state brings)
+        // is over before the next run.
+        aspetta(10000, [&] { return libera(f); });
+        return ms;
+    };
+    std::vector<double> rapporti;
+    std::vector<double> tempiMqtt;
+    for (auto _ : stato) {
+        Attendi(QRandomGenerator::global()->bounded(300));
+        const double viaTcp = clic(tcp, !sola.stato().rele[0]);
+        Attendi(QRandomGenerator::global()->bounded(300));
+        const double viaMqtt = clic(mqtt, !banco.scheda.stato().rele[0]);
+        if (viaTcp <= 0 || viaMqtt <= 0) {
+            stato.SkipWithError("lettura non dipinta");
+            return;
+        }
+        tempiMqtt.push_back(viaMqtt);
+        rapporti.push_back(viaMqtt / viaTcp);
+        stato.SetIterationTime(viaMqtt / 1000.0);
+    }
+    std::sort(rapporti.begin(), rapporti.end());
+    std::sort(tempiMqtt.begin(), tempiMqtt.end());
+    stato.counters["mqtt_mediana_ms"] = tempiMqtt.at(tempiMqtt.size() / 2);
+    stato.counters["rapporto_min"] = rapporti.front();
+    stato.counters["rapporto_mediana"] = rapporti.at(rapporti.size() / 2);
+    stato.counters["rapporto_max"] = rapporti.back();
+    stato.counters["obiettivo_rapporto"] = 1.1;
+}
+
 BENCHMARK(BM_ComandoMqttARilettura)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleAttraversoIlBroker)->Iterations(9)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScenaMqtt)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PonteARiposoContinuo)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
