@@ -7,6 +7,7 @@
 #include "SimulatoreScheda.h"
 #include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
+#include "pages/periferiche/PaginaPerifUsciteDigitali.h"
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/SessioneScheda.h"
@@ -59,6 +60,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void paginaEReleAttraversoIlBroker();
+    void uscitaUnita();
     void uscitaAnalogica();
     void duePannelliInsieme();
     void ingressiDalContinuo();
@@ -167,6 +169,24 @@ void TestPonteRichieste::paginaEReleAttraversoIlBroker()
                r.at(1).toByteArray().contains("STATO USCITE RELE ->10010101<-");
     });
     QVERIFY(risposta);
+    QVERIFY(m_a->messaggi().voci().isEmpty());
+}
+
+void TestPonteRichieste::uscitaUnita()
+{
+    // A peripheral unit's output, from the unit page entered from the relays' page.
+    m_scheda->stato().unita[1].uscite = {true, false, false, false, false, false, false, false};
+    m_a->clicca(QStringLiteral("sbPUD"));
+    m_a->clicca(QStringLiteral("rgUDP_1"));
+    const PaginaPerifUsciteDigitali &pagina = *m_a->finestra().navigazione().paginaPerifUsciteDigitali();
+    QTRY_COMPARE_WITH_TIMEOUT(colori(pagina), QStringLiteral("RGGGGGGG"), 10000);
+    const qsizetype da = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbUDP3"));
+    QTRY_COMPARE_WITH_TIMEOUT(colori(pagina), QStringLiteral("RGRGGGGG"), 10000);
+    QVERIFY(m_scheda->stato().unita[1].uscite[2]);
+    QCOMPARE(m_eseguiti.mid(da).count(QStringLiteral("*/ER1003")), 1);
+    QVERIFY(m_a->attendiInvii());
+    m_a->clicca(QStringLiteral("sbUD"));
     QVERIFY(m_a->messaggi().voci().isEmpty());
 }
 
