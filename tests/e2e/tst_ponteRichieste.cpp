@@ -247,6 +247,13 @@ void TestPonteRichieste::ingressiDalContinuo()
     // The bridge keeps the board's continuous output on: every panel gets its rounds, so an
     // input that changes reaches the open page without a request.
     m_b->clicca(QStringLiteral("sbHome1"));
+    const qsizetype primaIa = m_eseguiti.size();
+    m_b->clicca(QStringLiteral("lbIA"));
+    QVERIFY(m_b->attendiInvii());
+    // Gone from the panel once published: the bridge writes it in its turn.
+    QTRY_VERIFY2(m_eseguiti.mid(primaIa).contains(QStringLiteral("*/A")),
+                 qPrintable(m_eseguiti.mid(primaIa).join(QLatin1Char(' '))));
+    m_b->clicca(QStringLiteral("SpeedButton3"));
     m_b->clicca(QStringLiteral("lbID"));
     QVERIFY(m_b->attendiInvii());
     const PaginaIngressiDigitali &pagina = *m_b->finestra().navigazione().paginaIngressiDigitali();
@@ -257,6 +264,17 @@ void TestPonteRichieste::ingressiDalContinuo()
     QTRY_COMPARE_WITH_TIMEOUT(colori(pagina), QStringLiteral("GGRGGGGG"), 10000);
     QVERIFY2(!m_eseguiti.mid(da).contains(QStringLiteral("*/I")),
              qPrintable(m_eseguiti.mid(da).join(QLatin1Char(' '))));
+
+    // The alarm settings sent through the broker, each command whole; then a unit's inputs.
+    const qsizetype primaAllarmi = m_eseguiti.size();
+    m_b->clicca(QStringLiteral("sbIDImp"));
+    QVERIFY(m_b->attendiInvii());
+    static const QRegularExpression allarme(QStringLiteral(R"(^\*/HD[CS][01]{8}$)"));
+    QTRY_COMPARE(m_eseguiti.mid(primaAllarmi).filter(allarme).size(), 2);
+    const qsizetype primaUnita = m_eseguiti.size();
+    m_b->clicca(QStringLiteral("sbPID"));
+    QVERIFY(m_b->attendiInvii());
+    QTRY_VERIFY(m_eseguiti.mid(primaUnita).contains(QStringLiteral("*/EI000")));
     QVERIFY(m_b->messaggi().voci().isEmpty());
 }
 
