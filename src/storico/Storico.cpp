@@ -6,9 +6,12 @@
 #include "settings/Ini.h"
 
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <utility>
@@ -23,6 +26,70 @@ int giorni(const QString &file, const QString &chiave, int predefinito)
     const int valore = LeggiIni(file, QStringLiteral("STORICO"), chiave).trimmed().toInt(&numero);
     return numero && valore >= 1 && valore <= kGiorniMassimi ? valore : predefinito;
 }
+
+// One statement on the SQLite connection under the reader's Qt one: the trend window reads
+// tens of thousands of rows at a span change, and Qt's driver would copy every value into a
+// QVariant of its row cache first.
+class Istruzione
+{
+public:
+    Istruzione(const QSqlDatabase &db, const char *testo)
+    {
+        const QVariant maniglia = db.driver() ? db.driver()->handle() : QVariant();
+        if (maniglia.isValid() && qstrcmp(maniglia.typeName(), "sqlite3*") == 0) {
+            m_db = *static_cast<sqlite3 *const *>(maniglia.constData());
+        }
+        if (m_db) {
+            m_esito = sqlite3_prepare_v2(m_db, testo, -1, &m_st, nullptr);
+        }
+    }
+    ~Istruzione() { sqlite3_finalize(m_st); }
+    Istruzione(const Istruzione &) = delete;
+    Istruzione &operator=(const Istruzione &) = delete;
+
+    void lega(int indice, qint64 valore)
+    {
+        if (m_esito == SQLITE_OK) {
+            m_esito = sqlite3_bind_int64(m_st, indice, valore);
+        }
+    }
+    // The next row; false at the end or on an error (errore() then says which).
+    bool riga()
+    {
+        if (m_esito != SQLITE_OK && m_esito != SQLITE_ROW) {
+            return false;
+        }
+        m_esito = sqlite3_step(m_st);
+        return m_esito == SQLITE_ROW;
+    }
+    qint64 intero(int colonna) const { return sqlite3_column_int64(m_st, colonna); }
+    // The bytes stay valid until the next row.
+    QByteArray byte(int colonna) const
+    {
+        const void *dati = sqlite3_column_blob(m_st, colonna);
+        return QByteArray::fromRawData(static_cast<const char *>(dati),
+                                       sqlite3_column_bytes(m_st, colonna));
+    }
+    // What went wrong, as Qt's driver would have told it; none after the last row.
+    QSqlError errore() const
+    {
+        if (!m_db) {
+            return QSqlError(QStringLiteral("nessuna connessione SQLite"), QString(),
+                             QSqlError::ConnectionError);
+        }
+        if (m_esito == SQLITE_OK || m_esito == SQLITE_ROW || m_esito == SQLITE_DONE) {
+            return QSqlError();
+        }
+        return QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(m_db)),
+                         QSqlError::StatementError,
+                         QString::number(sqlite3_extended_errcode(m_db)));
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_st = nullptr;
+    int m_esito = SQLITE_MISUSE;
+};
 
 } // namespace
 
@@ -171,20 +238,14 @@ QList<LetturaAnalogica> Storico::letture(int ingresso, qint64 daMs, qint64 aMs) 
     if (!lettore()) {
         return risultato;
     }
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT minuto, dati FROM letture WHERE minuto >= ? AND minuto <= ?"
-                             " AND ingresso = ? ORDER BY minuto"));
-    q.addBindValue(BloccoLetture::minutoDi(daMs));
-    q.addBindValue(BloccoLetture::minutoDi(aMs));
-    q.addBindValue(ingresso);
-    if (!q.exec()) {
-        letturaFallita(q.lastError());
-        return risultato;
-    }
-    while (q.next()) {
-        const qint64 minuto = q.value(0).toLongLong();
-        QList<BloccoLetture::Voce> voci = BloccoLetture::leggi(q.value(1).toByteArray(), minuto);
+    Istruzione q(m_db, "SELECT minuto, dati FROM letture WHERE minuto >= ? AND minuto <= ?"
+                       " AND ingresso = ? ORDER BY minuto");
+    q.lega(1, BloccoLetture::minutoDi(daMs));
+    q.lega(2, BloccoLetture::minutoDi(aMs));
+    q.lega(3, ingresso);
+    while (q.riga()) {
+        const qint64 minuto = q.intero(0);
+        QList<BloccoLetture::Voce> voci = BloccoLetture::leggi(q.byte(1), minuto);
         // Lots are written in the order they came; a late one may hold earlier readings.
         std::stable_sort(voci.begin(), voci.end(),
                          [](const auto &a, const auto &b) { return a.ms < b.ms; });
@@ -193,6 +254,9 @@ QList<LetturaAnalogica> Storico::letture(int ingresso, qint64 daMs, qint64 aMs) 
                 risultato.append({ingresso, v.ms, v.grezzo, v.valore});
             }
         }
+    }
+    if (const QSqlError errore = q.errore(); errore.isValid()) {
+        letturaFallita(errore);
     }
     return risultato;
 }
@@ -203,26 +267,21 @@ QList<Storico::Riassunto> Storico::riassunti(int periodoMinuti, qint64 daMs, qin
     if (!lettore() || periodoMinuti < 1) {
         return risultato;
     }
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT inizio, ingresso, minimo, massimo, somma, numero FROM"
-                             " riassunti WHERE periodo = ? AND inizio > ? AND inizio < ?"
-                             " ORDER BY inizio, ingresso"));
-    q.addBindValue(periodoMinuti);
-    q.addBindValue(BloccoLetture::minutoDi(daMs) - periodoMinuti);
-    q.addBindValue(BloccoLetture::minutoDi(aMs - 1) + 1);
-    if (!q.exec()) {
-        letturaFallita(q.lastError());
-        return risultato;
-    }
-    while (q.next()) {
-        const qint64 inizio = q.value(0).toLongLong() * BloccoLetture::MsMinuto;
+    Istruzione q(m_db, "SELECT inizio, ingresso, minimo, massimo, somma, numero FROM riassunti"
+                       " WHERE periodo = ? AND inizio > ? AND inizio < ? ORDER BY inizio, ingresso");
+    q.lega(1, periodoMinuti);
+    q.lega(2, BloccoLetture::minutoDi(daMs) - periodoMinuti);
+    q.lega(3, BloccoLetture::minutoDi(aMs - 1) + 1);
+    while (q.riga()) {
+        const qint64 inizio = q.intero(0) * BloccoLetture::MsMinuto;
         if (inizio + periodoMinuti * BloccoLetture::MsMinuto <= daMs || inizio >= aMs) {
             continue;
         }
-        risultato.append({q.value(1).toInt(), inizio, q.value(2).toLongLong(),
-                          q.value(3).toLongLong(), q.value(4).toLongLong(),
-                          q.value(5).toLongLong()});
+        risultato.append({int(q.intero(1)), inizio, q.intero(2), q.intero(3), q.intero(4),
+                          q.intero(5)});
+    }
+    if (const QSqlError errore = q.errore(); errore.isValid()) {
+        letturaFallita(errore);
     }
     return risultato;
 }

@@ -59,6 +59,7 @@ private slots:
     void cleanupTestCase();
     void spanELacune_data();
     void spanELacune();
+    void lineeSovrapposteDistinte_data();
     void lineeSovrapposteDistinte();
     void vaiADataEdEsporta();
 
@@ -156,9 +157,18 @@ void TestAndamentoArchivio::spanELacune()
     QCOMPARE(alto, 19);
 }
 
+void TestAndamentoArchivio::lineeSovrapposteDistinte_data()
+{
+    QTest::addColumn<int>("minuti");
+    // Several raw readings a pixel; a minute rollup every two pixels or so.
+    QTest::newRow("2 ore") << 120;
+    QTest::newRow("24 ore") << 1440;
+}
+
 void TestAndamentoArchivio::lineeSovrapposteDistinte()
 {
-    scegli(120);
+    QFETCH(int, minuti);
+    scegli(minuti);
     GraficoAndamento *grafico = m_finestra->grafico();
     grafico->setColore(1, QColor(255, 0, 0));
     grafico->setColore(2, QColor(0, 0, 255));
@@ -166,11 +176,23 @@ void TestAndamentoArchivio::lineeSovrapposteDistinte()
     // Input 2 is drawn over input 1 on the same values, dashed: both show.
     const QList<int> rosse = colonneColorate(grafico, QColor(255, 0, 0));
     const QList<int> blu = colonneColorate(grafico, QColor(0, 0, 255));
-    QVERIFY(rosse.size() > 50);
-    QVERIFY(blu.size() > 50);
-    // And the stretch without readings stays empty: 20 of 120 minutes of the width.
-    QVERIFY2(buco(rosse) >= grafico->areaDati().width() * 20 / 120 - 4,
-             qPrintable(QStringLiteral("%1").arg(buco(rosse))));
+    QList<int> tutte = rosse + blu;
+    std::sort(tutte.begin(), tutte.end());
+    tutte.erase(std::unique(tutte.begin(), tutte.end()), tutte.end());
+    QVERIFY(!tutte.isEmpty());
+    QVERIFY2(rosse.size() >= tutte.size() / 5 && blu.size() >= tutte.size() / 5,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(rosse.size()).arg(blu.size()).arg(tutte.size())));
+    // Together they span the 100 minutes (the last 90 of them at 2 hours), with one gap: the
+    // 20 minutes without readings.
+    const int conLetture = std::min(100, minuti - 30);
+    const double pixelAlMinuto = double(grafico->areaDati().width()) / minuti;
+    const QString misure = QStringLiteral("da %1 a %2, buco %3, %4 pixel al minuto")
+                               .arg(tutte.first())
+                               .arg(tutte.last())
+                               .arg(buco(tutte))
+                               .arg(pixelAlMinuto);
+    QVERIFY2(std::abs(tutte.last() - tutte.first() - conLetture * pixelAlMinuto) <= 3, qPrintable(misure));
+    QVERIFY2(std::abs(buco(tutte) - 20 * pixelAlMinuto) <= 3, qPrintable(misure));
 }
 
 void TestAndamentoArchivio::vaiADataEdEsporta()

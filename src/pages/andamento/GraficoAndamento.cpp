@@ -388,12 +388,28 @@ void GraficoAndamento::paintEvent(QPaintEvent *)
     disegnaAssi(pittore, area);
     disegnaTempo(pittore, area);
     pittore.setClipRect(area);
+    Densi densi;
     for (const Asse &asse : std::as_const(m_assi)) {
         for (const int n : asse.ingressi) {
             // Lines on one axis may lie on the same values: each but the first its own dashes.
-            disegnaSerie(pittore, area, n, asse.scala, asse.ingressi.size() > 1);
+            disegnaSerie(pittore, area, n, asse.scala, asse.ingressi.size() > 1, densi);
         }
     }
+    if (densi.strato) {
+        pittore.drawImage(area.topLeft(), *densi.strato);
+    }
+    pittore.setRenderHint(QPainter::Antialiasing, false);
+    for (const auto &[penna, salti] : std::as_const(densi.salti)) {
+        pittore.setPen(penna);
+        pittore.drawLines(salti);
+    }
+    for (const auto &[colore, punto] : std::as_const(densi.soli)) {
+        // A lone reading: a dot.
+        pittore.setPen(QPen(colore, 1));
+        pittore.setBrush(colore);
+        pittore.drawEllipse(punto, 2, 2);
+    }
+    pittore.setBrush(Qt::NoBrush);
     pittore.setClipping(false);
     pittore.setPen(palette().color(QPalette::Mid));
     pittore.drawRect(area.adjusted(0, 0, -1, -1));
@@ -499,7 +515,7 @@ void GraficoAndamento::disegnaTempo(QPainter &pittore, const QRect &area)
 }
 
 void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
-                                    const Scala &scala, bool tratteggiata) const
+                                    const Scala &scala, bool tratteggiata, Densi &densi) const
 {
     const SerieAndamento &s = m_serie.at(n - 1);
     const QList<QPointF> &punti = s.points();
@@ -516,15 +532,19 @@ void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
     // Many points per pixel: a thin aliased line costs a fraction of a smooth one and looks
     // the same; few: a smooth, thicker one.
     const bool densa = double(punti.size()) > kPuntiPerPixelDensi * area.width();
-    pittore.setRenderHint(QPainter::Antialiasing, !densa);
-    QPen penna(m_colori.at(n - 1), densa ? 1 : 2);
-    const QList<qreal> tratti = tratteggio(n);
-    if (tratteggiata && !tratti.isEmpty()) {
+    const QList<qreal> tratti = tratteggiata ? tratteggio(n) : QList<qreal>();
+    const QList<qsizetype> &interruzioni = s.interruzioni();
+    if (densa) {
+        disegnaDensa(area, punti, interruzioni, pixel, m_colori.at(n - 1), tratti, densi);
+        return;
+    }
+    pittore.setRenderHint(QPainter::Antialiasing, true);
+    QPen penna(m_colori.at(n - 1), 2);
+    if (!tratti.isEmpty()) {
         penna.setDashPattern(tratti);
     }
     pittore.setPen(penna);
     pittore.setBrush(m_colori.at(n - 1));
-    const QList<qsizetype> &interruzioni = s.interruzioni();
     QPolygon tratto;
     tratto.reserve(punti.size());
     qsizetype da = 0;
@@ -547,4 +567,101 @@ void GraficoAndamento::disegnaSerie(QPainter &pittore, const QRect &area, int n,
     }
     pittore.setBrush(Qt::NoBrush);
     pittore.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void GraficoAndamento::disegnaDensa(const QRect &area, const QList<QPointF> &punti,
+                                    const QList<qsizetype> &interruzioni,
+                                    const std::function<QPoint(const QPointF &)> &pixel,
+                                    const QColor &colore, const QList<qreal> &tratti,
+                                    Densi &densi) const
+{
+    // What a one-pixel aliased line through the points leaves, a pixel column at a time:
+    // each column from its lowest to its highest point and to the last point of the column
+    // before; a jump over empty columns is a line. Written straight into the layer's pixels:
+    // a painter would fill each row of a one-pixel column as a span of its own. Dashes skip
+    // whole columns, by the same pattern along the width.
+    if (!densi.strato) {
+        if (m_strato.size() != area.size()) {
+            m_strato = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+        }
+        m_strato.fill(Qt::transparent);
+        densi.strato = &m_strato;
+    }
+    QImage &strato = *densi.strato;
+    uchar *const pixelStrato = strato.bits();
+    const qsizetype riga = strato.bytesPerLine();
+    const quint32 argb = colore.rgb(); // opaque: premultiplied as it is
+    qreal periodo = 0;
+    for (const qreal t : tratti) {
+        periodo += t;
+    }
+    const auto inTratto = [&](int x) {
+        if (periodo <= 0) {
+            return true;
+        }
+        qreal resto = std::fmod(qreal(x), periodo);
+        for (qsizetype i = 0; i < tratti.size(); ++i) {
+            if (resto < tratti.at(i)) {
+                return i % 2 == 0;
+            }
+            resto -= tratti.at(i);
+        }
+        return true;
+    };
+    const auto chiudi = [&](int x, int alto, int basso) {
+        x -= area.left();
+        if (x < 0 || x >= strato.width() || !inTratto(x)) {
+            return;
+        }
+        const int da = std::max(alto - area.top(), 0);
+        const int a = std::min(basso - area.top(), strato.height() - 1);
+        for (int y = da; y <= a; ++y) {
+            reinterpret_cast<quint32 *>(pixelStrato + y * riga)[x] = argb;
+        }
+    };
+    QList<QLine> salti;
+    qsizetype da = 0;
+    for (qsizetype t = 0; t <= interruzioni.size(); ++t) {
+        const qsizetype a = t < interruzioni.size() ? interruzioni.at(t) : punti.size();
+        if (da >= a) {
+            continue;
+        }
+        QPoint prima = pixel(punti.at(da));
+        int x = prima.x();
+        int alto = prima.y();
+        int basso = prima.y();
+        bool solo = true;
+        for (qsizetype i = da + 1; i < a; ++i) {
+            const QPoint p = pixel(punti.at(i));
+            solo = solo && p == prima;
+            if (p.x() == x) {
+                alto = std::min(alto, p.y());
+                basso = std::max(basso, p.y());
+            } else {
+                chiudi(x, alto, basso);
+                if (p.x() == x + 1) {
+                    alto = std::min(p.y(), prima.y());
+                    basso = std::max(p.y(), prima.y());
+                } else {
+                    salti.append(QLine(prima, p));
+                    alto = basso = p.y();
+                }
+                x = p.x();
+            }
+            prima = p;
+        }
+        if (solo) {
+            densi.soli.append({colore, prima});
+        } else {
+            chiudi(x, alto, basso);
+        }
+        da = a;
+    }
+    if (!salti.isEmpty()) {
+        QPen penna(colore, 1);
+        if (!tratti.isEmpty()) {
+            penna.setDashPattern(tratti);
+        }
+        densi.salti.append({penna, salti});
+    }
 }

@@ -5,6 +5,9 @@
 
 #include <QColor>
 #include <QHash>
+#include <QImage>
+#include <QLine>
+#include <QPen>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -12,6 +15,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class StoricoAnalogici;
 
@@ -102,8 +106,21 @@ private:
     void disponiAssi();
     void disegnaTempo(QPainter &pittore, const QRect &area);
     void disegnaAssi(QPainter &pittore, const QRect &area);
+    // Dense lines go into one layer of pixels, laid over the plot once; their few long jumps
+    // and lone dots are drawn after it.
+    struct Densi
+    {
+        QImage *strato = nullptr;
+        QList<std::pair<QPen, QList<QLine>>> salti;
+        QList<std::pair<QColor, QPoint>> soli;
+    };
     void disegnaSerie(QPainter &pittore, const QRect &area, int n, const Scala &scala,
-                      bool tratteggiata) const;
+                      bool tratteggiata, Densi &densi) const;
+    // A line with many points per pixel, filled a pixel column at a time into the layer.
+    void disegnaDensa(const QRect &area, const QList<QPointF> &punti,
+                      const QList<qsizetype> &interruzioni,
+                      const std::function<QPoint(const QPointF &)> &pixel, const QColor &colore,
+                      const QList<qreal> &tratti, Densi &densi) const;
 
     void riempiDaArchivio() const;
 
@@ -123,6 +140,8 @@ private:
     mutable LettoDaArchivio m_letto;
     mutable std::array<SerieAndamento, NumeroSerie> m_serie;
     std::array<QColor, NumeroSerie> m_colori{};
+    // The dense lines' layer, kept between paints.
+    mutable QImage m_strato;
     std::array<bool, NumeroSerie> m_visibili{};
     std::array<QString, NumeroSerie> m_unita;
     qint64 m_durata = 600000;
