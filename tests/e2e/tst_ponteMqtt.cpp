@@ -547,7 +547,7 @@ void TestPonteMqtt::allarmiEStorico()
     QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(allarme2), QByteArray("OFF"), 10000);
     Osservatore nuovo;
     QVERIFY(nuovo.collega(m_broker->porta(), {kBase + QStringLiteral("allarme/#")}));
-    QTRY_COMPARE(nuovo.ultimi().size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(nuovo.ultimi().size(), 2, 10000);
     for (const Messaggio &m : nuovo.messaggi()) {
         QVERIFY2(m.trattenuto && m.payload == "OFF", qPrintable(m.argomento));
     }
@@ -639,8 +639,10 @@ void TestPonteMqtt::arrestoEUnaVolta()
                                        .toObject();
     QCOMPARE(componenti[QStringLiteral("allarme_ingresso_2")].toObject(),
              QJsonObject({{QStringLiteral("platform"), QStringLiteral("binary_sensor")}}));
-    QTRY_VERIFY(m_osservatore.ultimo(argomento(QStringLiteral("allarme/ingresso/2"))).isEmpty());
-    QTRY_VERIFY(m_osservatore.ultimo(argomento(QStringLiteral("allarme/analogico/1"))).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_osservatore.ultimo(argomento(QStringLiteral("allarme/ingresso/2"))).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_osservatore.ultimo(argomento(QStringLiteral("allarme/analogico/1"))).isEmpty(), 10000);
 
     // The clean stop.
     QCOMPARE(m_ponte.ferma(), 0);
