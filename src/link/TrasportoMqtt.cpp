@@ -5,6 +5,7 @@
 #include "link/Comando.h"
 #include "mqtt/ArgomentiScheda.h"
 #include "mqtt/ClientMqtt.h"
+#include "mqtt/LibreriaMosquitto.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
 
@@ -195,6 +196,12 @@ void TrasportoMqtt::avvia()
     }
     if (const QString motivo = errore(m_impostazioni); !motivo.isEmpty()) {
         emit messaggio(QStringLiteral("Attenzione. Dati non Corretti\n") + motivo);
+        return;
+    }
+    if (QString motivo; !LibreriaMosquitto::apri(&motivo)) {
+        emit messaggio(QStringLiteral("Attenzione. Collegamento MQTT non disponibile: manca la "
+                                      "libreria libmosquitto (%1).")
+                           .arg(motivo));
         return;
     }
     ClientMqtt::Opzioni opzioni;

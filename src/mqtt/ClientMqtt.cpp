@@ -1,5 +1,7 @@
 #include "mqtt/ClientMqtt.h"
 
+#include "mqtt/LibreriaMosquitto.h"
+
 #include <QRandomGenerator>
 
 #include <mosquitto.h>
@@ -79,6 +81,11 @@ ClientMqtt::~ClientMqtt()
 
 bool ClientMqtt::avvia()
 {
+    if (QString motivo; !LibreriaMosquitto::apri(&motivo)) {
+        registra(Livello::Errore,
+                 QStringLiteral("MQTT: libreria libmosquitto non disponibile: %1").arg(motivo));
+        return false;
+    }
     const QByteArray id = m_opzioni.idClient.toUtf8();
     m_mosq = mosquitto_new(id.constData(), true, this);
     if (!m_mosq) {
