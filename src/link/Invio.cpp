@@ -132,6 +132,11 @@ void Invio::eseguiPasso()
             scarta(kCollegamentoAssente);
             return;
         }
+        // A link paced at its far end gets a command head and the text the board reads after
+        // it without a prompt as one write: the far end keeps them together and pauses itself.
+        if (trasporto->prontoProprio().has_value()) {
+            accorpaDiretti(voce);
+        }
         m_stato = Stato::AttesaPronto;
         m_inIngresso = std::exchange(m_attesaLunga, false);
         m_attesa.start(m_inIngresso ? m_attesaIngresso : m_attesaPronto);
@@ -151,6 +156,23 @@ void Invio::eseguiPasso()
         m_pausa.avvia(passo.ms);
         return;
     }
+}
+
+void Invio::accorpaDiretti(Voce &voce)
+{
+    qsizetype fine = voce.passo + 1;
+    QString diretti;
+    while (fine < voce.passi.size() && voce.passi.at(fine).tipo != Passo::Tipo::Comando) {
+        if (voce.passi.at(fine).tipo == Passo::Tipo::Diretto) {
+            diretti += voce.passi.at(fine).testo;
+        }
+        ++fine;
+    }
+    if (diretti.isEmpty()) {
+        return;
+    }
+    voce.passi[voce.passo].comando.tcp += diretti;
+    voce.passi.remove(voce.passo + 1, fine - voce.passo - 1);
 }
 
 void Invio::pronto()

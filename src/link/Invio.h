@@ -97,6 +97,7 @@ private:
     void accoda(Voce voce);
     void prossima();
     void eseguiPasso();
+    void accorpaDiretti(Voce &voce);
     void passoFatto(bool tutto);
     void concludi();
     void scarta(const QString &motivo);

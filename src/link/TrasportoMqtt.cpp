@@ -415,9 +415,8 @@ QList<Trasporto::Pezzo> TrasportoMqtt::pezziDiretti(const QString &testo) const
 
 bool TrasportoMqtt::scriviPezzo(const QByteArray &dati)
 {
-    // Text the board would read without a prompt of its own cannot go through a queue shared
-    // with others: it is not written (nor is a command head that waits for it, which the
-    // bridge refuses as not whole).
+    // Only whole commands: the sender joins text read without a prompt to its head, so a
+    // piece of its own would have nothing to belong to.
     if (!m_attivo || !m_client || m_inRichiesta || !dati.startsWith("*/")) {
         return false;
     }

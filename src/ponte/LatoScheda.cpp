@@ -25,6 +25,8 @@ constexpr int kRitardoRiprovaMassimoMs = 30000;
 // more, at most kRaccoltaMassimaMs after the first, so that one read of a bank serves them all.
 constexpr int kRaccoltaMs = 30;
 constexpr int kRaccoltaMassimaMs = 200;
+// The pause the board needs between the analog thresholds' head and its fields.
+constexpr int kPausaCampiDiretti = 200;
 // Panels' requests waiting at most; past it a request is refused at once.
 constexpr qsizetype kRichiesteMassime = 32;
 
@@ -583,7 +585,8 @@ void LatoScheda::verificaModo()
     m_sessione->invio().invia(Protocollo::continuo(), esito);
 }
 
-bool LatoScheda::richiesta(const Comando &comando, FineRichiesta fatto, QString &motivo)
+bool LatoScheda::richiesta(const Comando &comando, const QStringList &diretti, FineRichiesta fatto,
+                           QString &motivo)
 {
     if (m_fase != Fase::InLinea) {
         motivo = QStringLiteral("scheda non in linea");
@@ -593,7 +596,7 @@ bool LatoScheda::richiesta(const Comando &comando, FineRichiesta fatto, QString 
         motivo = QStringLiteral("troppe richieste in attesa (al massimo %1)").arg(kRichiesteMassime);
         return false;
     }
-    m_richieste.enqueue({comando, std::move(fatto)});
+    m_richieste.enqueue({comando, diretti, std::move(fatto)});
     pianifica();
     return true;
 }
@@ -645,7 +648,18 @@ void LatoScheda::eseguiRichiesta(const Richiesta &richiesta)
             emetti(r);
         }
     };
-    m_sessione->invio().invia(comando, esito);
+    if (richiesta.diretti.isEmpty()) {
+        m_sessione->invio().invia(comando, esito);
+        return;
+    }
+    // The fields after the head, as the panel writes them on its own link: after a pause the
+    // board needs, without a prompt, no other command in between.
+    QList<Invio::Passo> passi{Invio::Passo::perComando(comando),
+                              Invio::Passo::pausa(kPausaCampiDiretti)};
+    for (const QString &campo : richiesta.diretti) {
+        passi.append(Invio::Passo::diretto(campo));
+    }
+    m_sessione->invio().inviaSequenza(passi, esito);
 }
 
 void LatoScheda::rispostaGrezza(bool continuo)

@@ -72,7 +72,9 @@ public:
     // be taken (the board not in line, too many waiting).
     using FineRichiesta = std::function<void(const QByteArray &testo, bool riuscito,
                                              const QString &motivo)>;
-    bool richiesta(const Comando &comando, FineRichiesta fatto, QString &motivo);
+    // `diretti`: fields the board reads right after the command, without a prompt.
+    bool richiesta(const Comando &comando, const QStringList &diretti, FineRichiesta fatto,
+                   QString &motivo);
 
     ValoriProgramma &valori() { return m_valori; }
     SessioneScheda &sessione() const { return *m_sessione; }
@@ -146,6 +148,7 @@ private:
     struct Richiesta
     {
         Comando comando;
+        QStringList diretti;
         FineRichiesta fatto;
     };
     void eseguiRichiesta(const Richiesta &richiesta);

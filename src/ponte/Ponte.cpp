@@ -477,7 +477,7 @@ void Ponte::richiestaPannello(const QString &argomento, const QByteArray &payloa
         return;
     }
     QString motivo;
-    if (!m_scheda->richiesta(richiesta.comando, rispondi, motivo)) {
+    if (!m_scheda->richiesta(richiesta.comando, richiesta.diretti, rispondi, motivo)) {
         rispondi({}, false, motivo);
     }
 }

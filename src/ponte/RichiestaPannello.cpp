@@ -3,6 +3,7 @@
 #include "protocol/Protocollo.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 namespace {
 
@@ -39,8 +40,19 @@ RichiestaPannello RichiestaPannello::leggi(const QByteArray &payload)
                              .arg(payload.size())
                              .arg(kLunghezzaMassima));
     }
-    // Whole: a command ends with its line end (a head that waits for fields written without
-    // a prompt does not, and the bridge's queue cannot keep them together).
+    static const QRegularExpression conCampi(QStringLiteral("^\\*/HAS(\\d{48})$"));
+    if (const auto trovato = conCampi.match(QString::fromLatin1(payload)); trovato.hasMatch()) {
+        RichiestaPannello r;
+        r.tipo = Tipo::Comando;
+        r.comando = Protocollo::soglieAllarmiAnalogici();
+        const QString campi = trovato.captured(1);
+        for (qsizetype i = 0; i < campi.size(); i += 3) {
+            r.diretti << campi.mid(i, 3);
+        }
+        return r;
+    }
+    // Whole: any other command ends with its line end (a head without its fields would make
+    // the board take whatever comes next as them).
     if (!payload.endsWith("\r\n")) {
         return nonValida(QStringLiteral("comando non intero (senza fine riga)"));
     }

@@ -253,6 +253,14 @@ void TestPonteRichieste::ingressiDalContinuo()
     // Gone from the panel once published: the bridge writes it in its turn.
     QTRY_VERIFY2(m_eseguiti.mid(primaIa).contains(QStringLiteral("*/A")),
                  qPrintable(m_eseguiti.mid(primaIa).join(QLatin1Char(' '))));
+    // The analog alarms: the thresholds' head and its sixteen fields reach the board together.
+    const qsizetype primaSoglie = m_eseguiti.size();
+    m_b->clicca(QStringLiteral("sbIAImp"));
+    static const QRegularExpression soglie(QStringLiteral(R"(^\*/HAS\d{48}$)"));
+    static const QRegularExpression abilitazioni(QStringLiteral(R"(^\*/HAC[01]{8}$)"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_eseguiti.mid(primaSoglie).filter(soglie).size() == 1, 10000);
+    QCOMPARE(m_eseguiti.mid(primaSoglie).filter(abilitazioni).size(), 1);
+    QVERIFY(m_b->attendiInvii());
     m_b->clicca(QStringLiteral("SpeedButton3"));
     m_b->clicca(QStringLiteral("lbID"));
     QVERIFY(m_b->attendiInvii());

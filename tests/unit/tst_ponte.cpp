@@ -490,6 +490,12 @@ void TestPonte::richiestaPannello_data()
                                        << QStringList{"*/P", "1", "1", "2", "8"};
     QTest::newRow("continuous output") << QByteArray("*/C\r\n") << "C" << nessuna << -1
                                        << QStringList{"*/C"};
+    QTest::newRow("threshold head with its sixteen fields")
+        << QByteArray("*/HAS") + QByteArray("001002003004005006007008009010011012013014015016")
+        << "S" << nessuna << -1 << QStringList{"*/H", "A", "S"};
+    QTest::newRow("threshold head with a field short")
+        << QByteArray("*/HAS") + QByteArray("00100200300400500600700800901001101201301401501")
+        << "-" << nessuna << -1 << QStringList{};
     QTest::newRow("threshold head without its fields")
         << QByteArray("*/HAS") << "-" << nessuna << -1 << QStringList{};
     QTest::newRow("not a command") << QByteArray("R5\r\n") << "-" << nessuna << -1
@@ -523,6 +529,16 @@ void TestPonte::richiestaPannello()
     QCOMPARE(r.tipo, esito == QLatin1String("C") ? RichiestaPannello::Tipo::Continuo
                                                  : RichiestaPannello::Tipo::Comando);
     QVERIFY(r.motivo.isEmpty());
+    if (esito == QLatin1String("S")) {
+        // The head written after its prompt, the fields after it without one.
+        QCOMPARE(r.comando.tcp, QStringLiteral("*/HAS"));
+        QCOMPARE(r.diretti.size(), 16);
+        QCOMPARE(r.diretti.first(), QStringLiteral("001"));
+        QCOMPARE(r.diretti.last(), QStringLiteral("016"));
+        QCOMPARE(r.comando.pezziSeriale, pezziSeriale);
+        return;
+    }
+    QVERIFY(r.diretti.isEmpty());
     // Written to the board exactly as the panel would have written it over TCP.
     QCOMPARE(r.comando.tcp, QString::fromLatin1(payload));
     QCOMPARE(int(r.comando.attesa), attesa);
