@@ -12,6 +12,7 @@
 #include "app/NavigazionePagine.h"
 #include "app/TfrmMain.h"
 #include "core/Messaggi.h"
+#include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "pages/widgets/PannelloPunto.h"
 #include "ponte/TestoStatoRegistro.h"
@@ -499,7 +500,62 @@ void BM_ReleAttraversoIlBroker(benchmark::State &stato)
     stato.counters["obiettivo_rapporto"] = 1.1;
 }
 
+// The bridge's CPU while the board streams its continuous output: with three panels on the
+// digital inputs page through the broker (each hears every round), and with none, in turn,
+// 5 s each, on the same bridge. Goal: at most 1 % of a core with three panels.
+void BM_PonteTrePannelli(benchmark::State &stato)
+{
+    Banco banco;
+    if (!banco.avvia(true)) {
+        stato.SkipWithError("banco non avviato (mosquitto, brivola-ponte?)");
+        return;
+    }
+    const qint64 pid = banco.ponte.processId();
+    const auto cpuPercento = [pid](int ms) {
+        const qint64 inizio = cpuProcessoNs(pid);
+        QElapsedTimer tempo;
+        tempo.start();
+        Attendi(ms);
+        return double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
+    };
+    std::vector<double> con;
+    std::vector<double> senza;
+    for (auto _ : stato) {
+        std::vector<std::unique_ptr<QTemporaryDir>> cartelle;
+        std::vector<std::unique_ptr<TfrmMain>> pannelli;
+        MessaggiRegistrati messaggi;
+        for (int i = 0; i < 3; ++i) {
+            cartelle.push_back(std::make_unique<QTemporaryDir>());
+            scrivi(cartelle.back()->filePath(QStringLiteral("Porte.INI")),
+                   "[TIPO]\nCollegamento=2\n[MQTT]\nPorta=" +
+                       QByteArray::number(banco.portaBroker) + "\n");
+            pannelli.push_back(std::make_unique<TfrmMain>(&messaggi, cartelle.back()->path()));
+            TfrmMain &f = *pannelli.back();
+            f.show();
+            f.navigazione().mostraPagina(ValoriProgramma::IngressiDigitali);
+            f.navigazione().paginaIngressiDigitali()->lbIDClick();
+        }
+        aspetta(20000, [&] {
+            return std::all_of(pannelli.cbegin(), pannelli.cend(), [](const auto &f) {
+                return f->sessione().collegamento().collegamentoAttivo() &&
+                       !f->invio().isOccupato();
+            });
+        });
+        con.push_back(cpuPercento(5000));
+        pannelli.clear();
+        senza.push_back(cpuPercento(5000));
+    }
+    std::sort(con.begin(), con.end());
+    std::sort(senza.begin(), senza.end());
+    stato.counters["tre_pannelli_min"] = con.front();
+    stato.counters["tre_pannelli_mediana"] = con.at(con.size() / 2);
+    stato.counters["tre_pannelli_max"] = con.back();
+    stato.counters["nessun_pannello_mediana"] = senza.at(senza.size() / 2);
+    stato.counters["obiettivo_cpu_percento"] = 1.0;
+}
+
 BENCHMARK(BM_ComandoMqttARilettura)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleAttraversoIlBroker)->Iterations(9)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PonteTrePannelli)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScenaMqtt)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PonteARiposoContinuo)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
