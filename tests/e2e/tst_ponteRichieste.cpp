@@ -204,6 +204,14 @@ void TestPonteRichieste::uscitaAnalogica()
     QTRY_VERIFY(m_eseguiti.mid(da).contains(QStringLiteral("*/P1128")));
     QTRY_COMPARE(m_scheda->stato().usciteAnalogiche[0], 128);
     QVERIFY(m_a->attendiInvii());
+    // The units' analog outputs page reads unit 1's channels through the broker too.
+    const qsizetype primaUnita = m_eseguiti.size();
+    m_a->clicca(QStringLiteral("sbPUA"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_eseguiti.mid(primaUnita).contains(QStringLiteral("*/EA000S")),
+                             10000);
+    QVERIFY(m_a->attendiInvii());
+    m_a->clicca(QStringLiteral("sbUA"));
+    QVERIFY(m_a->attendiInvii());
     QVERIFY(m_a->messaggi().voci().isEmpty());
 }
 
