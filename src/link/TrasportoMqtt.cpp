@@ -267,7 +267,6 @@ void TrasportoMqtt::chiudi()
     if (!m_client) {
         return;
     }
-    const bool eraAttivo = m_attivo;
     ClientMqtt *client = std::exchange(m_client, nullptr);
     client->disconnect(this);
     client->ferma(500);
@@ -280,7 +279,6 @@ void TrasportoMqtt::chiudi()
     m_attesaRisposta.stop();
     m_inRichiesta = false;
     m_statiNoti.clear();
-    Q_UNUSED(eraAttivo);
     emit statoCambiato();
 }
 
