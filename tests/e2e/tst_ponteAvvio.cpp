@@ -43,6 +43,10 @@ void TestPonteAvvio::impostazioniInutilizzabili_data()
     QTest::newRow("porta in cifre arabe") << "Porte.INI" << tcp + "\xd9\xa5\xd9\xa5\n"
                                           << ""
                                           << "[TCP] Porta=٥٥: serve un numero";
+    // The bridge is what holds the board's link: it cannot reach the board through itself.
+    QTest::newRow("collegamento MQTT") << "Porte.INI" << QByteArray("[TIPO]\nCollegamento=2\n")
+                                       << ""
+                                       << "[TIPO] Collegamento=2 (MQTT)";
     QTest::newRow("Ponte.INI cartella") << "Ponte.INI" << QByteArray() << "cartella"
                                         << "Ponte.INI: è una cartella, non un file";
     QTest::newRow("Ponte.INI di un altro utente")
