@@ -59,6 +59,8 @@ public:
     void ferma();
 
     bool isInLinea() const { return m_fase == Fase::InLinea; }
+    // A panel's request is being carried out: what is written now is that panel's.
+    bool isRichiestaInCorso() const { return static_cast<bool>(m_fineRichiesta); }
     // Takes a command as the state its point must reach: at most one waits per point, the
     // latest given winning, so a scene of any size is carried out whole. False with the
     // reason when it cannot be taken.

@@ -107,6 +107,10 @@ Ponte::Ponte(Opzioni opzioni, ImpostazioniPonte impostazioni, QObject *parent)
     m_registrazione =
         new RegistrazioneScheda(m_scheda->sessione(), *m_storico, m_configurazione,
                                 valori.fileImpostazioni, EventoStorico::Origine::Ponte, this);
+    m_registrazione->setOrigineComandi([this] {
+        return m_scheda->isRichiestaInCorso() ? EventoStorico::Origine::AltroPannello
+                                              : EventoStorico::Origine::Ponte;
+    });
     connect(m_storico, &Storico::statoCambiato, this,
             [](ScrittoreStorico::Stato, const QString &testo) {
                 if (!testo.isEmpty()) {

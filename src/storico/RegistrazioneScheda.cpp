@@ -82,13 +82,15 @@ QString RegistrazioneScheda::nomePunto(const PuntoStorico &punto) const
 void RegistrazioneScheda::comando(const Comando &comando)
 {
     const qint64 ms = m_orologio();
+    const EventoStorico::Origine origine = m_origineComandi ? m_origineComandi() : m_origine;
     const QString &testo = comando.tcp;
     // "*/R5": relay 5 toggled; "*/R0" all off. "*/ER" + unit field + digit for a unit's output.
     if (testo.startsWith(QLatin1String("*/R")) && testo.size() >= 4 && testo.at(3).isDigit()) {
         const int n = testo.at(3).digitValue();
         for (int c = 1; c <= 8; ++c) {
             if (n == 0 || n == c) {
-                m_comandati.insert(PuntoStorico{Famiglia::UsciteDigitali, -1, c}.codice(), ms);
+                m_comandati.insert(PuntoStorico{Famiglia::UsciteDigitali, -1, c}.codice(),
+                                   {ms, origine});
             }
         }
     } else if (testo.startsWith(QLatin1String("*/ER")) && testo.size() >= 8 &&
@@ -100,7 +102,8 @@ void RegistrazioneScheda::comando(const Comando &comando)
         const int n = testo.at(7).digitValue();
         for (int c = 1; c <= 8; ++c) {
             if (n == 0 || n == c) {
-                m_comandati.insert(PuntoStorico{Famiglia::UsciteUnita, unita, c}.codice(), ms);
+                m_comandati.insert(PuntoStorico{Famiglia::UsciteUnita, unita, c}.codice(),
+                                   {ms, origine});
             }
         }
     } else if (testo.startsWith(QLatin1String("*/HDC")) || testo.startsWith(QLatin1String("*/HAC"))) {
@@ -108,7 +111,7 @@ void RegistrazioneScheda::comando(const Comando &comando)
         EventoStorico e;
         e.ms = ms;
         e.tipo = EventoStorico::Tipo::ImpostazioniInviate;
-        e.origine = m_origine;
+        e.origine = origine;
         e.testo = digitali ? QStringLiteral("Allarmi degli ingressi digitali")
                            : QStringLiteral("Allarmi degli ingressi analogici");
         m_storico.aggiungiEvento(e);
@@ -118,9 +121,10 @@ void RegistrazioneScheda::comando(const Comando &comando)
 EventoStorico::Origine RegistrazioneScheda::origineDi(const PuntoStorico &punto, qint64 ms)
 {
     const auto trovato = m_comandati.find(punto.codice());
-    if (trovato != m_comandati.end() && ms - trovato.value() <= kFinestraComandoMs) {
+    if (trovato != m_comandati.end() && ms - trovato.value().first <= kFinestraComandoMs) {
+        const EventoStorico::Origine origine = trovato.value().second;
         m_comandati.erase(trovato);
-        return m_origine;
+        return origine;
     }
     return EventoStorico::Origine::AltroPannello;
 }

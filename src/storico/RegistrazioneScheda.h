@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class SessioneScheda;
 class Storico;
@@ -34,6 +35,12 @@ public:
                         const QString &fileImpostazioni, EventoStorico::Origine origine,
                         QObject *parent = nullptr);
 
+    // Who the commands this program writes come from, asked as each is written: this program
+    // itself unless told otherwise (the bridge also writes the commands of panels).
+    void setOrigineComandi(std::function<EventoStorico::Origine()> origine)
+    {
+        m_origineComandi = std::move(origine);
+    }
     // Tests: the clock that stamps what comes.
     void setOrologio(std::function<qint64()> orologio) { m_orologio = std::move(orologio); }
 
@@ -75,8 +82,9 @@ private:
     // Last known value of every point seen, by code.
     QHash<int, qint64> m_ultimi;
     QHash<int, bool> m_allarmi;
-    // Points this program switched lately, and when.
-    QHash<int, qint64> m_comandati;
+    // Points this program switched lately, when, and for whom.
+    QHash<int, std::pair<qint64, EventoStorico::Origine>> m_comandati;
+    std::function<EventoStorico::Origine()> m_origineComandi;
     bool m_perso = false;
     ImpostazioniAllarmi m_impostazioni;
     QDateTime m_modificaImpostazioni;

@@ -11,9 +11,13 @@
 #include "pages/scheda/PaginaIngressiDigitali.h"
 #include "pages/scheda/PaginaUsciteDigitali.h"
 #include "protocol/SessioneScheda.h"
+#include "storico/LottoStorico.h"
+#include "storico/PuntoStorico.h"
 #include "tst_ponte_supporto.h"
 
 #include <QSpinBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <memory>
@@ -170,6 +174,28 @@ void TestPonteRichieste::paginaEReleAttraversoIlBroker()
     });
     QVERIFY(risposta);
     QVERIFY(m_a->messaggi().voci().isEmpty());
+
+    // In the bridge's history the switch is a panel's, not the bridge's for Home Assistant.
+    const auto origine = [&] {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ponte"));
+        db.setDatabaseName(QDir(m_cartella.path()).filePath(QStringLiteral("Storico.sqlite")));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        int trovata = -1;
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT origine FROM eventi WHERE tipo = ? AND punto = ?"));
+            q.addBindValue(int(EventoStorico::Tipo::ReleCommutato));
+            q.addBindValue(PuntoStorico{PuntoStorico::Famiglia::UsciteDigitali, -1, 5}.codice());
+            if (q.exec() && q.next()) {
+                trovata = q.value(0).toInt();
+            }
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("ponte"));
+        return trovata;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(origine(), int(EventoStorico::Origine::AltroPannello), 10000);
 }
 
 void TestPonteRichieste::uscitaUnita()
