@@ -269,8 +269,8 @@ void TrasportoMqtt::chiudi()
     }
     ClientMqtt *client = std::exchange(m_client, nullptr);
     client->disconnect(this);
-    client->ferma(500);
-    client->deleteLater();
+    // Never waits here: a connect under way to an unreachable broker may take minutes.
+    client->fermaEdElimina();
     m_collegato = false;
     m_attivo = false;
     m_ponte.reset();

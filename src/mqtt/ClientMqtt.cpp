@@ -114,7 +114,18 @@ bool ClientMqtt::avvia()
         registra(Livello::Errore, QStringLiteral("MQTT: impostazioni rifiutate: %1").arg(testoErrore(rc)));
         return false;
     }
-    m_thread = std::thread([this] { ciclo(); });
+    m_thread = std::thread([this] {
+        ciclo();
+        bool elimina = false;
+        {
+            std::lock_guard blocco(m_mutexFine);
+            m_threadFinito = true;
+            elimina = m_autoElimina;
+        }
+        if (elimina) {
+            QMetaObject::invokeMethod(this, &QObject::deleteLater, Qt::QueuedConnection);
+        }
+    });
     return true;
 }
 
@@ -573,6 +584,24 @@ void ClientMqtt::registra(Livello livello, const QString &testo) const
 {
     if (m_opzioni.registro) {
         m_opzioni.registro(livello, testo);
+    }
+}
+
+void ClientMqtt::fermaEdElimina()
+{
+    m_fermata = true;
+    m_sveglia.notify_all();
+    if (m_mosq) {
+        mosquitto_disconnect(m_mosq);
+    }
+    bool finito = true;
+    {
+        std::lock_guard blocco(m_mutexFine);
+        m_autoElimina = true;
+        finito = m_threadFinito || !m_thread.joinable();
+    }
+    if (finito) {
+        deleteLater();
     }
 }
 

@@ -81,6 +81,10 @@ public:
     // A clean stop: "offline" on the state topic, waited for at most `limiteMs`, then the
     // disconnect and the end of the thread.
     void ferma(int limiteMs = 2000);
+    // Stops without waiting for the thread (it may be inside a connect that takes minutes to
+    // give up): the client deletes itself on its own thread's return. Nothing more is
+    // published; what it still tells goes to whoever stays connected.
+    void fermaEdElimina();
     bool isCollegato() const { return m_collegato; }
 
 signals:
@@ -130,6 +134,10 @@ private:
     // Set by the CONNACK callback: 0 accepted, > 0 refused, -1 none yet.
     std::atomic<int> m_esitoConnack{-1};
     int m_ritardoMs = 0;
+    // fermaEdElimina() was called / the thread has returned: whichever comes second deletes.
+    std::mutex m_mutexFine;
+    bool m_autoElimina = false;
+    bool m_threadFinito = false;
     bool m_verificaTentata = false;
     std::mutex m_mutex;
     std::condition_variable m_sveglia;
