@@ -36,14 +36,8 @@
 #include <thread>
 #include <unistd.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BRIVOLA_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BRIVOLA_ASAN 1
-#endif
+#include "Sanitizzato.h"
+
 #ifdef BRIVOLA_ASAN
 // From the AddressSanitizer runtime (GCC ships no header for it).
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
