@@ -24,6 +24,9 @@ void *simbolo(const char *nome)
 
 } // namespace
 
+// `f`: the library's own function of that name, looked up once.
+#define REALE(nome) static const auto f = reinterpret_cast<decltype(&nome)>(simbolo(#nome))
+
 bool LibreriaMosquitto::apri(QString *errore)
 {
     std::call_once(g_apertura, [] {
@@ -43,204 +46,175 @@ extern "C" {
 
 int mosquitto_lib_init(void)
 {
-    using Tipo = int (*)();
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_lib_init"));
+    REALE(mosquitto_lib_init);
     return f ? f() : MOSQ_ERR_NOT_SUPPORTED;
 }
 
 struct mosquitto *mosquitto_new(const char *id, bool clean_session, void *obj)
 {
-    using Tipo = struct mosquitto *(*)(const char *, bool, void *);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_new"));
+    REALE(mosquitto_new);
     return f ? f(id, clean_session, obj) : nullptr;
 }
 
 int mosquitto_connect(struct mosquitto *mosq, const char *host, int port, int keepalive)
 {
-    using Tipo = decltype(&mosquitto_connect);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_connect"));
+    REALE(mosquitto_connect);
     return f(mosq, host, port, keepalive);
 }
 
 void mosquitto_connect_callback_set(struct mosquitto *mosq, void (*on_connect)(struct mosquitto *, void *, int))
 {
-    using Tipo = decltype(&mosquitto_connect_callback_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_connect_callback_set"));
+    REALE(mosquitto_connect_callback_set);
     f(mosq, on_connect);
 }
 
 void mosquitto_destroy(struct mosquitto *mosq)
 {
-    using Tipo = decltype(&mosquitto_destroy);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_destroy"));
+    REALE(mosquitto_destroy);
     f(mosq);
 }
 
 int mosquitto_disconnect(struct mosquitto *mosq)
 {
-    using Tipo = decltype(&mosquitto_disconnect);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_disconnect"));
+    REALE(mosquitto_disconnect);
     return f(mosq);
 }
 
 int mosquitto_int_option(struct mosquitto *mosq, enum mosq_opt_t option, int value)
 {
-    using Tipo = decltype(&mosquitto_int_option);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_int_option"));
+    REALE(mosquitto_int_option);
     return f(mosq, option, value);
 }
 
 int mosquitto_loop(struct mosquitto *mosq, int timeout, int max_packets)
 {
-    using Tipo = decltype(&mosquitto_loop);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_loop"));
+    REALE(mosquitto_loop);
     return f(mosq, timeout, max_packets);
 }
 
 void mosquitto_message_v5_callback_set(struct mosquitto *mosq, void (*on_message)(struct mosquitto *, void *, const struct mosquitto_message *, const mosquitto_property *))
 {
-    using Tipo = decltype(&mosquitto_message_v5_callback_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_message_v5_callback_set"));
+    REALE(mosquitto_message_v5_callback_set);
     f(mosq, on_message);
 }
 
 int mosquitto_property_add_binary(mosquitto_property **proplist, int identifier, const void *value, uint16_t len)
 {
-    using Tipo = decltype(&mosquitto_property_add_binary);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_add_binary"));
+    REALE(mosquitto_property_add_binary);
     return f(proplist, identifier, value, len);
 }
 
 int mosquitto_property_add_string(mosquitto_property **proplist, int identifier, const char *value)
 {
-    using Tipo = decltype(&mosquitto_property_add_string);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_add_string"));
+    REALE(mosquitto_property_add_string);
     return f(proplist, identifier, value);
 }
 
 int mosquitto_property_add_string_pair(mosquitto_property **proplist, int identifier, const char *name, const char *value)
 {
-    using Tipo = decltype(&mosquitto_property_add_string_pair);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_add_string_pair"));
+    REALE(mosquitto_property_add_string_pair);
     return f(proplist, identifier, name, value);
 }
 
 void mosquitto_property_free_all(mosquitto_property **properties)
 {
-    using Tipo = decltype(&mosquitto_property_free_all);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_free_all"));
+    REALE(mosquitto_property_free_all);
     f(properties);
 }
 
 const mosquitto_property * mosquitto_property_read_binary(const mosquitto_property *proplist, int identifier, void **value, uint16_t *len, bool skip_first)
 {
-    using Tipo = decltype(&mosquitto_property_read_binary);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_read_binary"));
+    REALE(mosquitto_property_read_binary);
     return f(proplist, identifier, value, len, skip_first);
 }
 
 const mosquitto_property * mosquitto_property_read_string(const mosquitto_property *proplist, int identifier, char **value, bool skip_first)
 {
-    using Tipo = decltype(&mosquitto_property_read_string);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_read_string"));
+    REALE(mosquitto_property_read_string);
     return f(proplist, identifier, value, skip_first);
 }
 
 const mosquitto_property * mosquitto_property_read_string_pair(const mosquitto_property *proplist, int identifier, char **name, char **value, bool skip_first)
 {
-    using Tipo = decltype(&mosquitto_property_read_string_pair);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_property_read_string_pair"));
+    REALE(mosquitto_property_read_string_pair);
     return f(proplist, identifier, name, value, skip_first);
 }
 
 int mosquitto_publish(struct mosquitto *mosq, int *mid, const char *topic, int payloadlen, const void *payload, int qos, bool retain)
 {
-    using Tipo = decltype(&mosquitto_publish);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_publish"));
+    REALE(mosquitto_publish);
     return f(mosq, mid, topic, payloadlen, payload, qos, retain);
 }
 
 int mosquitto_publish_v5(struct mosquitto *mosq, int *mid, const char *topic, int payloadlen, const void *payload, int qos, bool retain, const mosquitto_property *properties)
 {
-    using Tipo = decltype(&mosquitto_publish_v5);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_publish_v5"));
+    REALE(mosquitto_publish_v5);
     return f(mosq, mid, topic, payloadlen, payload, qos, retain, properties);
 }
 
 void mosquitto_publish_v5_callback_set(struct mosquitto *mosq, void (*on_publish)(struct mosquitto *, void *, int, int, const mosquitto_property *))
 {
-    using Tipo = decltype(&mosquitto_publish_v5_callback_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_publish_v5_callback_set"));
+    REALE(mosquitto_publish_v5_callback_set);
     f(mosq, on_publish);
 }
 
 int mosquitto_socket(struct mosquitto *mosq)
 {
-    using Tipo = decltype(&mosquitto_socket);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_socket"));
+    REALE(mosquitto_socket);
     return f(mosq);
 }
 
 int mosquitto_subscribe(struct mosquitto *mosq, int *mid, const char *sub, int qos)
 {
-    using Tipo = decltype(&mosquitto_subscribe);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_subscribe"));
+    REALE(mosquitto_subscribe);
     return f(mosq, mid, sub, qos);
 }
 
 void mosquitto_subscribe_callback_set(struct mosquitto *mosq, void (*on_subscribe)(struct mosquitto *, void *, int, int, const int *))
 {
-    using Tipo = decltype(&mosquitto_subscribe_callback_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_subscribe_callback_set"));
+    REALE(mosquitto_subscribe_callback_set);
     f(mosq, on_subscribe);
 }
 
 int mosquitto_subscribe_v5(struct mosquitto *mosq, int *mid, const char *sub, int qos, int options, const mosquitto_property *properties)
 {
-    using Tipo = decltype(&mosquitto_subscribe_v5);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_subscribe_v5"));
+    REALE(mosquitto_subscribe_v5);
     return f(mosq, mid, sub, qos, options, properties);
 }
 
 void mosquitto_subscribe_v5_callback_set(struct mosquitto *mosq, void (*on_subscribe)(struct mosquitto *, void *, int, int, const int *, const mosquitto_property *))
 {
-    using Tipo = decltype(&mosquitto_subscribe_v5_callback_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_subscribe_v5_callback_set"));
+    REALE(mosquitto_subscribe_v5_callback_set);
     f(mosq, on_subscribe);
 }
 
 int mosquitto_threaded_set(struct mosquitto *mosq, bool threaded)
 {
-    using Tipo = decltype(&mosquitto_threaded_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_threaded_set"));
+    REALE(mosquitto_threaded_set);
     return f(mosq, threaded);
 }
 
 int mosquitto_tls_opts_set(struct mosquitto *mosq, int cert_reqs, const char *tls_version, const char *ciphers)
 {
-    using Tipo = decltype(&mosquitto_tls_opts_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_tls_opts_set"));
+    REALE(mosquitto_tls_opts_set);
     return f(mosq, cert_reqs, tls_version, ciphers);
 }
 
 int mosquitto_tls_set(struct mosquitto *mosq, const char *cafile, const char *capath, const char *certfile, const char *keyfile, int (*pw_callback)(char *buf, int size, int rwflag, void *userdata))
 {
-    using Tipo = decltype(&mosquitto_tls_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_tls_set"));
+    REALE(mosquitto_tls_set);
     return f(mosq, cafile, capath, certfile, keyfile, pw_callback);
 }
 
 int mosquitto_username_pw_set(struct mosquitto *mosq, const char *username, const char *password)
 {
-    using Tipo = decltype(&mosquitto_username_pw_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_username_pw_set"));
+    REALE(mosquitto_username_pw_set);
     return f(mosq, username, password);
 }
 
 int mosquitto_will_set(struct mosquitto *mosq, const char *topic, int payloadlen, const void *payload, int qos, bool retain)
 {
-    using Tipo = decltype(&mosquitto_will_set);
-    static const auto f = reinterpret_cast<Tipo>(simbolo("mosquitto_will_set"));
+    REALE(mosquitto_will_set);
     return f(mosq, topic, payloadlen, payload, qos, retain);
 }
 
