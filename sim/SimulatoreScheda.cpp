@@ -396,8 +396,30 @@ void SimulatoreScheda::inviaATutti(const QByteArray &dati, bool facoltativo)
     invia(Linea::Seriale, dati);
 }
 
+bool SimulatoreScheda::isInArrivo() const
+{
+    int tcp = 0;
+    int seriale = 0;
+    if (isClienteConnesso()) {
+        const qintptr socket = m_cliente->socketDescriptor();
+        if (m_cliente->bytesAvailable() > 0 ||
+            (socket >= 0 && ioctl(int(socket), FIONREAD, &tcp) == 0 && tcp > 0)) {
+            return true;
+        }
+    }
+    // A line no longer polled has nothing coming in.
+    return m_fdSeriale >= 0 && m_notificaLettura && m_notificaLettura->isEnabled() &&
+           ioctl(m_fdSeriale, FIONREAD, &seriale) == 0 && seriale > 0;
+}
+
 void SimulatoreScheda::battito()
 {
+    // Like the board's own loop, what has come in is read before the idle prompt: a command
+    // on its way is not abandoned for the time it spent waiting to be read, and a prompt
+    // while it is there would cross it.
+    if (isInArrivo()) {
+        return;
+    }
     const qint64 adesso = m_orologio.elapsed();
     if (m_lettoreTcp.isInCorso() || m_lettoreSeriale.isInCorso()) {
         if (adesso - m_ultimoRicevuto < AbbandonoComandoMs) {

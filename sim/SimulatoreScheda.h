@@ -87,6 +87,8 @@ private:
     void invia(Linea linea, const QByteArray &dati);
     void inviaATutti(const QByteArray &dati, bool facoltativo);
     void battito();
+    // Bytes from the panel have reached a line and are not read yet.
+    bool isInArrivo() const;
     void registra(Linea linea, const QByteArray &dati);
     bool apriSerialeSuFd(int fd);
     void chiudiSeriale();
