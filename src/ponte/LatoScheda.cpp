@@ -620,12 +620,9 @@ void LatoScheda::eseguiRichiesta(const Richiesta &richiesta)
     m_fineRichiesta = fatto;
     m_richiestaRisposta = false;
     const TipoRisposta chiesta = richiesta.comando.attesa;
-    Comando comando = richiesta.comando;
     // A command that asks for nothing is answered all the same by the next response: the
-    // reader is armed for a kind whose frame it will not find there.
-    if (comando.attesa == TipoRisposta::Nessuna) {
-        comando.attesa = TipoRisposta::Rele;
-    }
+    // reader takes it as it is for whoever waits for a reply.
+    const Comando comando = richiesta.comando;
     EsitoInvio esito;
     esito.inizio = [this, passo] {
         if (passo == m_passo) {

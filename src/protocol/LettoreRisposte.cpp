@@ -49,6 +49,13 @@ QString corpo(const QString &frame)
     return frame.mid(apertura, std::max<qsizetype>(0, fine - apertura));
 }
 
+// A prompt with nothing before it but line ends: the board was idle when it sent it.
+bool soloPronto(const QString &testo)
+{
+    return testo.size() <= Protocollo::Pronto.size() ||
+           QStringView(testo).chopped(Protocollo::Pronto.size()).trimmed().isEmpty();
+}
+
 bool soloCifre(const QString &testo, int massimo)
 {
     return !testo.isEmpty() && testo.size() <= massimo &&
@@ -110,10 +117,14 @@ GiroContinuo LettoreRisposte::leggiGiro(const QString &testo)
 void LettoreRisposte::arma(TipoRisposta tipo, int unita,
                            std::function<void(const Risposta &)> destinatario)
 {
+    if (std::exchange(m_inAttesa, false) && m_attesa != TipoRisposta::Nessuna) {
+        emit rispostaMancante();
+    }
+    m_inAttesa = tipo != TipoRisposta::Nessuna || destinatario;
     m_attesa = tipo;
     m_unita = unita;
     m_destinatario = std::move(destinatario);
-    m_giriSenzaRisposta = 0;
+    m_estranee = 0;
     // Everything received so far came before the command went out: none of it is its reply.
     m_limiteArmato = m_ricevuti;
 }
@@ -122,6 +133,8 @@ void LettoreRisposte::azzera()
 {
     m_buffer.clear();
     m_troncata = false;
+    // The link is new or gone, which is told on its own.
+    m_inAttesa = false;
     arma(TipoRisposta::Nessuna, -1, {});
 }
 
@@ -176,31 +189,46 @@ void LettoreRisposte::risposta(const QString &testo, qint64 posizione)
     if (!m_logPerLettura) {
         emit rigaLog(testo);
     }
-    if (std::exchange(m_troncata, false)) {
+    const bool troncata = std::exchange(m_troncata, false);
+    if (troncata) {
         emit rispostaIncompleta();
     }
     const bool continuo = isGiroContinuo(testo);
     // The part of the response that came after the command went out; a response wholly from
     // before it answers something else.
     const qint64 prima = m_limiteArmato - posizione;
-    if (m_attesa != TipoRisposta::Nessuna && prima < testo.size()) {
-        const Risposta r = leggi(prima > 0 ? testo.mid(prima) : testo, m_attesa, m_unita);
-        // In continuous output a round may come between the command and its reply: the reply
-        // is the next response, unless the round is what was asked for. A reply that never
-        // comes is given up after a few rounds.
-        if (r.trovata() || !continuo || ++m_giriSenzaRisposta > 3) {
-            const auto destinatario = std::exchange(m_destinatario, {});
-            m_attesa = TipoRisposta::Nessuna;
-            if (destinatario) {
-                destinatario(r);
-            }
-            if (r.trovata()) {
-                emit rispostaLetta(r);
-            }
+    if (m_inAttesa && prima < testo.size()) {
+        const QString dopo = prima > 0 ? testo.mid(prima) : testo;
+        const Risposta r = leggi(dopo, m_attesa, m_unita);
+        // Not the reply: a round of continuous output that came between the command and its
+        // reply (unless the round is what was asked for), or a prompt alone, which the idle
+        // board sent before the command reached it. A reply that never comes is given up
+        // after a few of these.
+        const bool estranea =
+            m_attesa != TipoRisposta::Nessuna && !r.trovata() && (continuo || soloPronto(dopo));
+        if (!estranea || ++m_estranee > MassimoRisposteEstranee) {
+            // A reply lost with the start of a response cut short is told as such already.
+            consegna(r, !troncata);
         }
     }
     if (continuo) {
         emit giroContinuo(leggiGiro(testo));
     }
     emit pronto(continuo);
+}
+
+void LettoreRisposte::consegna(const Risposta &r, bool diMancante)
+{
+    const auto destinatario = std::exchange(m_destinatario, {});
+    const bool chiesta = m_attesa != TipoRisposta::Nessuna;
+    m_inAttesa = false;
+    m_attesa = TipoRisposta::Nessuna;
+    if (destinatario) {
+        destinatario(r);
+    }
+    if (r.trovata()) {
+        emit rispostaLetta(r);
+    } else if (chiesta && diMancante) {
+        emit rispostaMancante();
+    }
 }

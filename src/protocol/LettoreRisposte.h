@@ -28,10 +28,18 @@ public:
 
     explicit LettoreRisposte(QObject *parent = nullptr);
 
+    // Responses that are not the reply (a round of continuous output, a prompt alone) the
+    // reader lets pass while it waits; the next one ends the wait without the reply.
+    static constexpr int MassimoRisposteEstranee = 3;
+
     void ricevi(const QByteArray &dati);
     // The next response answers a command that asked for `tipo` of `unita`; `destinatario`
-    // gets it. `Nessuna` expects nothing.
+    // gets it. `Nessuna` with a `destinatario`: the next response, whatever it holds (a command
+    // with no reply of its own is answered by the prompt alone); without one, nothing is
+    // expected. A reply still awaited is given up, and told.
     void arma(TipoRisposta tipo, int unita, std::function<void(const Risposta &)> destinatario);
+    // A reply is awaited: the prompts that come meanwhile do not end the command.
+    bool isInAttesa() const { return m_inAttesa; }
     // Forgets the text under way and any reply expected (a new link, a lost one).
     void azzera();
     // The log memo gets a line at every read (TCP) or once per response (serial).
@@ -55,20 +63,26 @@ signals:
     void rispostaLetta(const Risposta &risposta);
     // A response lost its oldest text to the buffer limit: what it carried is not all shown.
     void rispostaIncompleta();
+    // A command that asked for something got no reply: what it asked for is not shown.
+    void rispostaMancante();
 
 private:
     void riceviParte(QByteArrayView dati, bool ultima);
     // One response, whose first character was the `posizione`-th received.
     void risposta(const QString &testo, qint64 posizione);
+    // Hands `r` to whoever awaited it and ends the wait; without the reply, tells it missing
+    // when `diMancante`.
+    void consegna(const Risposta &r, bool diMancante);
 
     QString m_buffer;
     bool m_troncata = false;
     bool m_logPerLettura = false;
+    bool m_inAttesa = false;
     TipoRisposta m_attesa = TipoRisposta::Nessuna;
     int m_unita = -1;
     std::function<void(const Risposta &)> m_destinatario;
-    // Rounds of continuous output passed while the armed reply has not come.
-    int m_giriSenzaRisposta = 0;
+    // Responses passed while the armed reply has not come.
+    int m_estranee = 0;
     // Characters received since the start, and how many of them had come when the expected
     // reply was armed.
     qint64 m_ricevuti = 0;

@@ -85,11 +85,12 @@ SessioneScheda::SessioneScheda(const ValoriProgramma &valori, TestoStato &testoS
     connect(m_collegamento, &Collegamento::errore, this, &SessioneScheda::errore);
     connect(m_lettore, &LettoreRisposte::pronto, this, &SessioneScheda::prontoLetto);
 
-    // A command that asks for something gets the next response read for it; the reply, and
-    // whatever its reader throws, never leave from inside the link's notification as a box.
+    // A command whose sender wants its reply gets the next response read for it (for a
+    // command with no reply of its own, the response as it is); the reply, and whatever its
+    // reader throws, never leave from inside the link's notification as a box.
     m_invio->setPreparaRisposta([this](const Comando &comando, const EsitoInvio &esito) {
         emit comandoInScrittura(comando);
-        if (comando.attesa == TipoRisposta::Nessuna || !esito.risposta) {
+        if (!esito.risposta) {
             m_lettore->arma(TipoRisposta::Nessuna, -1, {});
             return;
         }
@@ -114,8 +115,12 @@ void SessioneScheda::prontoLetto(bool continuo)
     m_continuo = continuo;
     emit modoContinuo(continuo);
     emit pronto();
-    // Last: the sender may write its next command at once.
-    m_invio->pronto();
+    // Last: the sender may write its next command at once. Not while the reply of the one
+    // before is still awaited: the prompt came before the board had that command, and the
+    // next command would take its reply.
+    if (!m_lettore->isInAttesa()) {
+        m_invio->pronto();
+    }
 }
 
 void SessioneScheda::avviaPerPagina()

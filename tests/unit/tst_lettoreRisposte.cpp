@@ -51,6 +51,8 @@ public:
         });
         QObject::connect(&m_lettore, &LettoreRisposte::rispostaIncompleta,
                          [this] { m_eventi << QStringLiteral("incompleta"); });
+        QObject::connect(&m_lettore, &LettoreRisposte::rispostaMancante,
+                         [this] { m_eventi << QStringLiteral("mancante"); });
         QObject::connect(&m_lettore, &LettoreRisposte::rigaLog,
                          [this](const QString &riga) { m_log << riga; });
     }
@@ -105,6 +107,7 @@ private slots:
     void rigaDiLog();
     void limiteDelBuffer();
     void azzeraDimenticaLaRispostaAttesa();
+    void fineDellAttesa();
 };
 
 void TestLettoreRisposte::spezzettatura_data()
@@ -116,10 +119,20 @@ void TestLettoreRisposte::spezzettatura_data()
     const QString giro = QStringLiteral("giro 1/1 10100000 [] | 2/8 00000000 [10 65535]");
     QTest::newRow("risposta ai relè")
         << kRele + "F?" << TipoRisposta::Rele << QStringList{"risposta 1/1 10001000 []", "pronto"};
-    // The reply is the response that ends with the next prompt, with its frame or without.
-    QTest::newRow("il pronto da solo risponde")
-        << "F?" + kRele + "F?" << TipoRisposta::Rele
-        << QStringList{"risposta 0/1 00000000 []", "pronto", "pronto"};
+    // A prompt alone was sent by the idle board before the command reached it: the reply is
+    // the response after it.
+    QTest::newRow("il pronto incrociato non è la risposta")
+        << "F?\r\nF?" + kRele + "F?" << TipoRisposta::Rele
+        << QStringList{"pronto", "pronto", "risposta 1/1 10001000 []", "pronto"};
+    // A reply that never comes is given up, and told, at the fourth prompt alone.
+    QTest::newRow("quattro pronti senza risposta")
+        << "F?F?\r\nF?F?" + kRele + "F?" << TipoRisposta::Rele
+        << QStringList{"pronto",   "pronto", "pronto", "risposta 0/1 00000000 []",
+                       "mancante", "pronto", "pronto"};
+    // Anything else the board says is its answer, with the frame or without.
+    QTest::newRow("risposta senza frame")
+        << "COMANDO ERRATO\r\nF?" + kRele + "F?" << TipoRisposta::Rele
+        << QStringList{"risposta 0/1 00000000 []", "mancante", "pronto", "pronto"};
     QTest::newRow("nessuna risposta attesa") << kRele + "F?F?\r\nF?" << TipoRisposta::Nessuna
                                              << QStringList{"pronto", "pronto", "pronto"};
     QTest::newRow("marcatore in minuscolo, rumore attorno")
@@ -142,6 +155,7 @@ void TestLettoreRisposte::spezzettatura_data()
                        giro,
                        "pronto continuo",
                        "risposta 0/1 00000000 []",
+                       "mancante",
                        giro,
                        "pronto continuo"};
     QTest::newRow("un segno del giro solo non basta")
@@ -278,6 +292,7 @@ void TestLettoreRisposte::limiteDelBuffer()
     registro.lettore().ricevi("F");
     QVERIFY(registro.eventi().isEmpty());
     registro.lettore().ricevi("?");
+    // Told incomplete, not also missing.
     QCOMPARE(registro.eventi(), (QStringList{"incompleta", "risposta 0/1 00000000 []", "pronto"}));
     QCOMPARE(registro.log().size(), 1);
     QCOMPARE(registro.log().first().size(), LettoreRisposte::MassimoBuffer);
@@ -304,6 +319,34 @@ void TestLettoreRisposte::azzeraDimenticaLaRispostaAttesa()
     registro.lettore().ricevi("0001<-\r\nF?");
     QCOMPARE(registro.eventi(), QStringList{"pronto"});
     QCOMPARE(registro.log(), QStringList{"0001<-\r\nF?"});
+}
+
+void TestLettoreRisposte::fineDellAttesa()
+{
+    // A command with no reply of its own, for whoever waits all the same: the prompt alone
+    // answers it, and nothing is missing.
+    Registro registro(TipoRisposta::Nessuna);
+    LettoreRisposte &lettore = registro.lettore();
+    QStringList risposte;
+    const auto annota = [&risposte](const Risposta &r) { risposte << descrivi(r); };
+    lettore.arma(TipoRisposta::Nessuna, -1, annota);
+    QVERIFY(lettore.isInAttesa());
+    lettore.ricevi("F?");
+    QVERIFY(!lettore.isInAttesa());
+    QCOMPARE(risposte, QStringList{"0/0 00000000 []"});
+    QCOMPARE(registro.eventi(), QStringList{"pronto"});
+
+    // Armed again while a reply is awaited: the first is given up and told.
+    lettore.arma(TipoRisposta::Rele, -1, annota);
+    lettore.ricevi("F?");
+    QVERIFY(lettore.isInAttesa());
+    lettore.arma(TipoRisposta::Ingressi, -1, annota);
+    QCOMPARE(registro.eventi(), (QStringList{"pronto", "pronto", "mancante"}));
+    // A link lost or new is told on its own.
+    lettore.azzera();
+    QVERIFY(!lettore.isInAttesa());
+    QCOMPARE(registro.eventi().size(), 3);
+    QCOMPARE(risposte.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLettoreRisposte)

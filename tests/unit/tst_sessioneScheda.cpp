@@ -20,6 +20,39 @@
 
 namespace {
 
+// The session connected over TCP to `server`, which stands for the board; its end of the
+// connection, null on failure.
+QTcpSocket *collega(SessioneScheda &sessione, QTcpServer &server)
+{
+    if (!server.listen(QHostAddress::LocalHost, 0)) {
+        return nullptr;
+    }
+    Collegamento &collegamento = sessione.collegamento();
+    collegamento.setTipoScelto(TipoCollegamento::Tcp);
+    collegamento.tcp().setIndirizzo(QStringLiteral("127.0.0.1"),
+                                    QString::number(server.serverPort()));
+    collegamento.VerificaCollegamento();
+    sessione.avviaPerPagina();
+    if (!server.waitForNewConnection(5000)) {
+        return nullptr;
+    }
+    QTcpSocket *scheda = server.nextPendingConnection();
+    return QTest::qWaitFor([&collegamento] { return collegamento.collegamentoAttivo(); }, 5000)
+               ? scheda
+               : nullptr;
+}
+
+// Reads what the panel wrote until it ends with `atteso`.
+bool arriva(QTcpSocket *scheda, const QByteArray &atteso)
+{
+    QByteArray arrivato;
+    return QTest::qWaitFor([&] { return (arrivato += scheda->readAll()).endsWith(atteso); }, 5000);
+}
+
+const QByteArray kLetture = "ANALOGICO ->00001<-ANALOGICO ->00002<-ANALOGICO ->00003<-"
+                            "ANALOGICO ->00004<-ANALOGICO ->00005<-ANALOGICO ->00006<-"
+                            "ANALOGICO ->00007<-ANALOGICO ->00008<-\r\nF?";
+
 } // namespace
 
 class TestSessioneScheda : public QObject
@@ -29,6 +62,7 @@ class TestSessioneScheda : public QObject
 private slots:
     void erroreDopoLaLettura_data();
     void erroreDopoLaLettura();
+    void prontoIncrociato();
 };
 
 void TestSessioneScheda::erroreDopoLaLettura_data()
@@ -55,16 +89,9 @@ void TestSessioneScheda::erroreDopoLaLettura()
     StatoRegistrato stato;
     SessioneScheda sessione(valori, stato, tempiBrevi());
     QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket *scheda = collega(sessione, server);
+    QVERIFY(scheda);
     Collegamento &collegamento = sessione.collegamento();
-    collegamento.setTipoScelto(TipoCollegamento::Tcp);
-    collegamento.tcp().setIndirizzo(QStringLiteral("127.0.0.1"),
-                                    QString::number(server.serverPort()));
-    collegamento.VerificaCollegamento();
-    sessione.avviaPerPagina();
-    QVERIFY(server.waitForNewConnection(5000));
-    QTcpSocket *scheda = server.nextPendingConnection();
-    QTRY_VERIFY(collegamento.collegamentoAttivo());
 
     QStringList visti;
     connect(&sessione, &SessioneScheda::errore, this,
@@ -106,6 +133,74 @@ void TestSessioneScheda::erroreDopoLaLettura()
     // Told once, and not again for the good reply after it.
     QTest::qWait(50);
     QCOMPARE(visti, errori);
+}
+
+void TestSessioneScheda::prontoIncrociato()
+{
+    // The board's idle prompt may cross a command on its way: it neither answers the command
+    // nor lets the next one go before the reply; a reply that never comes is told.
+    ValoriProgramma valori;
+    StatoRegistrato stato;
+    SessioneScheda sessione(valori, stato, tempiBrevi());
+    QTcpServer server;
+    QTcpSocket *scheda = collega(sessione, server);
+    QVERIFY(scheda);
+    Invio &invio = sessione.invio();
+    QSignalSpy scritti(&sessione, &SessioneScheda::comandoInScrittura);
+    QSignalSpy pronti(&sessione, &SessioneScheda::pronto);
+    QSignalSpy mancanti(&sessione.lettore(), &LettoreRisposte::rispostaMancante);
+    QStringList risposte;
+    const auto chiedi = [&](const Comando &comando) {
+        EsitoInvio esito;
+        esito.risposta = [&risposte](const Risposta &r) {
+            QStringList valori;
+            for (const int v : r.valori) {
+                valori << QString::number(v);
+            }
+            risposte << QStringLiteral("%1/%2 %3")
+                            .arg(r.frameTrovati)
+                            .arg(r.frameAttesi)
+                            .arg(valori.join(QLatin1Char(' ')));
+        };
+        invio.invia(comando, esito);
+    };
+    // Stands for the prompt the idle board sent just before the command reached it.
+    const auto incrocia = [&](int volte) {
+        for (int volta = 0; volta < volte; ++volta) {
+            const qsizetype prima = pronti.size();
+            scheda->write("F?");
+            QVERIFY(QTest::qWaitFor([&] { return pronti.size() > prima; }, 5000));
+        }
+    };
+
+    chiedi(Protocollo::letturaAnalogici());
+    chiedi(Protocollo::statoUsciteAnalogiche());
+    scheda->write("F?");
+    QVERIFY(arriva(scheda, Protocollo::letturaAnalogici().tcp.toLatin1()));
+    // The first command written whole, the second waits for its prompt.
+    QTRY_COMPARE(invio.inCoda(), qsizetype(0));
+    incrocia(LettoreRisposte::MassimoRisposteEstranee);
+    QCOMPARE(scritti.size(), 1);
+    QVERIFY(risposte.isEmpty());
+    scheda->write(kLetture);
+    QTRY_COMPARE(risposte, QStringList{"8/8 1 2 3 4 5 6 7 8"});
+    // The reply's own prompt lets the next command go.
+    QVERIFY(arriva(scheda, Protocollo::statoUsciteAnalogiche().tcp.toLatin1()));
+    QCOMPARE(scritti.size(), 2);
+
+    // No reply to it: given up at the prompt after the last one let pass, told, and the
+    // next command goes.
+    chiedi(Protocollo::letturaAnalogici());
+    QTRY_VERIFY(invio.isOccupato() && invio.inCoda() == 0);
+    incrocia(LettoreRisposte::MassimoRisposteEstranee);
+    QCOMPARE(scritti.size(), 2);
+    QCOMPARE(mancanti.size(), 0);
+    incrocia(1);
+    QCOMPARE(risposte.size(), 2);
+    QCOMPARE(risposte.last(), QStringLiteral("0/2 "));
+    QCOMPARE(mancanti.size(), 1);
+    QCOMPARE(scritti.size(), 3);
+    QVERIFY(arriva(scheda, Protocollo::letturaAnalogici().tcp.toLatin1()));
 }
 
 QTEST_GUILESS_MAIN(TestSessioneScheda)

@@ -229,18 +229,25 @@ void TestPaginePeriferiche::rispostaSenzaFrame()
         ingressi().sbIDPRichClick();
         return rispondi(Protocollo::statoIngressiUnita(0), risposta);
     };
+    const auto seguito = [this](const QByteArray &risposta) {
+        QSignalSpy letta(&m_banco->sessione(), &SessioneScheda::pronto);
+        m_scheda->scrivi(risposta);
+        return letta.wait(5000);
+    };
+    // The prompt alone came before the board had the request: it paints nothing, and the
+    // reply after it is the one read.
     QVERIFY(richiestaUscite("F?"));
     QCOMPARE(colori(uscite()), QStringLiteral("--------"));
-    QVERIFY(richiestaUscite("->00000110<-\r\nF?"));
+    QVERIFY(seguito("\r\nF?"));
+    QCOMPARE(colori(uscite()), QStringLiteral("--------"));
+    QVERIFY(seguito("->00000110<-\r\nF?"));
+    QCOMPARE(colori(uscite()), QStringLiteral("GRRGGGGG"));
     QVERIFY(richiestaIngressi(" STATO INGRESSI ->00000011<-F?"));
-    // An unfinished frame or the prompt alone changes nothing.
-    for (const QByteArray &risposta :
-         {QByteArray("UNITA 100 USCITE ->111F?"), QByteArray("\r\nF?")}) {
-        QVERIFY(richiestaUscite(risposta));
-        QVERIFY(richiestaIngressi(risposta));
-        QCOMPARE(colori(uscite()), QStringLiteral("GRRGGGGG"));
-        QCOMPARE(colori(ingressi()), QStringLiteral("RRGGGGGG"));
-    }
+    // An unfinished frame changes nothing.
+    QVERIFY(richiestaUscite("UNITA 100 USCITE ->111F?"));
+    QVERIFY(richiestaIngressi("UNITA 100 USCITE ->111F?"));
+    QCOMPARE(colori(uscite()), QStringLiteral("GRRGGGGG"));
+    QCOMPARE(colori(ingressi()), QStringLiteral("RRGGGGGG"));
     // The board's own inputs frame lacks the unit frame's leading blank.
     QVERIFY(richiestaIngressi("\r\nSTATO INGRESSI ->11111111<-\r\nF?"));
     QCOMPARE(colori(ingressi()), QStringLiteral("RRGGGGGG"));

@@ -21,6 +21,8 @@ SorveglianzaPagine::SorveglianzaPagine(SessioneScheda &sessione, TestoStato &tes
     connect(&sessione, &SessioneScheda::pronto, this, &SorveglianzaPagine::pronto);
     connect(&sessione.lettore(), &LettoreRisposte::rispostaIncompleta, this,
             &SorveglianzaPagine::rispostaIncompleta);
+    connect(&sessione.lettore(), &LettoreRisposte::rispostaMancante, this,
+            &SorveglianzaPagine::rispostaMancante);
     // What the pages show came over the link just left.
     connect(&sessione.collegamento(), &Collegamento::collegamentoCambiato, this,
             &SorveglianzaPagine::segnaTutteNonAttuali);
@@ -38,6 +40,7 @@ void SorveglianzaPagine::paginaCambiata()
 void SorveglianzaPagine::mostraMotivo(const QString &motivo)
 {
     m_motivo = motivo;
+    m_tieniMotivo = false;
     m_testoStato.impostaTesto(1, motivo);
 }
 
@@ -59,9 +62,19 @@ void SorveglianzaPagine::collegamentoPerso()
 
 void SorveglianzaPagine::rispostaIncompleta()
 {
+    valoriNonAggiornati(testoRispostaIncompleta());
+}
+
+void SorveglianzaPagine::rispostaMancante()
+{
+    valoriNonAggiornati(testoRispostaMancante());
+}
+
+void SorveglianzaPagine::valoriNonAggiornati(const QString &motivo)
+{
     if (PaginaBase *pagina = m_paginaAperta()) {
         pagina->segnaNonAttuale();
-        mostraMotivo(testoRispostaIncompleta());
+        mostraMotivo(motivo);
         // Told while its own response is handled: that response's prompt must not clear it.
         m_tieniMotivo = true;
     }

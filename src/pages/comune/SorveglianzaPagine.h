@@ -28,6 +28,8 @@ public:
     // A reply was dropped whole or in part: the page on screen shows values the board may no
     // longer have.
     void rispostaIncompleta();
+    // A command that asked for something got no reply: the page on screen does not show it.
+    void rispostaMancante();
     // Every page that shows board points takes its not-current look.
     void segnaTutteNonAttuali();
 
@@ -37,12 +39,18 @@ public:
     {
         return QStringLiteral("Risposta della scheda incompleta: valori non aggiornati");
     }
+    static QString testoRispostaMancante()
+    {
+        return QStringLiteral("Nessuna risposta della scheda: valori non aggiornati");
+    }
 
 private:
     void collegamentoPerso();
     void silenzio();
     void pronto();
     void mostraMotivo(const QString &motivo);
+    // The page on screen is not current; told while its own response is handled.
+    void valoriNonAggiornati(const QString &motivo);
 
     SessioneScheda &m_sessione;
     TestoStato &m_testoStato;
