@@ -495,7 +495,7 @@ void BM_ReleAttraversoIlBroker(benchmark::State &stato)
     std::sort(tempiMqtt.begin(), tempiMqtt.end());
     stato.counters["mqtt_mediana_ms"] = tempiMqtt.at(tempiMqtt.size() / 2);
     stato.counters["rapporto_min"] = rapporti.front();
-    stato.counters["rapporto_mediana"] = rapporti.at(rapporti.size() / 2);
+    stato.counters["rapporto"] = rapporti.at(rapporti.size() / 2);
     stato.counters["rapporto_max"] = rapporti.back();
     stato.counters["obiettivo_rapporto"] = 1.1;
 }
@@ -547,10 +547,10 @@ void BM_PonteTrePannelli(benchmark::State &stato)
     }
     std::sort(con.begin(), con.end());
     std::sort(senza.begin(), senza.end());
-    stato.counters["tre_pannelli_min"] = con.front();
-    stato.counters["tre_pannelli_mediana"] = con.at(con.size() / 2);
-    stato.counters["tre_pannelli_max"] = con.back();
-    stato.counters["nessun_pannello_mediana"] = senza.at(senza.size() / 2);
+    stato.counters["cpu_percento_min"] = con.front();
+    stato.counters["cpu_percento"] = con.at(con.size() / 2);
+    stato.counters["cpu_percento_max"] = con.back();
+    stato.counters["nessun_pannello_cpu_percento"] = senza.at(senza.size() / 2);
     stato.counters["obiettivo_cpu_percento"] = 1.0;
 }
 

@@ -169,7 +169,8 @@ ClientMqtt::Verifica ClientMqtt::verificaIstanza(QString &marcaAltrui)
     const QByteArray id = (m_opzioni.idClient + QStringLiteral("-verifica-") +
                            QString::number(QRandomGenerator::global()->generate(), 16))
                               .toUtf8();
-    Sonda sonda{m_opzioni.argomentoStato.toUtf8()};
+    Sonda sonda;
+    sonda.argomento = m_opzioni.argomentoStato.toUtf8();
     mosquitto *m = mosquitto_new(id.constData(), true, &sonda);
     if (!m) {
         return Verifica::Ignota;
