@@ -8,11 +8,14 @@
 #include "mqtt/LibreriaMosquitto.h"
 #include "settings/Ini.h"
 #include "settings/LayoutIni.h"
+#include "settings/ScritturaSicura.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+
+#include <cerrno>
 
 namespace {
 
@@ -32,8 +35,10 @@ QString leggiPassword(const QString &percorso, QString &errore)
 {
     QFile file(percorso);
     if (!file.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("File della password %1 non leggibile: %2")
-                     .arg(percorso, file.errorString());
+        const int codice = errno;
+        errore = file.exists() ? QStringLiteral("File della password %1 non leggibile: %2.")
+                                     .arg(percorso, motivoScrittura(codice, file.errorString()))
+                               : QStringLiteral("File della password %1 non trovato.").arg(percorso);
         return {};
     }
     return QString::fromUtf8(file.readLine(4096)).trimmed();

@@ -578,8 +578,12 @@ void TestPonteMqtt::allarmiEStorico()
         return std::tuple(int(tipo), punto, int(origine));
     };
     using O = EventoStorico::Origine;
-    QTRY_VERIFY_WITH_TIMEOUT(eventi().contains(fatto(Tipo::AllarmeRientrato, ingresso2, O::Scheda)),
-                             10000);
+    // Input 2 was cleared once before, so its clearing alone does not say the lot with the
+    // analog input's clearing is in.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        eventi().contains(fatto(Tipo::AllarmeRientrato, ingresso2, O::Scheda)) &&
+            eventi().contains(fatto(Tipo::AllarmeRientrato, analogico1, O::Scheda)),
+        10000);
     const auto elenco = eventi();
     QVERIFY(elenco.contains(fatto(Tipo::ReleCommutato, rele5, O::Ponte)));
     const auto dove = [&](Tipo tipo, int punto) {
@@ -671,7 +675,9 @@ void TestPonteMqtt::arrestoEUnaVolta()
             online || (m.argomento == argomento(QStringLiteral("scheda")) && m.payload == "online");
     }
     QVERIFY(online);
-    QCOMPARE(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))), QByteArray("offline"));
+    // The bridge's last word may still be on its way to the observer when the process is gone.
+    QTRY_COMPARE_WITH_TIMEOUT(m_osservatore.ultimo(argomento(QStringLiteral("ponte"))),
+                              QByteArray("offline"), 5000);
 }
 
 QTEST_GUILESS_MAIN(TestPonteMqtt)
