@@ -90,7 +90,8 @@ Esito consegna(const QList<QByteArray> &scambi, const Opzioni &opzioni,
     const auto arma = [&] {
         const auto tipo = TipoRisposta(prossimoTipo++ % NumeroTipi);
         tipoArmato = tipo;
-        armato = tipo != TipoRisposta::Nessuna;
+        // With a receiver, even a command with no reply of its own gets the next response.
+        armato = true;
         letturaArmata = inLettura ? letture : -1;
         lettore.arma(tipo, opzioni.unita, [&](const Risposta &r) {
             verifica(armato, __LINE__);
