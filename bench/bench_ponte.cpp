@@ -188,6 +188,16 @@ qint64 cpuProcessoNs(qint64 pid)
     return totale;
 }
 
+// The share of a core `pid` took while this process waited `ms` on its event loop.
+double cpuPercento(qint64 pid, int ms)
+{
+    const qint64 inizio = cpuProcessoNs(pid);
+    QElapsedTimer tempo;
+    tempo.start();
+    Attendi(ms);
+    return double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
+}
+
 // Relay 5 toggled from MQTT until its read-back is on the broker, against the same three
 // commands (state, switch, state) sent straight through the panel's paced sender to a board of
 // the same pacing, each waiting for its ready prompt and the state for its reply.
@@ -408,12 +418,7 @@ void BM_PonteARiposoContinuo(benchmark::State &stato)
     }
     const qint64 pid = banco.ponte.processId();
     for (auto _ : stato) {
-        const qint64 inizio = cpuProcessoNs(pid);
-        QElapsedTimer tempo;
-        tempo.start();
-        Attendi(10000);
-        stato.counters["cpu_percento"] =
-            double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
+        stato.counters["cpu_percento"] = cpuPercento(pid, 10000);
     }
     stato.counters["obiettivo_cpu_percento"] = 1.0;
     stato.counters["residente_MB"] = residenteMb(pid);
@@ -511,13 +516,6 @@ void BM_PonteTrePannelli(benchmark::State &stato)
         return;
     }
     const qint64 pid = banco.ponte.processId();
-    const auto cpuPercento = [pid](int ms) {
-        const qint64 inizio = cpuProcessoNs(pid);
-        QElapsedTimer tempo;
-        tempo.start();
-        Attendi(ms);
-        return double(cpuProcessoNs(pid) - inizio) / double(tempo.nsecsElapsed()) * 100.0;
-    };
     std::vector<double> con;
     std::vector<double> senza;
     for (auto _ : stato) {
@@ -541,9 +539,9 @@ void BM_PonteTrePannelli(benchmark::State &stato)
                        !f->invio().isOccupato();
             });
         });
-        con.push_back(cpuPercento(5000));
+        con.push_back(cpuPercento(pid, 5000));
         pannelli.clear();
-        senza.push_back(cpuPercento(5000));
+        senza.push_back(cpuPercento(pid, 5000));
     }
     std::sort(con.begin(), con.end());
     std::sort(senza.begin(), senza.end());
